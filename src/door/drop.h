@@ -1,0 +1,51 @@
+// The drop file reader: finds the file the BBS wrote for this caller, picks
+// its layout (DOOR32.SYS, DOOR.SYS, DORINFOn.DEF) and fills the caller
+// record. It never fails hard: the record always holds usable defaults and
+// dropStatus says which notice start-up should show.
+#pragma once
+#include <cstdint>
+
+enum DropStatus : int32_t {
+    DROP_OK = 0,
+    DROP_NOT_FOUND = 1,
+    DROP_EMPTY = 2,
+    DROP_UNKNOWN_LAYOUT = 3,
+    DROP_NO_ACCESS = 4,
+};
+
+enum DropLayout : int32_t {
+    DROP_LAYOUT_NONE = 0,
+    DROP_LAYOUT_DOOR32 = 1,
+    DROP_LAYOUT_DOORSYS = 2,
+    DROP_LAYOUT_DORINFO = 3,
+};
+
+enum CommType : int32_t {
+    COMM_LOCAL = 0,
+    COMM_SERIAL = 1,
+    COMM_TELNET = 2,
+};
+
+constexpr int DROP_MAX_LINES = 60;     // longest layout we read is DOOR.SYS's 52
+constexpr int DROP_LINE_SIZE = 256;    // one fgets piece, terminator included
+
+struct CallerInfo {
+    int32_t dropLayout;      // DropLayout that was read
+    int32_t commType;        // CommType: the terminal channel depends on it
+    uint32_t commHandle;     // socket handle from DOOR32.SYS, else 0
+    char callerName[32];     // alias as the game shows it
+    char realName[32];       // full name
+    char bbsSoftware[32];    // the BBS name line of the file
+    int32_t nodeNumber;      // at least 1; names the node log
+    int32_t userRecord;      // BBS user record; keys the marker files
+    int32_t timeLeftSecs;    // more than 0
+    int32_t ansiCaller;      // the file's ANSI flag; informational only
+    int32_t dropStatus;      // DropStatus
+    char dropPathGiven[300]; // path from the command line, for the log
+};
+
+int32_t dropRead(CallerInfo* info, const char* path);
+void dropDefaults(CallerInfo* info);
+void dropParseDoor32(CallerInfo* info);
+void dropParseDoorSys(CallerInfo* info, int lineCount);
+void dropParseDorinfo(CallerInfo* info, int lineCount);

@@ -1,0 +1,50 @@
+// The caller's terminal: one byte source over the BBS's telnet socket, the
+// local console or a pipe; the key decoder (ANSI sequences, console extended
+// keys, telnet negotiation); and the one output buffer every screen is
+// composed in and sent from in a single flush.
+#pragma once
+#include <cstdint>
+
+struct CallerInfo;
+
+enum KeyCode : int32_t {
+    KEY_NONE = -1,
+    KEY_BACKSPACE = 8,
+    KEY_ENTER = 13,
+    KEY_ESC = 27,
+    KEY_UP = 1000,
+    KEY_DOWN = 1001,
+    KEY_LEFT = 1002,
+    KEY_RIGHT = 1003,
+    KEY_PGUP = 1004,
+    KEY_PGDN = 1005,
+};
+
+constexpr int TERM_OUT_SIZE = 8192;  // one screen's worth; a full redraw fits
+
+struct TerminalChannel {
+    int32_t isSocket;          // the caller is on the BBS's socket
+    uint32_t socket;           // the socket handle the BBS gave us
+    unsigned char outBuf[TERM_OUT_SIZE];  // output waiting for the flush
+    int32_t outLen;            // bytes waiting, at most TERM_OUT_SIZE - 1
+    int32_t curFg;             // colour last sent; -1 none in force
+    int32_t curBright;         // brightness last sent; -1 none in force
+    int32_t cursorHidden;      // the cursor was last hidden
+    int32_t dead;              // a read or write failed for good; final
+    int32_t escState;          // decoder: 0 idle, 1 after ESC, 2 in CSI/SS3
+    int32_t escParam;          // decimal parameter inside the sequence
+    int32_t escParamDone;      // a ';' was seen: later digits ignored
+    uint32_t escStartTick;     // when the ESC arrived
+    int32_t pendingByte;       // byte read after a lone ESC; 0 none
+    int32_t savedFlags;        // socket file flags as the BBS left them
+    int32_t flagsChanged;      // we switched the socket and must restore it
+};
+
+int32_t termOpen(TerminalChannel* term, const CallerInfo* caller);
+int32_t termReadByte(TerminalChannel* term);
+int32_t termReadKey(TerminalChannel* term);
+void termWrite(TerminalChannel* term, const void* bytes, int32_t len);
+void termPuts(TerminalChannel* term, const char* text);
+void termFlush(TerminalChannel* term);
+int32_t termAlive(const TerminalChannel* term);
+void termClose(TerminalChannel* term);
