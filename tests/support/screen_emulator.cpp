@@ -113,6 +113,7 @@ void testScreenOpen(TestScreen* ts) {
 }
 
 void testScreenClose(TestScreen* ts) {
+    if (ts->cs) termClose(&ts->cs->term);  // gives the socket its old mode back
     if (ts->peerFd >= 0) close(ts->peerFd);
     if (ts->doorFd >= 0) close(ts->doorFd);
     ts->peerFd = ts->doorFd = -1;

@@ -47,7 +47,7 @@ bool screenCursorVisible(const TestScreen* ts);
 // Open cs->term as a telnet caller on one end of a fresh socket pair (comm
 // type 2, handle = that socket); the screen reads the other end. The door's
 // option offer is swallowed and nothing is answered. false when the socket
-// pair or termOpen fails. testScreenClose closes both ends.
+// pair or termOpen fails. testScreenClose closes the channel and both ends.
 bool testScreenAttach(TestScreen* ts, ClientState* cs);
 // Flush the attached door's output and feed everything waiting on the socket.
 void screenPump(TestScreen* ts);
