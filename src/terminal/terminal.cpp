@@ -14,6 +14,7 @@ constexpr int32_t TERM_OUT_MAX = TERM_OUT_SIZE - 1;  // outLen never reaches the
 constexpr uint32_t ESC_ALONE_MS = 150;     // a lone ESC key, not the start of a sequence
 constexpr uint32_t ESC_SEQUENCE_MS = 500;  // a sequence cut off this long is given up
 constexpr uint32_t SEND_WAIT_MS = 5;       // pause while the caller's socket is full
+constexpr int32_t ESC_PARAM_CAP = 100000;  // longer digit runs stop growing: no overflow
 static_assert(TERM_OUT_MAX >= 2, "a doubled 255 must fit in the buffer");
 
 // Telnet bytes.
@@ -238,7 +239,7 @@ static int32_t decodeSequence(TerminalChannel* term) {
         return KEY_NONE;
     }
     if (b >= '0' && b <= '9') {
-        if (!term->escParamDone && term->escParam < 100000) term->escParam = term->escParam * 10 + (b - '0');
+        if (!term->escParamDone && term->escParam < ESC_PARAM_CAP) term->escParam = term->escParam * 10 + (b - '0');
         return KEY_NONE;
     }
     if (b == ';') {

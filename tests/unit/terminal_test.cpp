@@ -126,6 +126,7 @@ TEST(TerminalSocket, DecodesKeysAndEscapeSequences) {
         {"page up/down tilde", "\x1b[5~\x1b[6~", {KEY_PGUP, KEY_PGDN}, 0, {}},
         {"page keys V U", "\x1b[V\x1b[U", {KEY_PGUP, KEY_PGDN}, 0, {}},
         {"F5 gives nothing", "\x1b[15~q", {'q'}, 0, {}},
+        {"endless parameter", "\x1b[99999999999999999999~\x1b[005~", {KEY_PGUP}, 0, {}},
         {"unknown final", "\x1b[Hq", {'q'}, 0, {}},
         {"lone esc waits", "\x1b", {}, 200, {KEY_ESC}},
         {"esc then letter", "\x1bx", {KEY_ESC, 'x'}, 0, {}},
