@@ -286,16 +286,6 @@ TEST(TerminalSocket, FailedSendMakesTerminalDead) {
     EXPECT_EQ(termReadKey(&c.term), KEY_NONE);
 }
 
-TEST(TerminalSocket, NullAndEmptyWritesDoNothing) {
-    SocketCaller c;
-    ASSERT_TRUE(c.opened);
-    termWrite(&c.term, nullptr, 5);
-    termWrite(&c.term, "x", 0);
-    termWrite(&c.term, "x", -3);
-    termPuts(&c.term, nullptr);
-    EXPECT_EQ(c.term.outLen, 0);
-}
-
 // Standard input replaced for the length of one test.
 struct StdinSwap {
     int saved;
