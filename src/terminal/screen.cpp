@@ -21,7 +21,7 @@ int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
 int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
 bool onScreenRow(int32_t row) { return row >= 1 && row <= SCREEN_ROWS; }
 
-void send(ClientState* cs, const char* text) { termPuts(&cs->term, text); }
+void sendSeq(ClientState* cs, const char* text) { termPuts(&cs->term, text); }
 
 // Drawn text comes partly from the service and the drop file; a control byte
 // in it must not reach the caller's terminal as a command.
@@ -81,7 +81,7 @@ void screenFlush(ClientState* cs) { termFlush(&cs->term); }
 void screenGoto(ClientState* cs, int32_t row, int32_t col) {
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[%d;%dH", atLeastOne(row), atLeastOne(col));
-    send(cs, seq);
+    sendSeq(cs, seq);
 }
 
 void screenSetColour(ClientState* cs, int32_t fg, int32_t bright) {
@@ -89,7 +89,7 @@ void screenSetColour(ClientState* cs, int32_t fg, int32_t bright) {
     if (fg == t->curFg && bright == t->curBright) return;
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[%d;%dm", bright ? 1 : 0, fg);
-    send(cs, seq);
+    sendSeq(cs, seq);
     t->curFg = fg;
     t->curBright = bright;
 }
@@ -97,12 +97,12 @@ void screenSetColour(ClientState* cs, int32_t fg, int32_t bright) {
 void screenShowCursor(ClientState* cs, int32_t on) {
     int32_t hide = on ? 0 : 1;
     if (cs->term.cursorHidden == hide) return;
-    send(cs, hide ? SEQ_CURSOR_HIDE : SEQ_CURSOR_SHOW);
+    sendSeq(cs, hide ? SEQ_CURSOR_HIDE : SEQ_CURSOR_SHOW);
     cs->term.cursorHidden = hide;
 }
 
 void screenClear(ClientState* cs) {
-    send(cs, SEQ_CLEAR);
+    sendSeq(cs, SEQ_CLEAR);
     cs->term.curFg = -1;
     cs->term.curBright = -1;
     cs->statusBarDrawn = 0;
@@ -149,17 +149,17 @@ void screenUnderlineText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[0;1;4;%dm", fg);
     screenGoto(cs, row, col);
-    send(cs, seq);
+    sendSeq(cs, seq);
     for (int32_t i = 0; i < n; i++) field[i] = (char)displayByte((unsigned char)field[i]);
     termWrite(&cs->term, field, n);
-    send(cs, SEQ_RESET_ATTRS);
+    sendSeq(cs, SEQ_RESET_ATTRS);
     cs->term.curFg = -1;
     cs->term.curBright = -1;
 }
 
 void screenClearLine(ClientState* cs, int32_t row) {
     screenGoto(cs, row, 1);
-    send(cs, SEQ_CLEAR_EOL);
+    sendSeq(cs, SEQ_CLEAR_EOL);
 }
 
 void screenClearBody(ClientState* cs) {
