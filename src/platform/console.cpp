@@ -1,0 +1,69 @@
+#include "platform/console.h"
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+// The mode found on stdin, read by a signal handler: written only while the
+// flag is clear.
+static struct termios savedMode;
+static volatile sig_atomic_t rawActive;
+
+int32_t conStdinIsTty() {
+    return isatty(STDIN_FILENO) ? 1 : 0;
+}
+
+int32_t conRawOn() {
+    if (rawActive) return 1;
+    struct termios mode;
+    if (tcgetattr(STDIN_FILENO, &mode) != 0) return 0;
+    savedMode = mode;
+    mode.c_lflag &= ~(tcflag_t)(ICANON | ECHO | IEXTEN);
+    mode.c_iflag &= ~(tcflag_t)(ICRNL | INLCR | IGNCR);  // ENTER must arrive as 13
+    mode.c_cc[VMIN] = 1;
+    mode.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) != 0) return 0;
+    rawActive = 1;
+    return 1;
+}
+
+void conRawRestore() {
+    if (!rawActive) return;
+    tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
+    rawActive = 0;
+}
+
+int32_t conReadByte() {
+    struct pollfd pfd = {STDIN_FILENO, POLLIN, 0};
+    int ready = poll(&pfd, 1, 0);
+    if (ready == 0) return CON_NONE;
+    if (ready < 0) return errno == EINTR ? CON_NONE : CON_ENDED;
+    if (pfd.revents & POLLNVAL) return CON_ENDED;
+    unsigned char byte;
+    ssize_t n = read(STDIN_FILENO, &byte, 1);
+    if (n == 1) return byte;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return CON_NONE;
+    return CON_ENDED;  // 0: end of file; else the device is gone
+}
+
+int32_t conWriteAll(const void* bytes, int32_t len) {
+    const unsigned char* p = (const unsigned char*)bytes;
+    while (len > 0) {
+        ssize_t n = write(STDOUT_FILENO, p, (size_t)len);
+        if (n > 0) {
+            p += n;
+            len -= (int32_t)n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            platSleepMs(5);
+        } else {
+            return 0;
+        }
+    }
+    return 1;
+}

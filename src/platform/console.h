@@ -1,0 +1,30 @@
+// The local console and standard input/output: whether stdin is a terminal,
+// its raw key mode and the way back to the mode we found, polling for a
+// waiting byte without blocking, and writing all of a buffer to stdout.
+#pragma once
+#include <cstdint>
+
+// Results of conReadByte besides a byte value.
+enum ConResult : int32_t {
+    CON_NONE = -1,    // nothing waiting right now
+    CON_ENDED = -2,   // end of file or a read error: no more input, ever
+};
+
+// 1 when standard input is a terminal device.
+int32_t conStdinIsTty();
+
+// Put the terminal on stdin into key-at-a-time mode: no line editing, no
+// echo, CR kept as CR; output processing and Ctrl-C stay as they were.
+// The mode found is kept for conRawRestore. Returns 1 when applied.
+int32_t conRawOn();
+
+// Put back the mode conRawOn found; nothing when raw mode is off.
+// Async-signal-safe, so signal handlers may call it.
+void conRawRestore();
+
+// One byte from standard input without blocking: 0..255, or a ConResult.
+int32_t conReadByte();
+
+// Write all len bytes to standard output, waiting out a full pipe.
+// Returns 0 when the output is gone for good.
+int32_t conWriteAll(const void* bytes, int32_t len);

@@ -1,0 +1,42 @@
+#include "platform/socket.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+int32_t sockIsSocket(int fd) {
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) return 0;
+    return S_ISSOCK(st.st_mode) ? 1 : 0;
+}
+
+int32_t sockSetNonBlocking(int fd, int32_t* savedFlags) {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return 0;
+    *savedFlags = flags;
+    return fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0 ? 1 : 0;
+}
+
+void sockRestoreFlags(int fd, int32_t savedFlags) {
+    fcntl(fd, F_SETFL, savedFlags);
+}
+
+// EINTR means nothing happened yet, which to the caller is a would-block.
+static int32_t failureKind() {
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return SOCK_WOULD_BLOCK;
+    return SOCK_FAILED;
+}
+
+int32_t sockRecv(int fd, void* buf, int32_t len) {
+    ssize_t n = recv(fd, buf, (size_t)len, MSG_DONTWAIT);
+    if (n < 0) return failureKind();
+    return (int32_t)n;
+}
+
+int32_t sockSend(int fd, const void* buf, int32_t len) {
+    ssize_t n = send(fd, buf, (size_t)len, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) return failureKind();
+    if (n == 0) return SOCK_FAILED;  // nothing accepted is a dead line, not a pause
+    return (int32_t)n;
+}

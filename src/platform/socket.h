@@ -1,0 +1,27 @@
+// The caller's telnet socket as the BBS hands it over: checking that a
+// handle really is a socket, switching it to non-blocking and back, and one
+// receive or send call that tells "would block" apart from a real failure.
+#pragma once
+#include <cstdint>
+
+// Results of sockRecv / sockSend besides a byte count.
+enum SockResult : int32_t {
+    SOCK_FAILED = -1,       // the connection is unusable
+    SOCK_WOULD_BLOCK = -2,  // nothing can move right now; try again later
+};
+
+// 1 when fd is an open socket.
+int32_t sockIsSocket(int fd);
+
+// Switch fd to non-blocking; the flags it had before go to *savedFlags.
+// Returns 1 when the switch was made.
+int32_t sockSetNonBlocking(int fd, int32_t* savedFlags);
+
+// Put back flags saved by sockSetNonBlocking. Async-signal-safe.
+void sockRestoreFlags(int fd, int32_t savedFlags);
+
+// One recv: bytes received (> 0), 0 when the peer closed, or a SockResult.
+int32_t sockRecv(int fd, void* buf, int32_t len);
+
+// One send: bytes sent (> 0), or a SockResult. Never raises SIGPIPE.
+int32_t sockSend(int fd, const void* buf, int32_t len);

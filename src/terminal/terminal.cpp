@@ -1,0 +1,322 @@
+#include "terminal/terminal.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "door/drop.h"
+#include "door/nodelog.h"
+#include "platform/console.h"
+#include "platform/platform.h"
+#include "platform/socket.h"
+
+constexpr int32_t TERM_OUT_MAX = TERM_OUT_SIZE - 1;  // outLen never reaches the array size
+constexpr uint32_t ESC_ALONE_MS = 150;     // a lone ESC key, not the start of a sequence
+constexpr uint32_t ESC_SEQUENCE_MS = 500;  // a sequence cut off this long is given up
+constexpr uint32_t SEND_WAIT_MS = 5;       // pause while the caller's socket is full
+constexpr int32_t ESC_PARAM_CAP = 100000;  // longer digit runs stop growing: no overflow
+static_assert(TERM_OUT_MAX >= 2, "a doubled 255 must fit in the buffer");
+
+// Telnet bytes.
+enum TelnetByte : int32_t {
+    TEL_SE = 240,
+    TEL_SB = 250,
+    TEL_WILL = 251,
+    TEL_WONT = 252,
+    TEL_DO = 253,
+    TEL_DONT = 254,
+    TEL_IAC = 255,
+};
+constexpr int32_t TEL_OPT_ECHO = 1;
+constexpr int32_t TEL_OPT_SGA = 3;  // suppress go-ahead
+
+// What the door offers on open: it echoes itself and works per character.
+constexpr unsigned char TELNET_HELLO[9] = {
+    TEL_IAC, TEL_WILL, TEL_OPT_ECHO, TEL_IAC, TEL_WILL, TEL_OPT_SGA, TEL_IAC, TEL_DO, TEL_OPT_SGA,
+};
+
+// Console extended keys, second byte 0x48..0x51.
+constexpr int32_t CONSOLE_EXT_FIRST = 0x48;
+constexpr int32_t CONSOLE_EXT_KEYS[10] = {
+    KEY_UP, KEY_PGUP, KEY_NONE, KEY_LEFT, KEY_NONE, KEY_RIGHT, KEY_NONE, KEY_NONE, KEY_DOWN, KEY_PGDN,
+};
+
+// Final bytes 'A'..'V' of CSI / SS3 sequences.
+constexpr int32_t CSI_KEYS['V' - 'A' + 1] = {
+    KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_LEFT,                      // A B C D
+    KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE,  // E..J
+    KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE,  // K..P
+    KEY_NONE, KEY_NONE, KEY_NONE, KEY_NONE,                      // Q..T
+    KEY_PGDN, KEY_PGUP,                                          // U V
+};
+
+// Set once in termOpen: standard input is a terminal, not a pipe or file.
+static int32_t stdinIsConsole;
+
+// What a signal handler must put back before the process dies: the
+// terminal mode (console module) and the BBS socket's flags (here).
+static volatile sig_atomic_t restoreSocket;  // the socket flags below are ours to restore
+static volatile sig_atomic_t restoreFd;
+static volatile sig_atomic_t restoreFlags;
+static int32_t exitHookSet;                  // atexit registered once per process
+
+static void restoreEverything() {
+    conRawRestore();
+    if (restoreSocket) {
+        sockRestoreFlags(restoreFd, restoreFlags);
+        restoreSocket = 0;
+    }
+}
+
+// Installed with SA_RESETHAND: after the restore the signal is raised again
+// and, once this handler returns, ends the process the default way.
+static void onFatalSignal(int sig) {
+    restoreEverything();
+    raise(sig);
+}
+
+static void installRestoreHooks() {
+    if (exitHookSet) return;
+    exitHookSet = 1;
+    atexit(restoreEverything);
+    constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
+    for (int sig : SIGNALS) {
+        struct sigaction old;
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;  // keep nohup
+        struct sigaction act;
+        memset(&act, 0, sizeof act);
+        act.sa_handler = onFatalSignal;
+        act.sa_flags = SA_RESETHAND;
+        sigemptyset(&act.sa_mask);
+        sigaction(sig, &act, nullptr);
+    }
+}
+
+// Send bytes straight to the socket, waiting while it is full.
+static void sendAll(TerminalChannel* term, const unsigned char* bytes, int32_t len) {
+    while (len > 0 && !term->dead) {
+        int32_t n = sockSend((int)term->socket, bytes, len);
+        if (n == SOCK_WOULD_BLOCK) {
+            platSleepMs(SEND_WAIT_MS);
+        } else if (n <= 0) {
+            term->dead = 1;
+        } else {
+            bytes += n;
+            len -= n;
+        }
+    }
+}
+
+static void sendRaw(TerminalChannel* term, const unsigned char* bytes, int32_t len) {
+    if (term->isSocket) {
+        sendAll(term, bytes, len);
+    } else if (!conWriteAll(bytes, len)) {
+        term->dead = 1;
+    }
+}
+
+int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
+    memset(term, 0, sizeof *term);
+    term->curFg = -1;
+    term->curBright = -1;
+    if (caller->commType == COMM_TELNET && caller->commHandle != 0) {
+        int fd = (int)caller->commHandle;
+        if (!sockIsSocket(fd)) return 0;  // the handle we were given is no socket of ours
+        term->isSocket = 1;
+        term->socket = caller->commHandle;
+        term->flagsChanged = sockSetNonBlocking(fd, &term->savedFlags);
+        if (term->flagsChanged) {
+            restoreFd = fd;
+            restoreFlags = term->savedFlags;
+            restoreSocket = 1;
+        }
+        installRestoreHooks();
+        sendAll(term, TELNET_HELLO, (int32_t)sizeof TELNET_HELLO);
+        return 1;
+    }
+    stdinIsConsole = conStdinIsTty();
+    if (stdinIsConsole) {
+        installRestoreHooks();
+        conRawOn();
+    }
+    return 1;
+}
+
+int32_t termReadByte(TerminalChannel* term) {
+    if (term->dead) return -1;
+    if (term->isSocket) {
+        unsigned char byte;
+        int32_t n = sockRecv((int)term->socket, &byte, 1);
+        if (n == 1) return byte;
+        if (n != SOCK_WOULD_BLOCK) term->dead = 1;  // 0: the caller hung up
+        return -1;
+    }
+    int32_t r = conReadByte();
+    if (r >= 0) return r;
+    if (r == CON_ENDED) term->dead = 1;  // pipe or file at its end, or the tty hung up
+    return -1;
+}
+
+// Answer a WILL/WONT/DO/DONT: we do ECHO and SUPPRESS-GO-AHEAD, nothing else.
+static void answerOption(TerminalChannel* term, int32_t verb, int32_t option) {
+    bool wanted = option == TEL_OPT_ECHO || option == TEL_OPT_SGA;
+    int32_t reply;
+    if (verb == TEL_DO) reply = wanted ? TEL_WILL : TEL_WONT;
+    else reply = wanted ? TEL_DO : TEL_DONT;
+    unsigned char answer[3] = {TEL_IAC, (unsigned char)reply, (unsigned char)option};
+    sendAll(term, answer, 3);
+}
+
+// Subnegotiation: drop everything up to IAC SE, or as far as bytes wait.
+static void skipSubnegotiation(TerminalChannel* term) {
+    int32_t prev = 0;
+    for (;;) {
+        int32_t b = termReadByte(term);
+        if (b < 0) return;
+        if (prev == TEL_IAC && b == TEL_SE) return;
+        prev = (prev == TEL_IAC && b == TEL_IAC) ? 0 : b;  // IAC IAC is a data byte
+    }
+}
+
+// After an IAC on the socket: 255 for an escaped data byte, else -1.
+static int32_t readTelnetCommand(TerminalChannel* term) {
+    int32_t cmd = termReadByte(term);
+    if (cmd == TEL_IAC) return TEL_IAC;
+    if (cmd >= TEL_WILL && cmd <= TEL_DONT) {
+        int32_t option = termReadByte(term);
+        if (option >= 0) answerOption(term, cmd, option);
+    } else if (cmd == TEL_SB) {
+        skipSubnegotiation(term);
+    }
+    return KEY_NONE;
+}
+
+static int32_t readConsoleExtended(TerminalChannel* term) {
+    int32_t s = termReadByte(term);
+    if (s < CONSOLE_EXT_FIRST || s > CONSOLE_EXT_FIRST + 9) return KEY_NONE;
+    return CONSOLE_EXT_KEYS[s - CONSOLE_EXT_FIRST];
+}
+
+static int32_t decodeIdle(TerminalChannel* term) {
+    int32_t b = term->pendingByte;
+    term->pendingByte = 0;
+    if (b == 0) b = termReadByte(term);
+    if (b < 0) return KEY_NONE;
+    if (term->isSocket && b == TEL_IAC) return readTelnetCommand(term);
+    if (!term->isSocket && stdinIsConsole && (b == 0 || b == 224)) return readConsoleExtended(term);
+    if (b == KEY_ESC) {
+        term->escParam = 0;
+        term->escParamDone = 0;
+        term->escState = 1;
+        term->escStartTick = tickMs();
+        return KEY_NONE;
+    }
+    if (b == 127) return KEY_BACKSPACE;
+    if (b == 10) return KEY_NONE;  // CR LF is one ENTER
+    return b;
+}
+
+static int32_t decodeAfterEsc(TerminalChannel* term) {
+    int32_t b = termReadByte(term);
+    if (b < 0) {
+        if (tickMs() - term->escStartTick <= ESC_ALONE_MS) return KEY_NONE;
+        term->escState = 0;
+        return KEY_ESC;
+    }
+    if (b == '[' || b == 'O') {
+        term->escState = 2;
+        return KEY_NONE;
+    }
+    term->escState = 0;
+    term->pendingByte = b;
+    return KEY_ESC;
+}
+
+static int32_t decodeSequence(TerminalChannel* term) {
+    int32_t b = termReadByte(term);
+    if (b < 0) {
+        if (tickMs() - term->escStartTick > ESC_SEQUENCE_MS) term->escState = 0;
+        return KEY_NONE;
+    }
+    if (b >= '0' && b <= '9') {
+        if (!term->escParamDone && term->escParam < ESC_PARAM_CAP) term->escParam = term->escParam * 10 + (b - '0');
+        return KEY_NONE;
+    }
+    if (b == ';') {
+        term->escParamDone = 1;
+        return KEY_NONE;
+    }
+    int32_t param = term->escParam;
+    term->escState = 0;
+    term->escParam = 0;
+    term->escParamDone = 0;
+    if (b == '~') return param == 5 ? KEY_PGUP : param == 6 ? KEY_PGDN : KEY_NONE;
+    if (b >= 'A' && b <= 'V') return CSI_KEYS[b - 'A'];
+    return KEY_NONE;
+}
+
+int32_t termReadKey(TerminalChannel* term) {
+    if (term->escState == 1) return decodeAfterEsc(term);
+    if (term->escState == 2) return decodeSequence(term);
+    return decodeIdle(term);
+}
+
+// Queue bytes that are known to fit; on the socket a data byte 255 goes
+// out as IAC IAC so the caller's telnet client does not take it as a command.
+static void appendEscaped(TerminalChannel* term, const unsigned char* p, int32_t len) {
+    for (int32_t i = 0; i < len; i++) {
+        term->outBuf[term->outLen++] = p[i];
+        if (term->isSocket && p[i] == TEL_IAC) term->outBuf[term->outLen++] = TEL_IAC;
+    }
+}
+
+static int32_t escapedLength(const TerminalChannel* term, const unsigned char* p, int32_t len) {
+    int32_t n = len;
+    if (term->isSocket)
+        for (int32_t i = 0; i < len; i++) n += p[i] == TEL_IAC;
+    return n;
+}
+
+void termWrite(TerminalChannel* term, const void* bytes, int32_t len) {
+    if (!bytes || len < 1 || term->dead) return;
+    const unsigned char* p = (const unsigned char*)bytes;
+    int32_t need = escapedLength(term, p, len);
+    if (term->outLen + need > TERM_OUT_MAX) termFlush(term);
+    if (need <= TERM_OUT_MAX) {
+        appendEscaped(term, p, len);
+        return;
+    }
+    // Larger than the buffer: goes out now, a buffer at a time, every byte
+    // of it, waiting on a full socket like any flush.
+    for (int32_t i = 0; i < len && !term->dead; i++) {
+        if (term->outLen + 2 > TERM_OUT_MAX) termFlush(term);
+        appendEscaped(term, p + i, 1);
+    }
+    termFlush(term);
+}
+
+void termPuts(TerminalChannel* term, const char* text) {
+    if (!text) return;
+    termWrite(term, text, (int32_t)strlen(text));
+}
+
+void termFlush(TerminalChannel* term) {
+    if (term->outLen > 0 && !term->dead) sendRaw(term, term->outBuf, term->outLen);
+    term->outLen = 0;
+}
+
+int32_t termAlive(const TerminalChannel* term) {
+    return term->dead ? 0 : 1;
+}
+
+void termClose(TerminalChannel* term) {
+    termFlush(term);
+    if (term->isSocket) {
+        // The socket stays open for the BBS, in the mode the BBS gave it.
+        if (term->flagsChanged) sockRestoreFlags((int)term->socket, term->savedFlags);
+        term->flagsChanged = 0;
+        restoreSocket = 0;
+    } else if (stdinIsConsole) {
+        conRawRestore();
+    }
+}

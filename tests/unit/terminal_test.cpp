@@ -1,0 +1,418 @@
+// Terminal channel over a socketpair (the test plays the caller's telnet
+// client) and over a pipe or pty on standard input.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "door/drop.h"
+#include "door/nodelog.h"
+#include "terminal/terminal.h"
+
+namespace {
+
+const std::string HELLO("\xff\xfb\x01\xff\xfb\x03\xff\xfd\x03", 9);
+
+// A terminal opened on one end of a socketpair; `peer` is the caller's end.
+struct SocketCaller {
+    int doorFd = -1;
+    int peer = -1;
+    TerminalChannel term;
+    bool opened = false;
+
+    SocketCaller() {
+        int fds[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
+        doorFd = fds[0];
+        peer = fds[1];
+        CallerInfo caller{};
+        caller.commType = COMM_TELNET;
+        caller.commHandle = (uint32_t)doorFd;
+        opened = termOpen(&term, &caller) == 1;
+    }
+    ~SocketCaller() {
+        if (opened) termClose(&term);
+        if (doorFd >= 0) close(doorFd);
+        if (peer >= 0) close(peer);
+    }
+    void send(const std::string& bytes) const {
+        ASSERT_EQ(write(peer, bytes.data(), bytes.size()), (ssize_t)bytes.size());
+    }
+    // Everything the door has sent so far, without waiting.
+    std::string received() const {
+        std::string out;
+        char buf[4096];
+        ssize_t n;
+        while ((n = recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0) out.append(buf, (size_t)n);
+        return out;
+    }
+    std::vector<int32_t> drainKeys() {
+        std::vector<int32_t> keys;
+        for (int i = 0; i < 64; i++) {
+            int32_t k = termReadKey(&term);
+            if (k != KEY_NONE) keys.push_back(k);
+        }
+        return keys;
+    }
+};
+
+TEST(TerminalSocket, OpenOffersEchoAndSuppressGoAheadAndGoesNonBlocking) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    EXPECT_EQ(c.received(), HELLO);
+    EXPECT_TRUE(fcntl(c.doorFd, F_GETFL) & O_NONBLOCK);
+    EXPECT_EQ(c.term.curFg, -1);
+    EXPECT_EQ(c.term.curBright, -1);
+    EXPECT_EQ(termAlive(&c.term), 1);
+}
+
+TEST(TerminalSocket, CloseRestoresBlockingAndLeavesSocketOpen) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    c.received();
+    termPuts(&c.term, "bye");
+    termClose(&c.term);
+    c.opened = false;
+    EXPECT_FALSE(fcntl(c.doorFd, F_GETFL) & O_NONBLOCK);
+    EXPECT_EQ(c.received(), "bye");
+    // Still open for the BBS: the peer sees no end of stream, and it still carries data.
+    char b;
+    EXPECT_EQ(recv(c.peer, &b, 1, MSG_DONTWAIT), -1);
+    ASSERT_EQ(write(c.doorFd, "k", 1), 1);
+    EXPECT_EQ(c.received(), "k");
+}
+
+TEST(TerminalSocket, OpenFailsWhenHandleIsNoSocket) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int closedFd = fds[1] + 50;  // nothing is open this high in the test process
+    for (int fd : {fds[0], closedFd}) {
+        CallerInfo caller{};
+        caller.commType = COMM_TELNET;
+        caller.commHandle = (uint32_t)fd;
+        TerminalChannel term;
+        EXPECT_EQ(termOpen(&term, &caller), 0) << "fd " << fd;
+    }
+    EXPECT_FALSE(fcntl(fds[0], F_GETFL) & O_NONBLOCK);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+struct KeyCase {
+    const char* name;
+    std::string input;
+    std::vector<int32_t> keysAtOnce;      // before any time passes
+    uint32_t thenMs;                      // clock moved forward by this much
+    std::vector<int32_t> keysAfterwards;  // keys once that time has passed
+};
+
+TEST(TerminalSocket, DecodesKeysAndEscapeSequences) {
+    const std::vector<KeyCase> cases = {
+        {"csi up", "\x1b[A", {KEY_UP}, 0, {}},
+        {"ss3 up", "\x1bOA", {KEY_UP}, 0, {}},
+        {"csi down right left", "\x1b[B\x1b[C\x1b[D", {KEY_DOWN, KEY_RIGHT, KEY_LEFT}, 0, {}},
+        {"modified arrow", "\x1b[1;5A", {KEY_UP}, 0, {}},
+        {"page up/down tilde", "\x1b[5~\x1b[6~", {KEY_PGUP, KEY_PGDN}, 0, {}},
+        {"page keys V U", "\x1b[V\x1b[U", {KEY_PGUP, KEY_PGDN}, 0, {}},
+        {"F5 gives nothing", "\x1b[15~q", {'q'}, 0, {}},
+        {"endless parameter", "\x1b[99999999999999999999~\x1b[005~", {KEY_PGUP}, 0, {}},
+        {"unknown final", "\x1b[Hq", {'q'}, 0, {}},
+        {"lone esc waits", "\x1b", {}, 200, {KEY_ESC}},
+        {"esc then letter", "\x1bx", {KEY_ESC, 'x'}, 0, {}},
+        {"esc esc", "\x1b\x1b[A", {KEY_ESC, KEY_UP}, 0, {}},
+        {"cut sequence dropped", "\x1b[", {}, 600, {}},
+        {"cut sequence then key", "\x1b[1", {}, 600, {}},
+        {"cr lf one enter", "a\r\nb", {'a', KEY_ENTER, 'b'}, 0, {}},
+        {"bare lf", "\n", {}, 0, {}},
+        {"del is backspace", "\x7f\x08", {KEY_BACKSPACE, KEY_BACKSPACE}, 0, {}},
+        {"byte zero is a key", std::string("\0", 1), {0}, 0, {}},
+        {"high bytes unchanged", "\xe0\xb0\t", {0xe0, 0xb0, '\t'}, 0, {}},
+        {"iac iac", "\xff\xff", {255}, 0, {}},
+        {"subnegotiation skipped", std::string("\xff\xfa\x18\x00xterm\xff\xf0z", 12), {'z'}, 0, {}},
+        {"escaped iac inside sb", "\xff\xfa\x18\xff\xff\xf0\xff\xf0z", {'z'}, 0, {}},
+        {"unknown command dropped", "\xff\xf1y", {'y'}, 0, {}},
+    };
+    for (const KeyCase& kc : cases) {
+        SocketCaller c;
+        ASSERT_TRUE(c.opened);
+        c.send(kc.input);
+        EXPECT_EQ(c.drainKeys(), kc.keysAtOnce) << kc.name;
+        if (kc.thenMs) tickMoveBase(kc.thenMs);
+        EXPECT_EQ(c.drainKeys(), kc.keysAfterwards) << kc.name;
+        EXPECT_EQ(c.term.escState, 0) << kc.name;
+        // The decoder is idle again: a plain key comes straight through.
+        c.send("k");
+        EXPECT_EQ(c.drainKeys(), std::vector<int32_t>{'k'}) << kc.name;
+    }
+}
+
+TEST(TerminalSocket, AnswersOptionNegotiation) {
+    struct Case { std::string ask, answer; };
+    const std::vector<Case> cases = {
+        {"\xff\xfd\x01", "\xff\xfb\x01"},  // DO ECHO -> WILL ECHO
+        {"\xff\xfd\x03", "\xff\xfb\x03"},  // DO SGA -> WILL SGA
+        {"\xff\xfd\x18", "\xff\xfc\x18"},  // DO TTYPE -> WONT
+        {"\xff\xfb\x1f", "\xff\xfe\x1f"},  // WILL NAWS -> DONT
+        {"\xff\xfc\x01", "\xff\xfd\x01"},  // WONT ECHO -> DO ECHO
+        {"\xff\xfe\x22", "\xff\xfe\x22"},  // DONT LINEMODE -> DONT
+    };
+    for (const Case& nc : cases) {
+        SocketCaller c;
+        ASSERT_TRUE(c.opened);
+        c.received();
+        termPuts(&c.term, "queued");  // answers go out at once, not behind the buffer
+        c.send(nc.ask);
+        EXPECT_TRUE(c.drainKeys().empty());
+        EXPECT_EQ(c.received(), nc.answer);
+        EXPECT_EQ(c.term.outLen, 6);
+    }
+}
+
+TEST(TerminalSocket, FlushBeforeAppendKeepsOrderAndBoundary) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    c.received();
+    std::string first(8100, 'a'), second(100, 'b');
+    termWrite(&c.term, first.data(), (int32_t)first.size());
+    EXPECT_EQ(c.received(), "");
+    termWrite(&c.term, second.data(), (int32_t)second.size());
+    EXPECT_EQ(c.received(), first);
+    EXPECT_EQ(c.term.outLen, 100);
+    termFlush(&c.term);
+    EXPECT_EQ(c.received(), second);
+    EXPECT_EQ(c.term.outLen, 0);
+}
+
+// The peer reads slowly through small socket buffers: the whole write still
+// arrives, in order, and the door waited for it.
+TEST(TerminalSocket, LargeWriteArrivesWholeThroughSlowPeer) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    c.received();
+    int small = 2048;
+    setsockopt(c.doorFd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    setsockopt(c.peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    struct timeval giveUp = {2, 0};  // a lost tail ends the reader instead of hanging it
+    setsockopt(c.peer, SOL_SOCKET, SO_RCVTIMEO, &giveUp, sizeof giveUp);
+    std::string data(9000, 0);
+    for (size_t i = 0; i < data.size(); i++) data[i] = (char)(i % 251);
+    std::string got;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        char buf[512];
+        while (got.size() < data.size()) {
+            ssize_t n = recv(c.peer, buf, sizeof buf, 0);
+            if (n <= 0) break;
+            got.append(buf, (size_t)n);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    auto start = std::chrono::steady_clock::now();
+    termWrite(&c.term, data.data(), (int32_t)data.size());
+    auto waited = std::chrono::steady_clock::now() - start;
+    reader.join();
+    EXPECT_EQ(got, data);
+    EXPECT_GE(waited, std::chrono::milliseconds(80));
+    EXPECT_EQ(c.term.outLen, 0);
+    EXPECT_EQ(termAlive(&c.term), 1);
+}
+
+TEST(TerminalSocket, DataByte255IsDoubled) {
+    struct Case { size_t queuedBefore; std::string data; };
+    const std::vector<Case> cases = {
+        {0, "a\xff" "b"},
+        {8190, "\xff"},                      // doubling would overrun the buffer
+        {8000, std::string(150, '\xff')},    // 300 bytes once doubled
+        {0, std::string(5000, '\xff')},      // 10000 once doubled: goes out at once
+        {10, std::string(9000, '\xff') + "z"},
+    };
+    for (const Case& dc : cases) {
+        SocketCaller c;
+        ASSERT_TRUE(c.opened);
+        c.received();
+        int big = 1 << 20;
+        setsockopt(c.doorFd, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+        setsockopt(c.peer, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+        std::string before(dc.queuedBefore, 'q');
+        termWrite(&c.term, before.data(), (int32_t)before.size());
+        termWrite(&c.term, dc.data.data(), (int32_t)dc.data.size());
+        EXPECT_LE(c.term.outLen, TERM_OUT_SIZE - 1);
+        termFlush(&c.term);
+        std::string expected = before;
+        for (char ch : dc.data) {
+            expected += ch;
+            if (ch == '\xff') expected += ch;
+        }
+        std::string got = c.received();
+        EXPECT_EQ(got.size(), expected.size()) << dc.queuedBefore;
+        EXPECT_TRUE(got == expected) << dc.queuedBefore;
+    }
+}
+
+TEST(TerminalSocket, HangUpMakesTerminalDeadAndDropsOutput) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    c.send("a");
+    close(c.peer);
+    c.peer = -1;
+    EXPECT_EQ(termReadKey(&c.term), 'a');
+    EXPECT_EQ(termAlive(&c.term), 1);
+    EXPECT_EQ(termReadKey(&c.term), KEY_NONE);
+    EXPECT_EQ(termAlive(&c.term), 0);
+    termPuts(&c.term, "lost");
+    EXPECT_EQ(c.term.outLen, 0);
+}
+
+TEST(TerminalSocket, FailedSendMakesTerminalDead) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    close(c.peer);
+    c.peer = -1;
+    termPuts(&c.term, "nobody hears this");
+    termFlush(&c.term);  // must not raise SIGPIPE
+    EXPECT_EQ(termAlive(&c.term), 0);
+    EXPECT_EQ(c.term.outLen, 0);
+    EXPECT_EQ(termReadKey(&c.term), KEY_NONE);
+}
+
+// Standard input replaced for the length of one test.
+struct StdinSwap {
+    int saved;
+    explicit StdinSwap(int fd) : saved(dup(STDIN_FILENO)) { dup2(fd, STDIN_FILENO); }
+    ~StdinSwap() {
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+    }
+};
+
+TEST(TerminalPipe, ReadsKeysUntilEndOfFile) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    StdinSwap swap(fds[0]);
+    close(fds[0]);
+    CallerInfo caller{};
+    caller.commType = COMM_LOCAL;
+    TerminalChannel term;
+    ASSERT_EQ(termOpen(&term, &caller), 1);
+    EXPECT_EQ(term.isSocket, 0);
+    EXPECT_EQ(termReadKey(&term), KEY_NONE);  // empty but open: just no key
+    EXPECT_EQ(termAlive(&term), 1);
+    ASSERT_EQ(write(fds[1], "h\x1b[B\r\n\xe0H", 8), 8);
+    std::vector<int32_t> keys;
+    for (int i = 0; i < 20; i++) {
+        int32_t k = termReadKey(&term);
+        if (k != KEY_NONE) keys.push_back(k);
+    }
+    // A pipe is no console: 224 is an ordinary byte there.
+    EXPECT_EQ(keys, (std::vector<int32_t>{'h', KEY_DOWN, KEY_ENTER, 0xe0, 'H'}));
+    EXPECT_EQ(termAlive(&term), 1);
+    close(fds[1]);
+    EXPECT_EQ(termReadKey(&term), KEY_NONE);
+    EXPECT_EQ(termAlive(&term), 0);
+    termClose(&term);
+}
+
+TEST(TerminalPipe, OpenWithCommTypeTwoButNoHandleUsesStdin) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    StdinSwap swap(fds[0]);
+    close(fds[0]);
+    CallerInfo caller{};
+    caller.commType = COMM_TELNET;
+    caller.commHandle = 0;
+    TerminalChannel term;
+    ASSERT_EQ(termOpen(&term, &caller), 1);
+    EXPECT_EQ(term.isSocket, 0);
+    ASSERT_EQ(write(fds[1], "q", 1), 1);
+    EXPECT_EQ(termReadKey(&term), 'q');
+    close(fds[1]);
+    termClose(&term);
+}
+
+// The console case on a pseudo-terminal: raw mode on open, the old mode back
+// on close, and back as well when a signal ends the process.
+TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
+    int master, slave;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    struct termios before;
+    ASSERT_EQ(tcgetattr(slave, &before), 0);
+    ASSERT_TRUE(before.c_lflag & ICANON);
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(slave, STDIN_FILENO);
+        CallerInfo caller{};
+        TerminalChannel term;
+        if (termOpen(&term, &caller) != 1) _exit(2);
+        struct termios raw;
+        tcgetattr(STDIN_FILENO, &raw);
+        if (raw.c_lflag & (ICANON | ECHO)) _exit(3);
+        if (raw.c_iflag & ICRNL) _exit(4);
+        termClose(&term);
+        struct termios after;
+        tcgetattr(STDIN_FILENO, &after);
+        if (!(after.c_lflag & ICANON) || !(after.c_lflag & ECHO)) _exit(5);
+        if (termOpen(&term, &caller) != 1) _exit(6);
+        // The pty delivers ENTER as 13 and an arrow as a key.
+        if (write(master, "\r\x1b[A", 4) != 4) _exit(7);
+        usleep(50000);
+        int32_t keys[2] = {KEY_NONE, KEY_NONE};
+        int got = 0;
+        for (int i = 0; i < 20 && got < 2; i++) {
+            int32_t k = termReadKey(&term);
+            if (k != KEY_NONE) keys[got++] = k;
+        }
+        if (keys[0] != KEY_ENTER || keys[1] != KEY_UP) _exit(8);
+        raise(SIGTERM);
+        _exit(9);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "child exit code " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    struct termios after;
+    ASSERT_EQ(tcgetattr(slave, &after), 0);
+    EXPECT_TRUE(after.c_lflag & ICANON);
+    EXPECT_TRUE(after.c_lflag & ECHO);
+    EXPECT_TRUE(after.c_iflag & ICRNL);
+    close(master);
+    close(slave);
+}
+
+// A signal that ends the door puts the BBS's socket back to blocking.
+TEST(TerminalSocket, SignalRestoresSocketFlags) {
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CallerInfo caller{};
+        caller.commType = COMM_TELNET;
+        caller.commHandle = (uint32_t)fds[0];
+        TerminalChannel term;
+        if (termOpen(&term, &caller) != 1) _exit(2);
+        raise(SIGHUP);
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGHUP);
+    EXPECT_FALSE(fcntl(fds[0], F_GETFL) & O_NONBLOCK);  // shared file description
+    close(fds[0]);
+    close(fds[1]);
+}
+
+}  // namespace
