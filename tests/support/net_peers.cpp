@@ -83,16 +83,33 @@ const NetTestPki& netTestPki() {
     return pki;
 }
 
-static int listenLocal(int* port) {
+static int listenLocalBacklog(int* port, int backlog) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 4) != 0 ||
+    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, backlog) != 0 ||
         getsockname(fd, (sockaddr*)&addr, &len) != 0) abort();
     *port = ntohs(addr.sin_port);
     return fd;
+}
+
+static int listenLocal(int* port) { return listenLocalBacklog(port, 4); }
+
+void netFullListenerOpen(NetFullListener* full) {
+    full->listenFd = listenLocalBacklog(&full->port, 0);
+    full->fillerFd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons((uint16_t)full->port);
+    if (connect(full->fillerFd, (sockaddr*)&addr, sizeof addr) != 0) abort();
+}
+
+void netFullListenerClose(NetFullListener* full) {
+    close(full->fillerFd);
+    close(full->listenFd);
 }
 
 int netClosedPort() {

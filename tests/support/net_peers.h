@@ -38,6 +38,15 @@ void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert = "",
 // Wait for the connection to end; the peer gives up by itself after 10 s.
 void netPeerFinish(NetPeer* peer);
 
+// A listener whose accept queue is already full: a further connect hangs.
+struct NetFullListener {
+    int listenFd;
+    int fillerFd;   // the one connection the queue holds
+    int port;
+};
+void netFullListenerOpen(NetFullListener* full);
+void netFullListenerClose(NetFullListener* full);
+
 // A port on 127.0.0.1 that nothing listens on.
 int netClosedPort();
 

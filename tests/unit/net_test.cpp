@@ -148,6 +148,18 @@ TEST_F(NetConnect, TcpFailuresLogTheirCode) {
     }
 }
 
+TEST_F(NetConnect, ConnectThatHangsGivesUpInTime) {
+    NetFullListener full;
+    netFullListenerOpen(&full);
+    uint32_t start = platTickCount();
+    EXPECT_EQ(serverConnectLimited(&conn, "127.0.0.1", full.port, 0, SHORT_LIMIT_MS), 0);
+    uint32_t took = platTickCount() - start;
+    EXPECT_GE(took, (uint32_t)SHORT_LIMIT_MS - 10);
+    EXPECT_LT(took, 5000u);
+    expectFailedWith("WW-NET-03 (" + std::to_string(ETIMEDOUT) + ")");
+    netFullListenerClose(&full);
+}
+
 TEST_F(NetConnect, PlainConnectionNeverStartsTls) {
     NetPeer peer;
     netPeerStart(&peer, PEER_PLAIN, "", "", "{\"event\":\"plain\"}\n");
