@@ -21,4 +21,19 @@ struct ServerConnection {
     int32_t useTls;            // asked for TLS; after connect: TLS is up
     char tlsDescription[96];   // "version / suite" of the session
     char caFile[256];          // extra trusted roots (door.cfg cafile)
+    int32_t socketOpen;        // socket holds a descriptor (a zeroed record has none)
+    int32_t receiveSkipping;   // dropping the rest of an over-long line up to its line feed
 };
+
+// Connect and TLS set-up each give up after this long.
+constexpr int32_t NET_CONNECT_LIMIT_MS = 15000;
+
+// Connect to host:port ("127.0.0.1" when host is null or empty), with TLS
+// when useTls. 1 connected (socket non-blocking); 0 with lastError set and
+// the reason in the node log. caFile is kept across the call.
+int serverConnect(ServerConnection* conn, const char* host, int port, int useTls);
+// The same with both the connect and the handshake bounded by limitMs.
+int serverConnectLimited(ServerConnection* conn, const char* host, int port, int useTls, int32_t limitMs);
+
+// Ends the TLS session, closes the socket, frees the receive buffers.
+void serverClose(ServerConnection* conn);

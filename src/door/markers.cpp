@@ -1,0 +1,61 @@
+#include "door/markers.h"
+
+#include <cstdio>
+
+#include "door/nodelog.h"
+#include "platform/text.h"
+#include "state/client_state.h"
+
+int32_t markerListed(const char* path, int32_t user, int32_t id) {
+    if (id < 1) return 0;
+    FILE* f = fopen(path, "r");
+    if (!f) return 0;
+    int32_t listed = 0;
+    int u = 0;
+    int i = 0;
+    while (!listed && fscanf(f, "%d %d", &u, &i) == 2) listed = u == user && i == id;
+    fclose(f);
+    return listed;
+}
+
+void markerAdd(const char* path, int32_t user, int32_t id) {
+    if (id < 1 || markerListed(path, user, id)) return;
+    FILE* f = fopen(path, "a+");
+    if (!f) return;
+    // A last line without its line feed (a hand edit) would otherwise glue
+    // our pair onto its number and corrupt both.
+    int unterminated = fseek(f, -1, SEEK_END) == 0 && fgetc(f) != '\n';
+    fseek(f, 0, SEEK_END);  // a read must be followed by a seek before writing
+    if (unterminated) fputc('\n', f);
+    fprintf(f, "%d %d\n", user, id);
+    fclose(f);
+}
+
+// exePath's buffer is shared; each call takes its own copy before the next.
+static int32_t markerListedBeside(const char* name, const ClientState* state, int32_t id) {
+    char path[512];
+    copyText(path, exePath(name));
+    return markerListed(path, state->caller.userRecord, id);
+}
+
+static void markerAddBeside(const char* name, const ClientState* state, int32_t id) {
+    char path[512];
+    copyText(path, exePath(name));
+    markerAdd(path, state->caller.userRecord, id);
+}
+
+int32_t markerHasRead(const ClientState* state, int32_t id) {
+    return markerListedBeside(MARKER_READ_FILE, state, id);
+}
+
+int32_t markerHasDismissed(const ClientState* state, int32_t id) {
+    return markerListedBeside(MARKER_DISMISSED_FILE, state, id);
+}
+
+void markerAddRead(const ClientState* state, int32_t id) {
+    markerAddBeside(MARKER_READ_FILE, state, id);
+}
+
+void markerAddDismissed(const ClientState* state, int32_t id) {
+    markerAddBeside(MARKER_DISMISSED_FILE, state, id);
+}

@@ -1,0 +1,23 @@
+// Marker files beside the executable: WORDWHIRL.RD and WORDWHIRL.DIS list the
+// announcements each BBS user has read or dismissed, one "user id" pair a
+// line. Shared by every node; each call opens, reads or appends, and closes.
+#pragma once
+#include <cstdint>
+
+struct ClientState;
+
+constexpr const char* MARKER_READ_FILE = "WORDWHIRL.RD";
+constexpr const char* MARKER_DISMISSED_FILE = "WORDWHIRL.DIS";
+
+// 1 when the pair (user, id) is listed in the file at path. The lookup stops
+// at the first line that is not a pair; a missing file lists nothing.
+int32_t markerListed(const char* path, int32_t user, int32_t id);
+
+// Append the pair unless it is listed already. Silent when the file cannot
+// be opened: the mark is simply forgotten.
+void markerAdd(const char* path, int32_t user, int32_t id);
+
+int32_t markerHasRead(const ClientState* state, int32_t id);
+int32_t markerHasDismissed(const ClientState* state, int32_t id);
+void markerAddRead(const ClientState* state, int32_t id);
+void markerAddDismissed(const ClientState* state, int32_t id);

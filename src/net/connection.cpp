@@ -1,0 +1,107 @@
+#include "net/connection.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "door/nodelog.h"
+#include "net/tls.h"
+#include "platform/net.h"
+#include "platform/text.h"
+
+static constexpr char UNREACHABLE[] = "Wordwhirl is unreachable right now.";
+static constexpr char DEFAULT_HOST[] = "127.0.0.1";
+
+static int connectFailed(ServerConnection* conn) {
+    copyText(conn->lastError, UNREACHABLE);
+    return 0;
+}
+
+// Forget everything but the address and the Sysop's extra roots.
+static void resetConnection(ServerConnection* conn, const char* host, int port) {
+    char keepHost[sizeof conn->host];
+    char keepCaFile[sizeof conn->caFile];
+    copyText(keepHost, host && host[0] ? host : DEFAULT_HOST);
+    copyText(keepCaFile, conn->caFile);
+    serverClose(conn);
+    memset(conn, 0, sizeof *conn);
+    conn->socket = -1;
+    copyText(conn->host, keepHost);
+    copyText(conn->caFile, keepCaFile);
+    conn->port = port;
+}
+
+static int openTcp(ServerConnection* conn, int32_t limitMs) {
+    if (!platNetStart()) {
+        nodeLog("WW-NET-01");
+        return connectFailed(conn);
+    }
+    addrinfo* addrs = platResolve4(conn->host, conn->port);
+    if (!addrs) {
+        nodeLog("WW-NET-02");
+        return connectFailed(conn);
+    }
+    int error = 0;
+    int sock = platConnectAny(addrs, limitMs, &error);
+    platFreeAddrs(addrs);
+    if (sock < 0) {
+        nodeLog("WW-NET-03 (%d)", error);
+        return connectFailed(conn);
+    }
+    conn->socket = sock;
+    conn->socketOpen = 1;
+    return 1;
+}
+
+static void dropSocket(ServerConnection* conn) {
+    if (conn->socketOpen) platCloseSocket(conn->socket);
+    conn->socket = -1;
+    conn->socketOpen = 0;
+}
+
+static int openTls(ServerConnection* conn, int32_t limitMs) {
+    char reason[TLS_REASON_SIZE];
+    TlsSession* session = tlsOpenLimited(conn->socket, conn->host, conn->caFile, limitMs, reason,
+                                         (int)sizeof reason);
+    if (!session) {
+        dropSocket(conn);
+        nodeLog("WW-TLS-01 (%s)", reason[0] ? reason : "handshake failed");
+        return connectFailed(conn);
+    }
+    conn->tlsSession = session;
+    conn->useTls = 1;
+    copyText(conn->tlsDescription, tlsDescription(session));
+    nodeLog("WW-TLS-OK (%s)", conn->tlsDescription);
+    return 1;
+}
+
+int serverConnectLimited(ServerConnection* conn, const char* host, int port, int useTls, int32_t limitMs) {
+    resetConnection(conn, host, port);
+    if (!openTcp(conn, limitMs)) return 0;
+    if (useTls && !openTls(conn, limitMs)) return 0;
+    // From here on every read and write polls; nothing may block the loop.
+    platSetNonBlocking(conn->socket);
+    conn->connected = 1;
+    return 1;
+}
+
+int serverConnect(ServerConnection* conn, const char* host, int port, int useTls) {
+    return serverConnectLimited(conn, host, port, useTls, NET_CONNECT_LIMIT_MS);
+}
+
+void serverClose(ServerConnection* conn) {
+    if (conn->tlsSession) {
+        tlsClose(conn->tlsSession);
+        conn->tlsSession = nullptr;
+    }
+    conn->useTls = 0;
+    dropSocket(conn);
+    conn->connected = 0;
+    free(conn->receiveBuffer);
+    free(conn->lineBuffer);
+    conn->receiveBuffer = nullptr;
+    conn->lineBuffer = nullptr;
+    conn->receiveCount = 0;
+    conn->receiveCapacity = 0;
+    conn->lineCapacity = 0;
+    conn->receiveSkipping = 0;
+}

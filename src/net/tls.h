@@ -1,0 +1,33 @@
+// The TLS 1.2 session over the server connection's socket: set-up with the
+// built-in trusted roots (plus the Sysop's extra roots), the name check, a
+// handshake bounded in time, and the read/write calls of the wire layer.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct TlsSession;
+
+// The whole handshake may take this long before the door gives up.
+constexpr int32_t TLS_HANDSHAKE_LIMIT_MS = 15000;
+constexpr int TLS_DESCRIPTION_SIZE = 96;   // "version / suite", 95 characters
+constexpr int TLS_REASON_SIZE = 128;       // serverConnect's reason buffer
+
+// Handshake on the blocking socket; the session, or null with the reason in
+// errorText (cut to errorSize - 1). caFile names extra PEM roots trusted
+// after the built-in ones; null or empty for none.
+TlsSession* tlsOpen(int socket, const char* host, const char* caFile, char* errorText, int errorSize);
+// The same with the handshake limited to limitMs (tests use short limits).
+TlsSession* tlsOpenLimited(int socket, const char* host, const char* caFile, int32_t limitMs,
+                           char* errorText, int errorSize);
+void tlsClose(TlsSession* session);
+
+// Bytes moved; 0 when the TLS layer asks to try again; -1 on any failure,
+// the end of the connection, or a null session.
+int tlsWrite(TlsSession* session, const void* bytes, int n);
+int tlsRead(TlsSession* session, void* buffer, int n);
+
+// "TLSv1.2 / <cipher suite>", or "" without a session.
+const char* tlsDescription(const TlsSession* session);
+
+// The door's own strong entropy source, handed to the TLS library.
+extern "C" int mbedtls_hardware_poll(void* data, unsigned char* output, size_t len, size_t* olen);

@@ -1,0 +1,225 @@
+#include "net/wire.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "door/nodelog.h"
+#include "net/connection.h"
+#include "net/tls.h"
+#include "platform/net.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+// Envelope lengths without name and data: the longest line must fit.
+static constexpr int32_t EMIT_FRAME = 32;       // {"cmd":"emit","name":"","data":}
+static constexpr int32_t EMIT_ACK_FRAME = 42;   // ... plus ,"ackId":
+static constexpr int32_t INT_TEXT_MAX = 11;     // "-2147483648"
+static_assert(EMIT_FRAME + WIRE_EMIT_NAME_MAX + WIRE_EMIT_DATA_MAX < WIRE_EMIT_SIZE, "emit fits");
+static_assert(EMIT_ACK_FRAME + INT_TEXT_MAX + WIRE_EMIT_NAME_MAX + WIRE_EMIT_ACK_DATA_MAX < WIRE_EMIT_SIZE,
+              "emit with acknowledgement fits");
+static_assert(WIRE_BUFFER_START << 6 == WIRE_BUFFER_MAX, "doubling reaches the limit exactly");
+
+// ---- sending ----
+
+// Bytes taken by one write: > 0 moved, 0 try again later, -1 dead.
+static int writeSome(ServerConnection* conn, const char* bytes, size_t n) {
+    int chunk = n > (size_t)WIRE_BUFFER_MAX ? WIRE_BUFFER_MAX : (int)n;
+    if (conn->tlsSession) return tlsWrite(conn->tlsSession, bytes, chunk);
+    long sent = platSend(conn->socket, bytes, (size_t)chunk);
+    if (sent >= 0) return (int)sent;
+    return platWouldBlock(platNetError()) ? 0 : -1;
+}
+
+// The socket is non-blocking: a full send buffer means "later", for the
+// text and for its line feed alike.
+static int writeAll(ServerConnection* conn, const char* bytes, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        int moved = writeSome(conn, bytes + done, n - done);
+        if (moved < 0) {
+            conn->connected = 0;
+            return 0;
+        }
+        if (moved == 0) platSleepMs(WIRE_RETRY_SLEEP_MS);
+        done += (size_t)moved;
+    }
+    return 1;
+}
+
+int serverSendLine(ServerConnection* conn, const char* text) {
+    if (!conn || !conn->connected || !text) return 0;
+    return writeAll(conn, text, strlen(text)) && writeAll(conn, "\n", 1);
+}
+
+static const char* dataOrEmpty(const char* data) { return data && data[0] ? data : "{}"; }
+
+int serverEmit(ServerConnection* conn, const char* name, const char* data) {
+    char line[WIRE_EMIT_SIZE];
+    formatText(line, "{\"cmd\":\"emit\",\"name\":\"%.*s\",\"data\":%.*s}", WIRE_EMIT_NAME_MAX,
+               name ? name : "", WIRE_EMIT_DATA_MAX, dataOrEmpty(data));
+    return serverSendLine(conn, line);
+}
+
+int serverEmitAck(ServerConnection* conn, const char* name, const char* data, int ackId) {
+    char line[WIRE_EMIT_SIZE];
+    formatText(line, "{\"cmd\":\"emit\",\"name\":\"%.*s\",\"ackId\":%d,\"data\":%.*s}", WIRE_EMIT_NAME_MAX,
+               name ? name : "", ackId, WIRE_EMIT_ACK_DATA_MAX, dataOrEmpty(data));
+    return serverSendLine(conn, line);
+}
+
+int serverSendStories(ServerConnection* conn, const char* category, int offset) {
+    char escaped[WIRE_CATEGORY_ESCAPE_CAP];
+    jsonEscapeText(escaped, sizeof escaped, category);
+    char line[WIRE_CATEGORY_ESCAPE_CAP + 64];
+    formatText(line, "{\"cmd\":\"stories\",\"category\":\"%.*s\",\"offset\":%d}",
+               escapedCut(escaped, WIRE_CATEGORY_MAX), escaped, offset);
+    return serverSendLine(conn, line);
+}
+
+int serverSendActions(ServerConnection* conn) {
+    return serverSendLine(conn, "{\"cmd\":\"actions\",\"offset\":0}");
+}
+
+// ---- receiving ----
+
+// Double *capacity (from the start size, at most 1 MiB) until it holds
+// need bytes. 0 when it cannot or the allocation failed (buffer kept).
+static int growBuffer(char** buffer, int32_t* capacity, int32_t need) {
+    int32_t cap = *capacity ? *capacity : WIRE_BUFFER_START;
+    while (cap < need && cap < WIRE_BUFFER_MAX) cap *= 2;
+    if (cap < need) return 0;
+    if (cap == *capacity) return 1;
+    char* grown = (char*)realloc(*buffer, (size_t)cap);
+    if (!grown) return 0;
+    *buffer = grown;
+    *capacity = cap;
+    return 1;
+}
+
+// One read: > 0 bytes, 0 nothing waiting, -1 closed or failed.
+static int readSome(ServerConnection* conn, char* into, int n) {
+    if (conn->tlsSession) return tlsRead(conn->tlsSession, into, n);
+    long got = platRecv(conn->socket, into, (size_t)n);
+    if (got > 0) return (int)got;
+    if (got == 0) return -1;
+    return platWouldBlock(platNetError()) ? 0 : -1;
+}
+
+static int32_t freeSpace(const ServerConnection* conn) {
+    return conn->receiveCapacity - conn->receiveCount - 1;
+}
+
+// Cannot grow and too little room to read: a line this long is dropped.
+static int receiveFull(const ServerConnection* conn) {
+    return freeSpace(conn) < WIRE_GROW_BELOW && conn->receiveCount + WIRE_READ_CHUNK > WIRE_BUFFER_MAX;
+}
+
+// Read until nothing more is waiting, the buffer is full, or the
+// connection ends (then it is marked dead).
+static void fillReceiveBuffer(ServerConnection* conn) {
+    for (;;) {
+        if (freeSpace(conn) < WIRE_GROW_BELOW) {
+            if (receiveFull(conn)) return;
+            if (!growBuffer(&conn->receiveBuffer, &conn->receiveCapacity,
+                            conn->receiveCount + WIRE_READ_CHUNK)) return;
+        }
+        int32_t room = freeSpace(conn);
+        int got = readSome(conn, conn->receiveBuffer + conn->receiveCount,
+                           room < WIRE_READ_CHUNK ? room : WIRE_READ_CHUNK);
+        if (got == 0) return;
+        if (got < 0) {
+            conn->connected = 0;
+            return;
+        }
+        conn->receiveCount += got;
+        conn->receiveBuffer[conn->receiveCount] = 0;
+    }
+}
+
+// Remove the first n buffered bytes.
+static void consume(ServerConnection* conn, int32_t n) {
+    memmove(conn->receiveBuffer, conn->receiveBuffer + n, (size_t)(conn->receiveCount - n));
+    conn->receiveCount -= n;
+    conn->receiveBuffer[conn->receiveCount] = 0;
+}
+
+// After an over-long line was dropped, its tail up to the line feed is no
+// line of its own: throw it away too, so only whole lines are handed out.
+static void skipLineTail(ServerConnection* conn) {
+    if (!conn->receiveSkipping) return;
+    const char* lf = (const char*)memchr(conn->receiveBuffer, '\n', (size_t)conn->receiveCount);
+    if (!lf) {
+        consume(conn, conn->receiveCount);
+        return;
+    }
+    consume(conn, (int32_t)(lf - conn->receiveBuffer) + 1);
+    conn->receiveSkipping = 0;
+}
+
+int serverReceiveLine(ServerConnection* conn, const char** line) {
+    if (!conn || !conn->connected || !line) return 0;
+    if (!conn->receiveBuffer) {
+        conn->receiveBuffer = (char*)malloc(WIRE_BUFFER_START);
+        if (!conn->receiveBuffer) return 0;
+        conn->receiveCapacity = WIRE_BUFFER_START;
+        conn->receiveCount = 0;
+        conn->receiveBuffer[0] = 0;
+    }
+    fillReceiveBuffer(conn);
+    skipLineTail(conn);
+    if (conn->receiveCount == 0) return 0;
+    const char* lf = (const char*)memchr(conn->receiveBuffer, '\n', (size_t)conn->receiveCount);
+    if (!lf) {
+        if (receiveFull(conn)) {
+            consume(conn, conn->receiveCount);
+            conn->receiveSkipping = 1;
+            nodeLog("WW-NET-04");
+        }
+        return 0;
+    }
+    int32_t length = (int32_t)(lf - conn->receiveBuffer);
+    if (!growBuffer(&conn->lineBuffer, &conn->lineCapacity, length + 1)) return 0;
+    memcpy(conn->lineBuffer, conn->receiveBuffer, (size_t)length);
+    conn->lineBuffer[length] = 0;
+    consume(conn, length + 1);
+    *line = conn->lineBuffer;
+    return 1;
+}
+
+// ---- escaping ----
+
+// Room kept free at the end: the last escape pair and the terminator.
+static constexpr size_t ESCAPE_RESERVE = 7;
+
+void jsonEscapeText(char* dst, size_t cap, const char* src) {
+    if (cap == 0) return;
+    size_t out = 0;
+    size_t limit = cap > ESCAPE_RESERVE ? cap - ESCAPE_RESERVE : 0;
+    for (const unsigned char* p = (const unsigned char*)(src ? src : ""); *p && out < limit; p++) {
+        unsigned char c = *p;
+        if (c == '"' || c == '\\') {
+            dst[out++] = '\\';
+            dst[out++] = (char)c;
+        } else if (c == '\t' || c == '\n' || c == '\r') {
+            dst[out++] = ' ';
+        } else if (c >= 32 && c <= 126) {
+            dst[out++] = (char)c;
+        }
+    }
+    dst[out] = 0;
+}
+
+// Length of the escape sequence starting at a backslash.
+static int escapeLength(const char* at) { return at[1] == 'u' ? 6 : 2; }
+
+int escapedCut(const char* escaped, int maxChars) {
+    if (!escaped) return 0;
+    int length = (int)strnlen(escaped, maxChars > 0 ? (size_t)maxChars : 0);
+    int at = 0;
+    while (at < length) {
+        int step = escaped[at] == '\\' ? escapeLength(escaped + at) : 1;
+        if (at + step > length) break;
+        at += step;
+    }
+    return at;
+}

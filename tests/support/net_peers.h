@@ -1,0 +1,54 @@
+// Local peers for the server-link tests: a throwaway certificate authority
+// made with the openssl tool, and one-connection servers on 127.0.0.1 (plain,
+// TLS through mbedTLS, or silent) that run on a thread and record what the
+// door sent them.
+#pragma once
+#include <string>
+#include <thread>
+
+// Files of the test certificate authority, made once per test run.
+struct NetTestPki {
+    std::string dir;
+    std::string caCert;        // the trusted test root
+    std::string goodCert;      // localhost / 127.0.0.1, signed by caCert
+    std::string goodKey;
+    std::string otherNameCert; // elsewhere.example only, signed by caCert
+    std::string otherNameKey;
+    std::string rogueCert;     // localhost, signed by a root nobody trusts
+    std::string rogueKey;
+};
+const NetTestPki& netTestPki();
+
+enum NetPeerMode { PEER_PLAIN, PEER_TLS12, PEER_TLS13_ONLY, PEER_SILENT };
+
+struct NetPeer {
+    NetPeerMode mode;
+    int listenFd;
+    int port;
+    std::string certFile, keyFile;   // for the TLS modes
+    std::string greeting;            // sent once the connection is up
+    int handshakeResult;             // TLS modes: mbedTLS result of the handshake
+    std::string received;            // everything the door sent until it closed
+    std::thread thread;
+};
+
+// Listen on 127.0.0.1 (a free port) and serve one connection on a thread.
+void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert = "",
+                  const std::string& key = "", const std::string& greeting = "");
+// Wait for the connection to end; the peer gives up by itself after 10 s.
+void netPeerFinish(NetPeer* peer);
+
+// A listener whose accept queue is already full: a further connect hangs.
+struct NetFullListener {
+    int listenFd;
+    int fillerFd;   // the one connection the queue holds
+    int port;
+};
+void netFullListenerOpen(NetFullListener* full);
+void netFullListenerClose(NetFullListener* full);
+
+// A port on 127.0.0.1 that nothing listens on.
+int netClosedPort();
+
+// The lines of node 0's log beside the test binary; the file is removed.
+std::string netTakeNodeLog();

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "door/config.h"
+#include "door/nodelog.h"
+#include "door/settings.h"
+#include "state/client_state.h"
+
+namespace {
+
+std::string writeTemp(const std::string& text) {
+    char name[] = "/tmp/wwcfgXXXXXX";
+    int fd = mkstemp(name);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
+    close(fd);
+    return name;
+}
+
+// A fresh state with start-up's defaults, then the given door.cfg text.
+ClientState* readConfig(const std::string& text) {
+    static ClientState state;
+    memset(&state, 0, sizeof state);
+    configDefaults(&state);
+    std::string path = writeTemp(text);
+    EXPECT_EQ(configReadFile(&state, path.c_str()), 1);
+    unlink(path.c_str());
+    return &state;
+}
+
+}  // namespace
+
+TEST(Config, TlsWordsAndDefaultPort) {
+    struct Case { const char* text; int tls; int port; } cases[] = {
+        {"tls=no\n", 0, 8095},   {"tls=yes\n", 1, 8096},  {"tls=true\n", 1, 8096},
+        {"tls=1\n", 1, 8096},    {"tls=0\n", 0, 8095},    {"tls=2\n", 1, 8096},
+        {"tls=off\n", 0, 8095},  {"tls=Yup\n", 1, 8096},  {"tls=\n", 0, 8095},
+        {"tls=no\nport=7000\n", 0, 7000},
+        {"", 1, 8096},
+    };
+    for (const Case& c : cases) {
+        ClientState* s = readConfig(c.text);
+        EXPECT_EQ(s->conn.useTls, c.tls) << c.text;
+        EXPECT_EQ(s->conn.port, c.port) << c.text;
+    }
+}
+
+TEST(Config, KeysValuesCommentsAndLimits) {
+    const std::string name40(40, 'N');
+    const std::string host200(200, 'h');
+    struct Case { std::string text; std::string host, bbsId, bbsName, sysop; } cases[] = {
+        {"host = example\n", DEFAULT_SERVER_HOST, "", "", ""},    // key is "host "
+        {"host=  example  \r\n", "example", "", "", ""},
+        {"host=a\nhost=b\n", "b", "", "", ""},                   // last wins
+        {"#host=x\n;host=y\n\n  \nnoequals\n", DEFAULT_SERVER_HOST, "", "", ""},
+        {"HOST=x\nhostname=y\n", DEFAULT_SERVER_HOST, "", "", ""},
+        {"bbsname=" + name40 + "\n", DEFAULT_SERVER_HOST, "", name40.substr(0, 31), ""},
+        {"host=" + host200 + "\n", host200.substr(0, 127), "", "", ""},
+        {"bbsid=board-7\nsysop=Ann Smith \nbbsname=The Pit\n", DEFAULT_SERVER_HOST, "board-7",
+         "The Pit", "Ann Smith"},
+        {"sysop=a=b\n", DEFAULT_SERVER_HOST, "", "", "a=b"},       // first '=' splits
+        {"sysop=\tTabbed\n", DEFAULT_SERVER_HOST, "", "", "\tTabbed"},
+    };
+    for (const Case& c : cases) {
+        ClientState* s = readConfig(c.text);
+        EXPECT_EQ(s->conn.host, c.host) << c.text;
+        EXPECT_EQ(s->bbsId, c.bbsId) << c.text;
+        EXPECT_EQ(s->cfgBbsName, c.bbsName) << c.text;
+        EXPECT_EQ(s->cfgSysop, c.sysop) << c.text;
+    }
+}
+
+TEST(Config, LongLineIsReadInPieces) {
+    // 255 characters of comment, then "port=9000" spills into a piece of its
+    // own and is read as a line.
+    std::string text = "#" + std::string(254, 'c') + "port=9000\n";
+    EXPECT_EQ(readConfig(text)->conn.port, 9000);
+}
+
+TEST(Config, PortNumbers) {
+    struct Case { const char* text; int port; } cases[] = {
+        {"port=1234\n", 1234}, {"port= 99x\n", 99}, {"port=abc\n", 8096}, {"port=0\ntls=0\n", 8095},
+    };
+    for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->conn.port, c.port) << c.text;
+}
+
+TEST(Config, MissingFileStillGetsDefaultPort) {
+    ClientState s;
+    memset(&s, 0, sizeof s);
+    configDefaults(&s);
+    EXPECT_EQ(configReadFile(&s, "/nonexistent-dir/door.cfg"), 0);
+    EXPECT_EQ(s.conn.port, 8096);
+    EXPECT_STREQ(s.conn.host, DEFAULT_SERVER_HOST);
+    s.conn.port = 0;
+    s.conn.useTls = 0;
+    configReadFile(&s, "/nonexistent-dir/door.cfg");
+    EXPECT_EQ(s.conn.port, 8095);
+}
+
+TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
+    std::string beside = exePath("roots.pem");
+    struct Case { const char* text; std::string want; } cases[] = {
+        {"cafile=roots.pem\n", beside},
+        {"cafile=  /etc/ssl/extra.pem\n", "/etc/ssl/extra.pem"},
+        {"cafile=/a.pem\ncafile=\n", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->conn.caFile, c.want) << c.text;
+    // Beside the executable, a long name overflows the 255 characters kept.
+    std::string longName(240, 'p');
+    std::string joined = exePath(longName.c_str());
+    ASSERT_GT(joined.size(), 255u);
+    EXPECT_EQ(readConfig("cafile=" + longName + "\n")->conn.caFile, joined.substr(0, 255));
+}
+
+TEST(ExeDirJoin, DirectoryRules) {
+    struct Case { const char* exe; size_t len; const char* want; } cases[] = {
+        {"/opt/bbs/wordwhirl", 18, "/opt/bbs/door.cfg"},
+        {"C:\\BBS\\DOORS\\WW.EXE", 19, "C:\\BBS\\DOORS\\door.cfg"},
+        {"C:\\BBS/x\\WW.EXE", 15, "C:\\BBS/x\\door.cfg"},   // backslash wins
+        {"wordwhirl", 9, "door.cfg"},
+        {"", 0, "door.cfg"},
+        {"/opt/bbs/wordwhirl", 448, "door.cfg"},             // did not fit: unknown
+    };
+    for (const Case& c : cases) {
+        char out[512];
+        exeDirJoin(c.exe, c.len, "door.cfg", out, sizeof out);
+        EXPECT_STREQ(out, c.want) << c.exe;
+    }
+    char small[12];
+    exeDirJoin("/opt/bbs/wordwhirl", 18, "door.cfg", small, sizeof small);
+    EXPECT_STREQ(small, "/opt/bbs/do");
+}

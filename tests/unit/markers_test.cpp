@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "door/markers.h"
+#include "door/nodelog.h"
+#include "state/client_state.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void spill(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+struct MarkerFile : ::testing::Test {
+    std::string path;
+    void SetUp() override {
+        char name[] = "/tmp/wwmarkXXXXXX";
+        int fd = mkstemp(name);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        path = name;
+    }
+    void TearDown() override { unlink(path.c_str()); }
+};
+
+}  // namespace
+
+TEST_F(MarkerFile, LookupStopsAtMalformedLine) {
+    spill(path, "3 10\n4 11\nbroken\n5 12\n");
+    struct Case { int user, id, want; } cases[] = {
+        {3, 10, 1}, {4, 11, 1}, {5, 12, 0},   // after the bad line: not listed
+        {3, 11, 0}, {4, 10, 0}, {3, 0, 0}, {3, -10, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(markerListed(path.c_str(), c.user, c.id), c.want) << c.user << " " << c.id;
+    EXPECT_EQ(markerListed("/nonexistent-dir/WORDWHIRL.RD", 3, 10), 0);
+}
+
+TEST_F(MarkerFile, AddOncePerPair) {
+    markerAdd(path.c_str(), 7, 42);
+    markerAdd(path.c_str(), 7, 42);
+    markerAdd(path.c_str(), 8, 42);
+    markerAdd(path.c_str(), 7, 0);     // ids start at 1
+    EXPECT_EQ(slurp(path), "7 42\n8 42\n");
+}
+
+TEST_F(MarkerFile, AddAfterUnterminatedLastLine) {
+    spill(path, "1 2");
+    markerAdd(path.c_str(), 1, 3);
+    EXPECT_EQ(slurp(path), "1 2\n1 3\n");
+    EXPECT_EQ(markerListed(path.c_str(), 1, 2), 1);
+    EXPECT_EQ(markerListed(path.c_str(), 1, 3), 1);
+}
+
+TEST(Markers, ReadAndDismissedBesideExecutableKeyedByUser) {
+    std::string rd = exePath("WORDWHIRL.RD");
+    std::string dis = exePath("WORDWHIRL.DIS");
+    unlink(rd.c_str());
+    unlink(dis.c_str());
+    static ClientState state;
+    memset(&state, 0, sizeof state);
+    state.caller.userRecord = 12;
+    markerAddRead(&state, 5);
+    markerAddRead(&state, 5);
+    markerAddDismissed(&state, 6);
+    EXPECT_EQ(markerHasRead(&state, 5), 1);
+    EXPECT_EQ(markerHasRead(&state, 6), 0);
+    EXPECT_EQ(markerHasDismissed(&state, 6), 1);
+    EXPECT_EQ(markerHasDismissed(&state, 5), 0);
+    state.caller.userRecord = 13;
+    EXPECT_EQ(markerHasRead(&state, 5), 0);
+    EXPECT_EQ(slurp(rd), "12 5\n");
+    unlink(rd.c_str());
+    unlink(dis.c_str());
+}
