@@ -34,12 +34,12 @@ ClientState* readConfig(const std::string& text) {
 
 }  // namespace
 
-TEST(Config, TlsWordsAndDefaultPort) {
+TEST(Config, TlsWordsAndPorts) {
     struct Case { const char* text; int tls; int port; } cases[] = {
         {"tls=no\n", 0, 8095},   {"tls=yes\n", 1, 8096},  {"tls=true\n", 1, 8096},
         {"tls=1\n", 1, 8096},    {"tls=0\n", 0, 8095},    {"tls=2\n", 1, 8096},
         {"tls=off\n", 0, 8095},  {"tls=Yup\n", 1, 8096},  {"tls=\n", 0, 8095},
-        {"tls=no\nport=7000\n", 0, 7000},
+        {"tls=no\nport=7000\n", 0, 7000}, {"port= 99x\n", 1, 99}, {"port=abc\n", 1, 8096},
         {"", 1, 8096},
     };
     for (const Case& c : cases) {
@@ -79,13 +79,6 @@ TEST(Config, LongLineIsReadInPieces) {
     // own and is read as a line.
     std::string text = "#" + std::string(254, 'c') + "port=9000\n";
     EXPECT_EQ(readConfig(text)->conn.port, 9000);
-}
-
-TEST(Config, PortNumbers) {
-    struct Case { const char* text; int port; } cases[] = {
-        {"port=1234\n", 1234}, {"port= 99x\n", 99}, {"port=abc\n", 8096}, {"port=0\ntls=0\n", 8095},
-    };
-    for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->conn.port, c.port) << c.text;
 }
 
 TEST(Config, MissingFileStillGetsDefaultPort) {
