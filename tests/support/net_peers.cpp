@@ -97,6 +97,8 @@ static int listenLocalBacklog(int* port, int backlog) {
 
 static int listenLocal(int* port) { return listenLocalBacklog(port, 4); }
 
+int netListen(int* port) { return listenLocal(port); }
+
 void netFullListenerOpen(NetFullListener* full) {
     full->listenFd = listenLocalBacklog(&full->port, 0);
     full->fillerFd = socket(AF_INET, SOCK_STREAM, 0);
@@ -137,6 +139,8 @@ static int acceptOne(int listenFd) {
     }
     return fd;
 }
+
+int netAccept(int listenFd) { return acceptOne(listenFd); }
 
 static void readUntilClosed(int fd, std::string* into) {
     char buf[4096];

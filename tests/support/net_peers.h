@@ -47,6 +47,11 @@ struct NetFullListener {
 void netFullListenerOpen(NetFullListener* full);
 void netFullListenerClose(NetFullListener* full);
 
+// A listening socket on 127.0.0.1 (free port), and a bounded accept on it
+// (-1 after 10 s); the accepted socket blocks at most 10 s per call.
+int netListen(int* port);
+int netAccept(int listenFd);
+
 // A port on 127.0.0.1 that nothing listens on.
 int netClosedPort();
 
