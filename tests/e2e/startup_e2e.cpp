@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/bbs_host.h"
@@ -24,6 +26,12 @@ struct Door {
     BbsHost host;
     Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
     ~Door() { bbsHostClose(&host); }
+};
+
+struct Service {
+    FakeService svc;
+    Service() { fakeServiceStart(&svc); }
+    ~Service() { fakeServiceStop(&svc); }
 };
 
 // Column where the door centres a text of this length.
@@ -211,42 +219,46 @@ std::string boxInterior(const BbsHost& host, int row) {
     return inside.substr(first, inside.find_last_not_of(' ') - first + 1);
 }
 
-TEST(StartupE2e, ConnectedSessionEndsWithDisconnectAndGoodbye) {
-    for (const GoodbyeCase& c : GOODBYE_CASES) {
-        SCOPED_TRACE(c.name);
-        FakeService svc;
-        fakeServiceStart(&svc);
-        Door door;
-        startTelnet(&door, 5, svc.port, c.cfgMore);
-        ASSERT_TRUE(bbsWaitRow(&door.host, 20, "Sending you back now"));
-        EXPECT_TRUE(fakeServiceWaitLine(&svc, "{\"cmd\":\"disconnect\"}"));
-        EXPECT_TRUE(fakeServiceWaitClosed(&svc));
-        EXPECT_EQ(screenCharAt(&door.host.screen, 6, 14), 218);
-        EXPECT_EQ(screenCharAt(&door.host.screen, 17, 66), 217);
-        EXPECT_EQ(screenFgAt(&door.host.screen, 6, 14), 36);
-        expectCentred(door.host, 8, "W O R D W H I R L", 33, true);
-        expectCentred(door.host, 10, "Thanks for playing!", 37, true);
-        EXPECT_EQ(boxInterior(door.host, 13), c.boardLine);
-        EXPECT_EQ(boxInterior(door.host, 15), c.sysopLine);
-        EXPECT_EQ(boxInterior(door.host, 16), c.sysopLine[0] ? "for adding Wordwhirl!" : "");
-        if (c.sysopLine[0]) expectCentred(door.host, 15, c.sysopLine, 36, true);
-        EXPECT_EQ(screenFgAt(&door.host.screen, 18, 40), 36);
-        EXPECT_TRUE(bbsRow(&door.host, 18).find("wordwhirl") != std::string::npos) << bbsRow(&door.host, 18);
+// One connected door per case; the cases run side by side, since the
+// goodbye's dots alone take 3.4 s each.
+void checkGoodbye(const GoodbyeCase& c) {
+    SCOPED_TRACE(c.name);
+    Service service;
+    FakeService& svc = service.svc;
+    Door door;
+    startTelnet(&door, 5, svc.port, c.cfgMore);
+    ASSERT_TRUE(bbsWaitRow(&door.host, 20, "Sending you back now"));
+    EXPECT_TRUE(fakeServiceWaitLine(&svc, "{\"cmd\":\"disconnect\"}"));
+    EXPECT_TRUE(fakeServiceWaitClosed(&svc));
+    EXPECT_EQ(screenCharAt(&door.host.screen, 6, 14), 218);
+    EXPECT_EQ(screenCharAt(&door.host.screen, 17, 66), 217);
+    EXPECT_EQ(screenFgAt(&door.host.screen, 6, 14), 36);
+    expectCentred(door.host, 8, "W O R D W H I R L", 33, true);
+    expectCentred(door.host, 10, "Thanks for playing!", 37, true);
+    EXPECT_EQ(boxInterior(door.host, 13), c.boardLine);
+    EXPECT_EQ(boxInterior(door.host, 15), c.sysopLine);
+    EXPECT_EQ(boxInterior(door.host, 16), c.sysopLine[0] ? "for adding Wordwhirl!" : "");
+    if (c.sysopLine[0]) expectCentred(door.host, 15, c.sysopLine, 36, true);
+    EXPECT_EQ(screenFgAt(&door.host.screen, 18, 40), 36);
+    EXPECT_TRUE(bbsRow(&door.host, 18).find("wordwhirl") != std::string::npos) << bbsRow(&door.host, 18);
 
-        EXPECT_EQ(bbsWaitExit(&door.host), 0);
-        EXPECT_EQ(screenTextAt(&door.host.screen, 20, 30, 25), "Sending you back now ....");
-        EXPECT_TRUE(screenCursorVisible(&door.host.screen));
-        EXPECT_EQ(screenCursorRow(&door.host.screen), 22);
-        EXPECT_EQ(screenCursorCol(&door.host.screen), 1);
-        fakeServiceStop(&svc);
-    }
+    EXPECT_EQ(bbsWaitExit(&door.host), 0);
+    EXPECT_EQ(screenTextAt(&door.host.screen, 20, 30, 25), "Sending you back now ....");
+    EXPECT_TRUE(screenCursorVisible(&door.host.screen));
+    EXPECT_EQ(screenCursorRow(&door.host.screen), 22);
+    EXPECT_EQ(screenCursorCol(&door.host.screen), 1);
+}
+
+TEST(StartupE2e, ConnectedSessionEndsWithDisconnectAndGoodbye) {
+    std::vector<std::thread> runs;
+    for (const GoodbyeCase& c : GOODBYE_CASES) runs.emplace_back(checkGoodbye, std::cref(c));
+    for (std::thread& run : runs) run.join();
 }
 
 TEST(StartupE2e, CallerHangingUpDuringTheDotsEndsPromptly) {
-    FakeService svc;
-    fakeServiceStart(&svc);
+    Service service;
     Door door;
-    startTelnet(&door, 5, svc.port);
+    startTelnet(&door, 5, service.svc.port);
     ASSERT_TRUE(bbsWaitRow(&door.host, 20, "Sending you back now"));
     auto hungUp = std::chrono::steady_clock::now();
     bbsHangUp(&door.host);
@@ -255,7 +267,6 @@ TEST(StartupE2e, CallerHangingUpDuringTheDotsEndsPromptly) {
     // One dot's wait finds the line dead, then the 600 ms linger: well under
     // the 3.4 s of the full goodbye.
     EXPECT_LT(took.count(), 2000);
-    fakeServiceStop(&svc);
 }
 
 }  // namespace
