@@ -9,6 +9,7 @@
 #include "door/settings.h"
 #include "net/connection.h"
 #include "net/wire.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "state/client_state.h"
@@ -198,6 +199,9 @@ static void readSetup(ClientState* state, int argc, char** argv) {
 
 int doorMain(ClientState* state, int argc, char** argv) {
     readSetup(state, argc, argv);
+    // A local caller's screen pipe that closes must read as a hang-up (a
+    // dead terminal, exit 0), not kill the door before it hands back.
+    conIgnoreBrokenPipe();
     if (!termOpen(&state->term, &state->caller)) {
         nodeLog("WW-TERM-01");
         printf("%s\n", NO_TERMINAL_CONSOLE_LINE);

@@ -269,4 +269,15 @@ TEST(StartupE2e, CallerHangingUpDuringTheDotsEndsPromptly) {
     EXPECT_LT(took.count(), 2000);
 }
 
+
+// A local caller whose screen pipe is gone before the door draws anything
+// is a dead terminal like any other: the door still ends with code 0.
+TEST(StartupE2e, ClosedStandardOutputIsADeadTerminalNotACrash) {
+    Door door;
+    bbsWriteDoorCfg(&door.host, netClosedPort());
+    bbsStart(&door.host, {}, true);  // no drop file: the notice goes to stdout
+    close(door.host.stdoutFd);
+    door.host.stdoutFd = -1;
+    EXPECT_EQ(bbsWaitExit(&door.host), 0);
+}
 }  // namespace
