@@ -269,7 +269,6 @@ TEST(StartupE2e, CallerHangingUpDuringTheDotsEndsPromptly) {
     EXPECT_LT(took.count(), 2000);
 }
 
-
 // A local caller whose screen pipe is gone before the door draws anything
 // is a dead terminal like any other: the door still ends with code 0.
 TEST(StartupE2e, ClosedStandardOutputIsADeadTerminalNotACrash) {
@@ -280,4 +279,5 @@ TEST(StartupE2e, ClosedStandardOutputIsADeadTerminalNotACrash) {
     door.host.stdoutFd = -1;
     EXPECT_EQ(bbsWaitExit(&door.host), 0);
 }
+
 }  // namespace
