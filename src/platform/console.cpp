@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -66,4 +67,11 @@ int32_t conWriteAll(const void* bytes, int32_t len) {
         }
     }
     return 1;
+}
+
+void conIgnoreBrokenPipe() {
+    struct sigaction ignore;
+    memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
 }

@@ -28,3 +28,7 @@ int32_t conReadByte();
 // Write all len bytes to standard output, waiting out a full pipe.
 // Returns 0 when the output is gone for good.
 int32_t conWriteAll(const void* bytes, int32_t len);
+
+// A write to a standard output whose reader has gone fails with an error
+// (and conWriteAll reports the output gone) instead of ending the process.
+void conIgnoreBrokenPipe();

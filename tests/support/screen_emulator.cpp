@@ -207,11 +207,16 @@ void screenPump(TestScreen* ts) {
         ssize_t got = read(ts->peerFd, buf, sizeof buf);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return;
-        std::string data;
-        for (ssize_t i = 0; i < got; i++)
-            if (telnetData(ts, buf[i])) data.push_back((char)buf[i]);
-        screenFeed(ts, data);
+        screenFeedTelnet(ts, buf, (size_t)got);
     }
+}
+
+void screenFeedTelnet(TestScreen* ts, const void* bytes, size_t n) {
+    const unsigned char* p = static_cast<const unsigned char*>(bytes);
+    std::string data;
+    for (size_t i = 0; i < n; i++)
+        if (telnetData(ts, p[i])) data.push_back((char)p[i]);
+    screenFeed(ts, data);
 }
 
 void screenSendKeys(TestScreen* ts, const std::string& bytes) {

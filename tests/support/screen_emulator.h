@@ -49,6 +49,9 @@ bool screenCursorVisible(const TestScreen* ts);
 // option offer is swallowed and nothing is answered. false when the socket
 // pair or termOpen fails. testScreenClose closes the channel and both ends.
 bool testScreenAttach(TestScreen* ts, ClientState* cs);
+// Feed bytes as they came off a telnet socket: IAC IAC is a data byte 255,
+// option commands and subnegotiations are swallowed (state kept across calls).
+void screenFeedTelnet(TestScreen* ts, const void* bytes, size_t n);
 // Flush the attached door's output and feed everything waiting on the socket.
 void screenPump(TestScreen* ts);
 // Bytes the caller types, sent to the door's end.

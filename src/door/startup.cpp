@@ -1,0 +1,227 @@
+#include "door/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "door/config.h"
+#include "door/drop.h"
+#include "door/nodelog.h"
+#include "door/settings.h"
+#include "net/connection.h"
+#include "net/wire.h"
+#include "platform/console.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "state/client_state.h"
+#include "terminal/screen.h"
+#include "terminal/terminal.h"
+
+constexpr const char* TITLE_SPACED = "W O R D W H I R L";
+constexpr const char* NO_TERMINAL_CONSOLE_LINE = "Wordwhirl: could not open the caller's terminal.";
+constexpr int32_t GOODBYE_BOARD_MAX = 40;   // board names are at most 31 characters: never cut
+constexpr int32_t GOODBYE_SYSOP_MAX = 30;   // a 31-character Sysop name loses its last letter
+static_assert(GOODBYE_BOARD_MAX >= (int32_t)sizeof(ClientState::boardName) - 1,
+              "the board name shows whole");
+static_assert(GOODBYE_DOT_FIRST_COL + GOODBYE_DOT_COUNT - 1 < SCREEN_COLS, "the dots stay on the grid");
+
+// ---------------------------------------------------------------------------
+// Command line
+
+static bool isGluedDropFlag(const char* arg) {
+    return arg[0] == '-' && (arg[1] == 'D' || arg[1] == 'd');
+}
+
+const char* doorDropPath(int argc, char** argv) {
+    const char* path = nullptr;
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        if (!arg) continue;
+        if (arg[0] != '-') path = arg;
+        else if (isGluedDropFlag(arg)) path = arg + 2;  // a bare -D leaves it empty
+    }
+    return path && path[0] ? path : DOOR_DEFAULT_DROP;
+}
+
+// ---------------------------------------------------------------------------
+// Waiting for the caller
+
+void doorWaitKey(ClientState* state) {
+    while (termAlive(&state->term)) {
+        if (termReadKey(&state->term) != KEY_NONE) return;
+        platSleepMs(KEY_WAIT_POLL_MS);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Drop file notice
+
+struct DropNoticeText {
+    int32_t status;            // DropStatus this text explains
+    const char* headline;
+    const char* sysopFirst;
+    const char* sysopSecond;
+};
+
+// The last entry (not found) also stands for any status not listed.
+constexpr DropNoticeText DROP_NOTICES[] = {
+    {DROP_EMPTY, "Your board's drop file is empty.",
+     "Sysop: the BBS may not be writing it before the door starts.",
+     "Check the menu entry writes a drop file, then runs the door."},
+    {DROP_UNKNOWN_LAYOUT, "Your board's drop file is not in a layout we know.",
+     "Sysop: we read DOOR32.SYS, DOOR.SYS and DORINFO1.DEF.",
+     "A DOOR32.SYS needs all eleven lines, the node number last."},
+    {DROP_NO_ACCESS, "Your board's drop file cannot be opened by this door.",
+     "Sysop: the door is running as a different user than the BBS.",
+     "Give that account read access, or put a copy beside WORDWHIRL.EXE."},
+    {DROP_NOT_FOUND, "Your board's drop file could not be found.",
+     "Sysop: point the menu entry at the file your BBS writes,",
+     "or put a copy of DOOR32.SYS beside WORDWHIRL.EXE."},
+};
+constexpr int DROP_NOTICE_COUNT = (int)(sizeof DROP_NOTICES / sizeof DROP_NOTICES[0]);
+
+static const DropNoticeText& dropNoticeFor(int32_t status) {
+    for (const DropNoticeText& text : DROP_NOTICES)
+        if (text.status == status) return text;
+    return DROP_NOTICES[DROP_NOTICE_COUNT - 1];
+}
+
+void drawDropNotice(ClientState* state) {
+    const DropNoticeText& text = dropNoticeFor(state->caller.dropStatus);
+    screenClear(state);
+    screenCentreText(state, 5, COL_YELLOW, 1, "WORDWHIRL");
+    screenCentreText(state, 7, COL_RED, 1, text.headline);
+    screenCentreText(state, 9, COL_WHITE, 0, "So the game does not know who you are.");
+    screenCentreText(state, 10, COL_WHITE, 0, "You can play on, but you will show up as Player.");
+    screenCentreText(state, 12, COL_CYAN, 0, text.sysopFirst);
+    screenCentreText(state, 13, COL_CYAN, 0, text.sysopSecond);
+    screenCentreText(state, 15, COL_WHITE, 0, "The whole path we tried is in the log beside the .exe.");
+    screenCentreText(state, 17, COL_WHITE, 0, "Press any key to carry on.");
+}
+
+// ---------------------------------------------------------------------------
+// Connecting and its failure
+
+void drawConnecting(ClientState* state) {
+    screenClear(state);
+    screenCentreText(state, 11, COL_CYAN, 1, TITLE_SPACED);
+    screenCentreText(state, 13, COL_WHITE, 0, "Connecting you to the story...");
+}
+
+// The connecting lines stay above the reason; the caller's key ends the door.
+static int connectFailed(ClientState* state) {
+    screenCentreText(state, 15, COL_RED, 1, state->conn.lastError);
+    screenCentreText(state, 17, COL_WHITE, 0, "Press any key to return to the BBS.");
+    screenFlush(state);
+    doorWaitKey(state);
+    screenClear(state);
+    screenShowCursor(state, 1);
+    screenFlush(state);
+    termClose(&state->term);
+    return DOOR_EXIT_OK;
+}
+
+// The session loop plugs in here: it runs until `running` drops to 0.
+static void runSession(ClientState* state) {
+    (void)state;
+}
+
+// ---------------------------------------------------------------------------
+// Goodbye
+
+static const char* preferred(const char* fromService, const char* fromConfig) {
+    return fromService[0] ? fromService : fromConfig;
+}
+
+void drawGoodbye(ClientState* state) {
+    screenClear(state);
+    screenBox(state, 6, 14, 17, 66, COL_CYAN, 1, nullptr);
+    screenCentreText(state, 8, COL_YELLOW, 1, TITLE_SPACED);
+    screenCentreText(state, 10, COL_WHITE, 1, "Thanks for playing!");
+    const char* board = preferred(state->boardName, state->cfgBbsName);
+    if (board[0]) {
+        char line[64];  // 17 + 40 characters
+        formatText(line, "Returning you to %.*s", (int)GOODBYE_BOARD_MAX, board);
+        screenCentreText(state, 13, COL_WHITE, 0, line);
+    }
+    const char* sysop = preferred(state->sysopName, state->cfgSysop);
+    if (sysop[0]) {
+        char line[64];  // 18 + 30 + 1 characters
+        formatText(line, "Thank your Sysop, %.*s,", (int)GOODBYE_SYSOP_MAX, sysop);
+        screenCentreText(state, 15, COL_CYAN, 1, line);
+        screenCentreText(state, 16, COL_CYAN, 1, "for adding Wordwhirl!");
+    }
+    screenCentreText(state, 18, COL_CYAN, 1, WEB_ADDRESS);
+}
+
+// One dot every 700 ms; a caller who has hung up gets no more of them.
+static void goodbyeDots(ClientState* state) {
+    for (int32_t i = 0; i < GOODBYE_DOT_COUNT && termAlive(&state->term); i++) {
+        platSleepMs(GOODBYE_DOT_MS);
+        screenColourText(state, 20, GOODBYE_DOT_FIRST_COL + i, COL_WHITE, 0, ".");
+        screenFlush(state);
+    }
+}
+
+void doorExitSequence(ClientState* state) {
+    serverSendLine(&state->conn, "{\"cmd\":\"disconnect\"}");
+    serverClose(&state->conn);
+    drawGoodbye(state);
+    screenFlush(state);
+    screenCentreText(state, 20, COL_WHITE, 0, "Sending you back now");
+    screenFlush(state);
+    goodbyeDots(state);
+    platSleepMs(GOODBYE_LINGER_MS);
+    screenSetColour(state, COL_WHITE, 0);
+    screenShowCursor(state, 1);
+    screenGoto(state, 22, 1);
+    screenFlush(state);
+    termClose(&state->term);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+// Steps before the terminal: the clock, the start line, the caller record
+// and door.cfg.
+static void readSetup(ClientState* state, int argc, char** argv) {
+    memset(state, 0, sizeof *state);
+    nodeLogBind(&state->caller);  // node 0 until the drop file names one
+    state->doorStartTick = tickMs();
+    state->lastInputTick = state->doorStartTick;
+    state->testerFeedback = 1;
+    const char* dropPath = doorDropPath(argc, argv);
+    nodeLog("--- Wordwhirl door v%s starting ---", DOOR_VERSION);
+    dropRead(&state->caller, dropPath);
+    configDefaults(state);
+    configRead(state);
+    copyText(state->myName, state->caller.callerName);
+}
+
+int doorMain(ClientState* state, int argc, char** argv) {
+    readSetup(state, argc, argv);
+    // A local caller's screen pipe that closes must read as a hang-up (a
+    // dead terminal, exit 0), not kill the door before it hands back.
+    conIgnoreBrokenPipe();
+    if (!termOpen(&state->term, &state->caller)) {
+        nodeLog("WW-TERM-01");
+        printf("%s\n", NO_TERMINAL_CONSOLE_LINE);
+        fflush(stdout);
+        return DOOR_EXIT_NO_TERM;
+    }
+    screenReset(state);
+    if (state->caller.dropStatus != DROP_OK) {
+        drawDropNotice(state);
+        screenFlush(state);
+        doorWaitKey(state);
+        screenClear(state);
+        screenFlush(state);
+    }
+    drawConnecting(state);
+    screenFlush(state);
+    if (!serverConnect(&state->conn, state->conn.host, state->conn.port, state->conn.useTls))
+        return connectFailed(state);
+    state->running = 1;
+    runSession(state);
+    doorExitSequence(state);
+    return DOOR_EXIT_OK;
+}
