@@ -11,7 +11,7 @@
 
 #include "screen_emulator.h"
 
-constexpr int BBS_WAIT_MS = 5000;        // a screen that has not shown up by then never will
+constexpr int BBS_WAIT_MS = 20000;       // generous for a loaded CI machine; only a failing wait lasts this long
 constexpr int BBS_EXIT_WAIT_MS = 10000;  // the longest ending (goodbye dots) is about 3.4 s
 
 struct BbsHost {

@@ -27,9 +27,9 @@ void fakeServiceStop(FakeService* svc);
 // The lines received so far.
 std::vector<std::string> fakeServiceLines(FakeService* svc);
 // Wait until a received line equals line; false after timeoutMs.
-bool fakeServiceWaitLine(FakeService* svc, const std::string& line, int timeoutMs = 5000);
+bool fakeServiceWaitLine(FakeService* svc, const std::string& line, int timeoutMs = 20000);
 // Wait until the door has closed the connection; false after timeoutMs.
-bool fakeServiceWaitClosed(FakeService* svc, int timeoutMs = 5000);
+bool fakeServiceWaitClosed(FakeService* svc, int timeoutMs = 20000);
 
 // Send one line (a line feed is added); false when there is no connection.
 bool fakeServiceSend(FakeService* svc, const std::string& line);
