@@ -419,4 +419,11 @@ struct ClientState {
     int32_t testerFeedback;      // feedback entry offered; default 1
 
     // ---- Fields added by other modules: append below this line only. ----
+
+    // Main loop fields.
+    uint32_t lastTimerTick;      // when the quarter-second timers last ran
+    int32_t loopHold;            // a last screen or notice is held before leaving
+    uint32_t loopHoldEnd;        // tick at which the hold ends and the loop stops
+    int32_t verdictWait;         // maintenance or bar screen up, waiting for a key
+    int32_t welcomeDrawn;        // welcome painter did its full paint; entering SCR_WELCOME clears it
 };
