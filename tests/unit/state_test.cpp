@@ -58,15 +58,6 @@ TEST(PlayerList, MissingListEmptiesWithoutRaisingContent) {
     EXPECT_EQ(s->playerCount, 0);
 }
 
-TEST(PlayerList, InkNamesAndUnknownInk) {
-    struct Case { const char* ink; int32_t colour; } cases[] = {
-        {"gold", 31}, {"cyan", 36}, {"green", 32}, {"magenta", 35}, {"blue", 34}, {"orange", 33},
-        {"Gold", 0}, {"", 0}, {"purple", 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(inkColour(c.ink), c.colour) << c.ink;
-    EXPECT_EQ(inkColour(nullptr), 0);
-}
-
 TEST(PlayerList, ColourKeptWhenInkDisappearsNewPlayersByPosition) {
     auto s = freshState();
     applyPlayerList(s.get(), parse(R"([{"id":"a","name":"Ann","ink":"blue"},{"id":"b","name":"Bob"}])"));
