@@ -307,6 +307,13 @@ void drawStatusBar(ClientState* cs) {
 
 void drawChatPane(ClientState* cs) {
     cs->inputDirty = 1;
+    // Clamp before the title is chosen, so a scroll past the oldest line
+    // never claims to be looking back when the pane shows the newest lines.
+    buildChatDisplay(cs);
+    int32_t total = minOf(chatDisplayMade, CHAT_DISPLAY_MAX);
+    int32_t maxScroll = maxOf(total - CHAT_ROWS_SHOWN, 0);
+    cs->chatScroll = minOf(maxOf(cs->chatScroll, 0), maxScroll);
+
     screenSetColour(cs, COL_BLUE, 1);
     drawRun(cs, CHAT_TOP_ROW, 1, RULE_LEFT, RULE_HLINE, FRAME_RUN, RULE_RIGHT);
     if (cs->chatScroll < 1)
@@ -316,10 +323,6 @@ void drawChatPane(ClientState* cs) {
     screenSetColour(cs, COL_BLUE, 0);
     drawRun(cs, CHAT_BOTTOM_ROW, 2, 0, RULE_HLINE, FRAME_RUN, 0);
 
-    buildChatDisplay(cs);
-    int32_t total = minOf(chatDisplayMade, CHAT_DISPLAY_MAX);
-    int32_t maxScroll = maxOf(total - CHAT_ROWS_SHOWN, 0);
-    cs->chatScroll = minOf(maxOf(cs->chatScroll, 0), maxScroll);
     int32_t firstShown = maxOf(total - CHAT_ROWS_SHOWN - cs->chatScroll, 0);
     for (int32_t i = 0; i < CHAT_ROWS_SHOWN; i++)
         drawChatRow(cs, CHAT_FIRST_LINE_ROW + i, displayLineAt(firstShown + i, total));

@@ -237,6 +237,16 @@ TEST_F(WidgetTest, ChatScrollIsClampedAndStoredBack) {
     }
 }
 
+TEST_F(WidgetTest, ScrollWithNothingToScrollShowsTheLiveTitle) {
+    chat("", "only line", CHAT_SYSTEM);
+    cs->chatScroll = 5;
+    drawChatPane(cs.get());
+    sent();
+    EXPECT_EQ(cs->chatScroll, 0);
+    EXPECT_EQ(screenTextAt(&ts, 19, 3, 12), " Chat  -  Ju");
+    EXPECT_EQ(screenTextAt(&ts, 20, 1, 11), "  only line");
+}
+
 TEST_F(WidgetTest, ChatKeepsTheNewest200DisplayLines) {
     // 64 lines of 4 display lines each (75 + 73 + 73 + 34 characters).
     for (int i = 0; i < MAX_CHAT_LINES; i++) {
