@@ -101,6 +101,7 @@ bool actOnVerdicts(ClientState* s) {
 }
 
 void readKeys(ClientState* s) {
+    if (!s->running) return;  // a handler has already ended the run
     for (int32_t key = termReadKey(&s->term); key != KEY_NONE; key = termReadKey(&s->term)) {
         s->lastInputTick = tickMs();
         s->idleWarned = 0;
