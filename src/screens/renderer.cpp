@@ -287,9 +287,16 @@ const ScreenEntry& screenEntry(int32_t screen) {
 
 // ---- steps of the pass ----
 
+// Slots may stay empty until their painter exists. Tested through a
+// parameter so that a plugged-in function raises no always-true warning.
+bool paintIfAny(PaintFn fn, ClientState* cs) {
+    if (!fn) return false;
+    fn(cs);
+    return true;
+}
+
 void paintBody(ClientState* cs, const ScreenEntry& entry) {
-    if (entry.paint) entry.paint(cs);
-    else screenClearBody(cs);
+    if (!paintIfAny(entry.paint, cs)) screenClearBody(cs);
 }
 
 void clearChatRows(ClientState* cs) {
@@ -416,8 +423,7 @@ void renderScreen(ClientState* cs) {
 
     if (entry.wholeScreen) {
         if (!cs->animDirty && !cs->fullRedraw) return;
-        if (entry.paint) entry.paint(cs);
-        else screenClear(cs);
+        if (!paintIfAny(entry.paint, cs)) screenClear(cs);
         cs->animDirty = 0;
         cs->fullRedraw = 0;
         screenFlush(cs);
@@ -438,13 +444,13 @@ void renderScreen(ClientState* cs) {
 
     if (!cs->contentDirty) {
         if (cs->countdownDirty) {
-            if (COUNTDOWN_LINES) COUNTDOWN_LINES(cs);
+            paintIfAny(COUNTDOWN_LINES, cs);
             cs->countdownDirty = 0;
             cs->inputDirty = 1;
         }
     } else {
         paintBody(cs, entry);
-        if (CHOOSE_COUNTDOWN) CHOOSE_COUNTDOWN(cs);
+        paintIfAny(CHOOSE_COUNTDOWN, cs);
         cs->contentDirty = 0;
         cs->countdownDirty = 0;
         cs->inputDirty = 1;
