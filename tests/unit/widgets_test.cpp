@@ -277,7 +277,7 @@ TEST_F(WidgetTest, ChatColourOfNames) {
 TEST_F(WidgetTest, FooterNoticeHidesPromptAndPromptComesBack) {
     const char* prompt = "[ENTER] Back";
     drawFooter(cs.get(), prompt);
-    sent();
+    EXPECT_EQ(sent(), "\x1b[23;1H\x1b[K\x1b[0;36m\x1b[23;3H[ENTER] Back");
     EXPECT_EQ(rowTrimmed(23), "  [ENTER] Back");
     EXPECT_EQ(screenFgAt(&ts, 23, 3), 36);
     EXPECT_FALSE(screenBrightAt(&ts, 23, 3));
