@@ -1,0 +1,262 @@
+#include "state/state.h"
+
+#include <cstring>
+
+#include "door/markers.h"
+#include "door/nodelog.h"
+#include "net/json.h"
+#include "platform/text.h"
+
+namespace {
+
+struct InkEntry {
+    const char* name;
+    int32_t colour;
+};
+
+constexpr InkEntry INKS[] = {
+    {"gold", 31}, {"cyan", 36}, {"green", 32}, {"magenta", 35}, {"blue", 34}, {"orange", 33},
+};
+
+// New players without an ink take these by their position in the list.
+constexpr int32_t PALETTE[] = {31, 36, 32, 35};
+constexpr int32_t PALETTE_SIZE = (int32_t)(sizeof PALETTE / sizeof PALETTE[0]);
+
+// Round states in which the snapshot's template names the tale being played.
+constexpr const char* ROUND_STATES[] = {"collecting", "voting", "results", "gameover"};
+
+// Screens a snapshot must not pull the caller away from: a round or a
+// dialogue is in progress there.
+constexpr int32_t STAY_SCREENS[] = {
+    SCR_WORD_ENTRY, SCR_REVEAL, SCR_CATEGORY_PICK, SCR_TALE_PICK, SCR_CREATE_TABLE,
+};
+
+constexpr size_t PENDING_JOIN_LIMIT = 221;  // returnPendingNames stops growing past this
+constexpr size_t PENDING_NAME_CHARS = 30;   // each waited-for name is cut to this
+static_assert(PENDING_JOIN_LIMIT + 2 + PENDING_NAME_CHARS < sizeof(ClientState::returnPendingNames),
+              "the last separator and name always fit");
+
+// A tick value for a deadline or a time stamp: 0 means "none", so a moment
+// that happens to fall on tick 0 is stored as 1.
+uint32_t tickStamp(uint32_t tick) { return tick ? tick : 1; }
+
+bool isArray(const JsonNode* node) { return node && node->type == JSON_ARRAY; }
+
+// First old player that is the same as (id, name): ids decide when both
+// sides have one, names otherwise.
+const PlayerRecord* findOld(const PlayerRecord* old, int32_t oldCount, const char* id,
+                            const char* name) {
+    for (int32_t i = 0; i < oldCount; i++) {
+        bool byId = id[0] && old[i].id[0];
+        if (byId ? strcmp(old[i].id, id) == 0 : strcmp(old[i].name, name) == 0) return &old[i];
+    }
+    return nullptr;
+}
+
+void fillPlayer(ClientState* state, PlayerRecord* p, const JsonNode* el, const PlayerRecord* old,
+                int32_t index) {
+    const char* id = jsonGetString(el, "id", "");
+    memset(p, 0, sizeof *p);
+    copyText(p->name, jsonGetString(el, "name", "?"));
+    copyText(p->id, id);
+    p->isHost = jsonGetBool(el, "isHost", 0);
+    p->ready = jsonGetBool(el, "ready", 0) || jsonGetBool(el, "submitted", 0);
+    p->isMe = state->myName[0] && strcmp(state->myName, p->name) == 0;
+    p->laughs = jsonGetInt(el, "laughs", old ? old->laughs : 0);
+    p->bbsNumber = jsonGetInt(el, "bbsNumber", old ? old->bbsNumber : 0);
+    copyText(p->source, jsonGetString(el, "source", old ? old->source : "web"));
+    int32_t ink = inkColour(jsonGetString(el, "ink", ""));
+    p->colour = ink ? ink : old ? old->colour : paletteColour(index);
+}
+
+bool idListed(const JsonNode* ids, const char* id) {
+    for (const JsonNode* n = ids->firstChild; n; n = n->next)
+        if (n->type == JSON_STRING && strcmp(n->text, id) == 0) return true;
+    return false;
+}
+
+// Names of the seated players the table still waits for: those whose id is
+// not in the snapshot's list of players who have come back.
+void collectReturnPending(ClientState* state, const JsonNode* returned) {
+    char* out = state->returnPendingNames;
+    const size_t cap = sizeof state->returnPendingNames;
+    out[0] = 0;
+    if (!isArray(returned) || !returned->firstChild) return;
+    bool first = true;
+    for (int32_t i = 0; i < state->playerCount; i++) {
+        const PlayerRecord* p = &state->players[i];
+        if (idListed(returned, p->id)) continue;
+        if (!first && strlen(out) <= PENDING_JOIN_LIMIT) appendTextN(out, cap, ", ");
+        first = false;
+        char name[PENDING_NAME_CHARS + 1];
+        copyText(name, p->name);
+        if (strlen(out) <= PENDING_JOIN_LIMIT) appendTextN(out, cap, name);
+    }
+}
+
+void takeRoundTitle(ClientState* state, const JsonNode* room) {
+    const char* roundState = jsonGetString(room, "state", "");
+    for (const char* s : ROUND_STATES) {
+        if (strcmp(roundState, s) != 0) continue;
+        const JsonNode* tpl = jsonGet(room, "template");
+        copyText(state->roundTitle, jsonGetString(tpl, "title", state->roundTitle));
+        copyText(state->roundCategory, jsonGetString(tpl, "category", state->roundCategory));
+        return;
+    }
+    state->roundTitle[0] = 0;
+    state->roundCategory[0] = 0;
+}
+
+bool mayLeaveScreen(const ClientState* state) {
+    for (int32_t s : STAY_SCREENS)
+        if (state->screen == s) return false;
+    return state->pickerMode == 0;
+}
+
+// The light go-to: new screen, full redraw, typed line and notice emptied.
+void moveToTable(ClientState* state) {
+    state->screen = SCR_TABLE;
+    state->fullRedraw = 1;
+    state->inputLine[0] = 0;
+    state->inputLen = 0;
+    state->noticeText[0] = 0;
+}
+
+void chooseRoomScreen(ClientState* state, const JsonNode* room, int32_t mayShowTable) {
+    // Already at the table: the body redraw is enough, and going there again
+    // would wipe the line the caller is typing.
+    if (state->screen == SCR_TABLE) return;
+    if (state->screen == SCR_SCORES) {
+        if (strcmp(jsonGetString(room, "state", ""), "waiting") == 0) moveToTable(state);
+        return;
+    }
+    if (mayShowTable && mayLeaveScreen(state)) moveToTable(state);
+}
+
+}  // namespace
+
+int32_t inkColour(const char* ink) {
+    if (!ink) return 0;
+    for (const InkEntry& e : INKS)
+        if (strcmp(ink, e.name) == 0) return e.colour;
+    return 0;
+}
+
+int32_t paletteColour(int32_t index) {
+    if (index < 0) index = 0;
+    return PALETTE[index % PALETTE_SIZE];
+}
+
+void applyPlayerList(ClientState* state, const JsonNode* list) {
+    PlayerRecord old[MAX_PLAYERS];
+    int32_t oldCount = state->playerCount;
+    if (oldCount < 0) oldCount = 0;
+    if (oldCount > MAX_PLAYERS) oldCount = MAX_PLAYERS;
+    memcpy(old, state->players, sizeof old);
+    state->playerCount = 0;
+    if (!isArray(list)) return;
+    for (const JsonNode* el = list->firstChild; el && state->playerCount < MAX_PLAYERS; el = el->next) {
+        int32_t index = state->playerCount;
+        const PlayerRecord* prev = findOld(old, oldCount, jsonGetString(el, "id", ""),
+                                           jsonGetString(el, "name", "?"));
+        fillPlayer(state, &state->players[index], el, prev, index);
+        state->playerCount++;
+    }
+    state->contentDirty = 1;
+}
+
+void applyRoomState(ClientState* state, const JsonNode* room, int32_t mayShowTable) {
+    if (!room) return;
+    const JsonNode* players = jsonGet(room, "players");
+    const char* code = jsonGetString(room, "code", "");
+    if (code[0]) copyTextMax(state->roomCode, code, 7);
+    state->inRoom = 1;
+    state->roomLocked = jsonGetBool(room, "locked", 0);
+    const char* name = jsonGetString(room, "name", "");
+    if (name[0]) copyText(state->roomName, name);
+    state->roomAutoHost = jsonGetBool(room, "autoHost", 0);
+    state->roomRoundRobin = jsonGetBool(room, "roundRobinPicking", 0);
+
+    // Waited-for names come from the players held before this snapshot.
+    collectReturnPending(state, jsonGet(room, "roomReturnPending"));
+    if (players) applyPlayerList(state, players);
+    state->playerCountSeen = state->playerCount;
+
+    int32_t startsInMs = jsonNumberToInt(jsonGetNumber(room, "startsInMs", -1));
+    if (startsInMs >= 0)
+        state->startDeadline = tickStamp(tickMs() + (uint32_t)startsInMs);
+    else if (state->screen == SCR_TABLE)
+        state->startDeadline = 0;
+    state->contentDirty = 1;
+
+    takeRoundTitle(state, room);
+    chooseRoomScreen(state, room, mayShowTable);
+}
+
+void applyAnnouncements(ClientState* state, const JsonNode* data) {
+    state->announcementCount = 0;
+    const JsonNode* list = jsonGet(data, "announcements");
+    if (!isArray(list)) return;
+    for (const JsonNode* el = list->firstChild; el && state->announcementCount < MAX_ANNOUNCEMENTS;
+         el = el->next) {
+        int32_t id = jsonGetInt(el, "id", 0);
+        if (markerHasDismissed(state, id)) continue;
+        Announcement* a = &state->announcements[state->announcementCount++];
+        memset(a, 0, sizeof *a);
+        a->id = id;
+        a->read = markerHasRead(state, id);
+        copyText(a->title, jsonGetString(el, "title", "(untitled)"));
+        copyText(a->body, jsonGetString(el, "body", ""));
+    }
+}
+
+void setNotice(ClientState* state, const char* text) {
+    if (!text) {
+        state->noticeText[0] = 0;
+        state->noticeTick = 0;
+        return;
+    }
+    copyText(state->noticeText, text);
+    state->noticeTick = tickStamp(tickMs());
+    state->noticeDirty = 1;
+}
+
+void appendChatLine(ClientState* state, const char* name, const char* text, int32_t kind,
+                    const char* tag) {
+    if (state->chatCount >= MAX_CHAT_LINES) {
+        memmove(&state->chatLog[0], &state->chatLog[1], sizeof(ChatLine) * (MAX_CHAT_LINES - 1));
+        state->chatCount = MAX_CHAT_LINES - 1;
+    }
+    if (state->chatCount < 0) state->chatCount = 0;
+    ChatLine* line = &state->chatLog[state->chatCount++];
+    memset(line, 0, sizeof *line);
+    copyText(line->name, name);
+    copyText(line->text, text);
+    line->kind = kind;
+    copyText(line->tag, tag);
+    state->chatScroll = 0;
+    state->chatDirty = 1;
+}
+
+void appendSystemLine(ClientState* state, const char* name, const char* text, int32_t kind) {
+    appendChatLine(state, name, text, kind, "");
+}
+
+int32_t editInputLine(ClientState* state, int32_t key) {
+    int32_t len = state->inputLen;
+    if (key == KEY_BACKSPACE) {
+        if (len > 0) {
+            state->inputLine[--state->inputLen] = 0;
+            state->inputDirty = 1;
+        }
+        return 0;
+    }
+    if (key == KEY_ENTER) return len > 0;
+    if (key >= 32 && key <= 126 && len < INPUT_MAX_CHARS) {
+        state->inputLine[len] = (char)key;
+        state->inputLine[len + 1] = 0;
+        state->inputLen = len + 1;
+        state->inputDirty = 1;
+    }
+    return 0;
+}

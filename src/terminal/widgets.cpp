@@ -1,0 +1,375 @@
+#include "terminal/widgets.h"
+
+#include <cstring>
+
+#include "door/nodelog.h"
+#include "platform/text.h"
+#include "state/client_state.h"
+#include "terminal/screen.h"
+
+namespace {
+
+// CP437 characters of the header box and the chat pane rules.
+constexpr unsigned char DBL_TOP_LEFT = 0xC9;
+constexpr unsigned char DBL_HLINE = 0xCD;
+constexpr unsigned char DBL_TOP_RIGHT = 0xBB;
+constexpr unsigned char DBL_VLINE = 0xBA;
+constexpr unsigned char DBL_BOTTOM_LEFT = 0xC8;
+constexpr unsigned char DBL_BOTTOM_RIGHT = 0xBC;
+constexpr unsigned char RULE_LEFT = 0xC3;
+constexpr unsigned char RULE_HLINE = 0xC4;
+constexpr unsigned char RULE_RIGHT = 0xB4;
+
+constexpr int32_t FRAME_RUN = 77;            // inner run of the header and chat rules
+constexpr int32_t HEADER_TITLE_COL = 3;
+constexpr int32_t HEADER_NAME_COL = 33;
+constexpr int32_t HEADER_STATUS_END = 77;    // status text ends in this column
+constexpr int32_t FOOTER_TEXT_COL = 3;
+constexpr int32_t FOOTER_HIGHLIGHT_MAX = 63; // bright-green lead-in never longer
+constexpr int32_t CHAT_NAME_SHOWN_MAX = 39;  // speaker part drawn in the name colour
+constexpr int32_t CHAT_NAME_CUT = 20;        // "%.20s" of the speaker's name
+
+constexpr char CHAT_TITLE_LIVE[] = " Chat  -  Just Type To Talk  (PgUp Scrolls Back) ";
+constexpr char CHAT_TITLE_BACK[] = " Chat  -  Looking Back  (PgDn To Catch Up) ";
+constexpr char PRODUCT_TITLE[] = "W O R D W H I R L";
+
+// One line of the chat pane as it will be drawn.
+struct ChatDisplayLine {
+    char text[SCREEN_COLS];  // indent and piece: at most 4 + 75 characters
+    int32_t colour;
+    int32_t bright;
+    int32_t nameLen;         // leading characters drawn in the name colour; 0 none
+    int32_t nameColour;
+};
+static_assert(4 + CHAT_NEXT_WIDTH < SCREEN_COLS && 2 + CHAT_FIRST_WIDTH < SCREEN_COLS,
+              "indent plus piece fits a display line");
+
+// Rebuilt at every chat draw as a ring: the newest CHAT_DISPLAY_MAX lines.
+ChatDisplayLine chatDisplay[CHAT_DISPLAY_MAX];
+int32_t chatDisplayMade;     // lines made this draw; the ring holds the last 200
+
+// How each kind of chat line looks. Said and directed lines lead with the
+// speaker's name in the speaker's colour.
+struct ChatKindStyle {
+    int32_t colour;
+    int32_t bright;
+    int32_t named;           // 1 said, 2 directed, 0 body is the text alone
+};
+constexpr ChatKindStyle CHAT_KIND_STYLES[] = {
+    {COL_WHITE, 0, 1},       // 0 said
+    {COL_MAGENTA, 0, 0},     // 1 action
+    {COL_CYAN, 0, 0},        // 2 system
+    {COL_YELLOW, 1, 0},      // 3 private
+    {COL_WHITE, 0, 2},       // 4 directed
+};
+constexpr int32_t CHAT_KIND_COUNT = (int32_t)(sizeof CHAT_KIND_STYLES / sizeof CHAT_KIND_STYLES[0]);
+
+int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
+int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
+
+// A frame run: first, run copies of fill, last, drawn at (row, col).
+void drawRun(ClientState* cs, int32_t row, int32_t col, unsigned char first,
+             unsigned char fill, int32_t run, unsigned char last) {
+    char line[SCREEN_COLS + 1];
+    int32_t n = 0;
+    if (first) line[n++] = (char)first;
+    for (int32_t i = 0; i < run && n < SCREEN_COLS - 1; i++) line[n++] = (char)fill;
+    if (last && n < SCREEN_COLS) line[n++] = (char)last;
+    line[n] = 0;
+    putTextAt(cs, row, col, line);
+}
+
+void drawChar(ClientState* cs, int32_t row, int32_t col, unsigned char c) {
+    char s[2] = {(char)c, 0};
+    putTextAt(cs, row, col, s);
+}
+
+// ---- status bar ----
+
+enum StatusKind : int32_t {
+    STATUS_NONE,
+    STATUS_COUNT_TIME,   // "%d Playing   %d:%02d left"
+    STATUS_COUNT,        // "%d Playing"
+    STATUS_TIME,         // "%d:%02d left"
+    STATUS_ONLINE,       // "%s Wordwhirl%s Online"
+};
+
+enum StatusSituation : int32_t {
+    SITU_LOUNGE,
+    SITU_SEATED_MENU,
+    SITU_SEATED_OTHER,
+    SITU_MENU,
+    SITU_OTHER,
+    SITU_COUNT,
+};
+
+// What the status shows, by situation, untimed and timed.
+constexpr StatusKind STATUS_BY_SITUATION[SITU_COUNT][2] = {
+    {STATUS_COUNT, STATUS_COUNT_TIME},    // the Lounge
+    {STATUS_ONLINE, STATUS_COUNT_TIME},   // seated, on the main menu
+    {STATUS_COUNT, STATUS_COUNT_TIME},    // seated, elsewhere
+    {STATUS_ONLINE, STATUS_TIME},         // not seated, on the main menu
+    {STATUS_NONE, STATUS_TIME},           // not seated, elsewhere
+};
+
+StatusSituation statusSituation(const ClientState* cs) {
+    if (cs->screen == SCR_LOUNGE) return SITU_LOUNGE;
+    bool menu = cs->screen == SCR_MAIN_MENU;
+    if (cs->inRoom) return menu ? SITU_SEATED_MENU : SITU_SEATED_OTHER;
+    return menu ? SITU_MENU : SITU_OTHER;
+}
+
+// Status text and its colour for shown seconds (-1: not timed).
+void statusText(const ClientState* cs, int32_t shown, char (&text)[64], int32_t* fg,
+                int32_t* bright) {
+    int32_t timed = shown >= 1 ? 1 : 0;
+    int32_t mins = timed ? shown / 60 : 0;
+    int32_t secs = timed ? shown % 60 : 0;
+    *fg = shown > STATUS_LOW_SECS ? COL_YELLOW : COL_RED;
+    *bright = 1;
+    text[0] = 0;
+    switch (STATUS_BY_SITUATION[statusSituation(cs)][timed]) {
+    case STATUS_NONE:
+        break;
+    case STATUS_COUNT_TIME:
+        formatText(text, "%d Playing   %d:%02d left", cs->playerCountSeen, mins, secs);
+        break;
+    case STATUS_COUNT:
+        formatText(text, "%d Playing", cs->playerCountSeen);
+        *fg = COL_CYAN;
+        *bright = 0;
+        break;
+    case STATUS_TIME:
+        formatText(text, "%d:%02d left", mins, secs);
+        break;
+    case STATUS_ONLINE:
+        if (cs->onlineTotal >= 1) {
+            char number[24];
+            formatGrouped(number, (int32_t)sizeof number, cs->onlineTotal);
+            formatText(text, "%s Wordwhirl%s Online", number, cs->onlineTotal == 1 ? "" : "s");
+        }
+        *fg = COL_GREEN;
+        break;
+    }
+}
+
+// ---- chat pane ----
+
+// Cut one piece of at most width characters from rest; returns its length.
+// A piece ends before the last blank within reach, unless that blank is the
+// first character; a word longer than the width is cut hard.
+int32_t chatPieceLength(const char* rest, int32_t width) {
+    int32_t len = (int32_t)strnlen(rest, (size_t)width + 1);
+    if (len <= width) return len;
+    int32_t blank = -1;
+    for (int32_t i = 0; i < width; i++)
+        if (rest[i] == ' ') blank = i;
+    return blank > 0 ? blank : width;
+}
+
+ChatDisplayLine* nextDisplayLine() {
+    ChatDisplayLine* line = &chatDisplay[chatDisplayMade % CHAT_DISPLAY_MAX];
+    chatDisplayMade++;
+    memset(line, 0, sizeof *line);
+    return line;
+}
+
+// Wrap one body into display lines: two blanks before the first piece,
+// four before every further one.
+void wrapChatBody(const char* body, int32_t colour, int32_t bright, int32_t nameLen,
+                  int32_t nameColour) {
+    const char* rest = body;
+    bool first = true;
+    while (*rest) {
+        int32_t width = first ? CHAT_FIRST_WIDTH : CHAT_NEXT_WIDTH;
+        int32_t n = chatPieceLength(rest, width);
+        ChatDisplayLine* line = nextDisplayLine();
+        int32_t indent = first ? 2 : 4;
+        memset(line->text, ' ', (size_t)indent);
+        memcpy(line->text + indent, rest, (size_t)n);  // n <= 75: fits with the indent
+        line->text[indent + n] = 0;
+        line->colour = colour;
+        line->bright = bright;
+        if (first && (int32_t)strlen(line->text) >= nameLen) {
+            line->nameLen = nameLen;
+            line->nameColour = nameColour;
+        }
+        rest += n;
+        while (*rest == ' ') rest++;
+        first = false;
+    }
+}
+
+void buildChatDisplay(const ClientState* cs) {
+    chatDisplayMade = 0;
+    int32_t count = minOf(maxOf(cs->chatCount, 0), MAX_CHAT_LINES);
+    for (int32_t i = 0; i < count; i++) {
+        const ChatLine& cl = cs->chatLog[i];
+        int32_t kind = (cl.kind >= 0 && cl.kind < CHAT_KIND_COUNT) ? cl.kind : CHAT_SYSTEM;
+        const ChatKindStyle& style = CHAT_KIND_STYLES[kind];
+        char body[CHAT_NAME_CUT * 2 + sizeof cl.text + 16];  // name, addressee, text, glue
+        int32_t nameLen = 0;
+        int32_t shortName = minOf((int32_t)strlen(cl.name), CHAT_NAME_CUT);
+        if (style.named == 1) {
+            formatTextN(body, sizeof body, "%.20s: %s", cl.name, cl.text);
+            nameLen = shortName + 3;
+        } else if (style.named == 2) {
+            formatTextN(body, sizeof body, "%.20s (to %.20s): %s", cl.name,
+                        cl.tag[0] ? cl.tag : "you", cl.text);
+            nameLen = shortName + 2;
+        } else {
+            copyText(body, cl.text);
+        }
+        wrapChatBody(body, style.colour, style.bright, nameLen, chatColourOf(cs, cl.name));
+    }
+}
+
+const ChatDisplayLine* displayLineAt(int32_t index, int32_t total) {
+    if (index < 0 || index >= total) return nullptr;
+    return &chatDisplay[(chatDisplayMade - total + index) % CHAT_DISPLAY_MAX];
+}
+
+void drawChatRow(ClientState* cs, int32_t row, const ChatDisplayLine* line) {
+    screenClearLine(cs, row);
+    if (!line || !line->text[0]) return;
+    if (line->nameLen < 1) {
+        screenColourText(cs, row, 1, line->colour, line->bright, line->text);
+        return;
+    }
+    int32_t lead = minOf(line->nameLen, CHAT_NAME_SHOWN_MAX);
+    char name[CHAT_NAME_SHOWN_MAX + 1];
+    copyTextMax(name, line->text, (size_t)lead);
+    screenColourText(cs, row, 1, line->nameColour, 1, name);
+    screenColourText(cs, row, 1 + lead, line->colour, line->bright, line->text + lead);
+}
+
+}  // namespace
+
+int32_t callerSecondsLeft(const ClientState* cs) {
+    int32_t elapsed = (int32_t)(tickMs() - cs->doorStartTick) / 1000;
+    int32_t left = cs->caller.timeLeftSecs - elapsed;
+    return left < 0 ? 0 : left;
+}
+
+void formatGrouped(char* out, int32_t cap, int32_t n) {
+    char digits[16];
+    int32_t len = formatTextN(digits, sizeof digits, "%d", n < 0 ? 0 : n);
+    char grouped[24];
+    int32_t g = 0;
+    for (int32_t i = 0; i < len; i++) {
+        if (i > 0 && (len - i) % 3 == 0) grouped[g++] = ',';
+        grouped[g++] = digits[i];
+    }
+    grouped[g] = 0;
+    copyTextN(out, (size_t)cap, grouped);
+}
+
+int32_t chatColourOf(const ClientState* cs, const char* name) {
+    if (!name || !name[0]) return COL_WHITE;
+    int32_t count = minOf(cs->playerCount, MAX_PLAYERS);
+    for (int32_t i = 0; i < count; i++)
+        if (strcmp(cs->players[i].name, name) == 0) return cs->players[i].colour;
+    return COL_WHITE;
+}
+
+void drawStatusBar(ClientState* cs) {
+    int32_t left = callerSecondsLeft(cs);
+    int32_t shown = (left >= 1 && left <= STATUS_TIMED_MAX) ? left : -1;
+    int32_t mode = (cs->screen == SCR_LOUNGE || cs->inRoom) ? 1 : 0;
+    if (cs->statusBarDrawn && shown == cs->statusSecsShown &&
+        cs->playerCountSeen == cs->statusCountShown && mode == cs->statusModeShown)
+        return;
+    cs->statusSecsShown = shown;
+    cs->statusCountShown = cs->playerCountSeen;
+    cs->statusModeShown = mode;
+    cs->statusBarDrawn = 1;
+    cs->inputDirty = 1;
+
+    screenSetColour(cs, COL_CYAN, 1);
+    drawRun(cs, HEADER_TOP_ROW, 1, DBL_TOP_LEFT, DBL_HLINE, FRAME_RUN, DBL_TOP_RIGHT);
+    drawRun(cs, HEADER_BOTTOM_ROW, 1, DBL_BOTTOM_LEFT, DBL_HLINE, FRAME_RUN, DBL_BOTTOM_RIGHT);
+    drawChar(cs, HEADER_TEXT_ROW, 1, DBL_VLINE);
+    termPuts(&cs->term, "\x1b[K");  // the cursor stands in column 2: clear the rest
+    drawChar(cs, HEADER_TEXT_ROW, SCREEN_LAST_COL, DBL_VLINE);
+
+    screenColourText(cs, HEADER_TEXT_ROW, HEADER_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    char name[48];  // at most 47 characters of the name
+    copyText(name, cs->myName[0] ? cs->myName : cs->caller.callerName);
+    screenColourText(cs, HEADER_TEXT_ROW, HEADER_NAME_COL, COL_WHITE, 1, name);
+
+    char text[64];
+    int32_t fg = COL_WHITE, bright = 0;
+    statusText(cs, shown, text, &fg, &bright);
+    if (text[0])
+        screenColourText(cs, HEADER_TEXT_ROW, HEADER_STATUS_END + 1 - (int32_t)strlen(text), fg,
+                         bright, text);
+}
+
+void drawChatPane(ClientState* cs) {
+    cs->inputDirty = 1;
+    // Clamp before the title is chosen, so a scroll past the oldest line
+    // never claims to be looking back when the pane shows the newest lines.
+    buildChatDisplay(cs);
+    int32_t total = minOf(chatDisplayMade, CHAT_DISPLAY_MAX);
+    int32_t maxScroll = maxOf(total - CHAT_ROWS_SHOWN, 0);
+    cs->chatScroll = minOf(maxOf(cs->chatScroll, 0), maxScroll);
+
+    screenSetColour(cs, COL_BLUE, 1);
+    drawRun(cs, CHAT_TOP_ROW, 1, RULE_LEFT, RULE_HLINE, FRAME_RUN, RULE_RIGHT);
+    if (cs->chatScroll < 1)
+        screenColourText(cs, CHAT_TOP_ROW, 3, COL_BLUE, 1, CHAT_TITLE_LIVE);
+    else
+        screenColourText(cs, CHAT_TOP_ROW, 3, COL_YELLOW, 1, CHAT_TITLE_BACK);
+    screenSetColour(cs, COL_BLUE, 0);
+    drawRun(cs, CHAT_BOTTOM_ROW, 2, 0, RULE_HLINE, FRAME_RUN, 0);
+
+    int32_t firstShown = maxOf(total - CHAT_ROWS_SHOWN - cs->chatScroll, 0);
+    for (int32_t i = 0; i < CHAT_ROWS_SHOWN; i++)
+        drawChatRow(cs, CHAT_FIRST_LINE_ROW + i, displayLineAt(firstShown + i, total));
+}
+
+void drawFooter(ClientState* cs, const char* prompt) {
+    bool notice = cs->noticeText[0] != 0;
+    char text[sizeof cs->footerCache];
+    copyText(text, notice ? cs->noticeText : prompt);
+    int32_t fg = notice ? COL_YELLOW : COL_CYAN;
+    int32_t bright = notice ? 1 : 0;
+    if (cs->noticeLineDrawn && strcmp(text, cs->footerCache) == 0 &&
+        fg == cs->footerColourShown && bright == cs->footerBrightShown &&
+        cs->footerHighlight == cs->footerHighlightShown)
+        return;
+
+    screenClearLine(cs, FOOTER_ROW);
+    int32_t len = (int32_t)strlen(text);
+    int32_t hl = cs->footerHighlight;
+    if (len > 0) {
+        if (notice || hl <= 0 || hl >= len) {
+            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL, fg, bright, text);
+        } else {
+            int32_t lead = minOf(hl, FOOTER_HIGHLIGHT_MAX);
+            char keys[FOOTER_HIGHLIGHT_MAX + 1];
+            copyTextMax(keys, text, (size_t)lead);
+            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL, COL_GREEN, 1, keys);
+            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL + lead, fg, bright, text + lead);
+        }
+    }
+    copyText(cs->footerCache, text);
+    cs->footerColourShown = fg;
+    cs->footerBrightShown = bright;
+    cs->footerHighlightShown = hl;
+    cs->noticeLineDrawn = 1;
+    cs->inputDirty = 1;
+}
+
+void drawInputLine(ClientState* cs) {
+    int32_t cursorCol = INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN);
+    if (!cs->inputLineDrawn || strcmp(cs->inputLineCache, cs->inputLine) != 0) {
+        screenClearLine(cs, INPUT_ROW);
+        screenColourText(cs, INPUT_ROW, 2, COL_YELLOW, 1, ">");
+        screenColourText(cs, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->inputLine);
+        copyText(cs->inputLineCache, cs->inputLine);
+        cs->inputLineDrawn = 1;
+    }
+    screenGoto(cs, INPUT_ROW, cursorCol);
+    screenShowCursor(cs, 1);
+}

@@ -1,0 +1,41 @@
+// The four widgets around every ordinary screen's body: the header box with
+// the status text (rows 1-3), the chat pane (rows 19-22), the footer line
+// (row 23) and the input line (row 24). Each remembers what it last drew in
+// the client state and writes nothing when nothing it shows has changed.
+#pragma once
+#include <cstdint>
+
+struct ClientState;
+
+constexpr int32_t HEADER_TOP_ROW = 1;
+constexpr int32_t HEADER_TEXT_ROW = 2;
+constexpr int32_t HEADER_BOTTOM_ROW = 3;
+constexpr int32_t CHAT_TOP_ROW = 19;        // rule with the pane's title
+constexpr int32_t CHAT_FIRST_LINE_ROW = 20; // two chat lines: rows 20 and 21
+constexpr int32_t CHAT_BOTTOM_ROW = 22;     // closing rule
+constexpr int32_t CHAT_ROWS_SHOWN = 2;
+constexpr int32_t FOOTER_ROW = 23;
+constexpr int32_t INPUT_ROW = 24;
+constexpr int32_t INPUT_TEXT_COL = 4;       // typed text starts after "> "
+constexpr int32_t INPUT_CURSOR_SPAN = 73;   // the cursor stops at column 77
+
+constexpr int32_t CHAT_DISPLAY_MAX = 200;   // display lines kept per chat draw
+constexpr int32_t CHAT_FIRST_WIDTH = 75;    // first piece of a message, after 2 blanks
+constexpr int32_t CHAT_NEXT_WIDTH = 73;     // further pieces, after 4 blanks
+constexpr int32_t STATUS_TIMED_MAX = 1799;  // time left is shown in the last half hour
+constexpr int32_t STATUS_LOW_SECS = 299;    // from here down it shows in red
+
+void drawStatusBar(ClientState* cs);
+void drawChatPane(ClientState* cs);
+void drawFooter(ClientState* cs, const char* prompt);
+void drawInputLine(ClientState* cs);
+
+// ANSI colour of the player of that name at the table or in the Lounge;
+// white when nobody by that exact name is listed.
+int32_t chatColourOf(const ClientState* cs, const char* name);
+
+// Seconds of BBS time left now, never below 0.
+int32_t callerSecondsLeft(const ClientState* cs);
+
+// n written in decimal with a "," between each group of three digits.
+void formatGrouped(char* out, int32_t cap, int32_t n);

@@ -1,0 +1,461 @@
+// Main loop passes with the caller's terminal on one socket pair (read by a
+// test screen) and the game service on another (the test plays the service).
+// Time moves with tickMoveBase, so minutes pass without sleeping.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "door/mainloop.h"
+#include "door/nodelog.h"
+#include "input/keys.h"
+#include "input/requests.h"
+#include "net/connection.h"
+#include "platform/text.h"
+#include "screens/story_gaps.h"
+#include "state/client_state.h"
+#include "state/state.h"
+#include "support/screen_emulator.h"
+
+namespace {
+
+struct LoopTest : ::testing::Test {
+    std::unique_ptr<ClientState> cs{new ClientState{}};
+    TestScreen ts{};
+    int service = -1;  // the service's end of the link
+
+    void SetUp() override {
+        testScreenOpen(&ts);
+        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
+        int fds[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+        fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK);
+        cs->conn.socket = fds[0];
+        cs->conn.socketOpen = 1;
+        cs->conn.connected = 1;
+        service = fds[1];
+        cs->running = 1;
+        cs->doorStartTick = tickMs();
+        cs->lastInputTick = tickMs();
+        cs->caller.timeLeftSecs = 3600;
+        cs->screen = SCR_MAIN_MENU;
+    }
+    void TearDown() override {
+        serverClose(&cs->conn);
+        if (service >= 0) close(service);
+        testScreenClose(&ts);
+    }
+
+    void serviceSends(const std::string& text) {
+        ASSERT_EQ(write(service, text.data(), text.size()), (ssize_t)text.size());
+    }
+    // Everything the door sent to the service since the last call.
+    std::string serviceGot() {
+        std::string out;
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(service, buf, sizeof buf)) > 0) out.append(buf, (size_t)n);
+        return out;
+    }
+    std::string row(int r) {
+        screenPump(&ts);
+        return screenRowUtf8(&ts, r);
+    }
+    // A round with prompts so word:check replies show whether they were handled.
+    void twoPrompts() {
+        cs->promptCount = 2;
+        cs->blankIds[0] = 7;
+        cs->blankIds[1] = 9;
+        copyText(cs->pendingWord, "llama");
+    }
+};
+
+TEST_F(LoopTest, ConnectCommandEscapesAndCutsWithoutSplittingPairs) {
+    struct Case { std::string id, alias, wantId, wantAlias; } cases[] = {
+        {"board-1", "Jo \"Q\" Smith", "board-1", "Jo \\\"Q\\\" Smith"},
+        // 20 quotes escape to 40 characters; the cut keeps 15 whole pairs.
+        {"b", std::string(20, '"'), "b", std::string(30, ' ')},
+        // 63 backslashes escape to 126; the id keeps 30 whole pairs.
+        {std::string(63, '\\'), "x\ty", std::string(60, '\\'), "x y"},
+        {"", std::string(31, 'a'), "", std::string(30, 'a')},
+    };
+    for (Case& c : cases) {
+        if (c.wantAlias == std::string(30, ' ')) {
+            c.wantAlias.clear();
+            for (int i = 0; i < 15; i++) c.wantAlias += "\\\"";
+        }
+        copyText(cs->bbsId, c.id.c_str());
+        copyText(cs->caller.callerName, c.alias.c_str());
+        cs->caller.userRecord = 42;
+        char line[CONNECT_LINE_BYTES];
+        formatConnectCommand(cs.get(), line, CONNECT_LINE_BYTES);
+        EXPECT_EQ(std::string(line), "{\"cmd\":\"connect\",\"bbsInstanceId\":\"" + c.wantId +
+                                         "\",\"localUserid\":\"42\",\"alias\":\"" + c.wantAlias + "\"}")
+            << c.alias;
+    }
+}
+
+TEST_F(LoopTest, StartSendsConnectLineAndOpensWelcome) {
+    copyText(cs->bbsId, "bbs-9");
+    copyText(cs->caller.callerName, "Ann \"Ace\"");
+    cs->caller.userRecord = 7;
+    cs->welcomeDrawn = 1;
+    mainLoopStart(cs.get());
+    EXPECT_EQ(serviceGot(),
+              "{\"cmd\":\"connect\",\"bbsInstanceId\":\"bbs-9\",\"localUserid\":\"7\","
+              "\"alias\":\"Ann \\\"Ace\\\"\"}\n");
+    EXPECT_EQ(cs->screen, SCR_WELCOME);
+    EXPECT_EQ(cs->fullRedraw, 1);
+    EXPECT_EQ(cs->welcomeDrawn, 0);
+}
+
+// Routing of single lines: replies by number, events by name, the rest dropped.
+TEST_F(LoopTest, RoutesRepliesAndEvents) {
+    struct Case {
+        const char* line;
+        int promptIndex;   // 1 when the word check reply was handled as accepted
+        int running;
+        const char* notice;
+    } cases[] = {
+        {"{\"ackId\":11,\"data\":{\"ok\":true}}", 1, 1, ""},
+        {"{\"ackId\":11.9,\"data\":{\"ok\":true}}", 1, 1, ""},
+        {"{\"event\":\"disconnected\",\"ackId\":11,\"data\":{\"ok\":false}}", 1, 1, ""},
+        // No data: the whole message is the reply's data, so "blocked" is seen.
+        {"{\"ackId\":11,\"ok\":true,\"blocked\":true}", 0, 1,
+         "That word can't be used here - try another one."},
+        {"{\"ackId\":8,\"data\":{}}", 0, 1, ""},
+        {"{\"ackId\":-11,\"data\":{}}", 0, 1, ""},
+        {"{\"ackId\":14,\"data\":{}}", 0, 1, ""},
+        {"{\"ackId\":\"11\",\"data\":{}}", 0, 1, ""},
+        {"{\"event\":\"disconnected\"}", 0, 0, "You were disconnected."},
+        {"{\"event\":\"admin:kicked\",\"data\":{\"reason\":\"Bye\"}}", 0, 0, "Bye"},
+        {"{\"event\":\"Disconnected\"}", 0, 1, ""},
+        {"{\"event\":\"\",\"data\":{}}", 0, 1, ""},
+        {"{\"event\":\"disconnected\"", 0, 1, ""},
+        {"not json", 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        cs->promptIndex = 0;
+        cs->running = 1;
+        setNotice(cs.get(), nullptr);
+        twoPrompts();
+        cs->wordCheckPending = 1;
+        routeServerLine(cs.get(), c.line);
+        EXPECT_EQ(cs->promptIndex, c.promptIndex) << c.line;
+        EXPECT_EQ(cs->running, c.running) << c.line;
+        EXPECT_STREQ(cs->noticeText, c.notice) << c.line;
+    }
+}
+
+TEST_F(LoopTest, LinesOfOneReadAreAllHandledInOnePass) {
+    twoPrompts();
+    serviceSends("{\"ackId\":11,\"data\":{\"ok\":true}}\nnot json\n"
+                 "{\"ackId\":11,\"data\":{\"ok\":true}}\n");
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_EQ(cs->promptIndex, 2);
+    EXPECT_EQ(serviceGot(),
+              "{\"cmd\":\"emit\",\"name\":\"solo:submit\",\"ackId\":2,"
+              "\"data\":{\"answers\":{\"7\":\"llama\",\"9\":\"llama\"}}}\n");
+}
+
+TEST_F(LoopTest, BbsTimeUpShowsNoticeThenEnds) {
+    cs->caller.timeLeftSecs = 60;
+    cs->doorStartTick = tickMs();
+    tickMoveBase(59000);
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_EQ(row(23).find("time on the BBS"), std::string::npos);
+    tickMoveBase(1000);
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_NE(row(23).find("Your time on the BBS is up - thanks for playing!"), std::string::npos);
+    EXPECT_EQ(cs->running, 1);
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);  // still held
+    tickMoveBase(TIME_UP_HOLD_MS);
+    EXPECT_EQ(mainLoopPass(cs.get()), 0);
+    EXPECT_EQ(cs->running, 0);
+}
+
+TEST_F(LoopTest, IdleWarningOnceUntilAKeyThenIdleScreen) {
+    auto warnings = [&] {
+        int n = 0;
+        for (int i = 0; i < cs->chatCount; i++)
+            if (std::string(cs->chatLog[i].text).rfind("Still there?", 0) == 0) n++;
+        return n;
+    };
+    tickMoveBase(IDLE_WARN_MS - 1000);
+    mainLoopPass(cs.get());
+    EXPECT_EQ(warnings(), 0);
+    tickMoveBase(1000);
+    mainLoopPass(cs.get());
+    EXPECT_EQ(warnings(), 1);
+    EXPECT_EQ(cs->chatLog[cs->chatCount - 1].kind, CHAT_SYSTEM);
+    tickMoveBase(TIMER_PERIOD_MS);
+    mainLoopPass(cs.get());
+    EXPECT_EQ(warnings(), 1);
+
+    // A key at 29:59 resets the clock and the warning.
+    tickMoveBase(IDLE_LEAVE_MS - IDLE_WARN_MS - 1000 - TIMER_PERIOD_MS);
+    screenSendKeys(&ts, "x");
+    mainLoopPass(cs.get());
+    EXPECT_EQ(cs->idleWarned, 0);
+    tickMoveBase(IDLE_WARN_MS);
+    mainLoopPass(cs.get());
+    EXPECT_EQ(warnings(), 2);
+
+    tickMoveBase(IDLE_LEAVE_MS - IDLE_WARN_MS);
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_NE(row(10).find("Y O U ' V E   B E E N   A W A Y   A W H I L E"), std::string::npos);
+    EXPECT_NE(row(12).find("Nothing has been touched here for half an hour,"), std::string::npos);
+    tickMoveBase(IDLE_HOLD_MS - 500);  // real time runs on a little between passes
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    tickMoveBase(500);
+    EXPECT_EQ(mainLoopPass(cs.get()), 0);
+}
+
+TEST_F(LoopTest, LostConnectionNoticeIsDrawnAndHeldAndKeysWait) {
+    screenSendKeys(&ts, "ab");
+    close(service);
+    service = -1;
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_NE(row(23).find("Lost the connection to Wordwhirl."), std::string::npos);
+    EXPECT_EQ(cs->inputLen, 0);  // the waiting keys were not read
+    tickMoveBase(LOST_LINK_HOLD_MS);
+    EXPECT_EQ(mainLoopPass(cs.get()), 0);
+    EXPECT_EQ(cs->running, 0);
+}
+
+TEST_F(LoopTest, LostConnectionNoticeShowsOnTheWelcomeScreenToo) {
+    cs->screen = SCR_WELCOME;
+    close(service);
+    service = -1;
+    mainLoopPass(cs.get());
+    EXPECT_NE(row(23).find("Lost the connection to Wordwhirl."), std::string::npos);
+}
+
+TEST_F(LoopTest, VerdictScreensDropEarlyKeysAndWaitForOne) {
+    struct Case { int maintenance; const char* text; int row; } cases[] = {
+        {1, "B A C K   S H O R T L Y", 6},
+        {0, "B A N N E D", 5},
+    };
+    for (const Case& c : cases) {
+        cs->running = 1;
+        cs->verdictWait = 0;
+        cs->maintenance = c.maintenance;
+        cs->barred = 1;
+        serviceSends("{\"ackId\":11,\"data\":{\"ok\":true}}\n");  // read before the verdict
+        screenSendKeys(&ts, "q");
+        usleep(20000);
+        EXPECT_EQ(mainLoopPass(cs.get()), 1);
+        EXPECT_NE(row(c.row).find(c.text), std::string::npos) << c.text;
+        EXPECT_EQ(mainLoopPass(cs.get()), 1) << "the early key must not count";
+        screenSendKeys(&ts, "k");
+        usleep(20000);
+        EXPECT_EQ(mainLoopPass(cs.get()), 0);
+        EXPECT_EQ(cs->running, 0);
+    }
+}
+
+TEST_F(LoopTest, BarScreenTexts) {
+    cs->barredTimedOut = 1;
+    copyText(cs->barredUntil, "ten minutes");
+    copyText(cs->barredReason, "Spamming");
+    copyText(cs->cfgBbsName, "Dark Star");
+    cs->barred = 1;
+    mainLoopPass(cs.get());
+    EXPECT_NE(row(5).find("T I M E D   O U T"), std::string::npos);
+    EXPECT_NE(row(7).find("You are timed out from Wordwhirl. You may return in ten minutes."),
+              std::string::npos);
+    EXPECT_NE(row(9).find("Reason: Spamming"), std::string::npos);  // one row below the block
+    EXPECT_NE(row(11).find("This time out was put into effect"), std::string::npos);
+    EXPECT_NE(row(22).find("Press any key to return to Dark Star."), std::string::npos);
+}
+
+TEST_F(LoopTest, WelcomeStarsWrapIntoTheirBands) {
+    cs->screen = SCR_WELCOME;
+    for (int i = 0; i < WELCOME_SPRITES; i++) {
+        cs->welcomeSpriteTimer[i] = (i == 4) ? 5 : 20;
+        cs->welcomeSpriteStep[i] = i;
+        cs->welcomeSpriteCol[i] = 0;
+    }
+    uiTick(cs.get());
+    for (int i = 0; i < WELCOME_SPRITES; i++) {
+        if (i == 4) {
+            EXPECT_EQ(cs->welcomeSpriteTimer[i], 6);
+            EXPECT_EQ(cs->welcomeSpriteCol[i], 0);
+            continue;
+        }
+        int k = i + 1;
+        int want = (i % 2 == 0) ? (3 * i + 5 * k) % 11 + 3 : (7 * k + 5 * i) % 11 + 66;
+        EXPECT_EQ(cs->welcomeSpriteTimer[i], 1) << i;
+        EXPECT_EQ(cs->welcomeSpriteStep[i], k) << i;
+        EXPECT_EQ(cs->welcomeSpriteCol[i], want) << i;
+        if (i % 2 == 0) EXPECT_TRUE(want >= 3 && want <= 13);
+        else EXPECT_TRUE(want >= 66 && want <= 76);
+    }
+    EXPECT_EQ(cs->animDirty, 1);
+}
+
+TEST_F(LoopTest, GuideFramesLoopOnlyOnTheFirstPage) {
+    struct Case { int page, frame, want; } cases[] = {{0, 49, 50}, {0, 50, 0}, {1, 50, 51}};
+    cs->screen = SCR_GUIDE;
+    for (const Case& c : cases) {
+        cs->guidePage = c.page;
+        cs->guideFrame = c.frame;
+        uiTick(cs.get());
+        EXPECT_EQ(cs->guideFrame, c.want) << c.page << "/" << c.frame;
+    }
+}
+
+TEST_F(LoopTest, NoticeExpiresAfterTwentyFiveSeconds) {
+    setNotice(cs.get(), "Hello");
+    tickMoveBase(NOTICE_LIFE_MS);
+    uiTick(cs.get());
+    EXPECT_STREQ(cs->noticeText, "Hello");
+    tickMoveBase(1);
+    cs->noticeDirty = 0;
+    uiTick(cs.get());
+    EXPECT_STREQ(cs->noticeText, "");
+    EXPECT_EQ(cs->noticeTick, 0u);
+    EXPECT_EQ(cs->noticeDirty, 1);
+}
+
+TEST_F(LoopTest, CountdownAndShuffleTicks) {
+    cs->screen = SCR_TABLE;
+    cs->roomAutoHost = 1;
+    cs->playerCount = 2;
+    cs->wordDeadline = 5;
+    int countdowns = 0, shuffles = 0;
+    for (int i = 0; i < 8; i++) {
+        cs->countdownDirty = 0;
+        uiTick(cs.get());
+        countdowns += cs->countdownDirty;
+    }
+    shuffles = cs->shuffleFrame;
+    EXPECT_EQ(countdowns, 2);
+    EXPECT_EQ(shuffles, 4);
+    cs->startDeadline = 9;  // a starting round shows only its countdown
+    for (int i = 0; i < 8; i++) uiTick(cs.get());
+    EXPECT_EQ(cs->shuffleFrame, shuffles);
+}
+
+TEST_F(LoopTest, UnansweredWordCheckTakesTheWord) {
+    twoPrompts();
+    cs->screen = SCR_WORD_ENTRY;
+    cs->wordCheckPending = 1;
+    cs->wordCheckTick = tickMs();
+    tickMoveBase(WORD_CHECK_LIMIT_MS);
+    uiTick(cs.get());
+    EXPECT_EQ(cs->wordCheckPending, 1);
+    tickMoveBase(1);
+    uiTick(cs.get());
+    EXPECT_EQ(cs->wordCheckPending, 0);
+    EXPECT_STREQ(cs->answers[0], "llama");
+    EXPECT_EQ(cs->promptIndex, 1);
+}
+
+TEST_F(LoopTest, EnterScreenSendsWhatTheScreenNeeds) {
+    struct Case { int screen; int inRoom; const char* sent; } cases[] = {
+        {SCR_MAIN_MENU, 0, "{\"cmd\":\"emit\",\"name\":\"presence:zone\",\"data\":\"welcome\"}\n"},
+        {SCR_LOUNGE, 0,
+         "{\"cmd\":\"emit\",\"name\":\"presence:zone\",\"data\":\"lounge\"}\n"
+         "{\"cmd\":\"emit\",\"name\":\"lobby:refresh\",\"data\":{}}\n"},
+        {SCR_WORD_ENTRY, 0, "{\"cmd\":\"emit\",\"name\":\"presence:zone\",\"data\":\"solo\"}\n"},
+        {SCR_WORD_ENTRY, 1, ""},
+        {SCR_CATEGORY_PICK, 0, "{\"cmd\":\"emit\",\"name\":\"presence:zone\",\"data\":\"solo\"}\n"},
+        {SCR_MAILBOX, 0, "{\"cmd\":\"emit\",\"name\":\"mail:list\",\"ackId\":6,\"data\":{}}\n"},
+        {SCR_CARE_HUB, 0, "{\"cmd\":\"emit\",\"name\":\"carehub:get\",\"ackId\":10,\"data\":{}}\n"},
+        {SCR_CARE_HUB, 0, ""},  // already asked for
+        {SCR_STORY_CATEGORY, 0, "{\"cmd\":\"emit\",\"name\":\"lobby:refresh\",\"data\":{}}\n"},
+        {SCR_REVEAL, 0, ""},
+        {SCR_GUIDE, 0, ""},
+    };
+    for (const Case& c : cases) {
+        cs->inRoom = c.inRoom;
+        copyText(cs->inputLine, "typed");
+        cs->inputLen = 5;
+        setNotice(cs.get(), "old");
+        enterScreen(cs.get(), c.screen);
+        EXPECT_EQ(serviceGot(), c.sent) << c.screen;
+        EXPECT_EQ(cs->screen, c.screen);
+        EXPECT_EQ(cs->inputLen, 0);
+        EXPECT_STREQ(cs->noticeText, "");
+    }
+}
+
+TEST_F(LoopTest, EnterScreenResets) {
+    cs->categoriesFromPick = 1;
+    cs->categoryCount = 2;
+    copyText(cs->categoryNames2[1], "Spooky");
+    cs->wordDeadline = cs->pickDeadline = 99;
+    enterScreen(cs.get(), SCR_TALE_PICK);
+    EXPECT_STREQ(cs->categoryNames[1], "Spooky");
+    EXPECT_EQ(cs->categoryCount2, 2);
+    EXPECT_EQ(cs->categoriesFromPick, 0);
+    enterScreen(cs.get(), SCR_GUIDE);
+    EXPECT_EQ(cs->guideFrameShown, -1);
+    EXPECT_EQ(cs->wordDeadline + cs->pickDeadline, 0u);
+    enterScreen(cs.get(), SCR_SUBMIT_INTRO);
+    EXPECT_STREQ(cs->storyRating, "PG");
+}
+
+TEST_F(LoopTest, AnswersAreEscapedAndTheLastSlotIsOverwritten) {
+    twoPrompts();
+    cs->inRoom = 1;
+    cs->promptIndex = 5;  // beyond the last prompt
+    copyText(cs->answers[0], "a \"b\"");
+    submitWord(cs.get(), std::string(70, '\\').c_str());
+    std::string want = "{\"cmd\":\"emit\",\"name\":\"submit:answers\",\"ackId\":12,\"data\":"
+                       "{\"answers\":{\"7\":\"a \\\"b\\\"\",\"9\":\"" + std::string(60, '\\') + "\"}}}\n";
+    EXPECT_EQ(serviceGot(), want);
+}
+
+TEST_F(LoopTest, KeysClearNoticeOpenGuideAndType) {
+    cs->screen = SCR_WELCOME;
+    setNotice(cs.get(), "hi");
+    keyDispatch(cs.get(), 'z');
+    EXPECT_STREQ(cs->noticeText, "");
+    EXPECT_EQ(cs->screen, SCR_GUIDE);
+    EXPECT_EQ(cs->inputLen, 0);
+    for (int page = 1; page <= GUIDE_LAST_PAGE; page++) {
+        keyDispatch(cs.get(), KEY_ENTER);
+        EXPECT_EQ(cs->guidePage, page);
+    }
+    keyDispatch(cs.get(), ' ');
+    EXPECT_EQ(cs->screen, SCR_MAIN_MENU);
+    EXPECT_EQ(serviceGot(), "{\"cmd\":\"emit\",\"name\":\"presence:zone\",\"data\":\"welcome\"}\n");
+    for (int key : {(int)'h', (int)'i', (int)'!', (int)KEY_BACKSPACE, (int)KEY_UP}) keyDispatch(cs.get(), key);
+    EXPECT_STREQ(cs->inputLine, "hi");
+    keyDispatch(cs.get(), KEY_ENTER);
+    EXPECT_EQ(cs->inputLen, 0);
+}
+
+TEST_F(LoopTest, StoryGapsScan) {
+    struct Case { const char* line; int count; const char* lastName; const char* lastHint; } cases[] = {
+        {"A {adjective:  describe it} cat met {noun}.", 2, "noun", ""},
+        {"{} and {x{animal:a pet} and {open", 1, "animal", "a pet"},
+        {"{:hint} } {verb:}", 1, "verb", ""},
+    };
+    for (const Case& c : cases) {
+        cs->storyLineCount = 1;
+        copyText(cs->storyLines[0], c.line);
+        scanStoryGaps(cs.get());
+        ASSERT_EQ(cs->storyGapCount, c.count) << c.line;
+        const GapRecord& g = cs->storyGaps[c.count - 1];
+        EXPECT_EQ(g.ordinal, c.count);
+        EXPECT_STREQ(g.name, c.lastName) << c.line;
+        EXPECT_STREQ(g.hint, c.lastHint) << c.line;
+    }
+    cs->storyLineCount = 2;
+    std::string many;
+    for (int i = 0; i < 24; i++) many += "{n}";
+    copyText(cs->storyLines[0], many.c_str());
+    copyText(cs->storyLines[1], many.c_str());
+    scanStoryGaps(cs.get());
+    EXPECT_EQ(cs->storyGapCount, MAX_STORY_GAPS);
+}
+
+}  // namespace
