@@ -5,6 +5,7 @@
 
 #include "door/config.h"
 #include "door/drop.h"
+#include "door/mainloop.h"
 #include "door/nodelog.h"
 #include "door/settings.h"
 #include "net/connection.h"
@@ -120,9 +121,9 @@ static int connectFailed(ClientState* state) {
     return DOOR_EXIT_OK;
 }
 
-// The session loop plugs in here: it runs until `running` drops to 0.
+// The session: the main loop runs until `running` drops to 0.
 static void runSession(ClientState* state) {
-    (void)state;
+    mainLoop(state);
 }
 
 // ---------------------------------------------------------------------------
