@@ -349,24 +349,13 @@ int32_t renderInput(ClientState* cs) {
     return 1;
 }
 
-// Length of the next piece of rest, at most width: it ends before the last
-// blank in reach unless that blank is the first character; a word longer
-// than the width is cut hard.
-int32_t wrapPieceLength(const char* rest, int32_t width) {
-    int32_t len = (int32_t)strnlen(rest, (size_t)width + 1);
-    if (len <= width) return len;
-    int32_t blank = -1;
-    for (int32_t i = 0; i < width; i++)
-        if (rest[i] == ' ') blank = i;
-    return blank > 0 ? blank : width;
-}
 
 int32_t drawWrappedAt(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
                       int32_t bright, const char* text, int32_t lastRow, bool centred) {
     if (!text || !text[0] || lastRow < row || width < 1) return row;
     const char* rest = text;
     while (*rest && row <= lastRow) {
-        int32_t n = wrapPieceLength(rest, width);
+        int32_t n = textPieceLength(rest, width);
         char piece[WRAP_PIECE_MAX + 1];
         copyTextMax(piece, rest, (size_t)n);
         if (centred) screenCentreText(cs, row, fg, bright, piece);

@@ -155,17 +155,6 @@ void statusText(const ClientState* cs, int32_t shown, char (&text)[64], int32_t*
 
 // ---- chat pane ----
 
-// Cut one piece of at most width characters from rest; returns its length.
-// A piece ends before the last blank within reach, unless that blank is the
-// first character; a word longer than the width is cut hard.
-int32_t chatPieceLength(const char* rest, int32_t width) {
-    int32_t len = (int32_t)strnlen(rest, (size_t)width + 1);
-    if (len <= width) return len;
-    int32_t blank = -1;
-    for (int32_t i = 0; i < width; i++)
-        if (rest[i] == ' ') blank = i;
-    return blank > 0 ? blank : width;
-}
 
 ChatDisplayLine* nextDisplayLine() {
     ChatDisplayLine* line = &chatDisplay[chatDisplayMade % CHAT_DISPLAY_MAX];
@@ -182,7 +171,7 @@ void wrapChatBody(const char* body, int32_t colour, int32_t bright, int32_t name
     bool first = true;
     while (*rest) {
         int32_t width = first ? CHAT_FIRST_WIDTH : CHAT_NEXT_WIDTH;
-        int32_t n = chatPieceLength(rest, width);
+        int32_t n = textPieceLength(rest, width);
         ChatDisplayLine* line = nextDisplayLine();
         int32_t indent = first ? 2 : 4;
         memset(line->text, ' ', (size_t)indent);
@@ -244,6 +233,15 @@ void drawChatRow(ClientState* cs, int32_t row, const ChatDisplayLine* line) {
 }
 
 }  // namespace
+
+int32_t textPieceLength(const char* rest, int32_t width) {
+    int32_t len = (int32_t)strnlen(rest, (size_t)width + 1);
+    if (len <= width) return len;
+    int32_t blank = -1;
+    for (int32_t i = 0; i < width; i++)
+        if (rest[i] == ' ') blank = i;
+    return blank > 0 ? blank : width;
+}
 
 int32_t callerSecondsLeft(const ClientState* cs) {
     int32_t elapsed = (int32_t)(tickMs() - cs->doorStartTick) / 1000;

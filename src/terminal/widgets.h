@@ -34,6 +34,11 @@ void drawInputLine(ClientState* cs);
 // white when nobody by that exact name is listed.
 int32_t chatColourOf(const ClientState* cs, const char* name);
 
+// Length of the next piece of rest that fits width: it ends before the last
+// blank in reach unless that blank is the first character; a word longer
+// than the width is cut hard. Chat lines and wrapped screen text share it.
+int32_t textPieceLength(const char* rest, int32_t width);
+
 // Seconds of BBS time left now, never below 0.
 int32_t callerSecondsLeft(const ClientState* cs);
 
