@@ -115,3 +115,19 @@ void paintBarredScreen(ClientState* cs) {
     screenCentreText(cs, BARRED_KEY_ROW, COL_GREEN, 1, text);
     screenFlush(cs);
 }
+
+void paintMaintenance(ClientState* state) { paintClosedScreen(state); }
+
+void paintBarred(ClientState* state) { paintBarredScreen(state); }
+
+void paintIdle(ClientState* state) {
+    screenClear(state);
+    screenShowCursor(state, 0);
+    screenBox(state, 8, 14, 16, 66, COL_YELLOW, 1, nullptr);
+    screenCentreText(state, 10, COL_YELLOW, 1, "Y O U ' V E   B E E N   A W A Y   A W H I L E");
+    screenCentreText(state, 12, COL_WHITE, 0, "Nothing has been touched here for half an hour,");
+    screenCentreText(state, 13, COL_WHITE, 0, "so we're handing you back to the BBS.");
+    screenCentreText(state, 15, COL_CYAN, 0, "Come back any time - your tales will be waiting.");
+    for (int32_t row = 18; row <= 23; row++) screenClearLine(state, row);
+    screenFlush(state);
+}

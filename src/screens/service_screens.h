@@ -15,3 +15,9 @@ void paintBarredScreen(ClientState* cs);
 // The double-line header box of rows 1-3 as the status bar draws it, in
 // bright cyan, empty inside.
 void drawHeaderBox(ClientState* cs);
+
+// The names the main loop calls the two verdict screens by.
+void paintMaintenance(ClientState* state);
+void paintBarred(ClientState* state);
+// Half an hour without a key: the caller is handed back to the BBS.
+void paintIdle(ClientState* state);

@@ -1,0 +1,264 @@
+#include "door/mainloop.h"
+
+#include "door/nodelog.h"
+#include "input/keys.h"
+#include "input/replies.h"
+#include "input/requests.h"
+#include "net/connection.h"
+#include "net/json.h"
+#include "net/wire.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "screens/renderer.h"
+#include "screens/service_screens.h"
+#include "state/client_state.h"
+#include "state/events.h"
+#include "state/state.h"
+#include "terminal/screen.h"
+#include "terminal/terminal.h"
+#include "terminal/widgets.h"
+
+uint32_t uiTickCount;
+
+namespace {
+
+// Escape capacities: every byte of the field may double, plus jsonEscapeText's slack.
+constexpr size_t CONNECT_ID_ESCAPED = 2 * sizeof(ClientState{}.bbsId) + 8;
+constexpr size_t CONNECT_ALIAS_ESCAPED = 2 * sizeof(CallerInfo{}.callerName) + 8;
+static_assert(CONNECT_LINE_BYTES > 80 + CONNECT_ID_MAX + CONNECT_ALIAS_MAX + 11,
+              "the connect command must fit with both texts at their limits");
+
+bool elapsedOver(uint32_t now, uint32_t since, uint32_t ms) {
+    return (int32_t)(now - since) > (int32_t)ms;
+}
+
+// Leave once `ms` have passed; until then passes only wait.
+void startHold(ClientState* s, uint32_t ms) {
+    s->loopHold = 1;
+    s->loopHoldEnd = tickMs() + ms;
+}
+
+int32_t holdPass(ClientState* s) {
+    if (tickPassed(tickMs(), s->loopHoldEnd)) {
+        s->running = 0;
+        return 0;
+    }
+    platSleepMs(LOOP_PASS_SLEEP_MS);
+    return 1;
+}
+
+// A notice the caller must read before the door lets go: drawn on row 23 on
+// any screen (the whole-screen views have no footer of their own) and held.
+void showLastNotice(ClientState* s, const char* text, uint32_t holdMs) {
+    setNotice(s, text);
+    renderScreen(s);
+    drawFooter(s, "");
+    screenFlush(s);
+    startHold(s, holdMs);
+}
+
+void drainServerLines(ClientState* s) {
+    const char* line = nullptr;
+    while (serverReceiveLine(&s->conn, &line)) routeServerLine(s, line);
+}
+
+void dropWaitingKeys(ClientState* s) {
+    while (termReadKey(&s->term) != KEY_NONE) {
+    }
+}
+
+// A verdict screen is up: the first key pressed after it ends the door's run.
+int32_t verdictPass(ClientState* s) {
+    if (termReadKey(&s->term) != KEY_NONE) {
+        s->running = 0;
+        return 0;
+    }
+    platSleepMs(VERDICT_POLL_MS);
+    return 1;
+}
+
+void showVerdict(ClientState* s, void (*paint)(ClientState*)) {
+    paint(s);
+    dropWaitingKeys(s);  // keys typed before the screen was up do not count
+    s->verdictWait = 1;
+}
+
+// True when the service's verdict ends the run (the pass stops here).
+bool actOnVerdicts(ClientState* s) {
+    if (s->maintenance) {
+        showVerdict(s, paintMaintenance);
+        return true;
+    }
+    if (s->barred) {
+        showVerdict(s, paintBarred);
+        return true;
+    }
+    if (!s->conn.connected) {
+        showLastNotice(s, "Lost the connection to Wordwhirl.", LOST_LINK_HOLD_MS);
+        return true;
+    }
+    return false;
+}
+
+void readKeys(ClientState* s) {
+    for (int32_t key = termReadKey(&s->term); key != KEY_NONE; key = termReadKey(&s->term)) {
+        s->lastInputTick = tickMs();
+        s->idleWarned = 0;
+        keyDispatch(s, key);
+        if (!s->running) return;
+    }
+}
+
+bool bbsTimeUp(const ClientState* s, uint32_t now) {
+    int32_t allowed = s->caller.timeLeftSecs;
+    return allowed > 0 && (now - s->doorStartTick) / 1000 >= (uint32_t)allowed;
+}
+
+void checkIdle(ClientState* s, uint32_t now) {
+    uint32_t idle = now - s->lastInputTick;
+    if (idle >= IDLE_LEAVE_MS) {
+        paintIdle(s);
+        startHold(s, IDLE_HOLD_MS);
+    } else if (!s->idleWarned && idle >= IDLE_WARN_MS) {
+        s->idleWarned = 1;
+        appendSystemLine(s, "",
+                         "Still there? You'll be returned to the BBS in five minutes unless you press a key.",
+                         CHAT_SYSTEM);
+    }
+}
+
+void runTimers(ClientState* s) {
+    uint32_t now = tickMs();
+    if ((int32_t)(now - s->lastTimerTick) < (int32_t)TIMER_PERIOD_MS) return;
+    uiTick(s);
+    if (bbsTimeUp(s, now)) {
+        showLastNotice(s, "Your time on the BBS is up - thanks for playing!", TIME_UP_HOLD_MS);
+    } else if (s->running) {
+        checkIdle(s, now);
+    }
+    s->lastTimerTick = now;
+}
+
+// ---- the quarter-second tick ----
+
+void advanceWelcome(ClientState* s) {
+    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
+        if (++s->welcomeSpriteTimer[i] <= WELCOME_SPRITE_ROWS) continue;
+        s->welcomeSpriteTimer[i] = 1;
+        int32_t step = ++s->welcomeSpriteStep[i];
+        // Even stars stay in the left band (columns 3-13), odd ones in the right (66-76).
+        s->welcomeSpriteCol[i] = (i % 2 == 0) ? (3 * i + 5 * step) % 11 + 3
+                                              : (7 * step + 5 * i) % 11 + 66;
+    }
+    s->animDirty = 1;
+}
+
+void advanceGuide(ClientState* s) {
+    s->guideFrame++;
+    if (s->guidePage == 0 && s->guideFrame > GUIDE_INTRO_FRAMES) s->guideFrame = 0;
+    s->animDirty = 1;
+}
+
+bool roundClockRuns(const ClientState* s) {
+    return s->wordDeadline > 0 || s->revealDeadline > 0 || s->pickDeadline > 0 ||
+           s->scoresDeadline > 0;
+}
+
+// While a self-hosted table waits for somebody to be chosen, its names shuffle.
+bool tableShuffles(const ClientState* s) {
+    return s->screen == SCR_TABLE && !s->isHost && s->roomAutoHost && s->pickerName[0] == 0 &&
+           s->playerCount >= 2;
+}
+
+void tickOtherScreen(ClientState* s) {
+    uint32_t now = tickMs();
+    if (s->noticeText[0] && s->noticeTick > 0 && elapsedOver(now, s->noticeTick, NOTICE_LIFE_MS)) {
+        s->noticeText[0] = 0;
+        s->noticeTick = 0;
+        s->noticeDirty = 1;
+    }
+    bool everySecond = uiTickCount % 4 == 0;
+    if (s->startDeadline > 0) {
+        if (everySecond) s->countdownDirty = 1;
+        return;
+    }
+    if (roundClockRuns(s) && everySecond) s->countdownDirty = 1;
+    if (tableShuffles(s) && uiTickCount % 2 == 0) {
+        s->shuffleFrame++;
+        s->contentDirty = 1;
+    }
+}
+
+}  // namespace
+
+int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap) {
+    char id[CONNECT_ID_ESCAPED];
+    char alias[CONNECT_ALIAS_ESCAPED];
+    jsonEscapeText(id, sizeof id, state->bbsId);
+    jsonEscapeText(alias, sizeof alias, state->caller.callerName);
+    return formatTextN(out, (size_t)cap,
+                       "{\"cmd\":\"connect\",\"bbsInstanceId\":\"%.*s\",\"localUserid\":\"%d\","
+                       "\"alias\":\"%.*s\"}",
+                       escapedCut(id, CONNECT_ID_MAX), id, state->caller.userRecord,
+                       escapedCut(alias, CONNECT_ALIAS_MAX), alias);
+}
+
+void routeServerLine(ClientState* state, const char* line) {
+    JsonDocument* doc = jsonSharedDocument();
+    jsonReset(doc);
+    JsonNode* root = jsonParse(doc, line);
+    if (!root) return;
+    const char* event = jsonGetString(root, "event", "");
+    const JsonNode* data = jsonGet(root, "data");
+    if (!data) data = root;
+    if (jsonGet(root, "ackId")) {
+        replyDispatch(state, jsonGetInt(root, "ackId", 0), data);
+    } else if (event[0]) {
+        eventDispatch(state, event, data);
+    }
+}
+
+void uiTick(ClientState* state) {
+    uiTickCount++;
+    if (state->wordCheckPending &&
+        elapsedOver(tickMs(), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
+        state->wordCheckPending = 0;
+        submitWord(state, state->pendingWord);
+    }
+    if (state->screen == SCR_WELCOME) advanceWelcome(state);
+    else if (state->screen == SCR_GUIDE) advanceGuide(state);
+    else tickOtherScreen(state);
+}
+
+void mainLoopStart(ClientState* state) {
+    char line[CONNECT_LINE_BYTES];
+    formatConnectCommand(state, line, CONNECT_LINE_BYTES);
+    serverSendLine(&state->conn, line);
+    enterScreen(state, SCR_WELCOME);
+    state->lastTimerTick = 0;
+    state->loopHold = 0;
+    state->verdictWait = 0;
+}
+
+int32_t mainLoopPass(ClientState* state) {
+    if (!termAlive(&state->term)) return 0;
+    if (state->verdictWait) return verdictPass(state);
+    if (state->loopHold) return holdPass(state);
+
+    drainServerLines(state);
+    if (actOnVerdicts(state)) return 1;  // the next passes wait or hold
+    readKeys(state);
+    runTimers(state);
+    if (state->loopHold) return 1;       // a last screen is up: nothing more is drawn
+
+    renderScreen(state);
+    screenFlush(state);
+    platSleepMs(LOOP_PASS_SLEEP_MS);
+    return state->running ? 1 : 0;
+}
+
+void mainLoop(ClientState* state) {
+    mainLoopStart(state);
+    while (mainLoopPass(state)) {
+    }
+}

@@ -1,0 +1,35 @@
+#include "state/events.h"
+
+#include <cstring>
+
+#include "net/json.h"
+#include "state/client_state.h"
+#include "state/state.h"
+
+namespace {
+
+// admin:kicked and disconnected: the service ends the visit. The reason
+// stays on the notice line and the main loop ends after this pass.
+void onVisitEnded(ClientState* s, const JsonNode* data) {
+    setNotice(s, jsonGetString(data, "reason", "You were disconnected."));
+    s->running = 0;
+}
+
+constexpr EventRoute EVENT_ROUTES[] = {
+    {"admin:kicked", onVisitEnded},
+    {"disconnected", onVisitEnded},
+};
+
+}  // namespace
+
+EventHandler eventHandlerFor(const char* name) {
+    if (!name) return nullptr;
+    for (const EventRoute& route : EVENT_ROUTES)
+        if (strcmp(route.name, name) == 0) return route.handler;
+    return nullptr;
+}
+
+void eventDispatch(ClientState* state, const char* name, const JsonNode* data) {
+    EventHandler handler = eventHandlerFor(name);
+    if (handler) handler(state, data);
+}
