@@ -117,8 +117,10 @@ void paintWelcome(ClientState* cs) {
     } else {
         eraseStars(cs);
     }
+    // The name line is cleared whole before it is written, so it goes
+    // before the stars: one of them may stand on row 16.
+    drawWelcomeName(cs, first);
     drawStars(cs);
     if (first) drawFixedText(cs);
-    drawWelcomeName(cs, first);
     screenShowCursor(cs, 0);
 }
