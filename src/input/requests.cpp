@@ -255,7 +255,6 @@ void requestActions(ClientState* state) { serverSendActions(&state->conn); }
 // Multi-line texts: the feedback note, the mail reply and the report note.
 
 static constexpr size_t NOTE_LINE_ESCAPE_CAP = 152;
-static constexpr int32_t NOTE_LINE_ESCAPED_MAX = NOTE_LINE_ESCAPE_CAP - 6;  // the last pair may pass cap - 7
 static_assert(NOTE_OBJECT_SIZE > FEEDBACK_NOTE_LIMIT + 32, "feedback note and its tail fit");
 static_assert(NOTE_OBJECT_SIZE > MAIL_REPLY_LIMIT + 32, "reply and its tail fit");
 static_assert(NOTE_OBJECT_SIZE > REPORT_NOTE_LIMIT + 160, "report note and its fields fit");
@@ -327,7 +326,11 @@ void requestReport(ClientState* state) {
 // ---------------------------------------------------------------------------
 // The answers object.
 
+// The worst round: every prompt held, each id of 11 characters, each answer
+// escaped and cut to 60; nothing may be cut off the end of the object.
+static constexpr int32_t ANSWER_ENTRY_WORST = 1 + (2 + 11) + 1 + (2 + ANSWER_SENT_MAX);  // ,"id":"..."
 static_assert(MAX_PROMPTS <= 128, "the answers buffer is sized for 128 prompts");
+static_assert(ANSWERS_BUFFER > 12 + MAX_PROMPTS * ANSWER_ENTRY_WORST + 2, "a full round of answers fits");
 
 int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
     if (cap <= 0) return 0;
