@@ -172,6 +172,12 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
              s->inRoom = 1;
          },
          [](ClientState* s) { wordRejected(s, 3, "Not that one."); }, {}, SCR_WORD_ENTRY, "Not that one."},
+        {"leaving asks nothing back and forgets the seat", [](ClientState* s) { s->inRoom = s->isHost = 1; },
+         [](ClientState* s) {
+             leaveTable(s);
+             EXPECT_EQ(s->inRoom + s->isHost, 0);
+         },
+         {emit("room:leave", "{}")}, -1, ""},
         {"chat at the table", [](ClientState* s) { s->inRoom = 1; },
          [](ClientState* s) { requestChat(s, "hi \"all\""); }, {emit("room:chat", R"("hi \"all\"")")}, -1, ""},
         {"emote in the Lounge", none, [](ClientState* s) { requestEmote(s, "waves"); },
@@ -219,25 +225,6 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
     }
 }
 
-TEST(RequestsTest, LeavingForgetsTheTable) {
-    Wired w;
-    ClientState* s = w.state.get();
-    s->inRoom = s->isHost = s->roomAutoHost = s->pickerMode = s->pickTurn = 1;
-    s->playerCount = 4;
-    s->wordDeadline = s->pickDeadline = 99;
-    s->rateStoryId = 5;
-    copyText(s->roomCode, "ABCDEFG");
-    copyText(s->presetLine, "Playing:  x");
-    leaveTable(s);
-    EXPECT_EQ(w.lines(), std::vector<std::string>{emit("room:leave", "{}")});
-    EXPECT_EQ(s->inRoom + s->isHost + s->roomAutoHost + s->pickerMode + s->pickTurn + s->playerCount, 0);
-    EXPECT_EQ(s->wordDeadline + s->pickDeadline, 0u);
-    EXPECT_EQ(s->rateStoryId, 0);
-    EXPECT_EQ(s->rateGiven, 2);
-    EXPECT_STREQ(s->roomCode, "");
-    EXPECT_STREQ(s->presetLine, "");
-}
-
 // ---------------------------------------------------------------------------
 
 struct EnterCase {
@@ -280,34 +267,6 @@ TEST(RequestsTest, EnterScreenSendsWhatTheScreenNeeds) {
         EXPECT_STREQ(s->inputLine, "");
         EXPECT_STREQ(s->noticeText, "");
     }
-}
-
-TEST(RequestsTest, EnterScreenResetsWhatItOwns) {
-    Wired w;
-    ClientState* s = w.state.get();
-    s->startDeadline = s->pickDeadline = 50;
-    s->loungePage = 2;
-    s->codeEntry = 1;
-    enterScreen(s, SCR_LOUNGE);
-    EXPECT_EQ(s->startDeadline + s->pickDeadline, 0u);
-    EXPECT_EQ(s->loungePage + s->codeEntry, 0);
-
-    // A table pick replaced the list; a solo pick shows the caller's own again.
-    s->categoriesFromPick = 1;
-    s->categoryCount = 2;
-    copyText(s->categoryNames2[1], "Animals");
-    copyText(s->categoryNames[1], "Turn list");
-    enterScreen(s, SCR_CATEGORY_PICK);
-    EXPECT_STREQ(s->categoryNames[1], "Animals");
-    EXPECT_EQ(s->categoryCount2, 2);
-    EXPECT_EQ(s->categoriesFromPick, 0);
-
-    copyText(s->storyTitle, "Old");
-    s->storyLineCount = 4;
-    enterScreen(s, SCR_SUBMIT_INTRO);
-    EXPECT_STREQ(s->storyTitle, "");
-    EXPECT_STREQ(s->storyRating, "PG");
-    EXPECT_EQ(s->storyLineCount, 0);
 }
 
 TEST(RequestsTest, LightGoToSendsNothingAndResetsNothingElse) {
