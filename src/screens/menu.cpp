@@ -427,9 +427,3 @@ void paintGuide(ClientState* cs) {
     }
     GUIDE[page].animate(cs, cs->guideFrame < 0 ? 0 : cs->guideFrame);
 }
-
-void guideTick(ClientState* cs) {
-    cs->guideFrame++;
-    if (cs->guidePage == 0 && cs->guideFrame > GUIDE_FIRST_PAGE_LOOP) cs->guideFrame = 0;
-    cs->animDirty = 1;
-}

@@ -71,40 +71,27 @@ void drawWelcomeName(ClientState* cs, bool first) {
     copyText(cs->welcomeTextShown, text);
 }
 
+// Even stars start in the left band, odd ones in the right.
+int32_t startColumn(int32_t i) {
+    return i % 2 == 0 ? (8 * i) % BAND_WIDTH + WELCOME_LEFT_FIRST
+                      : (12 * i) % BAND_WIDTH + WELCOME_RIGHT_FIRST;
+}
+
 }  // namespace
 
 static_assert(sizeof "Welcome, !" - 1 + 30 < sizeof(ClientState::welcomeTextShown),
               "the longest name line fits its cache");
 
-int32_t welcomeStarColumn(int32_t i, int32_t wrap) {
-    if (i % 2 == 0) {
-        int32_t base = wrap == 0 ? 8 * i : 3 * i + 5 * wrap;
-        return base % BAND_WIDTH + WELCOME_LEFT_FIRST;
-    }
-    int32_t base = wrap == 0 ? 12 * i : 7 * wrap + 5 * i;
-    return base % BAND_WIDTH + WELCOME_RIGHT_FIRST;
-}
-
+// A tick may run before the first paint; it cannot move stars that have no
+// place yet, so their places are set here, once, whatever it did.
 void welcomeStarsStart(ClientState* cs) {
     if (cs->welcomeSpritesReady) return;
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
         cs->welcomeSpriteTimer[i] = (5 * i) % WELCOME_STAR_ROWS + 1;
         cs->welcomeSpriteStep[i] = 0;
-        cs->welcomeSpriteCol[i] = welcomeStarColumn(i, 0);
+        cs->welcomeSpriteCol[i] = startColumn(i);
     }
     cs->welcomeSpritesReady = 1;
-}
-
-void welcomeTick(ClientState* cs) {
-    // A tick before the first paint would move stars that have no place yet.
-    welcomeStarsStart(cs);
-    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        if (++cs->welcomeSpriteTimer[i] <= WELCOME_STAR_ROWS) continue;
-        cs->welcomeSpriteTimer[i] = 1;
-        cs->welcomeSpriteStep[i]++;
-        cs->welcomeSpriteCol[i] = welcomeStarColumn(i, cs->welcomeSpriteStep[i]);
-    }
-    cs->animDirty = 1;
 }
 
 void paintWelcome(ClientState* cs) {

@@ -1,6 +1,6 @@
 // The welcome screen: the whole-terminal title page shown after connecting,
-// with its 14 falling stars. Owns the stars' starting places, their step
-// per quarter-second tick, and the painter that moves them on screen.
+// with its 14 falling stars. Owns the stars' starting places and the painter
+// that moves them on screen; the main loop's quarter-second tick makes them fall.
 #pragma once
 #include <cstdint>
 
@@ -17,13 +17,5 @@ constexpr int32_t WELCOME_NAME_ROW = 16;        // "Welcome, name!"
 // was entered, afterwards only the stars that moved and a changed name line.
 void paintWelcome(ClientState* cs);
 
-// The quarter-second tick on the welcome screen: every star falls one row,
-// a star past row 20 starts again at row 1 in a new column of its band.
-// Raises animDirty.
-void welcomeTick(ClientState* cs);
-
 // Puts the stars at their starting places (once; later calls keep them).
 void welcomeStarsStart(ClientState* cs);
-
-// The column star i takes after its wrap-th return to the top (0: start).
-int32_t welcomeStarColumn(int32_t i, int32_t wrap);
