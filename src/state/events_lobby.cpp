@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "input/requests.h"
 #include "net/json.h"
 #include "net/wire.h"
 #include "platform/text.h"
@@ -76,11 +77,6 @@ int32_t takeRefusal(ClientState* state, const JsonNode* data) {
     return 1;
 }
 
-void requestMail(ClientState* state) {
-    state->mailRequested = 1;
-    serverEmitAck(&state->conn, "mail:list", "{}", ACK_MAIL_LIST);
-}
-
 // Members of an absent object keep what the door already holds.
 void takeFeatures(ClientState* state, const JsonNode* features) {
     if (!isType(features, JSON_OBJECT)) return;
@@ -110,6 +106,52 @@ void takeCategories(ClientState* state, const JsonNode* list) {
         state->categoryCount++;
         state->categoryCount2++;
     }
+}
+
+// ---- Lounge tables ----
+
+void takeTable(TableRecord* t, const JsonNode* el) {
+    memset(t, 0, sizeof *t);
+    copyText(t->code, jsonGetString(el, "code", ""));
+    copyText(t->name, jsonGetString(el, "name", DEFAULT_TABLE_NAME));
+    t->players = jsonGetInt(el, "players", 0);
+    t->capacity = jsonGetInt(el, "max", jsonGetInt(el, "capacity", DEFAULT_TABLE_SEATS));
+    t->locked = jsonGetBool(el, "locked", 0);
+    copyText(t->knockId, jsonGetString(el, "knockId", ""));
+    t->autoHost = jsonGetBool(el, "autoHost", 0);
+    t->inGame = jsonGetBool(el, "inGame", 0);
+}
+
+// The first table, in list order, with a free seat and no lock; null when
+// every table is busy.
+const TableRecord* firstOpenTable(const ClientState* state) {
+    for (int32_t i = 0; i < state->tableCount; i++) {
+        const TableRecord* t = &state->tables[i];
+        if (!t->locked && t->players < t->capacity) return t;
+    }
+    return nullptr;
+}
+
+// The caller asked for a quick seat and no table was free then; this fresh
+// list decides it: a seat, or the Lounge to wait in.
+void finishQuickSeat(ClientState* state) {
+    state->quickSeatPending = 0;
+    const TableRecord* open = firstOpenTable(state);
+    if (open) {
+        joinTable(state, open->code);
+        return;
+    }
+    enterScreen(state, SCR_LOUNGE);
+    setNotice(state, QUICK_SEAT_BUSY);  // after the switch, which empties the notice
+}
+
+// room:kicked and room:timeout-removed: the caller is off the table.
+void leaveRemoved(ClientState* state, const JsonNode* data, const char* defaultText) {
+    const char* text = jsonGetString(data, "message", defaultText);
+    clearTableFields(state);
+    enterScreen(state, SCR_LOUNGE);
+    setNotice(state, text);
+    appendSystemLine(state, "", text, CHAT_SYSTEM);
 }
 
 // ---- chat ----
@@ -151,7 +193,7 @@ void onAuthed(ClientState* state, const JsonNode* data) {
     state->authOk = jsonGetBool(data, "ok", 1);
     if (!state->authOk && takeRefusal(state, data)) return;
     applyAnnouncements(state, data);
-    if (state->authOk) requestMail(state);
+    if (state->authOk) requestMailList(state);
     takeFeatures(state, jsonGet(data, "features"));
     takeBoard(state, jsonGet(data, "bbs"));
     takeCategories(state, jsonGet(data, "categories"));
@@ -210,6 +252,16 @@ void onLobbyRoster(ClientState* state, const JsonNode* data) {
     if (state->inRoom) return;  // the player list holds the table while seated
     applyPlayerList(state, listOf(data, "players"));
     state->playerCountSeen = state->playerCount;
+}
+
+void onLobbyRooms(ClientState* state, const JsonNode* data) {
+    state->tableCount = 0;
+    for (const JsonNode* el = firstElement(listOf(data, "rooms")); el && state->tableCount < MAX_TABLES;
+         el = el->next)
+        takeTable(&state->tables[state->tableCount++], el);
+    // The list on screen changed either way, also when a seat is being taken.
+    state->contentDirty = 1;
+    if (state->quickSeatPending) finishQuickSeat(state);
 }
 
 void onLobbyChat(ClientState* state, const JsonNode* data) {
@@ -303,3 +355,9 @@ void clearTableFields(ClientState* state) {
     state->revealWordCount = 0;
     state->revealCursor = 0;
 }
+
+void onRoomTimeoutRemoved(ClientState* state, const JsonNode* data) {
+    leaveRemoved(state, data, TIMEOUT_REMOVED_TEXT);
+}
+
+void onRoomKicked(ClientState* state, const JsonNode* data) { leaveRemoved(state, data, KICKED_TEXT); }

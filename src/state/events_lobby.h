@@ -13,7 +13,6 @@ constexpr const char* QUICK_SEAT_BUSY = "Every table is busy - here's the Lounge
 constexpr const char* TIMEOUT_REMOVED_TEXT =
     "You didn't respond in time, so you've been returned to the Lounge.";
 constexpr const char* KICKED_TEXT = "The host removed you from the table.";
-constexpr int32_t ACK_MAIL_LIST = 6;  // fixed acknowledgement number of "mail:list"
 
 // Log-in: identity, greeting, refusal, announcements, mail, features, board,
 // categories, online count.
