@@ -96,7 +96,8 @@ constexpr char HELP_INTRO[] =
     "You are given a few words to fill in - a noun here, something silly there. You never see "
     "the story itself, only the gaps. When everybody has filled theirs in, the whole thing is "
     "read out at once, and you mark the lines that made you laugh. Most laughs wins.";
-constexpr int32_t HELP_INTRO_ROW = 6, HELP_INTRO_COL = 6, HELP_INTRO_WIDTH = 68, HELP_INTRO_LAST = 9;
+constexpr int32_t HELP_INTRO_ROW = 6, HELP_INTRO_COL = 6;
+constexpr int32_t HELP_INTRO_WIDTH = 68, HELP_INTRO_LAST = 9;
 
 constexpr TextRow HELP_ROWS[] = {
     {11, 6, COL_CYAN, 1, "A table is just a game with a few people at it."},
@@ -267,8 +268,9 @@ void drawGuideFrame(ClientState* cs, int32_t page) {
     screenColourText(cs, 2, GUIDE_HEADER_TITLE_COL, COL_YELLOW, 1, "W O R D W H I R L");
     screenColourText(cs, 2, GUIDE_HEADER_NAME_COL, COL_CYAN, 0, "How To Play");
     screenCentreText(cs, GUIDE_TITLE_ROW, COL_WHITE, 1, GUIDE_TITLES[page]);
+    bool last = page == GUIDE_PAGES - 1;
     screenCentreText(cs, GUIDE_KEYS_ROW, COL_CYAN, 0,
-                     page < GUIDE_PAGES - 1 ? "[ENTER] NEXT     [S] MAIN MENU" : "[ENTER] MAIN MENU");
+                     last ? "[ENTER] MAIN MENU" : "[ENTER] NEXT     [S] MAIN MENU");
     screenShowCursor(cs, 0);
 }
 
@@ -353,8 +355,12 @@ void animateTitle(ClientState* cs, int32_t page, int32_t frame, const int32_t* c
     screenCentreText(cs, GUIDE_TITLE_ROW, colours[index], 1, GUIDE_TITLES[page]);
 }
 
-void animatePage2(ClientState* cs, int32_t frame) { animateTitle(cs, 2, frame, PAGE2_TITLE_COLOURS); }
-void animatePage3(ClientState* cs, int32_t frame) { animateTitle(cs, 3, frame, PAGE3_TITLE_COLOURS); }
+void animatePage2(ClientState* cs, int32_t frame) {
+    animateTitle(cs, 2, frame, PAGE2_TITLE_COLOURS);
+}
+void animatePage3(ClientState* cs, int32_t frame) {
+    animateTitle(cs, 3, frame, PAGE3_TITLE_COLOURS);
+}
 
 struct GuidePage {
     void (*fixedText)(ClientState* cs);
@@ -379,8 +385,10 @@ int32_t unreadAnnouncements(const ClientState* cs) {
 
 void paintMainMenu(ClientState* cs) {
     for (int32_t row = MENU_GREETING_ROW; row <= MENU_CLEAR_LAST; row++) screenClearLine(cs, row);
-    screenCentreText(cs, MENU_GREETING_ROW, COL_CYAN, 1, cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
-    screenBox(cs, MENU_BOX_TOP, MENU_BOX_LEFT, MENU_BOX_BOTTOM, MENU_BOX_RIGHT, COL_CYAN, 1, nullptr);
+    screenCentreText(cs, MENU_GREETING_ROW, COL_CYAN, 1,
+                     cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
+    screenBox(cs, MENU_BOX_TOP, MENU_BOX_LEFT, MENU_BOX_BOTTOM, MENU_BOX_RIGHT, COL_CYAN, 1,
+              nullptr);
     for (const MenuEntry& e : MENU_ENTRIES) {
         char label[48];
         int32_t fg;
@@ -409,9 +417,8 @@ void paintActions(ClientState* cs) {
     for (int32_t i = 0; i < n; i++) {
         char cell[17];
         formatText(cell, "%-16.16s", cs->actions[i]);
-        screenColourText(cs, ACTIONS_TOP + i % ACTIONS_PER_COLUMN,
-                         ACTIONS_FIRST_COL + (i / ACTIONS_PER_COLUMN) * ACTIONS_COL_STEP, COL_WHITE, 1,
-                         cell);
+        int32_t col = ACTIONS_FIRST_COL + (i / ACTIONS_PER_COLUMN) * ACTIONS_COL_STEP;
+        screenColourText(cs, ACTIONS_TOP + i % ACTIONS_PER_COLUMN, col, COL_WHITE, 1, cell);
     }
     screenColourText(cs, 18, 8, COL_CYAN, 0,
                      "Just type one, with a name after it   -   e.g.  wave Jason");

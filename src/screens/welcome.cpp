@@ -10,7 +10,8 @@ namespace {
 
 constexpr char STAR_CHARS[] = "*+.o*.+o.*+o.*";
 static_assert(sizeof STAR_CHARS - 1 == WELCOME_SPRITES, "one character per star");
-constexpr int32_t STAR_COLOURS[] = {COL_YELLOW, COL_MAGENTA, COL_CYAN, COL_GREEN, COL_RED, COL_WHITE};
+constexpr int32_t STAR_COLOURS[] = {COL_YELLOW, COL_MAGENTA, COL_CYAN,
+                                    COL_GREEN,  COL_RED,     COL_WHITE};
 constexpr int32_t STAR_COLOUR_COUNT = (int32_t)(sizeof STAR_COLOURS / sizeof STAR_COLOURS[0]);
 constexpr int32_t BAND_WIDTH = 11;   // columns in each band
 static_assert(WELCOME_LEFT_LAST - WELCOME_LEFT_FIRST + 1 == BAND_WIDTH &&
@@ -57,8 +58,10 @@ void drawFixedText(ClientState* cs) {
     screenCentreText(cs, BLURB_ROW + 1, COL_WHITE, 0, "Wordwhirl platforms!");
     screenCentreText(cs, PRESS_KEY_ROW, COL_CYAN, 0, "Press any key to begin...");
     screenColourText(cs, FOOT_ROW, VERSION_COL, COL_BLUE, 0, VERSION_TEXT);
-    if (cs->conn.useTls) screenColourText(cs, FOOT_ROW, LINK_COL, COL_GREEN, 1, "Secure Connection");
-    else screenColourText(cs, FOOT_ROW, LINK_COL, COL_WHITE, 0, "Standard Connection");
+    if (cs->conn.useTls)
+        screenColourText(cs, FOOT_ROW, LINK_COL, COL_GREEN, 1, "Secure Connection");
+    else
+        screenColourText(cs, FOOT_ROW, LINK_COL, COL_WHITE, 0, "Standard Connection");
 }
 
 // The name line changes when the service confirms another name.
