@@ -354,6 +354,11 @@ void clearTableFields(ClientState* state) {
     state->pickDeadline = 0;
     state->revealWordCount = 0;
     state->revealCursor = 0;
+    // A knock on the table the caller has left can no longer be answered,
+    // and its prompt would swallow every key in the Lounge.
+    state->joinRequestPending = 0;
+    state->joinRequestName[0] = 0;
+    state->joinRequestKnockId[0] = 0;
 }
 
 void onRoomTimeoutRemoved(ClientState* state, const JsonNode* data) {

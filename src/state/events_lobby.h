@@ -46,5 +46,5 @@ void onRoomKicked(ClientState* state, const JsonNode* data);
 void showNoticeLine(ClientState* state, const JsonNode* data, int32_t kind);
 
 // Forget the table the caller was removed from: code, name, flags, players,
-// deadlines, pick state and the reveal.
+// deadlines, pick state, the reveal and a knock waiting for an answer.
 void clearTableFields(ClientState* state);

@@ -473,6 +473,7 @@ TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
         copyText(state->presetLine, "Playing:  X");
         copyText(state->pickerName, "Ann");
         copyText(state->returnPendingNames, "Bob");
+        feed("room:knock", R"({"name":"Eve","knockId":"k9"})");
         state->revealWordCount = 5;
         state->revealCursor = 2;
         ASSERT_EQ(state->inRoom, 1);
@@ -495,6 +496,8 @@ TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
         EXPECT_STREQ(state->pickerName, "");
         EXPECT_STREQ(state->returnPendingNames, "");
         EXPECT_EQ(state->revealWordCount + state->revealCursor, 0);
+        EXPECT_EQ(state->joinRequestPending, 0);
+        EXPECT_STREQ(state->joinRequestKnockId, "");
         EXPECT_EQ(state->screen, SCR_LOUNGE);
         EXPECT_STREQ(state->noticeText, c.text);
         EXPECT_STREQ(lastLine().text, c.text);
