@@ -1,126 +1,564 @@
 #include "input/requests.h"
 
+#include <cstring>
+
+#include "input/replies.h"
 #include "net/wire.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
 
-namespace {
+// ---------------------------------------------------------------------------
+// The request table: one row per RequestKind, in enum order.
 
-void clearTypedLine(ClientState* s) {
-    s->inputLine[0] = 0;
-    s->inputLen = 0;
-}
-
-void enterWelcome(ClientState* s) {
-    s->welcomeDrawn = 0;  // the next paint is a full one; the stars keep their places
-    clearDeadlines(s);
-}
-
-void enterMainMenu(ClientState* s) {
-    emitPresence(s, "welcome");
-    clearDeadlines(s);
-}
-
-void enterLounge(ClientState* s) {
-    emitPresence(s, "lounge");
-    clearDeadlines(s);
-    s->presetLine[0] = 0;
-    s->loungePage = 0;
-    s->codeEntry = 0;
-    serverEmit(&s->conn, "lobby:refresh", "{}");
-}
-
-void enterWordEntry(ClientState* s) {
-    s->wordInputEcho[0] = 0;
-    if (!s->inRoom) emitPresence(s, "solo");
-}
-
-void enterReveal(ClientState* s) {
-    s->revealCursor = 0;
-    s->revealDone = 0;
-    s->stillReading[0] = 0;
-}
-
-void enterScores(ClientState* s) {
-    s->scoresDeadline = 0;
-    s->rateStoryId = 0;
-    s->rateGiven = 2;  // no vote yet
-    s->rateTitle[0] = 0;
-}
-
-// The pickers show the authed category list again unless the caller is
-// choosing for the table's turn, whose list came with the pick.
-void enterPicker(ClientState* s) {
-    if (s->pickerMode == 0 && !s->inRoom) emitPresence(s, "solo");
-    if (s->pickerMode == 3 || !s->categoriesFromPick || s->categoryCount <= 0) return;
-    int32_t n = s->categoryCount > MAX_CATEGORIES ? MAX_CATEGORIES : s->categoryCount;
-    for (int32_t i = 0; i < n; i++) copyText(s->categoryNames[i], s->categoryNames2[i]);
-    s->categoryCount2 = n;
-    s->categoriesFromPick = 0;
-}
-
-void enterGuide(ClientState* s) {
-    s->guidePage = 0;
-    s->guideFrame = 0;
-    s->guidePageDrawn = 0;
-    s->guideFrameShown = -1;
-    clearDeadlines(s);
-}
-
-void enterMailbox(ClientState* s) {
-    s->readScroll = 0;
-    s->mailRequested = 1;
-    serverEmitAck(&s->conn, "mail:list", "{}", ACK_MAIL_LIST);
-}
-
-void enterReading(ClientState* s) { s->readScroll = 0; }
-
-void enterSubmitIntro(ClientState* s) {
-    s->storyTitle[0] = 0;
-    s->storyCategory[0] = 0;
-    s->storyRequestedCategory[0] = 0;
-    s->storyEmail[0] = 0;
-    copyText(s->storyRating, "PG");
-    s->storyLineCount = 0;
-    s->storyEditLine = 0;
-    s->storyGapCount = 0;
-    s->storyScroll = 0;
-    s->storySent = 0;
-}
-
-void enterStoryReview(ClientState* s) {
-    scanStoryGaps(s);
-    s->storyScroll = 0;
-}
-
-void enterStoryEdit(ClientState* s) { s->storyEditLine = 0; }
-
-void enterStoryCategory(ClientState* s) {
-    if (s->categoryCount2 == 0) serverEmit(&s->conn, "lobby:refresh", "{}");  // its answer brings the names
-}
-
-void enterFeedbackEdit(ClientState* s) { s->feedbackEditLine = 0; }
-void enterReplyEditor(ClientState* s) { s->replyEditLine = 0; }
-
-void enterCareHub(ClientState* s) {
-    s->careScroll = 0;
-    s->careSectionOpen = -1;
-    if (s->careLoaded || s->careRequested) return;
-    s->careRequested = 1;
-    serverEmitAck(&s->conn, "carehub:get", "{}", ACK_CAREHUB_GET);
-}
-
-void enterCareTopic(ClientState* s) { s->careSectionScroll = 0; }
-
-using EnterFn = void (*)(ClientState* s);
-struct EnterRow {
-    int32_t screen;
-    EnterFn enter;
+constexpr RequestSpec REQUESTS[REQ_COUNT] = {
+    {REQ_PRESENCE_ZONE, "presence:zone", ACK_NONE, nullptr},
+    {REQ_LOBBY_REFRESH, "lobby:refresh", ACK_NONE, nullptr},  // quickSeat shows its own
+    {REQ_ROOM_JOIN, "room:join", ACK_ROOM_JOIN, "Pulling up a chair..."},
+    {REQ_ROOM_CREATE, "room:create", ACK_ROOM_CREATE, "Setting your table..."},
+    {REQ_ROOM_UPDATE_PRESET, "room:update-preset", ACK_NONE, "Your table will play that one."},
+    {REQ_CATEGORY_PICK, "category:pick", ACK_NONE, "Here we go..."},
+    {REQ_CATEGORY_PICK_STORY, "category:pick-story", ACK_NONE, "Here we go..."},
+    {REQ_REPORT_BEGIN, "report:begin", ACK_NONE, nullptr},  // reportBegin decides
+    {REQ_ROOM_LEAVE, "room:leave", ACK_NONE, nullptr},
+    {REQ_ROOM_START_NOW, "room:start-now", ACK_NONE, "Starting the game..."},
+    {REQ_PICKER_CHOOSING, "picker:choosing", ACK_NONE, "Choose what everyone plays."},
+    {REQ_PICKER_WAIT, "picker:wait", ACK_NONE,
+     "Not ready yet - the table has been told, and you have more time."},
+    {REQ_HOST_START, "host:start", ACK_NONE, nullptr},
+    {REQ_ROOM_REGENERATE_CODE, "room:regenerate-code", ACK_NONE, nullptr},
+    {REQ_ROOM_SET_LOCK, "room:set-lock", ACK_NONE, nullptr},
+    {REQ_PLAYER_SET_PAGES, "player:set-pages", ACK_NONE, nullptr},
+    {REQ_HOST_KICK, "host:kick", ACK_NONE, nullptr},
+    {REQ_ROOM_INVITE, "room:invite", ACK_NONE, nullptr},
+    {REQ_LOBBY_CHAT, "lobby:chat", ACK_NONE, nullptr},
+    {REQ_ROOM_CHAT, "room:chat", ACK_NONE, nullptr},
+    {REQ_LOBBY_EMOTE, "lobby:emote", ACK_NONE, nullptr},
+    {REQ_ROOM_EMOTE, "room:emote", ACK_NONE, nullptr},
+    {REQ_STORY_RATE, "story:rate", ACK_NONE, nullptr},
+    {REQ_MAIL_LIST, "mail:list", ACK_MAIL_LIST, nullptr},
+    {REQ_MAIL_MARK_READ, "mail:mark-read", ACK_NONE, nullptr},
+    {REQ_MAIL_DELETE, "mail:delete", ACK_NONE, "Deleted."},
+    {REQ_CAREHUB_GET, "carehub:get", ACK_CAREHUB_GET, nullptr},
+    {REQ_SOLO_START, "solo:start", ACK_SOLO_START, "Fetching your story..."},
+    {REQ_WORD_CHECK, "word:check", ACK_WORD_CHECK, nullptr},
+    {REQ_SUBMIT_ANSWERS, "submit:answers", ACK_SUBMIT_ANSWERS, nullptr},
+    {REQ_SOLO_SUBMIT, "solo:submit", ACK_SOLO_SUBMIT, "Weaving your tale..."},
+    {REQ_ROOM_KNOCK, "room:knock", ACK_NONE, nullptr},
+    {REQ_ROOM_KNOCK_REPLY, "room:knock-reply", ACK_NONE, nullptr},
+    {REQ_ROOM_INVITE_REPLY, "room:invite-reply", ACK_NONE, "You turned the invite down."},
+    {REQ_VOTE_CAST, "vote:cast", ACK_NONE, nullptr},
+    {REQ_VOTE_DONE, "vote:done", ACK_NONE, "Waiting for everyone to finish reading..."},
+    {REQ_ROOM_CONTINUE_AUTO, "room:continue-auto", ACK_NONE, "Waiting for the others..."},
+    {REQ_ROOM_BACK_TO_ROOM, "room:back-to-room", ACK_NONE, "You're in. Waiting for everyone else..."},
+    {REQ_FEEDBACK_SUBMIT, "feedback:submit", ACK_FEEDBACK_SUBMIT, "Sending..."},
+    {REQ_MAIL_REPLY, "mail:reply", ACK_MAIL_REPLY, "Sending..."},
+    {REQ_REPORT_PLAYER, "report:player", ACK_REPORT, "Sending..."},
+    {REQ_REPORT_STORY, "report:story", ACK_REPORT, "Sending..."},
+    {REQ_SUBMISSION_SUBMIT, "submission:submit", ACK_SUBMISSION_SUBMIT, "Sending your story..."},
 };
 
-constexpr EnterRow ENTER_ROWS[] = {
+static constexpr bool requestRowsInOrder() {
+    for (int32_t i = 0; i < REQ_COUNT; i++)
+        if (REQUESTS[i].kind != i) return false;
+    return true;
+}
+static_assert(requestRowsInOrder(), "request rows follow RequestKind");
+
+int32_t sendRequest(ClientState* state, RequestKind kind, const char* data) {
+    const RequestSpec& spec = REQUESTS[kind];
+    int32_t sent = spec.ack == ACK_NONE ? serverEmit(&state->conn, spec.name, data)
+                                        : serverEmitAck(&state->conn, spec.name, data, spec.ack);
+    if (spec.notice) setNotice(state, spec.notice);
+    return sent;
+}
+
+// ---------------------------------------------------------------------------
+// Escaped fields. Free text is escaped into a buffer of the request's cap and
+// then cut to the format's precision without splitting an escape pair.
+
+template <size_t CAP>
+static const char* escapeField(char (&dst)[CAP], const char* src, int32_t maxChars) {
+    jsonEscapeText(dst, CAP, src);
+    dst[escapedCut(dst, maxChars)] = 0;
+    return dst;
+}
+
+// Appending formatted pieces to one request body, cut at its capacity.
+struct TextBuild {
+    char* out;
+    size_t cap;
+    size_t length;
+};
+
+__attribute__((format(printf, 2, 3)))
+static void buildAppend(TextBuild* build, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    build->length += (size_t)formatTextV(build->out + build->length, build->cap - build->length, fmt, ap);
+    va_end(ap);
+}
+
+static const char* boolText(int32_t on) { return on ? "true" : "false"; }
+
+static constexpr int32_t SMALL_DATA = 256;  // every one-field request fits
+
+// ---------------------------------------------------------------------------
+// Requests with data.
+
+void emitPresence(ClientState* state, const char* zone) {
+    char data[32];
+    formatText(data, "\"%.20s\"", zone ? zone : "");
+    sendRequest(state, REQ_PRESENCE_ZONE, data);
+}
+
+void requestLobbyRefresh(ClientState* state) { sendRequest(state, REQ_LOBBY_REFRESH, "{}"); }
+
+void requestRoomCreate(ClientState* state) {
+    char name[64], category[80], data[320];  // esc caps 64 and 80
+    formatText(data,
+               "{\"name\":\"%s\",\"isPublic\":true,\"locked\":%s,\"maxPlayers\":6,"
+               "\"roundRobinPicking\":%s,\"category\":\"%s\",\"storyId\":%d}",
+               escapeField(name, state->createName, 40), boolText(state->createLocked),
+               boolText(state->createRoundRobin), escapeField(category, state->pickCategory, 60),
+               state->pickStoryId);
+    sendRequest(state, REQ_ROOM_CREATE, data);
+}
+
+void requestUpdatePreset(ClientState* state, const char* category, int32_t storyId) {
+    char escaped[80], data[SMALL_DATA];
+    formatText(data, "{\"category\":\"%s\",\"storyId\":%d}", escapeField(escaped, category, 60), storyId);
+    sendRequest(state, REQ_ROOM_UPDATE_PRESET, data);
+}
+
+void requestCategoryPick(ClientState* state, const char* category) {
+    char escaped[80], data[SMALL_DATA];
+    if (!category || !category[0]) {
+        sendRequest(state, REQ_CATEGORY_PICK, "{}");
+        return;
+    }
+    formatText(data, "{\"category\":\"%s\"}", escapeField(escaped, category, 60));
+    sendRequest(state, REQ_CATEGORY_PICK, data);
+}
+
+void requestCategoryPickStory(ClientState* state, int32_t storyId) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"storyId\":%d}", storyId);
+    sendRequest(state, REQ_CATEGORY_PICK_STORY, data);
+}
+
+void requestSetLock(ClientState* state) {
+    sendRequest(state, REQ_ROOM_SET_LOCK, state->roomLocked ? "{\"on\":false}" : "{\"on\":true}");
+}
+
+void requestSetPages(ClientState* state, int32_t on) {
+    sendRequest(state, REQ_PLAYER_SET_PAGES, on ? "{\"on\":true}" : "{\"on\":false}");
+}
+
+void requestKick(ClientState* state, const char* name) {
+    char escaped[128], data[SMALL_DATA];
+    formatText(data, "{\"name\":\"%s\"}", escapeField(escaped, name, 40));
+    sendRequest(state, REQ_HOST_KICK, data);
+}
+
+void requestInvite(ClientState* state, const char* name) {
+    char escaped[128], data[SMALL_DATA];
+    formatText(data, "{\"targetName\":\"%s\"}", escapeField(escaped, name, 40));
+    sendRequest(state, REQ_ROOM_INVITE, data);
+}
+
+void requestChat(ClientState* state, const char* text) {
+    char escaped[512], data[520];
+    formatText(data, "\"%s\"", escapeField(escaped, text, 500));
+    sendRequest(state, state->inRoom ? REQ_ROOM_CHAT : REQ_LOBBY_CHAT, data);
+}
+
+void requestEmote(ClientState* state, const char* text) {
+    char escaped[512], data[540];
+    formatText(data, "{\"%.20s\":\"%s\"}", "text", escapeField(escaped, text, 500));
+    sendRequest(state, state->inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, data);
+}
+
+void requestRateStory(ClientState* state, int32_t rating) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"storyId\":%d,\"rating\":%d}", state->rateStoryId, rating);
+    sendRequest(state, REQ_STORY_RATE, data);
+}
+
+void requestMailList(ClientState* state) {
+    state->mailRequested = 1;
+    sendRequest(state, REQ_MAIL_LIST, "{}");
+}
+
+void requestMailMarkRead(ClientState* state, int32_t letterId) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"id\":%d}", letterId);
+    sendRequest(state, REQ_MAIL_MARK_READ, data);
+}
+
+void requestMailDelete(ClientState* state, int32_t letterId) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"id\":%d}", letterId);
+    sendRequest(state, REQ_MAIL_DELETE, data);
+}
+
+void requestCareHub(ClientState* state) {
+    state->careRequested = 1;
+    sendRequest(state, REQ_CAREHUB_GET, "{}");
+}
+
+void requestSoloStart(ClientState* state, int32_t storyId) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"templateId\":%d}", storyId);
+    sendRequest(state, REQ_SOLO_START, data);
+}
+
+void requestWordCheck(ClientState* state, const char* word) {
+    char escaped[512], data[SMALL_DATA];
+    formatText(data, "{\"text\":\"%s\"}", escapeField(escaped, word, 90));
+    sendRequest(state, REQ_WORD_CHECK, data);
+}
+
+void requestKnock(ClientState* state, const char* knockId) {
+    char escaped[64], data[SMALL_DATA];
+    formatText(data, "{\"knockId\":\"%s\"}", escapeField(escaped, knockId, 44));
+    sendRequest(state, REQ_ROOM_KNOCK, data);
+}
+
+void requestKnockReply(ClientState* state, int32_t allow) {
+    char escaped[64], data[SMALL_DATA];
+    formatText(data, "{\"knockId\":\"%s\",\"allow\":%s}", escapeField(escaped, state->joinRequestKnockId, 44),
+               boolText(allow));
+    sendRequest(state, REQ_ROOM_KNOCK_REPLY, data);
+}
+
+void requestInviteReply(ClientState* state) {
+    char escaped[64], data[SMALL_DATA];
+    formatText(data, "{\"fromId\":\"%s\"}", escapeField(escaped, state->inviteFromId, 44));
+    sendRequest(state, REQ_ROOM_INVITE_REPLY, data);
+}
+
+void requestVote(ClientState* state, int32_t blankN) {
+    char data[SMALL_DATA];
+    formatText(data, "{\"blankN\":%d}", blankN);
+    sendRequest(state, REQ_VOTE_CAST, data);
+}
+
+void requestStories(ClientState* state, const char* category, int32_t offset) {
+    serverSendStories(&state->conn, category, offset);
+}
+
+void requestActions(ClientState* state) { serverSendActions(&state->conn); }
+
+// ---------------------------------------------------------------------------
+// Multi-line texts: the feedback note, the mail reply and the report note.
+
+static constexpr size_t NOTE_LINE_ESCAPE_CAP = 152;
+static_assert(NOTE_OBJECT_SIZE > FEEDBACK_NOTE_LIMIT + 32, "feedback note and its tail fit");
+static_assert(NOTE_OBJECT_SIZE > MAIL_REPLY_LIMIT + 32, "reply and its tail fit");
+static_assert(NOTE_OBJECT_SIZE > REPORT_NOTE_LIMIT + 160, "report note and its fields fit");
+
+// Append each line escaped, "\n" (backslash, n) before all but the first.
+// The first line that would take the whole text past limit ends the join.
+static void joinNoteLines(char* out, size_t cap, int32_t limit, const char (*lines)[EDIT_LINE_BYTES],
+                          int32_t count, int32_t maxLines) {
+    size_t length = strnlen(out, cap);
+    if (count > maxLines) count = maxLines;
+    for (int32_t i = 0; i < count; i++) {
+        char escaped[NOTE_LINE_ESCAPE_CAP];
+        jsonEscapeText(escaped, sizeof escaped, lines[i]);
+        size_t add = strlen(escaped) + (i > 0 ? 2 : 0);
+        if (length + add > (size_t)limit || length + add >= cap) return;
+        if (i > 0) appendTextN(out, cap, "\\n");
+        appendTextN(out, cap, escaped);
+        length += add;
+    }
+}
+
+int32_t buildFeedbackObject(const ClientState* state, char* out, size_t cap) {
+    formatTextN(out, cap, "{\"text\":\"");
+    joinNoteLines(out, cap, FEEDBACK_NOTE_LIMIT, state->feedbackLines, state->feedbackLineCount,
+                  MAX_FEEDBACK_LINES);
+    appendTextN(out, cap, "\",\"source\":\"bbs\"}");
+    return (int32_t)strnlen(out, cap);
+}
+
+int32_t buildReplyObject(const ClientState* state, char* out, size_t cap) {
+    formatTextN(out, cap, "{\"id\":%d,\"text\":\"", state->replyToId);
+    joinNoteLines(out, cap, MAIL_REPLY_LIMIT, state->replyLines, state->replyLineCount, MAX_REPLY_LINES);
+    appendTextN(out, cap, "\"}");
+    return (int32_t)strnlen(out, cap);
+}
+
+int32_t buildReportObject(const ClientState* state, char* out, size_t cap) {
+    char note[REPORT_NOTE_LIMIT + 1] = "";
+    joinNoteLines(note, sizeof note, REPORT_NOTE_LIMIT, state->reportLines, state->reportLineCount,
+                  MAX_REPORT_LINES);
+    note[escapedCut(note, 1000)] = 0;
+    char reason[96];
+    escapeField(reason, state->reportReason, 40);
+    if (state->reportIsTale)
+        return formatTextN(out, cap, "{\"templateId\":0,\"reason\":\"%s\",\"note\":\"%s\"}", reason, note);
+    char target[64];
+    return formatTextN(out, cap, "{\"targetSocketId\":\"%s\",\"reason\":\"%s\",\"note\":\"%s\"}",
+                       escapeField(target, state->reportTargetId, 40), reason, note);
+}
+
+void requestFeedback(ClientState* state) {
+    char data[NOTE_OBJECT_SIZE];
+    buildFeedbackObject(state, data, sizeof data);
+    sendRequest(state, REQ_FEEDBACK_SUBMIT, data);
+}
+
+void requestMailReply(ClientState* state) {
+    char data[NOTE_OBJECT_SIZE];
+    buildReplyObject(state, data, sizeof data);
+    sendRequest(state, REQ_MAIL_REPLY, data);
+}
+
+void requestReport(ClientState* state) {
+    char data[NOTE_OBJECT_SIZE];
+    buildReportObject(state, data, sizeof data);
+    sendRequest(state, state->reportIsTale ? REQ_REPORT_STORY : REQ_REPORT_PLAYER, data);
+}
+
+// ---------------------------------------------------------------------------
+// The answers object.
+
+// The worst round: every prompt held, each id of 11 characters, each answer
+// escaped and cut to 60; nothing may be cut off the end of the object.
+static constexpr int32_t ANSWER_ENTRY_WORST = 1 + (2 + 11) + 1 + (2 + ANSWER_SENT_MAX);  // ,"id":"..."
+static_assert(MAX_PROMPTS <= 128, "the answers buffer is sized for 128 prompts");
+static_assert(ANSWERS_BUFFER > 12 + MAX_PROMPTS * ANSWER_ENTRY_WORST + 2, "a full round of answers fits");
+
+int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
+    if (cap <= 0) return 0;
+    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    TextBuild build = {out, (size_t)cap, 0};
+    buildAppend(&build, "{\"answers\":{");
+    for (int32_t i = 0; i < count; i++) {
+        char escaped[ANSWER_ESCAPE_CAP];
+        buildAppend(&build, "%s\"%d\":\"%s\"", i > 0 ? "," : "", state->blankIds[i],
+                    escapeField(escaped, state->answers[i], ANSWER_SENT_MAX));
+    }
+    buildAppend(&build, "}}");
+    return (int32_t)build.length;
+}
+
+// ---------------------------------------------------------------------------
+// The submission object.
+
+static constexpr int32_t MAX_RENUMBERED_GAPS = 30;
+static constexpr size_t STORY_LINE_ESCAPE_CAP = 184;
+static_assert(SUBMISSION_OBJECT_SIZE > STORY_BLANKS_LIMIT + 160 + 380,
+              "story text, one more gap entry and the closing fields fit");
+static_assert(SUBMISSION_OBJECT_SIZE <= (size_t)WIRE_EMIT_ACK_DATA_MAX, "the submission fits one emit");
+
+// Length of the gap opening at text[0] ("{type}" or "{type:hint}", no "{"
+// inside), 0 when this "{" opens no gap.
+static int32_t gapLength(const char* text) {
+    int32_t at = 1;
+    while (text[at] && text[at] != ':' && text[at] != '}' && text[at] != '{') at++;
+    if (at == 1) return 0;  // "{}", "{:", "{{" or "{" at the end
+    if (text[at] == ':') {
+        at++;
+        while (text[at] && text[at] != '}' && text[at] != '{') at++;
+    }
+    return text[at] == '}' ? at + 1 : 0;
+}
+
+void renumberStoryGaps(const char* line, int32_t* gapNumber, char* out, size_t cap) {
+    size_t limit = cap - 1 < (size_t)STORY_LINE_REWRITTEN_MAX ? cap - 1 : (size_t)STORY_LINE_REWRITTEN_MAX;
+    size_t length = 0;
+    out[0] = 0;
+    for (const char* p = line ? line : ""; *p;) {
+        int32_t gap = *p == '{' ? gapLength(p) : 0;
+        // Gaps cut off the end still count, so later lines match the gap
+        // list; gaps past the 30th stay as typed.
+        if (gap > 0 && *gapNumber < MAX_RENUMBERED_GAPS) {
+            char number[16];
+            formatText(number, "{%d}", ++*gapNumber);
+            for (const char* n = number; *n && length < limit; n++) out[length++] = *n;
+            p += gap;
+            continue;
+        }
+        if (length < limit) out[length++] = *p;
+        p++;
+    }
+    out[length] = 0;
+}
+
+static void appendStoryLines(ClientState* state, TextBuild* build) {
+    int32_t gapNumber = 0;
+    int32_t count = state->storyLineCount < MAX_STORY_LINES ? state->storyLineCount : MAX_STORY_LINES;
+    for (int32_t i = 0; i < count; i++) {
+        char rewritten[STORY_LINE_REWRITTEN_MAX + 1], escaped[STORY_LINE_ESCAPE_CAP];
+        renumberStoryGaps(state->storyLines[i], &gapNumber, rewritten, sizeof rewritten);
+        jsonEscapeText(escaped, sizeof escaped, rewritten);
+        size_t add = strlen(escaped) + (i > 0 ? 2 : 0);
+        if (build->length + add > (size_t)STORY_TEXT_LIMIT) return;
+        buildAppend(build, "%s%s", i > 0 ? "\\n" : "", escaped);
+    }
+}
+
+static void appendStoryBlanks(ClientState* state, TextBuild* build) {
+    scanStoryGaps(state);
+    int32_t count = state->storyGapCount < MAX_STORY_GAPS ? state->storyGapCount : MAX_STORY_GAPS;
+    for (int32_t i = 0; i < count && build->length <= (size_t)STORY_BLANKS_LIMIT; i++) {
+        char type[64], hint[128];
+        const GapRecord& gap = state->storyGaps[i];
+        buildAppend(build, "%s{\"n\":%d,\"type\":\"%s\",\"hint\":\"%s\"}", i > 0 ? "," : "", gap.ordinal,
+                    escapeField(type, gap.name, 30), escapeField(hint, gap.hint, 60));
+    }
+}
+
+// The suggested category, unless it is empty or only the "asked for" marker.
+static const char* requestedCategory(const ClientState* state) {
+    const char* text = state->storyRequestedCategory;
+    return text[0] == 1 && text[1] == 0 ? "" : text;
+}
+
+int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap) {
+    TextBuild build = {out, cap, 0};
+    out[0] = 0;
+    char title[152];
+    buildAppend(&build, "{\"title\":\"%s\",\"storyText\":\"", escapeField(title, state->storyTitle, 70));
+    appendStoryLines(state, &build);
+    buildAppend(&build, "\",\"blanks\":[");
+    appendStoryBlanks(state, &build);
+    char category[152], requested[152], rating[16], email[152];
+    buildAppend(&build,
+                "],\"category\":\"%s\",\"requestedCategory\":\"%s\",\"rating\":\"%s\","
+                "\"email\":\"%s\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}",
+                escapeField(category, state->storyCategory, 40),
+                escapeField(requested, requestedCategory(state), 40),
+                escapeField(rating, state->storyRating, 8), escapeField(email, state->storyEmail, 90));
+    return (int32_t)build.length;
+}
+
+void requestSubmission(ClientState* state) {
+    static_assert(SUBMISSION_OBJECT_SIZE < 8192, "kept on the stack");
+    char data[SUBMISSION_OBJECT_SIZE];
+    buildSubmissionObject(state, data, sizeof data);
+    sendRequest(state, REQ_SUBMISSION_SUBMIT, data);
+}
+
+// ---------------------------------------------------------------------------
+// The screen switch.
+
+void clearDeadlines(ClientState* state) {
+    state->startDeadline = 0;
+    state->wordDeadline = 0;
+    state->revealDeadline = 0;
+    state->scoresDeadline = 0;
+    state->pickDeadline = 0;
+}
+
+static void enterWelcome(ClientState* state) {
+    state->welcomeDrawn = 0;  // the painter starts the screen over
+    clearDeadlines(state);
+}
+
+static void enterMainMenu(ClientState* state) {
+    emitPresence(state, "welcome");
+    clearDeadlines(state);
+}
+
+static void enterLounge(ClientState* state) {
+    emitPresence(state, "lounge");
+    clearDeadlines(state);
+    state->presetLine[0] = 0;
+    state->loungePage = 0;
+    state->codeEntry = 0;
+    requestLobbyRefresh(state);
+}
+
+static void enterWordEntry(ClientState* state) {
+    state->wordInputEcho[0] = 0;
+    if (!state->inRoom) emitPresence(state, "solo");
+}
+
+static void enterReveal(ClientState* state) {
+    state->revealCursor = 0;
+    state->revealDone = 0;
+    state->stillReading[0] = 0;
+}
+
+static void enterScores(ClientState* state) {
+    state->scoresDeadline = 0;
+    state->rateStoryId = 0;
+    state->rateGiven = 2;  // no vote yet
+    state->rateTitle[0] = 0;
+}
+
+// A table pick may have replaced the list the pickers show; a solo or host
+// pick shows the caller's own list again.
+static void enterPicker(ClientState* state) {
+    if (state->pickerMode == 0 && !state->inRoom) emitPresence(state, "solo");
+    if (state->pickerMode == 3 || !state->categoriesFromPick || state->categoryCount <= 0) return;
+    int32_t count = state->categoryCount < MAX_CATEGORIES ? state->categoryCount : MAX_CATEGORIES;
+    for (int32_t i = 0; i < count; i++) copyText(state->categoryNames[i], state->categoryNames2[i]);
+    state->categoryCount2 = count;
+    state->categoriesFromPick = 0;
+}
+
+static void enterGuide(ClientState* state) {
+    state->guidePage = 0;
+    state->guideFrame = 0;
+    state->guidePageDrawn = 0;
+    state->guideFrameShown = -1;
+    clearDeadlines(state);
+}
+
+static void enterMailbox(ClientState* state) {
+    state->readScroll = 0;
+    requestMailList(state);
+}
+
+static void enterReading(ClientState* state) { state->readScroll = 0; }
+
+static void enterSubmitIntro(ClientState* state) {
+    state->storyTitle[0] = 0;
+    state->storyCategory[0] = 0;
+    state->storyRequestedCategory[0] = 0;
+    state->storyEmail[0] = 0;
+    copyText(state->storyRating, "PG");
+    state->storyLineCount = 0;
+    state->storyEditLine = 0;
+    state->storyGapCount = 0;
+    state->storyScroll = 0;
+    state->storySent = 0;
+}
+
+static void enterStoryReview(ClientState* state) {
+    scanStoryGaps(state);
+    state->storyScroll = 0;
+}
+
+static void enterStoryEdit(ClientState* state) { state->storyEditLine = 0; }
+
+static void enterStoryCategory(ClientState* state) {
+    if (state->categoryCount2 == 0) requestLobbyRefresh(state);  // its answer brings the names
+}
+
+static void enterFeedbackEdit(ClientState* state) { state->feedbackEditLine = 0; }
+static void enterReplyEditor(ClientState* state) { state->replyEditLine = 0; }
+
+static void enterCareHub(ClientState* state) {
+    state->careScroll = 0;
+    state->careSectionOpen = -1;
+    if (!state->careLoaded && !state->careRequested) requestCareHub(state);
+}
+
+static void enterCareTopic(ClientState* state) { state->careSectionScroll = 0; }
+
+struct ScreenEntry {
+    int32_t screen;
+    void (*enter)(ClientState* state);
+};
+
+static constexpr ScreenEntry SCREEN_ENTRIES[] = {
     {SCR_WELCOME, enterWelcome},
     {SCR_MAIN_MENU, enterMainMenu},
     {SCR_LOUNGE, enterLounge},
@@ -147,86 +585,196 @@ constexpr EnterRow ENTER_ROWS[] = {
     {SCR_CARE_TOPIC, enterCareTopic},
 };
 
-// Append the escaped answer cut to what the request carries, without
-// splitting an escape pair.
-int32_t appendAnswer(char* out, int32_t cap, int32_t len, bool first, int32_t blankId,
-                     const char* answer) {
-    char escaped[ANSWER_ESCAPE_CAP];
-    jsonEscapeText(escaped, sizeof escaped, answer);
-    int32_t cut = escapedCut(escaped, ANSWER_SENT_MAX);
-    if (len >= cap - 1) return len;
-    len += formatTextN(out + len, (size_t)(cap - len), "%s\"%d\":\"%.*s\"", first ? "" : ",",
-                       blankId, cut, escaped);
-    return len;
-}
-
-}  // namespace
-
-void clearDeadlines(ClientState* state) {
-    state->startDeadline = 0;
-    state->wordDeadline = 0;
-    state->revealDeadline = 0;
-    state->scoresDeadline = 0;
-    state->pickDeadline = 0;
-}
-
-void emitPresence(ClientState* state, const char* zone) {
-    char data[32];
-    formatText(data, "\"%.20s\"", zone);
-    serverEmit(&state->conn, "presence:zone", data);
-}
-
 void goToScreen(ClientState* state, int32_t screen) {
     state->screen = screen;
     state->fullRedraw = 1;
-    clearTypedLine(state);
+    state->inputLine[0] = 0;
+    state->inputLen = 0;
     setNotice(state, nullptr);
 }
 
 void enterScreen(ClientState* state, int32_t screen) {
     goToScreen(state, screen);
-    for (const EnterRow& row : ENTER_ROWS) {
-        if (row.screen == screen) {
-            row.enter(state);
-            return;
-        }
+    for (const ScreenEntry& entry : SCREEN_ENTRIES) {
+        if (entry.screen != screen) continue;
+        entry.enter(state);
+        return;
     }
 }
 
 void returnToMenu(ClientState* state) { enterScreen(state, SCR_MAIN_MENU); }
 
-int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
-    if (cap <= 0) return 0;
-    int32_t len = formatTextN(out, (size_t)cap, "{\"answers\":{");
-    int32_t n = state->promptCount > MAX_PROMPTS ? MAX_PROMPTS : state->promptCount;
-    for (int32_t i = 0; i < n; i++)
-        len = appendAnswer(out, cap, len, i == 0, state->blankIds[i], state->answers[i]);
-    if (len < cap - 1) len += formatTextN(out + len, (size_t)(cap - len), "}}");
-    return len;
+// ---------------------------------------------------------------------------
+// Tables and the picker.
+
+void leaveTable(ClientState* state) {
+    sendRequest(state, REQ_ROOM_LEAVE, "{}");
+    state->rateStoryId = 0;
+    state->rateGiven = 2;
+    state->rateTitle[0] = 0;
+    state->roomCode[0] = 0;
+    state->roomName[0] = 0;
+    state->presetLine[0] = 0;
+    state->pickerName[0] = 0;
+    state->returnPendingNames[0] = 0;
+    state->inRoom = 0;
+    state->isHost = 0;
+    state->roomAutoHost = 0;
+    state->roomRoundRobin = 0;
+    state->playerCount = 0;
+    state->playerCountSeen = 0;
+    state->wordsDone = 0;
+    state->pickerMode = 0;
+    state->pickTurn = 0;
+    state->pickTimerOn = 0;
+    clearDeadlines(state);
+    state->revealWordCount = 0;
+    state->revealCursor = 0;
+}
+
+// A share code is letters and digits: it goes out as typed, cut to 7, yet
+// is still escaped so a stray quote cannot break the request line.
+static constexpr int32_t SHARE_CODE_MAX = 7;
+
+void joinTable(ClientState* state, const char* code) {
+    if (!code || !code[0]) {
+        setNotice(state, "That table is no longer there.");
+        return;
+    }
+    char typed[SHARE_CODE_MAX + 1], escaped[2 * SHARE_CODE_MAX + 8], data[64];
+    copyText(typed, code);
+    jsonEscapeText(escaped, sizeof escaped, typed);
+    formatText(data, "{\"code\":\"%s\"}", escaped);
+    sendRequest(state, REQ_ROOM_JOIN, data);
+}
+
+void quickSeat(ClientState* state) {
+    int32_t count = state->tableCount < MAX_TABLES ? state->tableCount : MAX_TABLES;
+    for (int32_t i = 0; i < count; i++) {
+        const TableRecord& table = state->tables[i];
+        if (table.locked || table.players >= table.capacity) continue;
+        joinTable(state, table.code);
+        return;
+    }
+    state->quickSeatPending = 1;  // the next table list finishes the seating
+    requestLobbyRefresh(state);
+    setNotice(state, "Finding you a table...");
+}
+
+void pickerChoose(ClientState* state, const char* category, int32_t storyId, const char* title) {
+    switch (state->pickerMode) {
+    case 2:  // a new table
+        copyText(state->pickCategory, category);
+        state->pickStoryId = storyId;
+        state->pickerMode = 0;
+        goToScreen(state, SCR_TABLE);
+        requestRoomCreate(state);
+        return;
+    case 3:  // the caller's turn
+        goToScreen(state, SCR_TABLE);
+        state->pickerMode = 0;
+        state->pickTurn = 0;
+        state->pickTimerOn = 0;
+        state->pickDeadline = 0;
+        state->pickerName[0] = 0;
+        if (storyId > 0) requestCategoryPickStory(state, storyId);
+        else requestCategoryPick(state, category);
+        return;
+    case 1:  // the host changes what the table plays
+        formatText(state->presetLine, "Playing:  %.58s", title ? title : "");
+        state->pickerMode = 0;
+        goToScreen(state, SCR_TABLE);
+        requestUpdatePreset(state, category, storyId);
+        return;
+    default:  // solo: the line handler asks for the tale itself
+        return;
+    }
+}
+
+void pickerCancel(ClientState* state) {
+    switch (state->pickerMode) {
+    case 1:
+        state->pickerMode = 0;
+        goToScreen(state, SCR_TABLE);
+        return;
+    case 2:
+        state->pickerMode = 0;
+        state->createStage = 0;
+        enterScreen(state, SCR_LOUNGE);
+        return;
+    case 3:
+        setNotice(state, "It's your turn - pick one, or press * for a surprise.");
+        return;
+    default:
+        returnToMenu(state);
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Reports and the words of a round.
+
+bool reportBegin(ClientState* state) {
+    sendRequest(state, REQ_REPORT_BEGIN, "{}");
+    int32_t s = state->screen;
+    if (s == SCR_WORD_ENTRY || s == SCR_REVEAL || s == SCR_SCORES) {
+        state->reportDeferred = 1;
+        setNotice(state, "Noted. Your report will open when this game is done.");
+        return true;
+    }
+    if (state->inRoom) {
+        state->leaveReportPrompt = 1;  // the prompt asks to leave the table first
+        state->noticeDirty = 1;
+        return true;
+    }
+    return false;
+}
+
+static void showPrompt(ClientState* state, int32_t i) {
+    copyText(state->shownPromptType, state->promptTypes[i]);
+    copyText(state->shownPromptHint, state->promptHints[i]);
+    state->shownPromptIndex = i;
+}
+
+static void sendAnswers(ClientState* state) {
+    static_assert(ANSWERS_BUFFER < 12288, "kept on the stack");
+    char data[ANSWERS_BUFFER];
+    buildAnswers(state, data, ANSWERS_BUFFER);
+    sendRequest(state, state->inRoom ? REQ_SUBMIT_ANSWERS : REQ_SOLO_SUBMIT, data);
 }
 
 void submitWord(ClientState* state, const char* word) {
-    if (state->promptCount <= 0) return;
-    int32_t count = state->promptCount > MAX_PROMPTS ? MAX_PROMPTS : state->promptCount;
-    int32_t slot = state->promptIndex;
-    if (slot < 0) slot = 0;
+    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    if (count <= 0) return;
+    int32_t slot = state->promptIndex < 0 ? 0 : state->promptIndex;
     if (slot > count - 1) slot = count - 1;
     copyText(state->answers[slot], word);
     state->promptIndex = slot + 1;
     if (slot + 1 < count) {
-        copyText(state->shownPromptType, state->promptTypes[slot + 1]);
-        copyText(state->shownPromptHint, state->promptHints[slot + 1]);
-        state->shownPromptIndex = slot + 1;
+        showPrompt(state, slot + 1);
         state->wordInputEcho[0] = 0;
         state->contentDirty = 1;
         return;
     }
-    char answers[ANSWERS_BUFFER];
-    buildAnswers(state, answers, ANSWERS_BUFFER);
-    if (state->inRoom) {
-        serverEmitAck(&state->conn, "submit:answers", answers, ACK_SUBMIT_ANSWERS);
-        return;
+    sendAnswers(state);
+}
+
+void wordRejected(ClientState* state, int32_t blankId, const char* message) {
+    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    for (int32_t i = 0; i < count; i++) {
+        if (state->blankIds[i] != blankId) continue;
+        state->answers[i][0] = 0;
+        state->promptIndex = i;
+        showPrompt(state, i);
+        break;
     }
-    serverEmitAck(&state->conn, "solo:submit", answers, ACK_SOLO_SUBMIT);
-    setNotice(state, "Weaving your tale...");
+    state->wordsDone = 0;
+    state->wordInputEcho[0] = 0;
+    state->contentDirty = 1;
+    state->inputDirty = 1;
+    // The go-to clears the notice, so the notice follows it.
+    bool moved = state->screen != SCR_WORD_ENTRY;
+    if (moved) goToScreen(state, SCR_WORD_ENTRY);
+    setNotice(state, message && message[0] ? message : "That word can't be used here - try another one.");
+    if (moved && !state->inRoom) emitPresence(state, "solo");
 }

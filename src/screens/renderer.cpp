@@ -4,6 +4,8 @@
 
 #include "door/nodelog.h"
 #include "platform/text.h"
+#include "screens/menu.h"
+#include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
 #include "terminal/widgets.h"
@@ -212,8 +214,9 @@ constexpr char PROMPT_WRITE_NOTE[] = "ENTER On An Empty Line When You Are Done  
 // cleared body, empty footer, chat pane. To give a screen its body, set its
 // .paint to the painter.
 constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
-    /* 0 SCR_WELCOME */ {.listed = 1, .wholeScreen = 1},
-    /* 1 SCR_MAIN_MENU */ {.listed = 1, .pane = PANE_MENU, .prompt = "Type Your Choice And Press ENTER"},
+    /* 0 SCR_WELCOME */ {.listed = 1, .wholeScreen = 1, .paint = paintWelcome},
+    /* 1 SCR_MAIN_MENU */ {.listed = 1, .paint = paintMainMenu, .pane = PANE_MENU,
+        .prompt = "Type Your Choice And Press ENTER"},
     /* 2 SCR_LOUNGE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptLounge},
     /* 3 SCR_TABLE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptTable},
     /* 4 SCR_WORD_ENTRY */ {.listed = 1, .pane = PANE_AT_TABLE, .promptOf = promptWordEntry},
@@ -224,13 +227,13 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 9 SCR_TALE_PICK */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptTalePick},
     /* 10 SCR_SOLO_TALE */ {.listed = 1, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
-    /* 11 SCR_QUICK_HELP */ {.listed = 1, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
+    /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
     /* 13 */ {},
     /* 14 SCR_CREATE_TABLE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
-    /* 15 SCR_ACTIONS */ {.listed = 1, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
+    /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 16 */ {},
-    /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1},
+    /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},
     /* 18 SCR_MAILBOX */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptMailbox},
     /* 19 SCR_LETTER */ {.listed = 1, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [D] Delete   [ENTER] Back To Your Mailbox"},
@@ -307,6 +310,7 @@ void drawMenuGreeting(ClientState* cs) {
     screenClearLine(cs, SCREEN_BODY_TOP);
     screenCentreText(cs, SCREEN_BODY_TOP, COL_CYAN, 1, cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
     cs->authed = 0;
+    cs->menuGreetingDirty = 0;
     screenGoto(cs, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN));
     screenShowCursor(cs, 1);
 }
@@ -320,7 +324,9 @@ void renderChatRows(ClientState* cs, const ScreenEntry& entry) {
         else cs->inputDirty = 1;
         if (pane == PANE_BLANK) clearChatRows(cs);
     }
-    if (pane == PANE_MENU && cs->authed) drawMenuGreeting(cs);
+    // Log-in raises authed, the online count only menuGreetingDirty: either
+    // repaints the greeting row.
+    if (pane == PANE_MENU && (cs->authed || cs->menuGreetingDirty)) drawMenuGreeting(cs);
 }
 
 // The word entry field: the last 50 characters typed, padded with blanks;

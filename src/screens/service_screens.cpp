@@ -1,5 +1,8 @@
 #include "screens/service_screens.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "door/settings.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
@@ -8,87 +11,118 @@
 
 namespace {
 
-constexpr int32_t HEADER_INNER = 77;   // double line between the header's corners
+// CP437 double-line frame of the header box.
+constexpr char HEADER_TOP[] = "\311";      // top left
+constexpr char HEADER_BOTTOM[] = "\310";   // bottom left
+constexpr char HEADER_SIDE[] = "\272";
+constexpr unsigned char HEADER_RUN_CHAR = 0xCD;
+constexpr unsigned char HEADER_TOP_RIGHT = 0xBB;
+constexpr unsigned char HEADER_BOTTOM_RIGHT = 0xBC;
+constexpr int32_t HEADER_RUN = 77;         // columns 2-78 between the corners
 
-// The header box of the ordinary screens, without its status text.
-void drawHeaderBox(ClientState* s) {
-    char top[HEADER_INNER + 3];
-    char bottom[HEADER_INNER + 3];
-    top[0] = (char)0xC9;
-    bottom[0] = (char)0xC8;
-    for (int32_t i = 1; i <= HEADER_INNER; i++) top[i] = bottom[i] = (char)0xCD;
-    top[HEADER_INNER + 1] = (char)0xBB;
-    bottom[HEADER_INNER + 1] = (char)0xBC;
-    top[HEADER_INNER + 2] = bottom[HEADER_INNER + 2] = 0;
-    screenColourText(s, 1, 1, COL_CYAN, 1, top);
-    screenColourText(s, 3, 1, COL_CYAN, 1, bottom);
-    screenColourText(s, 2, 1, COL_CYAN, 1, "\xBA");
-    screenColourText(s, 2, HEADER_INNER + 2, COL_CYAN, 1, "\xBA");
+constexpr char PRODUCT_TITLE[] = "W O R D W H I R L";
+constexpr int32_t CLOSED_TITLE_COL = 4;
+constexpr int32_t BARRED_TITLE_COL = 2;    // no box on the bar screen
+constexpr int32_t TITLE_ROW = 2;
+
+constexpr int32_t CLOSED_HEADING_ROW = 6;
+constexpr int32_t CLOSED_TEXT_ROW = 9;
+constexpr int32_t CLOSED_TEXT_COL = 8;
+constexpr int32_t CLOSED_TEXT_WIDTH = 63;
+constexpr int32_t CLOSED_TEXT_LAST = 16;
+constexpr int32_t CLOSED_KEY_ROW = 21;
+
+constexpr int32_t BARRED_HEADING_ROW = 5;
+constexpr int32_t BARRED_TEXT_ROW = 7;
+constexpr int32_t BARRED_TEXT_LAST = 10;
+constexpr int32_t BARRED_WIDTH = 66;
+constexpr int32_t BARRED_KEY_ROW = 22;
+
+constexpr char APPEAL_LEAD[] = "If you feel this is in error or would like to appeal please email ";
+
+// One frame line: the left corner, the run, the right corner.
+void headerLine(ClientState* cs, int32_t row, const char* left, unsigned char right) {
+    char line[HEADER_RUN + 3];
+    line[0] = left[0];
+    memset(line + 1, HEADER_RUN_CHAR, HEADER_RUN);
+    line[HEADER_RUN + 1] = (char)right;
+    line[HEADER_RUN + 2] = 0;
+    screenText(cs, row, 1, line);
 }
 
-void startLastScreen(ClientState* s) {
-    screenClear(s);
-    screenShowCursor(s, 0);
-}
-
-// The first paragraph of the bar screen: what happened to the caller.
-void barredWhat(const ClientState* s, char (&out)[256]) {
-    if (!s->barredTimedOut) {
-        copyText(out, "You are banned from Wordwhirl.");
-    } else if (s->barredUntil[0]) {
-        formatText(out, "You are timed out from Wordwhirl. You may return in %.180s.", s->barredUntil);
-    } else {
-        copyText(out, s->barredError[0] ? s->barredError
-                                        : "You are not able to play Wordwhirl just now.");
-    }
+// The first paragraph of the bar screen: what happened and for how long.
+void barredVerdict(const ClientState* cs, char* out, size_t cap) {
+    if (!cs->barredTimedOut) copyTextN(out, cap, "You are banned from Wordwhirl.");
+    else if (cs->barredUntil[0])
+        formatTextN(out, cap, "You are timed out from Wordwhirl. You may return in %.180s.",
+                    cs->barredUntil);
+    else if (cs->barredError[0]) copyTextN(out, cap, cs->barredError);
+    else copyTextN(out, cap, "You are not able to play Wordwhirl just now.");
 }
 
 }  // namespace
 
-void paintMaintenance(ClientState* state) {
-    startLastScreen(state);
-    drawHeaderBox(state);
-    screenColourText(state, 2, 4, COL_YELLOW, 1, "W O R D W H I R L");
-    screenCentreText(state, 6, COL_WHITE, 1, "B A C K   S H O R T L Y");
-    const char* text = state->maintenanceText[0]
-                           ? state->maintenanceText
-                           : "Wordwhirl is closed for a short while. Please try again soon.";
-    int32_t after = drawWrapped(state, 9, 8, 63, COL_CYAN, 1, text, 16);
-    screenCentreText(state, after + 1, COL_WHITE, 0, "Please come back and play with us later!");
-    screenCentreText(state, 21, COL_GREEN, 1, "Press any key to return to the BBS.");
-    screenFlush(state);
+void drawHeaderBox(ClientState* cs) {
+    screenSetColour(cs, COL_CYAN, 1);
+    headerLine(cs, 1, HEADER_TOP, HEADER_TOP_RIGHT);
+    screenText(cs, 2, 1, HEADER_SIDE);
+    screenText(cs, 2, HEADER_RUN + 2, HEADER_SIDE);
+    headerLine(cs, 3, HEADER_BOTTOM, HEADER_BOTTOM_RIGHT);
 }
 
-void paintBarred(ClientState* state) {
-    startLastScreen(state);
-    screenColourText(state, 2, 2, COL_YELLOW, 1, "W O R D W H I R L");
-    bool timedOut = state->barredTimedOut != 0;
-    screenCentreText(state, 5, COL_WHITE, 1, timedOut ? "T I M E D   O U T" : "B A N N E D");
+void paintClosedScreen(ClientState* cs) {
+    screenClear(cs);
+    screenShowCursor(cs, 0);
+    drawHeaderBox(cs);
+    screenColourText(cs, TITLE_ROW, CLOSED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    screenCentreText(cs, CLOSED_HEADING_ROW, COL_WHITE, 1, "B A C K   S H O R T L Y");
+    const char* text = cs->maintenanceText[0]
+        ? cs->maintenanceText
+        : "Wordwhirl is closed for a short while. Please try again soon.";
+    int32_t next = drawWrapped(cs, CLOSED_TEXT_ROW, CLOSED_TEXT_COL, CLOSED_TEXT_WIDTH, COL_CYAN, 1,
+                               text, CLOSED_TEXT_LAST);
+    // Two rows below the last row written, which is the row before next.
+    screenCentreText(cs, next + 1, COL_WHITE, 0, "Please come back and play with us later!");
+    screenCentreText(cs, CLOSED_KEY_ROW, COL_GREEN, 1, "Press any key to return to the BBS.");
+    screenFlush(cs);
+}
 
-    char text[256];
-    barredWhat(state, text);
-    int32_t row = drawWrappedCentred(state, 7, 66, COL_CYAN, 1, text, 10);
-    if (state->barredReason[0]) {
-        formatText(text, "Reason: %.200s", state->barredReason);
-        row = drawWrappedCentred(state, row + 1, 66, COL_CYAN, 1, text, row + 3);
+void paintBarredScreen(ClientState* cs) {
+    screenClear(cs);
+    screenShowCursor(cs, 0);
+    screenColourText(cs, TITLE_ROW, BARRED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    screenCentreText(cs, BARRED_HEADING_ROW, COL_WHITE, 1,
+                     cs->barredTimedOut ? "T I M E D   O U T" : "B A N N E D");
+
+    char text[320];  // the longest paragraph: the 259-character error, or the appeal
+    barredVerdict(cs, text, sizeof text);
+    int32_t r = drawWrappedCentred(cs, BARRED_TEXT_ROW, BARRED_WIDTH, COL_CYAN, 1, text,
+                                   BARRED_TEXT_LAST);
+    if (cs->barredReason[0]) {
+        formatText(text, "Reason: %.200s", cs->barredReason);
+        r = drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_CYAN, 1, text, r + 3);
     }
     formatText(text,
                "This %s was put into effect by the Wordwhirl team, has no impact on your BBS "
                "access, and is not managed by your Sysop.",
-               timedOut ? "time out" : "ban");
-    row = drawWrappedCentred(state, row + 1, 66, COL_WHITE, 0, text, row + 4);
-    formatText(text, "If you feel this is in error or would like to appeal please email %s",
-               SUPPORT_EMAIL);
-    drawWrappedCentred(state, row + 1, 66, COL_WHITE, 0, text, row + 3);
+               cs->barredTimedOut ? "time out" : "ban");
+    r = drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 4);
+    formatText(text, "%s%.80s", APPEAL_LEAD, SUPPORT_EMAIL);
+    drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 3);
 
-    if (state->cfgBbsName[0]) formatText(text, "Press any key to return to %.40s.", state->cfgBbsName);
+    if (cs->cfgBbsName[0]) formatText(text, "Press any key to return to %.40s.", cs->cfgBbsName);
     else copyText(text, "Press any key to return to the BBS.");
-    screenCentreText(state, 22, COL_GREEN, 1, text);
-    screenFlush(state);
+    screenCentreText(cs, BARRED_KEY_ROW, COL_GREEN, 1, text);
+    screenFlush(cs);
 }
 
+void paintMaintenance(ClientState* state) { paintClosedScreen(state); }
+
+void paintBarred(ClientState* state) { paintBarredScreen(state); }
+
 void paintIdle(ClientState* state) {
-    startLastScreen(state);
+    screenClear(state);
+    screenShowCursor(state, 0);
     screenBox(state, 8, 14, 16, 66, COL_YELLOW, 1, nullptr);
     screenCentreText(state, 10, COL_YELLOW, 1, "Y O U ' V E   B E E N   A W A Y   A W H I L E");
     screenCentreText(state, 12, COL_WHITE, 0, "Nothing has been touched here for half an hour,");

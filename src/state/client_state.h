@@ -426,4 +426,10 @@ struct ClientState {
     uint32_t loopHoldEnd;        // tick at which the hold ends and the loop stops
     int32_t verdictWait;         // maintenance or bar screen up, waiting for a key
     int32_t welcomeDrawn;        // welcome painter did its full paint; entering SCR_WELCOME clears it
+
+    // Welcome screen painter: the stars' positions live in welcomeSprite*.
+    int32_t welcomeSpritesReady;                     // starting positions set
+    int32_t welcomeSpriteDrawnRow[WELCOME_SPRITES];  // where each star was last drawn, 0 = not drawn
+    int32_t welcomeSpriteDrawnCol[WELCOME_SPRITES];
+    char welcomeTextShown[48];   // "Welcome, %.30s!" as last drawn
 };

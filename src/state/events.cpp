@@ -4,6 +4,7 @@
 
 #include "net/json.h"
 #include "state/client_state.h"
+#include "state/events_lobby.h"
 #include "state/state.h"
 
 namespace {
@@ -16,6 +17,25 @@ void onVisitEnded(ClientState* s, const JsonNode* data) {
 }
 
 constexpr EventRoute EVENT_ROUTES[] = {
+    {"authed", onAuthed},
+    {"stories", onStories},
+    {"actions", onActions},
+    {"features:update", onFeaturesUpdate},
+    {"lobby:roster", onLobbyRoster},
+    {"lobby:rooms", onLobbyRooms},
+    {"lobby:chat", onLobbyChat},
+    {"room:chat", onRoomChat},
+    {"lobby:emote", onLobbyEmote},
+    {"room:emote", onRoomEmote},
+    {"presence:total", onPresenceTotal},
+    {"lobby:notice", onLobbyNotice},
+    {"room:notice", onRoomNotice},
+    {"room:state", onRoomState},
+    {"room:knock", onRoomKnock},
+    {"lobby:invite", onLobbyInvite},
+    {"lobby:content", onLobbyContent},
+    {"room:timeout-removed", onRoomTimeoutRemoved},
+    {"room:kicked", onRoomKicked},
     {"admin:kicked", onVisitEnded},
     {"disconnected", onVisitEnded},
 };

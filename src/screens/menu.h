@@ -1,0 +1,21 @@
+// The screens outside a game that sit inside the door's frame or own it:
+// the main menu, the one-page How To Play, the list of chat actions, and
+// the four animated pages of the guide (the main loop's tick counts frames).
+#pragma once
+#include <cstdint>
+
+struct ClientState;
+
+constexpr int32_t GUIDE_PAGES = 4;          // guidePage runs 0 to 3
+constexpr int32_t ACTIONS_SHOWN_MAX = 33;   // three columns of 11
+
+void paintMainMenu(ClientState* cs);
+void paintQuickHelp(ClientState* cs);
+void paintActions(ClientState* cs);
+
+// One guide page: frame and fixed text when the page is new, then the
+// page's animation for guideFrame.
+void paintGuide(ClientState* cs);
+
+// Announcements the caller has not read yet.
+int32_t unreadAnnouncements(const ClientState* cs);

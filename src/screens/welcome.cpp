@@ -1,0 +1,116 @@
+#include "screens/welcome.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+#include "state/client_state.h"
+#include "terminal/screen.h"
+
+namespace {
+
+constexpr char STAR_CHARS[] = "*+.o*.+o.*+o.*";
+static_assert(sizeof STAR_CHARS - 1 == WELCOME_SPRITES, "one character per star");
+constexpr int32_t STAR_COLOURS[] = {COL_YELLOW, COL_MAGENTA, COL_CYAN,
+                                    COL_GREEN,  COL_RED,     COL_WHITE};
+constexpr int32_t STAR_COLOUR_COUNT = (int32_t)(sizeof STAR_COLOURS / sizeof STAR_COLOURS[0]);
+constexpr int32_t BAND_WIDTH = 11;   // columns in each band
+static_assert(WELCOME_LEFT_LAST - WELCOME_LEFT_FIRST + 1 == BAND_WIDTH &&
+              WELCOME_RIGHT_LAST - WELCOME_RIGHT_FIRST + 1 == BAND_WIDTH, "both bands are 11 wide");
+
+constexpr char TITLE[] = "\333\333\333  W O R D W H I R L  \333\333\333";  // full blocks each side
+constexpr char VERSION_TEXT[] = "v1.20.9";
+constexpr int32_t TITLE_ROW = 8;
+constexpr int32_t TAGLINE_ROW = 10;
+constexpr int32_t BLURB_ROW = 12;
+constexpr int32_t PRESS_KEY_ROW = 19;
+constexpr int32_t FOOT_ROW = 23;
+constexpr int32_t LINK_COL = 2;
+constexpr int32_t VERSION_COL = 71;
+
+bool inBand(int32_t col) {
+    return (col >= WELCOME_LEFT_FIRST && col <= WELCOME_LEFT_LAST) ||
+           (col >= WELCOME_RIGHT_FIRST && col <= WELCOME_RIGHT_LAST);
+}
+
+void eraseStars(ClientState* cs) {
+    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
+        int32_t row = cs->welcomeSpriteDrawnRow[i], col = cs->welcomeSpriteDrawnCol[i];
+        if (row >= 1 && inBand(col)) screenText(cs, row, col, " ");
+        cs->welcomeSpriteDrawnRow[i] = 0;
+    }
+}
+
+void drawStars(ClientState* cs) {
+    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
+        int32_t row = cs->welcomeSpriteTimer[i], col = cs->welcomeSpriteCol[i];
+        if (row < 1 || row > WELCOME_STAR_ROWS) continue;
+        char star[2] = {STAR_CHARS[i], 0};
+        screenColourText(cs, row, col, STAR_COLOURS[i % STAR_COLOUR_COUNT], 1, star);
+        cs->welcomeSpriteDrawnRow[i] = row;
+        cs->welcomeSpriteDrawnCol[i] = col;
+    }
+}
+
+void drawFixedText(ClientState* cs) {
+    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, TITLE);
+    screenCentreText(cs, TAGLINE_ROW, COL_CYAN, 1, "The Story Party Game");
+    screenCentreText(cs, BLURB_ROW, COL_WHITE, 0, "Play with others across all");
+    screenCentreText(cs, BLURB_ROW + 1, COL_WHITE, 0, "Wordwhirl platforms!");
+    screenCentreText(cs, PRESS_KEY_ROW, COL_CYAN, 0, "Press any key to begin...");
+    screenColourText(cs, FOOT_ROW, VERSION_COL, COL_BLUE, 0, VERSION_TEXT);
+    if (cs->conn.useTls)
+        screenColourText(cs, FOOT_ROW, LINK_COL, COL_GREEN, 1, "Secure Connection");
+    else
+        screenColourText(cs, FOOT_ROW, LINK_COL, COL_WHITE, 0, "Standard Connection");
+}
+
+// The name line changes when the service confirms another name.
+void drawWelcomeName(ClientState* cs, bool first) {
+    char text[sizeof cs->welcomeTextShown];
+    formatText(text, "Welcome, %.30s!", cs->myName[0] ? cs->myName : cs->caller.callerName);
+    if (!first && strcmp(text, cs->welcomeTextShown) == 0) return;
+    screenClearLine(cs, WELCOME_NAME_ROW);
+    screenCentreText(cs, WELCOME_NAME_ROW, COL_GREEN, 1, text);
+    copyText(cs->welcomeTextShown, text);
+}
+
+// Even stars start in the left band, odd ones in the right.
+int32_t startColumn(int32_t i) {
+    return i % 2 == 0 ? (8 * i) % BAND_WIDTH + WELCOME_LEFT_FIRST
+                      : (12 * i) % BAND_WIDTH + WELCOME_RIGHT_FIRST;
+}
+
+}  // namespace
+
+static_assert(sizeof "Welcome, !" - 1 + 30 < sizeof(ClientState::welcomeTextShown),
+              "the longest name line fits its cache");
+
+// A tick may run before the first paint; it cannot move stars that have no
+// place yet, so their places are set here, once, whatever it did.
+void welcomeStarsStart(ClientState* cs) {
+    if (cs->welcomeSpritesReady) return;
+    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
+        cs->welcomeSpriteTimer[i] = (5 * i) % WELCOME_STAR_ROWS + 1;
+        cs->welcomeSpriteStep[i] = 0;
+        cs->welcomeSpriteCol[i] = startColumn(i);
+    }
+    cs->welcomeSpritesReady = 1;
+}
+
+void paintWelcome(ClientState* cs) {
+    bool first = !cs->welcomeDrawn;
+    welcomeStarsStart(cs);
+    if (first) {
+        screenClear(cs);
+        cs->welcomeDrawn = 1;
+        for (int32_t i = 0; i < WELCOME_SPRITES; i++) cs->welcomeSpriteDrawnRow[i] = 0;
+    } else {
+        eraseStars(cs);
+    }
+    // The name line is cleared whole before it is written, so it goes
+    // before the stars: one of them may stand on row 16.
+    drawWelcomeName(cs, first);
+    drawStars(cs);
+    if (first) drawFixedText(cs);
+    screenShowCursor(cs, 0);
+}

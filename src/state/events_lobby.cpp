@@ -1,0 +1,368 @@
+#include "state/events_lobby.h"
+
+#include <cstring>
+
+#include "input/requests.h"
+#include "net/json.h"
+#include "net/wire.h"
+#include "platform/text.h"
+#include "state/client_state.h"
+#include "state/state.h"
+
+namespace {
+
+constexpr const char* GREETING_PLACEHOLDER = "{username}";
+constexpr const char* DEFAULT_CATEGORY_KIND = "normal";
+constexpr const char* DEFAULT_STORY_TITLE = "A Tale";
+constexpr const char* DEFAULT_TABLE_NAME = "Quick Match";
+constexpr const char* DEFAULT_KNOCKER = "Somebody";
+constexpr const char* DEFAULT_INVITER = "Somebody";
+constexpr const char* DEFAULT_INVITE_TABLE = "their table";
+constexpr int32_t DEFAULT_TABLE_SEATS = 4;  // a table that names no seat count
+
+bool isType(const JsonNode* node, int32_t type) { return node && node->type == type; }
+
+bool sameText(const char* a, const char* b) { return strcmp(a, b) == 0; }
+
+// An array member, or data itself when it has no such member (some lists
+// arrive bare).
+const JsonNode* listOf(const JsonNode* data, const char* member) {
+    const JsonNode* list = jsonGet(data, member);
+    return list ? list : data;
+}
+
+const JsonNode* firstElement(const JsonNode* list) {
+    return isType(list, JSON_ARRAY) ? list->firstChild : nullptr;
+}
+
+// ---- authed ----
+
+// The greeting with the first "{username}" replaced by the confirmed name;
+// later placeholders stay as text.
+void takeGreeting(ClientState* state, const char* text) {
+    const char* at = strstr(text, GREETING_PLACEHOLDER);
+    if (!at) {
+        copyText(state->greeting, text);
+        return;
+    }
+    int before = (int)(at - text);
+    formatText(state->greeting, "%.*s%s%s", before, text, state->myName,
+               at + strlen(GREETING_PLACEHOLDER));
+}
+
+void takeIdentity(ClientState* state, const JsonNode* data) {
+    const JsonNode* you = jsonGet(data, "you");
+    state->greeting[0] = 0;
+    if (!isType(you, JSON_OBJECT)) return;
+    copyText(state->myName, jsonGetString(you, "name", state->caller.callerName));
+    const char* greeting = jsonGetString(you, "greeting", "");
+    if (greeting[0]) takeGreeting(state, greeting);
+}
+
+// Maintenance wins over a time-out or ban. 1 when the log-in was refused
+// for one of those reasons; the rest of the message is then not applied.
+int32_t takeRefusal(ClientState* state, const JsonNode* data) {
+    if (jsonGetBool(data, "maintenance", 0)) {
+        copyText(state->maintenanceText, jsonGetString(data, "error", ""));
+        state->maintenance = 1;
+        return 1;
+    }
+    int32_t timedOut = jsonGetBool(data, "timedOut", 0);
+    if (!timedOut && !jsonGetBool(data, "banned", 0)) return 0;
+    copyText(state->barredError, jsonGetString(data, "error", ""));
+    copyText(state->barredUntil, jsonGetString(data, "until", ""));
+    copyText(state->barredReason, jsonGetString(data, "reason", ""));
+    state->barred = 1;
+    state->barredTimedOut = timedOut;
+    return 1;
+}
+
+// Members of an absent object keep what the door already holds.
+void takeFeatures(ClientState* state, const JsonNode* features) {
+    if (!isType(features, JSON_OBJECT)) return;
+    state->testerFeedback = jsonGetBool(features, "tester_feedback", 1);
+    copyText(state->feedbackLabel, jsonGetString(features, "feedback_label", ""));
+}
+
+void takeBoard(ClientState* state, const JsonNode* bbs) {
+    if (!isType(bbs, JSON_OBJECT)) return;
+    copyText(state->boardName, jsonGetString(bbs, "board", ""));
+    copyText(state->sysopName, jsonGetString(bbs, "sysop", ""));
+}
+
+// Categories come as bare names or as objects with a name and a kind.
+void takeCategories(ClientState* state, const JsonNode* list) {
+    state->categoryCount = 0;
+    state->categoryCount2 = 0;
+    state->categoriesFromPick = 0;
+    for (const JsonNode* el = firstElement(list); el && state->categoryCount < MAX_CATEGORIES;
+         el = el->next) {
+        const char* name = isType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
+        if (!name[0]) continue;
+        int32_t i = state->categoryCount;
+        copyText(state->categoryKinds[i], jsonGetString(el, "kind", DEFAULT_CATEGORY_KIND));
+        copyText(state->categoryNames2[i], name);
+        copyText(state->categoryNames[i], name);
+        state->categoryCount++;
+        state->categoryCount2++;
+    }
+}
+
+// ---- Lounge tables ----
+
+void takeTable(TableRecord* t, const JsonNode* el) {
+    memset(t, 0, sizeof *t);
+    copyText(t->code, jsonGetString(el, "code", ""));
+    copyText(t->name, jsonGetString(el, "name", DEFAULT_TABLE_NAME));
+    t->players = jsonGetInt(el, "players", 0);
+    t->capacity = jsonGetInt(el, "max", jsonGetInt(el, "capacity", DEFAULT_TABLE_SEATS));
+    t->locked = jsonGetBool(el, "locked", 0);
+    copyText(t->knockId, jsonGetString(el, "knockId", ""));
+    t->autoHost = jsonGetBool(el, "autoHost", 0);
+    t->inGame = jsonGetBool(el, "inGame", 0);
+}
+
+// The first table, in list order, with a free seat and no lock; null when
+// every table is busy.
+const TableRecord* firstOpenTable(const ClientState* state) {
+    for (int32_t i = 0; i < state->tableCount; i++) {
+        const TableRecord* t = &state->tables[i];
+        if (!t->locked && t->players < t->capacity) return t;
+    }
+    return nullptr;
+}
+
+// The caller asked for a quick seat and no table was free then; this fresh
+// list decides it: a seat, or the Lounge to wait in.
+void finishQuickSeat(ClientState* state) {
+    state->quickSeatPending = 0;
+    const TableRecord* open = firstOpenTable(state);
+    if (open) {
+        joinTable(state, open->code);
+        return;
+    }
+    enterScreen(state, SCR_LOUNGE);
+    setNotice(state, QUICK_SEAT_BUSY);  // after the switch, which empties the notice
+}
+
+// room:kicked and room:timeout-removed: the caller is off the table.
+void leaveRemoved(ClientState* state, const JsonNode* data, const char* defaultText) {
+    const char* text = jsonGetString(data, "message", defaultText);
+    clearTableFields(state);
+    enterScreen(state, SCR_LOUNGE);
+    setNotice(state, text);
+    appendSystemLine(state, "", text, CHAT_SYSTEM);
+}
+
+// ---- chat ----
+
+void takeChatLine(ClientState* state, const JsonNode* data) {
+    const char* kind = jsonGetString(data, "kind", "");
+    const char* sender = jsonGetString(data, "name", jsonGetString(data, "who", ""));
+    const char* text = jsonGetString(data, "text", "");
+    if (jsonGetBool(data, "whisper", 0)) {
+        char line[256];
+        if (sameText(jsonGetString(data, "direction", "in"), "out"))
+            formatText(line, "You whisper to %.28s: %.180s", sender, text);
+        else
+            formatText(line, "%.28s whispers to you: %.180s", sender, text);
+        appendSystemLine(state, "", line, CHAT_PRIVATE);
+        return;
+    }
+    const char* to = jsonGetString(data, "directedTo", "");
+    if (to[0]) {
+        appendChatLine(state, sender, text, CHAT_DIRECTED, sameText(to, state->myName) ? "" : to);
+        return;
+    }
+    if (sameText(kind, "action") || sameText(kind, "emote"))
+        appendSystemLine(state, "", text, CHAT_ACTION);
+    else if (sameText(kind, "system") || sameText(kind, "notice") || !sender[0])
+        appendSystemLine(state, "", text, CHAT_SYSTEM);
+    else
+        appendSystemLine(state, sender, text, CHAT_SAID);
+}
+
+}  // namespace
+
+// ---- log-in and command answers ----
+
+void onAuthed(ClientState* state, const JsonNode* data) {
+    takeIdentity(state, data);
+    state->menuGreetingDirty = 1;
+    state->authed = 1;  // the main menu redraws its greeting row
+    state->authOk = jsonGetBool(data, "ok", 1);
+    if (!state->authOk && takeRefusal(state, data)) return;
+    applyAnnouncements(state, data);
+    if (state->authOk) requestMailList(state);
+    takeFeatures(state, jsonGet(data, "features"));
+    takeBoard(state, jsonGet(data, "bbs"));
+    takeCategories(state, jsonGet(data, "categories"));
+    state->storyCount = 0;
+    state->onlineTotal = jsonGetInt(data, "onlineTotal", state->onlineTotal);
+    state->fullRedraw = 1;
+}
+
+void onStories(ClientState* state, const JsonNode* data) {
+    int32_t offset = jsonGetInt(data, "offset", 0);
+    if (offset != 0 && offset != state->storyCount) return;  // a page of an older request
+    if (offset == 0) {
+        state->storyCount = 0;
+        state->storyFirstShown = 0;
+    }
+    state->storyTotal = jsonGetInt(data, "total", 0);
+    state->storyOffset = offset;
+    int32_t added = 0;
+    for (const JsonNode* el = firstElement(jsonGet(data, "items")); el && state->storyCount < MAX_STORIES;
+         el = el->next) {
+        int32_t i = state->storyCount;
+        copyText(state->storyTitles[i], jsonGetString(el, "title", DEFAULT_STORY_TITLE));
+        copyText(state->storyCategories[i], jsonGetString(el, "category", ""));
+        state->storyIds[i] = jsonGetInt(el, "id", 0);
+        state->storyBlanks[i] = jsonGetInt(el, "blanks", 0);
+        state->storyCount++;
+        added++;
+    }
+    state->storyLoading = 0;
+    state->contentDirty = 1;
+    // The whole list of the category is fetched page by page on its own.
+    int32_t sel = state->categorySel;
+    bool more = added > 0 && state->storyCount < state->storyTotal && state->storyCount < MAX_STORIES;
+    if (more && sel >= 0 && sel < state->categoryCount2)
+        serverSendStories(&state->conn, state->categoryNames[sel], state->storyCount);
+}
+
+void onActions(ClientState* state, const JsonNode* data) {
+    state->actionCount = 0;
+    state->actionTotal = jsonGetInt(data, "total", 0);
+    for (const JsonNode* el = firstElement(jsonGet(data, "items")); el && state->actionCount < MAX_ACTIONS;
+         el = el->next) {
+        if (!isType(el, JSON_STRING) || !el->text[0]) continue;
+        copyText(state->actions[state->actionCount++], el->text);
+    }
+    state->contentDirty = 1;
+}
+
+void onFeaturesUpdate(ClientState* state, const JsonNode* data) {
+    state->testerFeedback = jsonGetBool(data, "tester_feedback", 1);
+}
+
+// ---- Lounge ----
+
+void onLobbyRoster(ClientState* state, const JsonNode* data) {
+    if (state->inRoom) return;  // the player list holds the table while seated
+    applyPlayerList(state, listOf(data, "players"));
+    state->playerCountSeen = state->playerCount;
+}
+
+void onLobbyRooms(ClientState* state, const JsonNode* data) {
+    state->tableCount = 0;
+    for (const JsonNode* el = firstElement(listOf(data, "rooms")); el && state->tableCount < MAX_TABLES;
+         el = el->next)
+        takeTable(&state->tables[state->tableCount++], el);
+    // The list on screen changed either way, also when a seat is being taken.
+    state->contentDirty = 1;
+    if (state->quickSeatPending) finishQuickSeat(state);
+}
+
+void onLobbyChat(ClientState* state, const JsonNode* data) {
+    if (state->inRoom) return;
+    takeChatLine(state, data);
+}
+
+void onRoomChat(ClientState* state, const JsonNode* data) { takeChatLine(state, data); }
+
+void onLobbyEmote(ClientState* state, const JsonNode* data) {
+    if (state->inRoom) return;
+    onRoomEmote(state, data);
+}
+
+void onRoomEmote(ClientState* state, const JsonNode* data) {
+    appendSystemLine(state, "", jsonGetString(data, "text", ""), CHAT_ACTION);
+}
+
+void onPresenceTotal(ClientState* state, const JsonNode* data) {
+    state->onlineTotal = jsonGetInt(data, "online", state->onlineTotal);
+    if (state->screen == SCR_MAIN_MENU) state->menuGreetingDirty = 1;
+}
+
+void showNoticeLine(ClientState* state, const JsonNode* data, int32_t kind) {
+    const char* text = isType(data, JSON_STRING)
+                           ? data->text
+                           : jsonGetString(data, "text", jsonGetString(data, "message", ""));
+    if (!text[0]) return;
+    appendSystemLine(state, "", text, kind);
+}
+
+void onLobbyNotice(ClientState* state, const JsonNode* data) { showNoticeLine(state, data, CHAT_SYSTEM); }
+
+void onRoomNotice(ClientState* state, const JsonNode* data) { showNoticeLine(state, data, CHAT_SYSTEM); }
+
+void onLobbyContent(ClientState* state, const JsonNode* data) {
+    applyAnnouncements(state, data);
+    if (state->screen == SCR_ANNOUNCEMENTS || state->screen == SCR_MAIN_MENU) state->contentDirty = 1;
+}
+
+// ---- table ----
+
+void onRoomState(ClientState* state, const JsonNode* data) { applyRoomState(state, data, 1); }
+
+void onRoomKnock(ClientState* state, const JsonNode* data) {
+    copyText(state->joinRequestName, jsonGetString(data, "name", DEFAULT_KNOCKER));
+    copyText(state->joinRequestKnockId, jsonGetString(data, "knockId", ""));
+    state->joinRequestPending = 1;
+    state->noticeDirty = 1;
+    char line[80];
+    formatText(line, "%.20s is asking to join your table.", state->joinRequestName);
+    appendSystemLine(state, "", line, CHAT_SYSTEM);
+}
+
+void onLobbyInvite(ClientState* state, const JsonNode* data) {
+    copyText(state->inviteFrom, jsonGetString(data, "from", DEFAULT_INVITER));
+    copyText(state->inviteTable, jsonGetString(data, "roomName", DEFAULT_INVITE_TABLE));
+    copyText(state->inviteCode, jsonGetString(data, "code", ""));
+    copyText(state->inviteFromId, jsonGetString(data, "fromId", ""));
+    state->invitePending = 1;
+    state->noticeDirty = 1;
+    char line[96];
+    formatText(line, "%.20s is inviting you to \"%.40s\".", state->inviteFrom, state->inviteTable);
+    appendSystemLine(state, "", line, CHAT_SYSTEM);
+}
+
+void clearTableFields(ClientState* state) {
+    state->rateTitle[0] = 0;
+    state->rateGiven = 2;  // no vote yet
+    state->rateStoryId = 0;
+    state->inRoom = 0;
+    state->isHost = 0;
+    state->roomCode[0] = 0;
+    state->roomName[0] = 0;
+    state->roomAutoHost = 0;
+    state->roomRoundRobin = 0;
+    state->playerCount = 0;
+    state->playerCountSeen = 0;
+    state->wordsDone = 0;
+    state->startDeadline = 0;
+    state->wordDeadline = 0;
+    state->revealDeadline = 0;
+    state->scoresDeadline = 0;
+    state->presetLine[0] = 0;
+    state->pickerName[0] = 0;
+    state->returnPendingNames[0] = 0;
+    state->pickerMode = 0;
+    state->pickTurn = 0;
+    state->pickTimerOn = 0;
+    state->pickDeadline = 0;
+    state->revealWordCount = 0;
+    state->revealCursor = 0;
+    // A knock on the table the caller has left can no longer be answered,
+    // and its prompt would swallow every key in the Lounge.
+    state->joinRequestPending = 0;
+    state->joinRequestName[0] = 0;
+    state->joinRequestKnockId[0] = 0;
+}
+
+void onRoomTimeoutRemoved(ClientState* state, const JsonNode* data) {
+    leaveRemoved(state, data, TIMEOUT_REMOVED_TEXT);
+}
+
+void onRoomKicked(ClientState* state, const JsonNode* data) { leaveRemoved(state, data, KICKED_TEXT); }
