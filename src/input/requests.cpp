@@ -632,8 +632,10 @@ void leaveTable(ClientState* state) {
     state->revealCursor = 0;
 }
 
-// A share code is letters and digits: it goes out as typed, cut to 7, yet
-// is still escaped so a stray quote cannot break the request line.
+// A share code is letters and digits, yet it is typed free text like any
+// other: it is escaped first and only then cut to 7, at a pair boundary, so
+// a stray quote or backslash can neither break the request line nor leave a
+// lone backslash that swallows the closing quote.
 static constexpr int32_t SHARE_CODE_MAX = 7;
 
 void joinTable(ClientState* state, const char* code) {
@@ -641,10 +643,9 @@ void joinTable(ClientState* state, const char* code) {
         setNotice(state, "That table is no longer there.");
         return;
     }
-    char typed[SHARE_CODE_MAX + 1], escaped[2 * SHARE_CODE_MAX + 8], data[64];
-    copyText(typed, code);
-    jsonEscapeText(escaped, sizeof escaped, typed);
-    formatText(data, "{\"code\":\"%s\"}", escaped);
+    char escaped[2 * INPUT_LINE_BYTES + 8], data[64];  // room for a whole typed line escaped
+    jsonEscapeText(escaped, sizeof escaped, code);
+    formatText(data, "{\"code\":\"%.*s\"}", escapedCut(escaped, SHARE_CODE_MAX), escaped);
     sendRequest(state, REQ_ROOM_JOIN, data);
 }
 

@@ -98,6 +98,10 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
          {emitAck("room:join", 4, R"({"code":"ABC1234"})")}, -1, "Pulling up a chair..."},
         {"join escapes a stray quote", none, [](ClientState* s) { joinTable(s, "ab\"cd"); },
          {emitAck("room:join", 4, R"({"code":"ab\"cd"})")}, -1, "Pulling up a chair..."},
+        {"join escapes first, then cuts to 7", none, [](ClientState* s) { joinTable(s, "ab\"cdefgh"); },
+         {emitAck("room:join", 4, R"({"code":"ab\"cde"})")}, -1, "Pulling up a chair..."},
+        {"join never cuts inside a pair", none, [](ClientState* s) { joinTable(s, "abcdef\\x"); },
+         {emitAck("room:join", 4, R"({"code":"abcdef"})")}, -1, "Pulling up a chair..."},
         {"join without a code", none, [](ClientState* s) { joinTable(s, ""); }, {}, -1,
          "That table is no longer there."},
         {"quick seat skips locked and full tables", tables, quickSeat,
@@ -219,7 +223,9 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
         c.setup(s);
         int32_t before = s->screen;
         c.act(s);
-        EXPECT_EQ(w.lines(), c.sent);
+        std::vector<std::string> sent = w.lines();
+        EXPECT_EQ(sent, c.sent);
+        for (const std::string& line : sent) EXPECT_NE(parseLine(line), nullptr) << line;
         EXPECT_EQ(s->screen, c.screenAfter < 0 ? before : c.screenAfter);
         EXPECT_STREQ(s->noticeText, c.notice);
     }
