@@ -16,6 +16,11 @@ void onVisitEnded(ClientState* s, const JsonNode* data) {
     s->running = 0;
 }
 
+// Staff notices read like the Lounge's; the team's own messages stand out
+// in the whisper colour.
+void onModNotice(ClientState* s, const JsonNode* data) { showNoticeLine(s, data, CHAT_SYSTEM); }
+void onAdminMessage(ClientState* s, const JsonNode* data) { showNoticeLine(s, data, CHAT_PRIVATE); }
+
 constexpr EventRoute EVENT_ROUTES[] = {
     {"authed", onAuthed},
     {"stories", onStories},
@@ -36,6 +41,8 @@ constexpr EventRoute EVENT_ROUTES[] = {
     {"lobby:content", onLobbyContent},
     {"room:timeout-removed", onRoomTimeoutRemoved},
     {"room:kicked", onRoomKicked},
+    {"mod:notice", onModNotice},
+    {"admin:message", onAdminMessage},
     {"admin:kicked", onVisitEnded},
     {"disconnected", onVisitEnded},
 };

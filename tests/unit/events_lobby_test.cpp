@@ -105,6 +105,10 @@ TEST_F(EventsLobby, ChatLinesTakeTheirKindNameAndTag) {
         {"room:notice", R"({"message":"From message"})", 1, 1, CHAT_SYSTEM, "", "From message", ""},
         {"room:notice", R"({"text":"Text wins","message":"m"})", 1, 1, CHAT_SYSTEM, "", "Text wins", ""},
         {"lobby:notice", R"({"text":""})", 0, 0, 0, "", "", ""},
+        {"admin:message", R"("Restart at noon")", 1, 1, CHAT_PRIVATE, "", "Restart at noon", ""},
+        {"admin:message", R"({"message":"From the team"})", 0, 1, CHAT_PRIVATE, "", "From the team", ""},
+        {"admin:message", R"("")", 0, 0, 0, "", "", ""},
+        {"mod:notice", R"("Be kind")", 1, 1, CHAT_SYSTEM, "", "Be kind", ""},
     };
     for (const ChatCase& c : cases) {
         state->chatCount = 0;
@@ -400,8 +404,8 @@ struct RemovalCase {
 
 TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
     const RemovalCase cases[] = {
-        {"room:kicked", "{}", KICKED_TEXT},
-        {"room:timeout-removed", "{}", TIMEOUT_REMOVED_TEXT},
+        {"room:kicked", "{}", "The host removed you from the table."},
+        {"room:timeout-removed", "{}", "You didn't respond in time, so you've been returned to the Lounge."},
         {"room:kicked", R"({"message":"Out you go."})", "Out you go."},
     };
     for (const RemovalCase& c : cases) {
