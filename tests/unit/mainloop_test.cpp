@@ -19,18 +19,16 @@
 #include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 
 namespace {
 
-struct LoopTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
+struct LoopTest : DoorScreenTest {
     int service = -1;  // the service's end of the link
 
     void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
+        DoorScreenTest::SetUp();
         int fds[2];
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
         fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
@@ -48,7 +46,7 @@ struct LoopTest : ::testing::Test {
     void TearDown() override {
         serverClose(&cs->conn);
         if (service >= 0) close(service);
-        testScreenClose(&ts);
+        DoorScreenTest::TearDown();
     }
 
     void serviceSends(const std::string& text) {

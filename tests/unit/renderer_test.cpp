@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "screens/renderer.h"
 #include "state/client_state.h"
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 #include "terminal/screen.h"
 #include "terminal/widgets.h"
@@ -16,24 +17,11 @@ namespace {
 
 const std::string BODY_ROW4_CLEARED = "\x1b[4;1H\x1b[K";
 
-struct RendererTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
-
+struct RendererTest : DoorScreenTest {
     void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
+        DoorScreenTest::SetUp();
         cs->doorStartTick = tickMs();
         cs->caller.timeLeftSecs = 7200;
-        ts.raw.clear();
-    }
-    void TearDown() override { testScreenClose(&ts); }
-
-    std::string sent() {
-        screenPump(&ts);
-        std::string out = ts.raw;
-        ts.raw.clear();
-        return out;
     }
     // Switch screens the way the screen change does, and draw the first pass.
     void show(int screen) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
@@ -24,25 +25,7 @@ size_t countOf(const std::string& hay, const std::string& needle) {
 }
 
 // A door state whose terminal is a telnet socket read by a test screen.
-struct ScreenTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
-
-    void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
-        ts.raw.clear();
-    }
-    void TearDown() override { testScreenClose(&ts); }
-
-    // Bytes the primitives sent since the last call, as the caller got them.
-    std::string sent() {
-        screenPump(&ts);
-        std::string out = ts.raw;
-        ts.raw.clear();
-        return out;
-    }
-};
+using ScreenTest = DoorScreenTest;
 
 TEST_F(ScreenTest, PutTextAtClipsToColumn79) {
     const std::string text(100, 'x');

@@ -12,6 +12,7 @@
 #include "screens/service_screens.h"
 #include "screens/welcome.h"
 #include "state/client_state.h"
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 
 namespace {
@@ -27,30 +28,18 @@ struct RowCheck {
     bool bright;
 };
 
-struct WelcomeScreensTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
-
+struct WelcomeScreensTest : DoorScreenTest {
     void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
+        DoorScreenTest::SetUp();
         cs->testerFeedback = 1;
         cs->guideFrameShown = -1;
         copyText(cs->caller.callerName, "Zed Caller");
-        ts.raw.clear();
     }
-    void TearDown() override { testScreenClose(&ts); }
 
     // One renderer pass; returns the bytes the caller got from it.
     std::string render() {
         renderScreen(cs.get());
-        return pump();
-    }
-    std::string pump() {
-        screenPump(&ts);
-        std::string out = ts.raw;
-        ts.raw.clear();
-        return out;
+        return sent();
     }
     void show(int32_t screen) {
         cs->screen = screen;
@@ -432,7 +421,7 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
 
 TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
     paintClosedScreen(cs.get());
-    pump();
+    sent();
     RowCheck fixed[] = {
         {2, "W O R D W H I R L", 33, true},
         {6, "B A C K   S H O R T L Y", 37, true},
@@ -452,7 +441,7 @@ TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
     while (longText.size() < 199) longText += "maintenance ";
     copyText(cs->maintenanceText, longText.c_str());
     paintClosedScreen(cs.get());
-    pump();
+    sent();
     int last = 9;
     while (last < 16 && !rowBlank(last + 1)) last++;
     EXPECT_GE(last, 11);
@@ -491,7 +480,7 @@ TEST_F(WelcomeScreensTest, BarredScreenTellsWhatWhyAndWhereToAppeal) {
         copyText(cs->barredReason, c.reason);
         copyText(cs->cfgBbsName, c.board);
         paintBarredScreen(cs.get());
-        pump();
+        sent();
         RowCheck rows[] = {
             {2, "W O R D W H I R L", 33, true},
             {5, c.heading, 37, true},
@@ -528,7 +517,7 @@ TEST_F(WelcomeScreensTest, BarredScreenLongestTextsStayAboveTheKeyLine) {
     copyText(cs->barredReason, reason.c_str());
     copyText(cs->cfgBbsName, "A Board Name That Is Longer Than Forty Letters Long");
     paintBarredScreen(cs.get());
-    pump();
+    sent();
     for (int r = 7; r <= 10; r++) EXPECT_FALSE(rowBlank(r)) << r;
     EXPECT_TRUE(rowBlank(11));
     EXPECT_GT(colOf(12, "Reason:"), 0);

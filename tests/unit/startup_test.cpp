@@ -8,6 +8,7 @@
 #include "door/startup.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 
 namespace {
@@ -38,16 +39,7 @@ TEST(DoorDropPath, LastPathOrGluedFlagWins) {
 }
 
 // A door state whose terminal is a telnet socket read by a test screen.
-struct StartupScreenTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
-
-    void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
-    }
-    void TearDown() override { testScreenClose(&ts); }
-
+struct StartupScreenTest : DoorScreenTest {
     static std::string trimmed(const std::string& text) {
         size_t first = text.find_first_not_of(' ');
         return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);

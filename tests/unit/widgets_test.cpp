@@ -6,31 +6,20 @@
 #include "door/nodelog.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 #include "terminal/screen.h"
 #include "terminal/widgets.h"
 
 namespace {
 
-struct WidgetTest : ::testing::Test {
-    std::unique_ptr<ClientState> cs{new ClientState{}};
-    TestScreen ts{};
-
+struct WidgetTest : DoorScreenTest {
     void SetUp() override {
-        testScreenOpen(&ts);
-        ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
+        DoorScreenTest::SetUp();
         cs->doorStartTick = tickMs();
         cs->caller.timeLeftSecs = 7200;
         screenClear(cs.get());
         sent();
-    }
-    void TearDown() override { testScreenClose(&ts); }
-
-    std::string sent() {
-        screenPump(&ts);
-        std::string out = ts.raw;
-        ts.raw.clear();
-        return out;
     }
     void addPlayer(const char* name, int colour) {
         PlayerRecord& p = cs->players[cs->playerCount++];
