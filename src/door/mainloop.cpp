@@ -93,6 +93,13 @@ bool actOnVerdicts(ClientState* s) {
         showVerdict(s, paintBarred);
         return true;
     }
+    // The service ended the visit (admin:kicked, disconnected): its reason
+    // stays up like a lost link's, and a hang-up right after it does not
+    // replace the reason with the lost-link words.
+    if (!s->running) {
+        showLastNotice(s, s->noticeText, LOST_LINK_HOLD_MS);
+        return true;
+    }
     if (!s->conn.connected) {
         showLastNotice(s, "Lost the connection to Wordwhirl.", LOST_LINK_HOLD_MS);
         return true;
