@@ -139,6 +139,31 @@ TEST_F(Replies, NumbersNoRequestCarriesChangeNothing) {
     for (int32_t ack = 1; ack <= 13; ack++) EXPECT_EQ(replyRouteFor(ack) != nullptr, ack != 8) << ack;
 }
 
+// A reply with no data at all reads as a failure with no words of its own.
+TEST_F(Replies, AReplyWithoutDataIsAFailure) {
+    struct Case {
+        int32_t ack;
+        int32_t screen;
+        const char* notice;
+    } cases[] = {
+        {1, SCR_MAIN_MENU, "Could not open that story."},
+        {3, SCR_FEEDBACK_REVIEW, "Could not send that right now."},
+        {5, SCR_LOUNGE, "Could not get you a seat there."},
+        {6, SCR_MAIN_MENU, ""},
+        {10, SCR_MAIN_MENU, "Could not reach the Care Hub - please try again in a moment."},
+        {13, SCR_MAIN_MENU, "That could not be sent - please try again."},
+    };
+    for (const Case& c : cases) {
+        state->screen = SCR_MAIN_MENU;
+        state->letterCount = 4;
+        setNotice(state.get(), nullptr);
+        replyDispatch(state.get(), c.ack, nullptr);
+        EXPECT_EQ(state->screen, c.screen) << c.ack;
+        EXPECT_STREQ(state->noticeText, c.notice) << c.ack;
+        if (c.ack == 6) EXPECT_EQ(state->letterCount, 0);
+    }
+}
+
 TEST_F(Replies, SoloStartSetsUpTheRoundOrSaysWhy) {
     auto seatedWithARound = [](ClientState* s) {
         s->inRoom = 1;
