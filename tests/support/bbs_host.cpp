@@ -121,10 +121,10 @@ int bbsOpenTelnet(BbsHost* host) {
     return host->doorFd;
 }
 
-std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias) {
+std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias, int minutesLeft) {
     std::ostringstream text;
     text << commType << "\r\n" << handle << "\r\n38400\r\nTest BBS\r\n42\r\nTest Caller\r\n" << alias
-         << "\r\n100\r\n45\r\n1\r\n" << node << "\r\n";
+         << "\r\n100\r\n" << minutesLeft << "\r\n1\r\n" << node << "\r\n";
     return text.str();
 }
 
