@@ -64,10 +64,19 @@ bool guideKey(ClientState* s, int32_t key) {
     return true;  // the guide types nothing
 }
 
+// Forget the words of a round given up, so that a late word check (its
+// reply or its give-up) cannot send answers for a round the caller left.
+void dropRoundWords(ClientState* s) {
+    s->promptCount = 0;
+    s->promptIndex = 0;
+    s->wordCheckPending = 0;
+}
+
 // ESC during a round at a table gives up the seat, whatever prompt is up.
 bool escLeavesRound(ClientState* s, int32_t key) {
     if (key != KEY_ESC || s->screen != SCR_WORD_ENTRY || !s->inRoom) return false;
     leaveTable(s);
+    dropRoundWords(s);
     enterScreen(s, SCR_LOUNGE);
     return true;
 }
@@ -189,9 +198,7 @@ bool scoresContinue(ClientState* s, int32_t) {
 }
 
 bool leaveSolo(ClientState* s, int32_t) {
-    s->promptCount = 0;
-    s->promptIndex = 0;
-    s->wordCheckPending = 0;
+    dropRoundWords(s);
     returnToMenu(s);
     return true;
 }

@@ -225,14 +225,21 @@ TEST_F(KeysTest, EscAndEnterPerScreen) {
     }
 }
 
-// ESC on a round at a table leaves before any prompt could swallow it.
+// ESC on a round at a table leaves before any prompt could swallow it, and
+// a word check still out cannot send the round's answers afterwards.
 TEST_F(KeysTest, EscLeavesTheRoundPastAKnock) {
     cs->screen = SCR_WORD_ENTRY;
     cs->inRoom = 1;
     cs->joinRequestPending = 1;
+    cs->promptCount = 1;
+    cs->blankIds[0] = 5;
+    cs->wordCheckPending = 1;
     press({KEY_ESC});
     EXPECT_EQ(cs->screen, SCR_LOUNGE);
-    EXPECT_EQ(got().front(), LEAVE);
+    EXPECT_EQ(got(), (Lines{LEAVE, TO_LOUNGE[0], TO_LOUNGE[1]}));
+    EXPECT_EQ(cs->wordCheckPending, 0);
+    submitWord(cs.get(), "late");  // what the check's reply would do
+    EXPECT_TRUE(got().empty());
 }
 
 TEST_F(KeysTest, EscOnTheReportGoesWhereItCameFrom) {
