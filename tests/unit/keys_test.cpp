@@ -377,22 +377,6 @@ TEST_F(KeysTest, CareKeysPageOnAndStartOver) {
     EXPECT_EQ(cs->careScroll, 0);
 }
 
-TEST_F(KeysTest, ReadingScrolls) {
-    cs->screen = SCR_LETTER;
-    press({KEY_UP, KEY_DOWN, KEY_DOWN});
-    EXPECT_EQ(cs->readScroll, 2);
-    cs->screen = SCR_SOLO_TALE;
-    press({' ', KEY_DOWN, KEY_UP, KEY_UP});
-    EXPECT_EQ(cs->soloScroll, 9);
-    cs->soloScroll = 0;
-    press({KEY_UP});
-    EXPECT_EQ(cs->soloScroll, 0);
-    cs->screen = SCR_STORY_REVIEW;
-    cs->storyLineCount = 11;
-    press({KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_UP});
-    EXPECT_EQ(cs->storyScroll, 1);  // 9 of 11 lines shown: at most 2
-}
-
 // ---------------------------------------------------------------------------
 // Editors and letters.
 
@@ -461,20 +445,6 @@ TEST_F(KeysTest, LetterReplyOnlyWhereAllowed) {
     EXPECT_EQ(cs->screen, SCR_REPLY_WRITE);
     EXPECT_EQ(cs->replyToId, 77);
     EXPECT_EQ(cs->replyLineCount, 0);
-}
-
-TEST_F(KeysTest, ReportEnterNeedsANote) {
-    cs->screen = SCR_REPORT;
-    cs->reportStage = 1;
-    press({KEY_ENTER});
-    EXPECT_STREQ(cs->noticeText, "Type something first, then press ENTER.");
-    cs->reportIsTale = 1;
-    copyText(cs->reportReason, "spam");
-    copyText(cs->reportLines[0], "bad");
-    cs->reportLineCount = 1;
-    press({KEY_ENTER});
-    EXPECT_EQ(got(), Lines{emitAck("report:story", 9, "{\"templateId\":0,\"reason\":\"spam\",\"note\":\"bad\"}")});
-    EXPECT_STREQ(cs->noticeText, "Sending...");
 }
 
 // A completed line leaves the input row before the line handler sees it.
