@@ -52,8 +52,9 @@ bool commandFeedback(ClientState* s, const char*) {
     return true;
 }
 
+// The picker mode is left alone: typed at a table whose pick turn is the
+// caller's, the turn must survive a look at the categories.
 bool commandSolo(ClientState* s, const char*) {
-    s->pickerMode = 0;  // a solo pick, whatever an earlier picker left behind
     enterScreen(s, SCR_CATEGORY_PICK);
     return true;
 }
