@@ -150,10 +150,11 @@ bool doorRunning(BbsHost* host) {
 
 // Half a hang-up leaves the caller's end able to read, so the BBS's copy can
 // show the socket still works after the door; a full one closes it.
-void hangUpAndExpectPromptExit(Visit* v, bool halfClose, const std::string& where) {
+void hangUpAndExpectPromptExit(Visit* v, bool halfClose, bool serviceGone, const std::string& where) {
     BbsHost* host = v->host();
     bbsPump(host);
     size_t before = host->rawSocket.size();
+    std::string dotsRow = bbsRow(host, GOODBYE_SENDING_ROW);
     Clock::time_point at = Clock::now();
     if (halfClose) shutdown(host->callerFd, SHUT_WR);
     else bbsHangUp(host);
@@ -161,10 +162,14 @@ void hangUpAndExpectPromptExit(Visit* v, bool halfClose, const std::string& wher
     long took = msSince(at);
     EXPECT_EQ(code, 0) << where;
     EXPECT_LT(took, HANG_UP_EXIT_MS) << where;
-    EXPECT_TRUE(fakeServiceWaitLine(v->svc(), DISCONNECT_LINE, 5000)) << where;
-    EXPECT_TRUE(fakeServiceWaitClosed(v->svc(), 5000)) << where;
+    if (!serviceGone) {
+        EXPECT_TRUE(fakeServiceWaitLine(v->svc(), DISCONNECT_LINE, 5000)) << where;
+        EXPECT_TRUE(fakeServiceWaitClosed(v->svc(), 5000)) << where;
+    }
     EXPECT_EQ(host->rawSocket.find("Thanks for playing!", before), std::string::npos)
         << where << ": the goodbye is not drawn for a caller who has gone";
+    if (dotsRow.find(SENDING_BACK) != std::string::npos)
+        EXPECT_EQ(bbsRow(host, GOODBYE_SENDING_ROW), dotsRow) << where << ": nor are more of its dots";
     int flags = fcntl(v->bbsFd, F_GETFL);
     EXPECT_EQ(flags & O_NONBLOCK, 0) << where << ": the socket goes back in the BBS's own mode";
     if (!halfClose) return;
@@ -182,6 +187,7 @@ void hangUpAndExpectPromptExit(Visit* v, bool halfClose, const std::string& wher
 struct HangUpCase {
     const char* screen;
     bool (*drive)(Visit*);  // from start-up to the screen, checked on the way
+    bool serviceGone;       // the service hung up first: nobody to tell
 };
 
 const HangUpCase HANG_UP_CASES[] = {
@@ -215,6 +221,25 @@ const HangUpCase HANG_UP_CASES[] = {
          bbsSendKeys(v->host(), "half a thou");
          return expectShows(v, "half a thou");
      }},
+    // The last screens hold for seconds on their own; a caller gone cuts them short.
+    {"lost-link notice",
+     [](Visit* v) {
+         if (!toLounge(v)) return false;
+         fakeServiceDrop(v->svc());
+         return expectShows(v, LOST_LINK);
+     },
+     true},
+    {"the service's reason for ending",
+     [](Visit* v) {
+         return toLounge(v) && fakeServiceSend(v->svc(), event("disconnected", "{\"reason\":\"Closing early.\"}")) &&
+                expectShows(v, "Closing early.");
+     }},
+    {"goodbye dots",
+     [](Visit* v) {
+         if (!toMenu(v)) return false;
+         bbsSendKeys(v->host(), "Q\r");
+         return expectShows(v, SENDING_BACK);
+     }},
 };
 
 // Run cases on threads, at most PARALLEL_DOORS at once.
@@ -235,7 +260,7 @@ TEST(FaultsE2e, CallerHangingUpOnAnyScreenEndsTheDoorAtOnceAndLeavesTheSocketToT
         Visit v;
         startVisit(&v, node);
         if (!c.drive(&v)) return;
-        hangUpAndExpectPromptExit(&v, node % 2 == 1, c.screen);
+        hangUpAndExpectPromptExit(&v, node % 2 == 1, c.serviceGone, c.screen);
     });
 }
 
@@ -483,38 +508,50 @@ int unreadAtCaller(const BbsHost* host) {
     return waiting;
 }
 
-TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpAfterwards) {
-    Visit v;
-    startVisit(&v, 1, 4096);  // a small socket buffer fills after a few screens' worth
-    ASSERT_TRUE(toLounge(&v));
-    BbsHost* host = v.host();
-    bbsPump(host);
-
-    // The caller reads nothing now; the service floods the Lounge.
-    constexpr int FLOOD_LINES = 3000;
-    std::thread flood([&] {
-        for (int i = 0; i < FLOOD_LINES; i += 50) {
+// The service floods the Lounge with `lines` chat lines, a batch at a time.
+std::thread startFlood(Visit* v, int lines) {
+    return std::thread([v, lines] {
+        for (int i = 0; i < lines; i += 50) {
             std::string batch;
             for (int j = i; j < i + 50; j++) batch += loungeChat("Bob", "flood line " + std::to_string(j)) + "\n";
-            if (!fakeServiceSendRaw(v.svc(), batch)) return;
+            if (!fakeServiceSendRaw(v->svc(), batch)) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     });
-    // The caller's end fills up and stays full: the door waits on it.
+}
+
+// Wait until the caller's end holds bytes and takes no more; what it holds,
+// or 0 when it never filled.
+int waitCallerFull(const BbsHost* host) {
     int waiting = 0;
     for (int i = 0; i < 200; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         int now = unreadAtCaller(host);
-        if (now > 1000 && now == waiting) break;
+        if (now > 1000 && now == waiting) return now;
         waiting = now;
     }
-    bool full = waiting > 1000;
-    EXPECT_TRUE(full) << "the caller's socket never filled: " << waiting;
+    return 0;
+}
+
+constexpr int SMALL_SOCKET_BUFFER = 4096;  // fills after a few screens' worth
+constexpr int FLOOD_LINES = 3000;
+
+TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpAfterwards) {
+    Visit v;
+    startVisit(&v, 1, SMALL_SOCKET_BUFFER);
+    ASSERT_TRUE(toLounge(&v));
+    BbsHost* host = v.host();
+    bbsPump(host);
+
+    // The caller reads nothing now; the door waits on the full socket.
+    std::thread flood = startFlood(&v, FLOOD_LINES);
+    int waiting = waitCallerFull(host);
+    EXPECT_GT(waiting, 0) << "the caller's socket never filled";
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(unreadAtCaller(host), waiting) << "nothing more can go while the caller does not read";
     EXPECT_TRUE(doorRunning(host));
     EXPECT_FALSE(v.svc()->doorClosed) << "a slow caller does not cost the service link";
-    if (!full) {
+    if (waiting == 0) {
         fakeServiceDrop(v.svc());  // frees the flood from a send that waits
         flood.join();
         return;
@@ -526,6 +563,30 @@ TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpAfterwards) {
     flood.join();
     expectStillServing(&v, "after the flood");
     EXPECT_FALSE(v.svc()->doorClosed);
+}
+
+// A caller who stops reading and then hangs up: the door waiting on the
+// full socket notices and ends, as on any screen.
+TEST(FaultsE2e, CallerHangingUpWhileTheSocketIsFullEndsTheDoorAtOnce) {
+    Visit v;
+    startVisit(&v, 2, SMALL_SOCKET_BUFFER);
+    ASSERT_TRUE(toLounge(&v));
+    bbsPump(v.host());
+    std::thread flood = startFlood(&v, FLOOD_LINES);
+    bool full = waitCallerFull(v.host()) > 0;
+    EXPECT_TRUE(full) << "the caller's socket never filled";
+    if (full) {
+        // The caller's end reads nothing more: only the hang-up can free the door.
+        shutdown(v.host()->callerFd, SHUT_WR);
+        Clock::time_point at = Clock::now();
+        while (doorRunning(v.host()) && msSince(at) < 3000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_LT(msSince(at), HANG_UP_EXIT_MS);
+        EXPECT_EQ(bbsWaitExit(v.host(), 5000), 0);
+        EXPECT_TRUE(fakeServiceWaitLine(v.svc(), DISCONNECT_LINE, 5000));
+    }
+    fakeServiceDrop(v.svc());
+    flood.join();
 }
 
 // ---------------------------------------------------------------------------
