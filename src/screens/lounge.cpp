@@ -54,8 +54,8 @@ void drawSourceLabel(ClientState* cs, int32_t row, int32_t col, const PlayerReco
 
 // ---- the Lounge ----
 
-void drawListBox(ClientState* cs, int32_t left, int32_t right, const char* word, int32_t entries,
-                 const LoungePaging& paging) {
+void drawListBox(ClientState* cs, int32_t left, int32_t right, const char* word, int32_t entries) {
+    LoungePaging paging = loungePaging(entries, cs->loungePage);
     char title[BOX_TITLE_MAX + 1];
     if (entries <= LOUNGE_PAGE_ROWS) formatText(title, "%.28s", word);
     else formatText(title, "%.20s - Page %d of %d", word, paging.page + 1, paging.pageCount);
@@ -72,10 +72,14 @@ void drawPageTail(ClientState* cs, int32_t row, int32_t col, int32_t entries, in
     screenColourText(cs, row, col, COL_CYAN, 1, text);
 }
 
+int32_t tablesListed(const ClientState* cs) { return minOf(maxOf(cs->tableCount, 0), MAX_TABLES); }
+int32_t playersListed(const ClientState* cs) { return minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS); }
+
+// Entries go over the frames: the empty-list sentence is wider than its box
+// and must still read in full.
 void drawTables(ClientState* cs) {
-    int32_t count = minOf(maxOf(cs->tableCount, 0), MAX_TABLES);
+    int32_t count = tablesListed(cs);
     LoungePaging paging = loungePaging(count, cs->loungePage);
-    drawListBox(cs, TABLES_LEFT, TABLES_RIGHT, "Tables", count, paging);
     if (count == 0) {
         screenColourText(cs, LIST_TOP, 7, COL_WHITE, 0, "(no tables yet - press C to open one)");
         return;
@@ -98,9 +102,8 @@ void drawTables(ClientState* cs) {
 }
 
 void drawLoungePlayers(ClientState* cs) {
-    int32_t count = minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS);
+    int32_t count = playersListed(cs);
     LoungePaging paging = loungePaging(count, cs->loungePage);
-    drawListBox(cs, PLAYERS_LEFT, PLAYERS_RIGHT, "Who's Here", count, paging);
     int32_t first = paging.page * paging.rowsPerPage;
     int32_t end = minOf(first + paging.rowsPerPage, count);
     int32_t row = LIST_TOP;
@@ -310,6 +313,8 @@ LoungePaging loungePaging(int32_t entries, int32_t requested) {
 void paintLounge(ClientState* cs) {
     screenClearBody(cs);
     screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "T H E   L O U N G E");
+    drawListBox(cs, TABLES_LEFT, TABLES_RIGHT, "Tables", tablesListed(cs));
+    drawListBox(cs, PLAYERS_LEFT, PLAYERS_RIGHT, "Who's Here", playersListed(cs));
     drawTables(cs);
     drawLoungePlayers(cs);
 }
