@@ -236,7 +236,7 @@ void onVoterDone(ClientState* state, const JsonNode* data) {
 
 void onRoundResults(ClientState* state, const JsonNode* data) {
     const JsonNode* list = jsonGet(data, "standings");
-    if (!list) list = jsonGet(data, "players");
+    if (!isType(list, JSON_ARRAY)) list = jsonGet(data, "players");
     if (isType(list, JSON_ARRAY)) applyPlayerList(state, list);
     state->revealDeadline = 0;
     enterScreen(state, SCR_SCORES);

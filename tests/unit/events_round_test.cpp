@@ -389,6 +389,7 @@ TEST_F(EventsRound, RoundResultsTakeStandingsElsePlayers) {
         {R"({"standings":[{"name":"Cat","id":"id-cat","laughs":5}],"players":[{"name":"X"},{"name":"Y"}]})", 1,
          "Cat"},
         {R"({"players":[{"name":"Ann","id":"id-ann"},{"name":"Bob","id":"id-bob"}]})", 2, "Ann"},
+        {R"({"standings":null,"players":[{"name":"Bob","id":"id-bob"}]})", 1, "Bob"},
         {R"({})", 3, "Ann"},  // the players stay as they are
     };
     for (const auto& c : cases) {
