@@ -7,22 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e_common.h"
 
 namespace {
-
-struct Door {
-    BbsHost host;
-    Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Door() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
 
 constexpr int GOLD = 31, CYAN = 36, GREEN = 32;  // the three players' inks
 
@@ -46,16 +33,10 @@ std::string event(const std::string& name, const std::string& data) {
     return R"({"event":")" + name + R"(","data":)" + data + "}";
 }
 
-int centreCol(const std::string& text) { return (80 - (int)text.size()) / 2; }
-
 void expectText(const BbsHost& host, int row, int col, const std::string& text, int fg, bool bright) {
     EXPECT_EQ(screenTextAt(&host.screen, row, col, (int)text.size()), text) << "row " << row;
     EXPECT_EQ(screenFgAt(&host.screen, row, col), fg) << "row " << row << " " << text;
     EXPECT_EQ(screenBrightAt(&host.screen, row, col), bright) << "row " << row << " " << text;
-}
-
-void expectCentred(const BbsHost& host, int row, const std::string& text, int fg, bool bright) {
-    expectText(host, row, centreCol(text), text, fg, bright);
 }
 
 // Every character of a word in one colour, bright.
@@ -74,11 +55,9 @@ void typeLine(BbsHost* host, FakeService* svc, const std::string& line, const st
 }
 
 // Log in and go from the welcome screen through the guide to the main menu.
-void logIn(BbsHost* host, FakeService* svc) {
-    bbsWriteDoorCfg(host, svc->port, "bbsid=board-7\n");
-    int handle = bbsOpenTelnet(host);
-    bbsWriteFile(host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, 3, "Ace"));
-    bbsStart(host, {"DOOR32.SYS"}, false);
+void logIn(Door* door, FakeService* svc) {
+    BbsHost* host = &door->host;
+    startTelnet(door, 3, svc->port, "bbsid=board-7\n", "Ace");
     ASSERT_TRUE(fakeServiceWaitLine(svc, CONNECT));
     ASSERT_TRUE(fakeServiceSend(svc, AUTHED));
     ASSERT_TRUE(bbsWaitRow(host, 16, "Welcome, Ace!"));
@@ -141,7 +120,7 @@ TEST(RoundE2e, CallerChoosesTheTaleFillsTheWordsLaughsAndSeesTheScores) {
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    logIn(host, svc);
+    logIn(&door, svc);
     if (HasFatalFailure()) return;
 
     // Seated at the table, then it is the caller's turn to choose.
@@ -192,7 +171,7 @@ TEST(RoundE2e, CallerChoosesTheTaleFillsTheWordsLaughsAndSeesTheScores) {
     ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":11,"data":{"ok":true}})"));
     ASSERT_TRUE(fakeServiceWaitLine(svc, emitAck("submit:answers", 12, R"({"answers":{"2":"sticky","5":"yak"}})")));
     ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":12,"data":{"ok":true}})"));
-    ASSERT_TRUE(bbsWaitRow(host, 9, "L O C K E D   I N !"));
+    EXPECT_TRUE(bbsWaitRow(host, 9, "L O C K E D   I N !")) << "the answers reply locks the words in";
 
     revealAndCheck(host, svc);
     if (HasFatalFailure()) return;
@@ -248,7 +227,7 @@ TEST(RoundE2e, ScreensFollowAnotherPlayersRoundUntilItIsStopped) {
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    logIn(host, svc);
+    logIn(&door, svc);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(fakeServiceSend(svc, ROOM_WAITING));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Story Night"));
