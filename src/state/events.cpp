@@ -4,6 +4,7 @@
 
 #include "net/json.h"
 #include "state/client_state.h"
+#include "state/events_admin.h"
 #include "state/events_lobby.h"
 #include "state/events_round.h"
 #include "state/state.h"
@@ -56,6 +57,12 @@ constexpr EventRoute EVENT_ROUTES[] = {
     {"game:aborted", onRoundAborted},
     {"mod:notice", onModNotice},
     {"admin:message", onAdminMessage},
+    {"chat:cleared", onChatCleared},
+    {"mod:timeout", onModTimeout},
+    {"admin:shutdown-scheduled", onShutdownScheduled},
+    {"admin:shutdown-cancelled", onShutdownCancelled},
+    {"achievement:earned", onAchievementEarned},
+    {"mail:new", onMailNew},
     {"admin:kicked", onVisitEnded},
     {"disconnected", onVisitEnded},
 };
