@@ -1,13 +1,16 @@
 // The real door reading announcements over several visits to one board: what
 // one BBS user read and dismissed is remembered in the marker files beside
-// the door for that user's next visit, and another user starts afresh.
+// the door for that user's next visit, and another user starts afresh. And
+// the mailbox filled by the service's answer, one letter opened and read.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/bbs_host.h"
 #include "support/fake_service.h"
@@ -58,6 +61,17 @@ void expectListed(const BbsHost& host, const ListedRow& r, const char* visit) {
     EXPECT_EQ(screenCharAt(&host.screen, r.row, 5), r.unread ? UNREAD_MARK : ' ') << visit << ": " << r.text;
 }
 
+const std::string MAIL_LIST = R"({"cmd":"emit","name":"mail:list","ackId":6,"data":{}})";
+const std::string MAIL_REPLY =
+    R"({"ackId":6,"data":{"ok":true,"mail":[)"
+    R"({"id":31,"read":0,"sender_label":"The Team","subject":"You won","created_at":"2026-12-01T10:00:00Z",)"
+    R"("body":"Your tale took first place.","reply_to":"team"},)"
+    R"({"id":32,"read":1,"subject":"Old news","body":"x"}]}})";
+
+std::string emit(const std::string& name, const std::string& data) {
+    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
+}
+
 // A fresh caller line and screen for the next visit to the same board.
 void nextVisit(BbsHost* host) {
     for (int* fd : {&host->callerFd, &host->stdinFd, &host->stdoutFd}) {
@@ -71,8 +85,8 @@ void nextVisit(BbsHost* host) {
     host->rawStdout.clear();
 }
 
-// One visit by BBS user `user`, from log-in to the announcements list.
-void visitAnnouncements(BbsHost* host, FakeService* svc, int user) {
+// One visit by BBS user `user`, from log-in to the main menu.
+void visitMenu(BbsHost* host, FakeService* svc, int user) {
     bbsWriteDoorCfg(host, svc->port);
     int handle = bbsOpenTelnet(host);
     std::string drop = bbsDoor32(2, (unsigned)handle, 1, "Ace");
@@ -86,6 +100,10 @@ void visitAnnouncements(BbsHost* host, FakeService* svc, int user) {
     ASSERT_TRUE(bbsWaitRow(host, 23, "[S] MAIN MENU"));
     bbsSendKeys(host, "s");
     ASSERT_TRUE(waitOnScreen(host, "Back to the BBS"));
+}
+
+void visitAnnouncements(BbsHost* host, FakeService* svc, int user) {
+    ASSERT_NO_FATAL_FAILURE(visitMenu(host, svc, user));
     bbsSendKeys(host, "a\r");
     ASSERT_TRUE(bbsWaitRow(host, 4, "A N N O U N C E M E N T S"));
 }
@@ -103,7 +121,7 @@ TEST(MailE2e, AnnouncementsReadAndDismissedAreRememberedPerUserAcrossVisits) {
     {
         // First visit of user 42: read the first, dismiss the second.
         Service service;
-        visitAnnouncements(host, &service.svc, 42);
+        ASSERT_NO_FATAL_FAILURE(visitAnnouncements(host, &service.svc, 42));
         expectListed(*host, {6, "[1] Fresh tales", true}, "first visit");
         expectListed(*host, {7, "[2] Server move", true}, "first visit");
         bbsSendKeys(host, "1\r");
@@ -125,7 +143,7 @@ TEST(MailE2e, AnnouncementsReadAndDismissedAreRememberedPerUserAcrossVisits) {
     {
         // User 42 again: the read one stays read, the dismissed one is gone.
         Service service;
-        visitAnnouncements(host, &service.svc, 42);
+        ASSERT_NO_FATAL_FAILURE(visitAnnouncements(host, &service.svc, 42));
         expectListed(*host, {6, "[1] Fresh tales", false}, "second visit");
         EXPECT_EQ(bbsRow(host, 7), "");
         leaveDoor(host);
@@ -135,11 +153,47 @@ TEST(MailE2e, AnnouncementsReadAndDismissedAreRememberedPerUserAcrossVisits) {
     {
         // User 43 on the same board sees both, unread.
         Service service;
-        visitAnnouncements(host, &service.svc, 43);
+        ASSERT_NO_FATAL_FAILURE(visitAnnouncements(host, &service.svc, 43));
         expectListed(*host, {6, "[1] Fresh tales", true}, "other user");
         expectListed(*host, {7, "[2] Server move", true}, "other user");
         leaveDoor(host);
     }
+}
+
+TEST(MailE2e, MailboxWaitsForTheListThenOpensALetter) {
+    Board board;
+    BbsHost* host = &board.host;
+    Service service;
+    FakeService* svc = &service.svc;
+    ASSERT_NO_FATAL_FAILURE(visitMenu(host, svc, 42));
+
+    // The list is asked for on entry; until it comes the mailbox says so.
+    size_t before = fakeServiceLines(svc).size();
+    bbsSendKeys(host, "m\r");
+    ASSERT_TRUE(waitOnScreen(host, "One moment - fetching your mail..."));
+    std::vector<std::string> sentLines = fakeServiceLines(svc);
+    EXPECT_NE(std::find(sentLines.begin() + (long)before, sentLines.end(), MAIL_LIST), sentLines.end());
+
+    ASSERT_TRUE(fakeServiceSend(svc, MAIL_REPLY));
+    ASSERT_TRUE(waitOnScreen(host, "[2] Old news"));
+    expectListed(*host, {6, "[1] You won", true}, "mailbox");
+    expectListed(*host, {7, "[2] Old news", false}, "mailbox");
+    EXPECT_NE(bbsRow(host, 6).find("The Team"), std::string::npos);
+    EXPECT_NE(bbsRow(host, 7).find("Wordwhirl"), std::string::npos) << "the sender when none is named";
+
+    // Opening the first tells the service it was read and shows it whole.
+    bbsSendKeys(host, "1\r");
+    ASSERT_TRUE(fakeServiceWaitLine(svc, emit("mail:mark-read", R"({"id":31})")));
+    ASSERT_TRUE(waitOnScreen(host, "Your tale took first place."));
+    EXPECT_NE(bbsRow(host, 4).find("You won"), std::string::npos);
+    EXPECT_NE(bbsRow(host, 5).find("from The Team   -   2026-12-01"), std::string::npos) << bbsRow(host, 5);
+    EXPECT_EQ(screenTextAt(&host->screen, 18, 4, 17), "[R] Reply To This");
+
+    bbsSendKeys(host, "\r");  // back to the mailbox, now read
+    ASSERT_TRUE(bbsWaitRow(host, 4, "Y O U R   M A I L B O X"));
+    ASSERT_TRUE(waitOnScreen(host, "[1] You won"));
+    expectListed(*host, {6, "[1] You won", false}, "after reading");
+    leaveDoor(host);
 }
 
 }  // namespace
