@@ -4,8 +4,10 @@
 
 #include "door/nodelog.h"
 #include "platform/text.h"
+#include "screens/care.h"
 #include "screens/countdowns.h"
 #include "screens/lounge.h"
+#include "screens/mail.h"
 #include "screens/menu.h"
 #include "screens/reveal.h"
 #include "screens/round.h"
@@ -238,11 +240,11 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 16 */ {},
     /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},
-    /* 18 SCR_MAILBOX */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptMailbox},
-    /* 19 SCR_LETTER */ {.listed = 1, .pane = PANE_BLANK,
+    /* 18 SCR_MAILBOX */ {.listed = 1, .paint = paintMailbox, .pane = PANE_BLANK, .promptOf = promptMailbox},
+    /* 19 SCR_LETTER */ {.listed = 1, .paint = paintLetter, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [D] Delete   [ENTER] Back To Your Mailbox"},
-    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
-    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .pane = PANE_BLANK,
+    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .paint = paintAnnouncements, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
+    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .paint = paintAnnouncement, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [D] Dismiss   [ENTER] Back To Announcements"},
     /* 22 SCR_SUBMIT_INTRO */ {.listed = 1, .pane = PANE_BLANK,
         .prompt = "[ENTER] Start Writing   [M] Main Menu"},
@@ -269,8 +271,8 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 37 SCR_REPLY_SENT */ {.listed = 1, .pane = PANE_SHOWN, .prompt = "[ENTER] Back To Your Mailbox"},
     /* 38 SCR_FEEDBACK_SENT */ {.listed = 1, .pane = PANE_BLANK, .prompt = "[ENTER] Main Menu"},
     /* 39 SCR_REPORT */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptReport},
-    /* 40 SCR_CARE_HUB */ {.listed = 1, .pane = PANE_BODY, .promptOf = promptCareHub},
-    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .pane = PANE_BODY, .promptOf = promptCareTopic},
+    /* 40 SCR_CARE_HUB */ {.listed = 1, .paint = paintCareHub, .pane = PANE_BODY, .promptOf = promptCareHub},
+    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .paint = paintCareTopic, .pane = PANE_BODY, .promptOf = promptCareTopic},
 };
 
 // The gaps of the numbering are exactly the unlisted entries.
