@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "input/chat_commands.h"
 #include "input/requests.h"
 #include "platform/text.h"
+#include "screens/report.h"
 #include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
@@ -263,7 +265,12 @@ static void feedbackWriteLine(ClientState* state, const char* line) {
         setNotice(state, "That's as much as one note can hold - press ENTER to send it.");
 }
 
+// A longer line is no choice: it is chat, like on the other screens.
 static void feedbackReviewLine(ClientState* state, const char* line) {
+    if (line[0] && line[1]) {
+        chatLine(state, line);
+        return;
+    }
     switch (singleChoice(line)) {
     case 'S':
         requestFeedback(state);  // shows "Sending..."
@@ -365,14 +372,12 @@ static void reportPlayerLine(ClientState* state, const char* line) {
 }
 
 static void reportReasonLine(ClientState* state, const char* line) {
-    const ReportReason* reasons = state->reportIsTale ? TALE_REASONS : PLAYER_REASONS;
-    int32_t count = state->reportIsTale ? TALE_REASON_COUNT : PLAYER_REASON_COUNT;
-    int32_t n = readNumber(line);
-    if (n < 1 || n > count) {
+    const ReportReason* reason = reportReasonAt(state->reportIsTale, readNumber(line));
+    if (!reason) {
         setNotice(state, PICK_FROM_LIST);
         return;
     }
-    copyText(state->reportReason, reasons[n - 1].code);
+    copyText(state->reportReason, reason->code);
     state->reportStage = 1;
     state->contentDirty = 1;
 }
