@@ -4,6 +4,7 @@
 
 #include "net/json.h"
 #include "state/client_state.h"
+#include "state/events_admin.h"
 #include "state/events_lobby.h"
 #include "state/state.h"
 
@@ -43,6 +44,12 @@ constexpr EventRoute EVENT_ROUTES[] = {
     {"room:kicked", onRoomKicked},
     {"mod:notice", onModNotice},
     {"admin:message", onAdminMessage},
+    {"chat:cleared", onChatCleared},
+    {"mod:timeout", onModTimeout},
+    {"admin:shutdown-scheduled", onShutdownScheduled},
+    {"admin:shutdown-cancelled", onShutdownCancelled},
+    {"achievement:earned", onAchievementEarned},
+    {"mail:new", onMailNew},
     {"admin:kicked", onVisitEnded},
     {"disconnected", onVisitEnded},
 };
