@@ -1,7 +1,7 @@
-// The real door walking a caller through the story submission against a fake
-// service: a story written, read back, given a category and a rating, an
-// e-mail address refused and then taken, the terms agreed to, and the exact
-// "submission:submit" line the service receives.
+// The real door filling its editors against a fake service: a story written,
+// read back, given a category and a rating, an e-mail address refused and
+// then taken, the terms agreed to; a reply to a letter; a report of a player
+// from the Lounge. Each ends in the exact request line the service receives.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -57,6 +57,16 @@ void toMainMenu(Door* door, FakeService* svc) {
     ASSERT_TRUE(waitOnScreen(host, "Back to the BBS"));
 }
 
+// Waits until the service has got count lines after the first skip.
+bool waitLinesAfter(FakeService* svc, size_t skip, size_t count, int timeoutMs = 10000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (linesAfter(svc, skip).size() < count) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 // One step: keys typed, then the text the next screen shows.
 struct Step {
     const char* keys;
@@ -100,6 +110,88 @@ TEST(EditorsE2e, StoryWrittenReviewedCategorisedRatedAndAgreedToIsSubmittedAsTyp
     ASSERT_TRUE(fakeServiceWaitLine(svc, expected));
     // The categories were held from the log-in, so the whole walk sent only the story.
     EXPECT_EQ(linesAfter(svc, before), std::vector<std::string>{expected});
+
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":7,"data":{"ok":true}})"));
+    ASSERT_TRUE(waitOnScreen(host, "S E N T   -   T H A N K   Y O U !"));
+}
+
+TEST(EditorsE2e, ReplyToALetterWrittenReadBackAndSent) {
+    Service service;
+    FakeService* svc = &service.svc;
+    Door door;
+    BbsHost* host = &door.host;
+    toMainMenu(&door, svc);
+    size_t before = fakeServiceLines(svc).size();
+
+    bbsSendKeys(host, "M\r");
+    ASSERT_TRUE(waitLinesAfter(svc, before, 1));
+    EXPECT_EQ(linesAfter(svc, before), std::vector<std::string>{emitAck("mail:list", 6, "{}")});
+    ASSERT_TRUE(fakeServiceSend(
+        svc, R"({"ackId":6,"data":{"ok":true,"mail":[{"id":11,"sender_label":"Staff","subject":"Your story",)"
+             R"("body":"We liked it.","reply_to":"staff@example.org"}]}})"));
+    bbsSendKeys(host, "1\r");
+    ASSERT_TRUE(waitLinesAfter(svc, before, 2));
+    EXPECT_EQ(linesAfter(svc, before).back(), emit("mail:mark-read", R"({"id":11})"));
+
+    const Step steps[] = {
+        {"R", "Replying to \"Your story\" from Staff."},
+        {"Thank you!\r", "Thank you!"},
+        {"See you \"soon\"\r", "See you \"soon\""},
+        {"\r", "Nothing has been sent yet."},
+        {"send\r", "Type S, C or D and press ENTER."},
+        {"c\r", "C H A N G E   Y O U R   R E P L Y"},
+        {"2\r", "Line 2 is marked above. Type the new version below."},
+        {"Bye\r", "Changed."},
+        {"0\r", "Type a line at a time. Press ENTER on an empty line when you are done."},
+        {"\r", "Nothing has been sent yet."},
+        {"s\r", "Sending..."},
+    };
+    for (const Step& step : steps) {
+        bbsSendKeys(host, step.keys);
+        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
+    }
+    const std::string reply = emitAck("mail:reply", 13, R"({"id":11,"text":"Thank you!\nBye"})");
+    ASSERT_TRUE(fakeServiceWaitLine(svc, reply));
+    EXPECT_EQ(linesAfter(svc, before).back(), reply);
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":13,"data":{"ok":true}})"));
+    ASSERT_TRUE(waitOnScreen(host, "has been removed from this message."));
+}
+
+// The report dialogue with its four stages; the caller stands first in the
+// list, and number 1 still names the first other player.
+TEST(EditorsE2e, PlayerReportedFromTheLounge) {
+    Service service;
+    FakeService* svc = &service.svc;
+    Door door;
+    BbsHost* host = &door.host;
+    toMainMenu(&door, svc);
+    bbsSendKeys(host, "1\r");
+    ASSERT_TRUE(fakeServiceWaitLine(svc, emit("lobby:refresh", "{}")));
+    ASSERT_TRUE(fakeServiceSend(
+        svc, R"({"event":"lobby:roster","data":{"players":[{"name":"Ace Writer","id":"s-ace"},)"
+             R"({"name":"Bob","id":"s-bob"},{"name":"Cleo","id":"s-cleo"}]}})"));
+    size_t before = fakeServiceLines(svc).size();
+
+    const Step steps[] = {
+        {"/report\r", "M A K E   A   R E P O R T"},
+        {"3\r", "Type 1 for the tale, or 2 for a person."},
+        {"2\r", "[2] Cleo"},
+        {"2\r", "What is wrong? Type the number."},
+        {"9\r", "Type a number from the list."},
+        {"4\r", "Reason: Cheating"},
+        {"Peeked at my words\r", "Peeked at my words"},
+        {"\r", "Sending..."},
+    };
+    for (const Step& step : steps) {
+        bbsSendKeys(host, step.keys);
+        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
+    }
+    const std::string report = emitAck(
+        "report:player", 9, R"({"targetSocketId":"s-cleo","reason":"cheating","note":"Peeked at my words"})");
+    ASSERT_TRUE(fakeServiceWaitLine(svc, report));
+    EXPECT_EQ(linesAfter(svc, before), (std::vector<std::string>{emit("report:begin", "{}"), report}));
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":9,"data":{"ok":true}})"));
+    ASSERT_TRUE(waitOnScreen(host, "Thank you - a real person will look at that."));
 }
 
 }  // namespace
