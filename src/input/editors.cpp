@@ -89,12 +89,14 @@ static bool appendLine(ClientState* state, const LineSet& text, const char* line
 }
 
 // The marked line takes the typed one; the mark is cleared. False when no
-// line (or no line that exists) is marked.
+// line is marked; a mark past the lines held is dropped and the typed line
+// is read as a line number instead of being reported as a change.
 static bool replaceMarked(ClientState* state, const LineSet& text, const char* line) {
     int32_t mark = *text.marked;
     if (mark <= 0) return false;
     *text.marked = 0;
-    if (mark <= heldLines(text)) copyText(text.lines[mark - 1], line);
+    if (mark > heldLines(text)) return false;
+    copyText(text.lines[mark - 1], line);
     state->contentDirty = 1;
     setNotice(state, "Changed.");
     return true;

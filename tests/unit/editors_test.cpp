@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "input/editors.h"
 #include "input/keys.h"
 #include "input/lines.h"
 #include "platform/text.h"
@@ -174,12 +173,6 @@ TEST(EditorLines, StoryChoicesAndTheirRefusals) {
              s->storyGapCount = 1;
          },
          {"S"}, {emit("lobby:refresh", "{}")}, SCR_STORY_CATEGORY, "", nullptr},
-        {"review S with categories held asks for nothing", SCR_STORY_REVIEW,
-         [](ClientState* s) {
-             s->storyGapCount = 1;
-             s->categoryCount2 = 1;
-         },
-         {"S"}, {}, SCR_STORY_CATEGORY, "", nullptr},
         {"review: a longer line is no choice", SCR_STORY_REVIEW, nullptr, {"send"}, {}, SCR_STORY_REVIEW,
          "Type S, C or M and press ENTER.", nullptr},
         {"review C opens the change screen with nothing marked", SCR_STORY_REVIEW,
@@ -247,6 +240,16 @@ TEST(EditorLines, StoryChangeScreen) {
         {"0 with 24 lines held adds nothing", SCR_STORY_EDIT,
          [](ClientState* s) { fill(s->storyLines, &s->storyLineCount, 24); }, {"0"}, {}, SCR_STORY_EDIT,
          "There is no line with that number.", [](const ClientState* s) { EXPECT_EQ(s->storyLineCount, 24); }},
+        {"a mark past the lines is dropped: the line names a line again", SCR_STORY_EDIT,
+         [](ClientState* s) {
+             fill(s->storyLines, &s->storyLineCount, 3);
+             s->storyEditLine = 5;
+         },
+         {"2"}, {}, SCR_STORY_EDIT, "",
+         [](const ClientState* s) {
+             EXPECT_EQ(s->storyEditLine, 2);
+             EXPECT_STREQ(s->storyLines[1], "line 2");
+         }},
         {"a marked line is replaced and the gaps found again", SCR_STORY_EDIT, threeLines,
          {"2", "the {adjective} {animal: farm} sat {}"}, {}, SCR_STORY_EDIT, "Changed.",
          [](const ClientState* s) {
@@ -293,26 +296,6 @@ TEST(EditorLines, StoryTerms) {
          {"I AGREE" + std::string(23, ' ') + "x"}, {}, SCR_STORY_REVIEW,
          "Not submitted. Your story is still here.", nullptr},
     });
-}
-
-TEST(EditorLines, StoryFromTitleToSubmission) {
-    EditorWire w;
-    ClientState* s = w.state.get();
-    s->screen = SCR_MAIN_MENU;
-    copyText(s->categoryNames[0], "Animals");
-    s->categoryCount2 = 1;
-    type(s, {"S", "", "Cat \"Tales\"", "A {adjective:describe it} cat met {noun}.", "It said {exclamation}!", "",
-             "S", "*", "Fishy", "2", "cat@example.org", "i agree"});
-    EXPECT_EQ(s->screen, SCR_STORY_TERMS);
-    std::vector<std::string> sent = w.lines();
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.back(),
-              emitAck("submission:submit", 7,
-                      "{\"title\":\"Cat \\\"Tales\\\"\",\"storyText\":\"A {1} cat met {2}.\\nIt said {3}!\","
-                      "\"blanks\":[{\"n\":1,\"type\":\"adjective\",\"hint\":\"describe it\"},"
-                      "{\"n\":2,\"type\":\"noun\",\"hint\":\"\"},{\"n\":3,\"type\":\"exclamation\",\"hint\":\"\"}],"
-                      "\"category\":\"Uncategorized\",\"requestedCategory\":\"Fishy\",\"rating\":\"PG\","
-                      "\"email\":\"cat@example.org\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"));
 }
 
 TEST(EditorLines, NoteEditors) {
@@ -412,13 +395,6 @@ TEST(EditorLines, ReportDialogue) {
          {emitAck("report:story", 9, "{\"templateId\":0,\"reason\":\"spam\",\"note\":\"adverts\"}")}, SCR_REPORT,
          "Sending...", nullptr},
     });
-}
-
-TEST(EditorLines, OnlyEditorScreensTakeLines) {
-    for (int32_t screen : {SCR_SUBMIT_INTRO, SCR_STORY_TERMS, SCR_FEEDBACK_EDIT, SCR_REPLY_WRITE, SCR_REPORT})
-        EXPECT_TRUE(isEditorScreen(screen)) << screen;
-    for (int32_t screen : {SCR_MAIN_MENU, SCR_STORY_SENT, SCR_FEEDBACK_SENT, SCR_REPLY_SENT, SCR_LETTER})
-        EXPECT_FALSE(isEditorScreen(screen)) << screen;
 }
 
 }  // namespace
