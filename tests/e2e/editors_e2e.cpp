@@ -1,7 +1,7 @@
 // The real door filling its editors against a fake service: a story written,
 // read back, given a category and a rating, an e-mail address refused and
 // then taken, the terms agreed to; a reply to a letter; a report of a player
-// from the Lounge. Each ends in the exact request line the service receives.
+// from the Lounge and of the tale from the reveal. Each ends in the exact request line the service receives.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -190,6 +190,53 @@ TEST(EditorsE2e, PlayerReportedFromTheLounge) {
         "report:player", 9, R"({"targetSocketId":"s-cleo","reason":"cheating","note":"Peeked at my words"})");
     ASSERT_TRUE(fakeServiceWaitLine(svc, report));
     EXPECT_EQ(linesAfter(svc, before), (std::vector<std::string>{emit("report:begin", "{}"), report}));
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":9,"data":{"ok":true}})"));
+    ASSERT_TRUE(waitOnScreen(host, "Thank you - a real person will look at that."));
+}
+
+// A report asked for on the reveal waits for the round to end; the first key
+// on the scores leaves the table and opens it, and the tale is reported.
+TEST(EditorsE2e, TaleReportedFromTheRevealOnceTheRoundIsOver) {
+    Service service;
+    FakeService* svc = &service.svc;
+    Door door;
+    BbsHost* host = &door.host;
+    toMainMenu(&door, svc);
+    ASSERT_TRUE(fakeServiceSend(
+        svc, R"({"event":"room:state","data":{"code":"MOON123","name":"Story Night","state":"waiting",)"
+             R"("players":[{"id":"p-bea","name":"Bea","isHost":true},{"id":"p-ace","name":"Ace Writer"}]}})"));
+    ASSERT_TRUE(waitOnScreen(host, "Story Night"));
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"event":"game:prompts","data":{"blanks":[{"n":1,"type":"noun"}]}})"));
+    ASSERT_TRUE(waitOnScreen(host, "Your word 1 of 1"));
+    ASSERT_TRUE(fakeServiceSend(
+        svc, R"({"event":"game:story-reveal","data":{"title":"Moon Picnic","voteSeconds":60,)"
+             R"("story":"A moon met a yak.","words":[{"n":1,"value":"yak","authorId":"p-bea"}]}})"));
+    ASSERT_TRUE(waitOnScreen(host, "A moon met a yak."));
+    size_t before = fakeServiceLines(svc).size();
+
+    bbsSendKeys(host, "/report\r");
+    ASSERT_TRUE(waitOnScreen(host, "Noted. Your report will open when this game is done."));
+    ASSERT_TRUE(fakeServiceSend(
+        svc, R"({"event":"game:round-results","data":{"standings":[{"id":"p-bea","name":"Bea","laughs":1}]}})"));
+    ASSERT_TRUE(waitOnScreen(host, "Bea got the biggest laughs!"));
+
+    const Step steps[] = {
+        {"x", "M A K E   A   R E P O R T"},
+        {"1\r", "R E P O R T   T H I S   T A L E"},
+        {"3\r", "Reason: Poor quality"},
+        {"Too short\r", "Too short"},
+        {"\r", "Sending..."},
+    };
+    for (const Step& step : steps) {
+        bbsSendKeys(host, step.keys);
+        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
+    }
+    EXPECT_TRUE(waitOnScreen(host, "Moon Picnic")) << "the tale is named";
+    const std::string report =
+        emitAck("report:story", 9, R"({"templateId":0,"reason":"low-quality","note":"Too short"})");
+    ASSERT_TRUE(fakeServiceWaitLine(svc, report));
+    EXPECT_EQ(linesAfter(svc, before),
+              (std::vector<std::string>{emit("report:begin", "{}"), emit("room:leave", "{}"), report}));
     ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":9,"data":{"ok":true}})"));
     ASSERT_TRUE(waitOnScreen(host, "Thank you - a real person will look at that."));
 }
