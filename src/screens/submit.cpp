@@ -5,6 +5,7 @@
 #include "door/settings.h"
 #include "platform/text.h"
 #include "screens/editors.h"
+#include "screens/round.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
 
@@ -79,33 +80,6 @@ void drawGapSummary(ClientState* cs, bool withMore) {
         formatText(text, "...and %d more", (int)(gaps - shown));
         screenColourText(cs, GAP_MORE_ROW, 6, COL_BLUE, 1, text);
     }
-}
-
-// Category kinds in their colours, as the category picker shows them.
-struct KindColour {
-    const char* kind;
-    int32_t colour;
-};
-constexpr KindColour KIND_COLOURS[] = {
-    {"holiday", COL_MAGENTA},
-    {"limited", COL_YELLOW},
-    {"dlc", COL_GREEN},
-};
-
-int32_t kindColourOf(const char* kind) {
-    for (const KindColour& k : KIND_COLOURS)
-        if (strcmp(kind, k.kind) == 0) return k.colour;
-    return COL_WHITE;
-}
-
-// The colour of a listed category: its kind in the authed list, found by
-// name without regard to case; white when the list does not have it.
-int32_t categoryColour(const ClientState* cs, const char* name) {
-    int32_t known = clampTo(cs->categoryCount, 0, MAX_CATEGORIES);
-    for (int32_t i = 0; i < known; i++)
-        if (strncasecmp(cs->categoryNames2[i], name, sizeof cs->categoryNames2[i]) == 0)
-            return kindColourOf(cs->categoryKinds[i]);
-    return COL_WHITE;
 }
 
 constexpr EditorText INTRO_TEXT[] = {
