@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -41,6 +42,15 @@ const std::string SOLO_START = R"({"ackId":1,"data":{"ok":true,"blanks":[{"n":1,
                                R"({"n":2,"type":"A VERB","hint":"do it"}]}})";
 const std::string SOLO_TALE = R"({"ackId":2,"data":{"ok":true,"title":"Llamas","text":"The llama sang."}})";
 const std::string LOUNGE_FOOTER = "[#] Sit Down";
+const std::string ROUND_PROMPTS =
+    R"({"event":"game:prompts","data":{"template":{"title":"Moon Picnic","category":"Space"},"seconds":120,)"
+    R"("totalBlanks":2,"blanks":[{"n":1,"type":"adjective"},{"n":2,"type":"animal"}]}})";
+const std::string ROUND_REVEAL =
+    R"({"event":"game:story-reveal","data":{"title":"Moon Picnic","voteSeconds":60,"story":"A sticky yak.",)"
+    R"("words":[{"n":1,"value":"sticky","authorId":"p1"},{"n":2,"value":"yak","authorId":"p2"}]}})";
+const std::string ROUND_RESULTS =
+    R"({"event":"game:round-results","data":{"standings":[{"id":"p1","name":"Ace Writer","laughs":3},)"
+    R"({"id":"p2","name":"Bob","laughs":1}]}})";
 
 long msSince(Clock::time_point t) {
     return (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
@@ -134,6 +144,18 @@ bool toTable(Visit* v) {
     return toLounge(v) && fakeServiceSend(v->svc(), TABLE_STATE) && expectShows(v, "[L]eave Room");
 }
 
+bool toRoundWords(Visit* v) {
+    return toTable(v) && fakeServiceSend(v->svc(), ROUND_PROMPTS) && expectShows(v, "[ESC] Leave Room");
+}
+
+bool toReveal(Visit* v) {
+    return toRoundWords(v) && fakeServiceSend(v->svc(), ROUND_REVEAL) && expectShows(v, "[SPACE] Laugh");
+}
+
+bool toScores(Visit* v) {
+    return toReveal(v) && fakeServiceSend(v->svc(), ROUND_RESULTS) && expectShows(v, "[ENTER] Play Again");
+}
+
 bool toWordEntry(Visit* v) {
     return toMenu(v) && fakeServiceSend(v->svc(), SOLO_START) && expectShows(v, "Type Your Word And Press ENTER");
 }
@@ -198,6 +220,9 @@ const HangUpCase HANG_UP_CASES[] = {
     {"Lounge", toLounge},
     {"table", toTable},
     {"word entry", toWordEntry},
+    {"words of a round at a table", toRoundWords},
+    {"reveal", toReveal},
+    {"scores", toScores},
     {"solo tale",
      [](Visit* v) {
          return toWordEntry(v) && fakeServiceSend(v->svc(), SOLO_TALE) && expectShows(v, "[P] Play Again");
@@ -305,6 +330,13 @@ const ServiceCase SERVICE_CASES[] = {
          fakeServiceDrop(v->svc());
          expectLostLinkGoodbye(v);
      }},
+    {"the service hangs up during the reveal at a table",
+     [](Visit* v) {
+         ASSERT_TRUE(toReveal(v));
+         bbsSendKeys(v->host(), " ");  // a laugh on its way
+         fakeServiceDrop(v->svc());
+         expectLostLinkGoodbye(v);
+     }},
     {"the service hangs up in the middle of a line",
      [](Visit* v) {
          ASSERT_TRUE(toLounge(v));
@@ -395,14 +427,13 @@ std::vector<std::string> routedEventNames() {
     return names;
 }
 
-// Every member name the door reads anywhere (jsonGet...(node, "name")).
+// Every member name the door reads anywhere in its source (jsonGet...(node, "name")).
 std::vector<std::string> memberNamesRead() {
     std::set<std::string> names;
     std::regex get(R"re(jsonGet[A-Za-z]*\([^,()]+,\s*"([A-Za-z_]+)")re");
-    for (const char* file : {"src/state/events_lobby.cpp", "src/state/events_admin.cpp", "src/state/events.cpp",
-                             "src/state/state.cpp", "src/input/replies.cpp", "src/input/requests.cpp",
-                             "src/input/lines.cpp", "src/door/mainloop.cpp"}) {
-        std::string source = readSource(file);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(WW_SOURCE_DIR) + "/src")) {
+        if (entry.path().extension() != ".cpp") continue;
+        std::string source = readSource(std::filesystem::relative(entry.path(), WW_SOURCE_DIR).string());
         for (std::sregex_iterator it(source.begin(), source.end(), get), last; it != last; ++it)
             names.insert((*it)[1]);
     }
