@@ -14,9 +14,12 @@ namespace {
 
 using Handler = void (*)(House*, int, const Json&);
 
+enum DataKind { DATA_OBJECT, DATA_STRING };  // what an emit's data must be
+
 struct EmitRoute {
     std::string_view name;
     Handler handler;
+    DataKind data;
 };
 
 void lobbyChat(House* h, int s, const Json& d) { chatSay(h, s, d, false); }
@@ -25,49 +28,49 @@ void lobbyEmote(House* h, int s, const Json& d) { chatEmote(h, s, d, false); }
 void roomEmote(House* h, int s, const Json& d) { chatEmote(h, s, d, true); }
 
 constexpr std::array<EmitRoute, 43> EMIT_ROUTES = {{
-    {"presence:zone", lobbyPresence},
-    {"lobby:refresh", lobbyRefresh},
-    {"lobby:chat", lobbyChat},
-    {"room:chat", roomChat},
-    {"lobby:emote", lobbyEmote},
-    {"room:emote", roomEmote},
-    {"room:create", tableCreate},
-    {"room:join", tableJoin},
-    {"room:leave", tableLeaveRequest},
-    {"host:kick", tableKick},
-    {"room:set-lock", tableSetLock},
-    {"room:regenerate-code", tableNewCode},
-    {"room:update-preset", tableUpdatePreset},
-    {"room:knock", tableKnock},
-    {"room:knock-reply", tableKnockReply},
-    {"room:invite", tableInvite},
-    {"room:invite-reply", tableInviteReply},
-    {"player:set-pages", tableSetPages},
-    {"room:start-now", roundStartRequest},
-    {"host:start", roundStartRequest},
-    {"category:pick", roundPickCategory},
-    {"category:pick-story", roundPickStory},
-    {"picker:choosing", roundPickerChoosing},
-    {"picker:wait", roundPickerWait},
-    {"submit:answers", roundSubmit},
-    {"vote:cast", roundVote},
-    {"vote:done", roundVoteDone},
-    {"room:back-to-room", roundBackToRoom},
-    {"room:continue-auto", roundBackToRoom},
-    {"story:rate", roundRate},
-    {"solo:start", soloStart},
-    {"solo:submit", soloSubmit},
-    {"word:check", wordCheck},
-    {"mail:list", mailList},
-    {"mail:mark-read", mailMarkRead},
-    {"mail:delete", mailDelete},
-    {"mail:reply", mailReply},
-    {"carehub:get", careHubGet},
-    {"feedback:submit", feedbackSubmit},
-    {"submission:submit", submissionSubmit},
-    {"report:story", reportSubmit},
-    {"report:player", reportSubmit},
-    {"report:begin", noteOnly},
+    {"presence:zone", lobbyPresence, DATA_STRING},
+    {"lobby:refresh", lobbyRefresh, DATA_OBJECT},
+    {"lobby:chat", lobbyChat, DATA_STRING},
+    {"room:chat", roomChat, DATA_STRING},
+    {"lobby:emote", lobbyEmote, DATA_OBJECT},
+    {"room:emote", roomEmote, DATA_OBJECT},
+    {"room:create", tableCreate, DATA_OBJECT},
+    {"room:join", tableJoin, DATA_OBJECT},
+    {"room:leave", tableLeaveRequest, DATA_OBJECT},
+    {"host:kick", tableKick, DATA_OBJECT},
+    {"room:set-lock", tableSetLock, DATA_OBJECT},
+    {"room:regenerate-code", tableNewCode, DATA_OBJECT},
+    {"room:update-preset", tableUpdatePreset, DATA_OBJECT},
+    {"room:knock", tableKnock, DATA_OBJECT},
+    {"room:knock-reply", tableKnockReply, DATA_OBJECT},
+    {"room:invite", tableInvite, DATA_OBJECT},
+    {"room:invite-reply", tableInviteReply, DATA_OBJECT},
+    {"player:set-pages", tableSetPages, DATA_OBJECT},
+    {"room:start-now", roundStartRequest, DATA_OBJECT},
+    {"host:start", roundStartRequest, DATA_OBJECT},
+    {"category:pick", roundPickCategory, DATA_OBJECT},
+    {"category:pick-story", roundPickStory, DATA_OBJECT},
+    {"picker:choosing", roundPickerChoosing, DATA_OBJECT},
+    {"picker:wait", roundPickerWait, DATA_OBJECT},
+    {"submit:answers", roundSubmit, DATA_OBJECT},
+    {"vote:cast", roundVote, DATA_OBJECT},
+    {"vote:done", roundVoteDone, DATA_OBJECT},
+    {"room:back-to-room", roundBackToRoom, DATA_OBJECT},
+    {"room:continue-auto", roundBackToRoom, DATA_OBJECT},
+    {"story:rate", roundRate, DATA_OBJECT},
+    {"solo:start", soloStart, DATA_OBJECT},
+    {"solo:submit", soloSubmit, DATA_OBJECT},
+    {"word:check", wordCheck, DATA_OBJECT},
+    {"mail:list", mailList, DATA_OBJECT},
+    {"mail:mark-read", mailMarkRead, DATA_OBJECT},
+    {"mail:delete", mailDelete, DATA_OBJECT},
+    {"mail:reply", mailReply, DATA_OBJECT},
+    {"carehub:get", careHubGet, DATA_OBJECT},
+    {"feedback:submit", feedbackSubmit, DATA_OBJECT},
+    {"submission:submit", submissionSubmit, DATA_OBJECT},
+    {"report:story", reportSubmit, DATA_OBJECT},
+    {"report:player", reportSubmit, DATA_OBJECT},
+    {"report:begin", noteOnly, DATA_OBJECT},
 }};
 
 bool dropLine(int session, const char* why, const std::string& line) {
@@ -81,10 +84,11 @@ bool routeEmit(House* h, int session, const Json& msg, const std::string& line) 
     auto it = msg.find("data");
     const Json& data = it != msg.end() ? *it : EMPTY;
     for (const EmitRoute& r : EMIT_ROUTES) {
-        if (r.name == name) {
-            r.handler(h, session, data);
-            return true;
-        }
+        if (r.name != name) continue;
+        bool fits = r.data == DATA_STRING ? data.is_string() : data.is_object();
+        if (!fits) return dropLine(session, "data of the wrong type", line);
+        r.handler(h, session, data);
+        return true;
     }
     return dropLine(session, "unknown emit", line);
 }
