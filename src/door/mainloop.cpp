@@ -83,6 +83,17 @@ void showVerdict(ClientState* s, void (*paint)(ClientState*)) {
     s->verdictWait = 1;
 }
 
+// The service ended the visit (kicked, disconnected) while its lines were
+// read: its reason is the last thing the caller reads, before a lost link,
+// since the service usually hangs up right after saying why.
+bool visitEndedByService(ClientState* s) {
+    if (s->running || !s->noticeText[0]) return false;
+    char reason[sizeof s->noticeText];
+    copyText(reason, s->noticeText);
+    showLastNotice(s, reason, VISIT_ENDED_HOLD_MS);
+    return true;
+}
+
 // True when the service's verdict ends the run (the pass stops here).
 bool actOnVerdicts(ClientState* s) {
     if (s->maintenance) {
@@ -93,6 +104,7 @@ bool actOnVerdicts(ClientState* s) {
         showVerdict(s, paintBarred);
         return true;
     }
+    if (visitEndedByService(s)) return true;
     if (!s->conn.connected) {
         showLastNotice(s, "Lost the connection to Wordwhirl.", LOST_LINK_HOLD_MS);
         return true;

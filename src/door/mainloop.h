@@ -17,6 +17,7 @@ constexpr uint32_t IDLE_WARN_MS = 1500000;      // 25 minutes without a key: a w
 constexpr uint32_t IDLE_LEAVE_MS = 1800000;     // 30 minutes: back to the BBS
 constexpr uint32_t TIME_UP_HOLD_MS = 2500;      // the time-up notice stays this long
 constexpr uint32_t LOST_LINK_HOLD_MS = 2500;    // so does the lost-connection notice
+constexpr uint32_t VISIT_ENDED_HOLD_MS = 2500;  // and the reason the service gave for ending the visit
 constexpr uint32_t IDLE_HOLD_MS = 3000;         // and the idle screen
 constexpr int32_t WELCOME_SPRITE_ROWS = 20;     // stars fall through rows 1 to 20
 constexpr int32_t GUIDE_INTRO_FRAMES = 50;      // guide page 0 loops after frame 50

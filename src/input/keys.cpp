@@ -1,20 +1,53 @@
 #include "input/keys.h"
 
+#include <cstring>
+
+#include "input/lines.h"
 #include "input/requests.h"
 #include "platform/text.h"
+#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
 #include "terminal/terminal.h"
 
 namespace {
 
+// Every step and every screen key answers whether it used the key; the first
+// that does ends the handling.
+using KeyFn = bool (*)(ClientState* s, int32_t key);
+
+int32_t clampTo(int32_t value, int32_t low, int32_t high) {
+    if (value > high) value = high;
+    return value < low ? low : value;
+}
+
+void scrollChat(ClientState* s, int32_t key) {
+    int32_t step = key == KEY_PGUP ? CHAT_SCROLL_STEP : -CHAT_SCROLL_STEP;  // up = further back
+    s->chatScroll = s->chatScroll + step < 0 ? 0 : s->chatScroll + step;
+    s->chatDirty = 1;
+}
+
+// Leave the table and open the report dialogue: from the leave-and-report
+// offer and from the scores screen when a report waited for the round.
+void openReportAfterLeaving(ClientState* s) {
+    leaveTable(s);
+    s->reportLineCount = 0;
+    s->reportStage = s->reportTargetName[0] ? 0 : 2;  // no player named: ask tale or player
+    goToScreen(s, SCR_REPORT);
+}
+
+// ---------------------------------------------------------------------------
+// Steps before the screen table.
+
 // Any key on the welcome screen opens the guide at its first page.
 bool welcomeKey(ClientState* s, int32_t) {
+    if (s->screen != SCR_WELCOME) return false;
     enterScreen(s, SCR_GUIDE);
     return true;
 }
 
 bool guideKey(ClientState* s, int32_t key) {
+    if (s->screen != SCR_GUIDE) return false;
     int32_t k = keyUpper(key);
     if (k == 'S' || k == KEY_ESC) {
         returnToMenu(s);
@@ -31,37 +64,576 @@ bool guideKey(ClientState* s, int32_t key) {
     return true;  // the guide types nothing
 }
 
-using ScreenKeyFn = bool (*)(ClientState* s, int32_t key);
+// Forget the words of a round given up, so that a late word check (its
+// reply or its give-up) cannot send answers for a round the caller left.
+void dropRoundWords(ClientState* s) {
+    s->promptCount = 0;
+    s->promptIndex = 0;
+    s->wordCheckPending = 0;
+}
+
+// ESC during a round at a table gives up the seat, whatever prompt is up.
+bool escLeavesRound(ClientState* s, int32_t key) {
+    if (key != KEY_ESC || s->screen != SCR_WORD_ENTRY || !s->inRoom) return false;
+    leaveTable(s);
+    dropRoundWords(s);
+    enterScreen(s, SCR_LOUNGE);
+    return true;
+}
+
+bool escLeavesReport(ClientState* s, int32_t key) {
+    if (key != KEY_ESC || s->screen != SCR_REPORT) return false;
+    enterScreen(s, s->reportIsTale ? SCR_REVEAL : SCR_LOUNGE);
+    return true;
+}
+
+// Somebody knocks on the caller's table: only Y or N answer, every other
+// key is swallowed until then.
+bool knockFromPlayer(ClientState* s, int32_t key) {
+    if (!s->joinRequestPending) return false;
+    int32_t k = keyUpper(key);
+    if (k != 'Y' && k != 'N') return true;
+    requestKnockReply(s, k == 'Y');
+    s->joinRequestPending = 0;
+    s->joinRequestName[0] = 0;
+    s->joinRequestKnockId[0] = 0;
+    s->noticeDirty = 1;
+    return true;
+}
+
+// An invitation: J joins, D declines, every other key is swallowed.
+bool invitation(ClientState* s, int32_t key) {
+    if (!s->invitePending) return false;
+    int32_t k = keyUpper(key);
+    if (k != 'J' && k != 'D') return true;
+    s->invitePending = 0;
+    if (k == 'J') {
+        joinTable(s, s->inviteCode);  // an empty code says the table is gone
+    } else {
+        if (s->inviteFromId[0]) requestInviteReply(s);
+        setNotice(s, "You turned the invite down.");
+    }
+    s->inviteFromId[0] = 0;
+    s->inviteCode[0] = 0;
+    s->inviteTable[0] = 0;
+    s->inviteFrom[0] = 0;
+    s->noticeDirty = 1;
+    return true;
+}
+
+// The offer to knock on a locked table closes on any key; only K acts, any
+// other key goes on as if the offer had not been there.
+bool knockOffer(ClientState* s, int32_t key) {
+    if (!s->knockPrompt) return false;
+    int32_t table = s->knockPrompt;
+    s->knockPrompt = 0;
+    s->noticeDirty = 1;
+    if (keyUpper(key) != 'K') return false;
+    if (table >= 1 && table <= s->tableCount && table <= MAX_TABLES)  // the list may have changed
+        requestKnock(s, s->tables[table - 1].knockId);
+    return true;
+}
+
+// The offer to leave the table to file a report: closes on any key, L acts.
+bool leaveReportOffer(ClientState* s, int32_t key) {
+    if (!s->leaveReportPrompt) return false;
+    s->leaveReportPrompt = 0;
+    s->noticeDirty = 1;
+    if (keyUpper(key) != 'L') return false;
+    openReportAfterLeaving(s);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Screen keys: the round.
+
+bool ignoreKey(ClientState*, int32_t) { return true; }
+
+bool leaveToLounge(ClientState* s, int32_t) {
+    leaveTable(s);
+    enterScreen(s, SCR_LOUNGE);
+    return true;
+}
+
+bool revealMove(ClientState* s, int32_t key) {
+    int32_t last = s->revealWordCount < MAX_REVEAL_WORDS ? s->revealWordCount - 1 : MAX_REVEAL_WORDS - 1;
+    s->revealCursor = clampTo(s->revealCursor + (key == KEY_UP ? -1 : 1), 0, last < 0 ? 0 : last);
+    s->contentDirty = 1;
+    return true;
+}
+
+// SPACE laughs at the word under the cursor, or takes the laugh back.
+bool revealLaugh(ClientState* s, int32_t) {
+    int32_t i = s->revealCursor;
+    if (i < 0 || i >= s->revealWordCount || i >= MAX_REVEAL_WORDS) return false;  // no word: a blank is typed
+    RevealWord& word = s->revealWords[i];
+    if (word.mine) {
+        setNotice(s, "That one's yours - you can't laugh at your own word.");
+        return true;
+    }
+    word.laughed = !word.laughed;
+    s->contentDirty = 1;
+    requestVote(s, word.n);
+    return true;
+}
+
+bool revealFinished(ClientState* s, int32_t) {
+    s->revealDone = 1;
+    s->contentDirty = 1;
+    sendRequest(s, REQ_VOTE_DONE, "{}");  // shows that everyone is awaited
+    return true;
+}
+
+// A report asked for during the round opens with the first key after it.
+bool scoresDeferredReport(ClientState* s, int32_t) {
+    if (!s->reportDeferred) return false;
+    s->reportDeferred = 0;
+    openReportAfterLeaving(s);
+    return true;
+}
+
+bool scoresContinue(ClientState* s, int32_t) {
+    sendRequest(s, s->roomAutoHost ? REQ_ROOM_CONTINUE_AUTO : REQ_ROOM_BACK_TO_ROOM, "{}");
+    return true;
+}
+
+bool leaveSolo(ClientState* s, int32_t) {
+    dropRoundWords(s);
+    returnToMenu(s);
+    return true;
+}
+
+bool soloScrollKey(ClientState* s, int32_t key) {
+    int32_t step = key == KEY_UP ? -1 : key == KEY_DOWN ? 1 : SOLO_PAGE_LINES;
+    s->soloScroll = s->soloScroll + step < 0 ? 0 : s->soloScroll + step;  // the painter bounds it above
+    s->contentDirty = 1;
+    return true;
+}
+
+bool pickerCancelKey(ClientState* s, int32_t) {
+    pickerCancel(s);
+    return true;
+}
+
+bool actionsBack(ClientState* s, int32_t) {
+    enterScreen(s, s->inRoom ? SCR_TABLE : SCR_LOUNGE);
+    return true;
+}
+
+bool switchToLounge(ClientState* s, int32_t) {
+    enterScreen(s, SCR_LOUNGE);
+    return true;
+}
+
+bool menuKey(ClientState* s, int32_t) {
+    returnToMenu(s);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Screen keys: the care hub.
+
+bool careLineKey(ClientState* s, int32_t key) {
+    careScrollBy(s, key == KEY_UP ? -1 : 1);
+    return true;
+}
+
+bool carePageKey(ClientState* s, int32_t key) {
+    careScrollBy(s, key == KEY_PGUP ? -CARE_PAGE_KEY_LINES : CARE_PAGE_KEY_LINES);
+    return true;
+}
+
+// Lines of the page or open section and its scroll; total -1 on the topic
+// screen with no section open, scroll null off the care screens.
+struct CareView {
+    int32_t* scroll;
+    int32_t total;
+};
+
+CareView careView(ClientState* s) {
+    if (s->screen == SCR_CARE_HUB) return {&s->careScroll, s->careLineCount};
+    if (s->screen != SCR_CARE_TOPIC) return {nullptr, 0};
+    int32_t open = s->careSectionOpen;
+    bool valid = open >= 0 && open < s->careSectionCount && open < MAX_CARE_SECTIONS;
+    return {&s->careSectionScroll, valid ? s->careSectionLineCount[open] : -1};
+}
+
+// SPACE pages on while more lines follow the view, then starts over.
+bool careSpace(ClientState* s, int32_t) {
+    CareView view = careView(s);
+    if (view.scroll && view.total > *view.scroll + CARE_VISIBLE_LINES) {
+        careScrollBy(s, CARE_VISIBLE_LINES);
+    } else if (view.scroll) {
+        *view.scroll = 0;
+        s->contentDirty = 1;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Screen keys: mail and announcements.
+
+bool readScrollKey(ClientState* s, int32_t key) {
+    int32_t next = s->readScroll + (key == KEY_UP ? -1 : 1);
+    s->readScroll = next < 0 ? 0 : next;  // the painter keeps it within the text
+    s->contentDirty = 1;
+    return true;
+}
+
+bool letterToMailbox(ClientState* s, int32_t) {
+    enterScreen(s, SCR_MAILBOX);
+    return true;
+}
+
+bool announcementToList(ClientState* s, int32_t) {
+    enterScreen(s, SCR_ANNOUNCEMENTS);
+    return true;
+}
+
+bool letterReply(ClientState* s, int32_t) {
+    int32_t i = s->letterOpen;
+    if (i < 0 || i >= s->letterCount || i >= MAX_LETTERS) return false;
+    const Letter& letter = s->letters[i];
+    if (!letter.acceptsReply || letter.replied) return false;  // R is typed then
+    s->replyLineCount = 0;
+    s->replyEditLine = 0;
+    s->replyToId = letter.id;
+    goToScreen(s, SCR_REPLY_WRITE);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Screen keys: the note editors.
+
+// One editor's lines, count and 1-based mark.
+struct NoteLines {
+    char (*lines)[EDIT_LINE_BYTES];
+    int32_t* count;
+    int32_t* mark;
+    int32_t capacity;  // lines the array holds
+};
+
+NoteLines storyNote(ClientState* s) {
+    return {s->storyLines, &s->storyLineCount, &s->storyEditLine, MAX_STORY_LINES};
+}
+NoteLines feedbackNote(ClientState* s) {
+    return {s->feedbackLines, &s->feedbackLineCount, &s->feedbackEditLine, MAX_FEEDBACK_LINES};
+}
+NoteLines replyNote(ClientState* s) {
+    return {s->replyLines, &s->replyLineCount, &s->replyEditLine, MAX_REPLY_LINES};
+}
+
+int32_t heldLines(const NoteLines& note) { return clampTo(*note.count, 0, note.capacity); }
+
+bool lineMarked(const NoteLines& note) { return *note.mark >= 1 && *note.mark <= heldLines(note); }
+
+// The marked line goes, later lines move up, the mark is cleared.
+void deleteMarkedLine(const NoteLines& note) {
+    int32_t count = heldLines(note), at = *note.mark - 1;
+    memmove(note.lines[at], note.lines[at + 1], (size_t)(count - at - 1) * EDIT_LINE_BYTES);
+    note.lines[count - 1][0] = 0;
+    *note.count = count - 1;
+    *note.mark = 0;
+}
+
+// ESC on a change screen: unmark the marked line, else leave the screen.
+bool unmarkLine(ClientState* s, const NoteLines& note) {
+    if (*note.mark == 0) return false;
+    *note.mark = 0;
+    s->contentDirty = 1;
+    return true;
+}
+
+void goToStoryReview(ClientState* s) {
+    goToScreen(s, SCR_STORY_REVIEW);
+    scanStoryGaps(s);
+    s->storyScroll = 0;
+}
+
+bool goStoryTitle(ClientState* s, int32_t) {
+    goToScreen(s, SCR_STORY_TITLE);
+    return true;
+}
+
+bool storyReviewKey(ClientState* s, int32_t) {
+    goToStoryReview(s);
+    return true;
+}
+
+bool storyWriteDone(ClientState* s, int32_t) {
+    if (s->storyLineCount <= 0) setNotice(s, "Write at least one line first.");
+    else goToStoryReview(s);
+    return true;
+}
+
+bool storyReviewScroll(ClientState* s, int32_t key) {
+    if (key == KEY_UP && s->storyScroll > 0) s->storyScroll--;
+    if (key == KEY_DOWN && s->storyScroll < s->storyLineCount - STORY_REVIEW_LINES) s->storyScroll++;
+    s->contentDirty = 1;
+    return true;
+}
+
+bool storyEditEsc(ClientState* s, int32_t) {
+    if (!unmarkLine(s, storyNote(s))) goToStoryReview(s);
+    return true;
+}
+
+bool storyEditDelete(ClientState* s, int32_t) {
+    NoteLines note = storyNote(s);
+    if (!lineMarked(note)) return false;
+    deleteMarkedLine(note);
+    scanStoryGaps(s);
+    s->contentDirty = 1;
+    setNotice(s, "Deleted.");
+    return true;
+}
+
+bool storyEmailSkip(ClientState* s, int32_t) {
+    s->storyEmail[0] = 0;
+    goToScreen(s, SCR_STORY_TERMS);
+    return true;
+}
+
+bool storyTermsDecline(ClientState* s, int32_t) {
+    goToStoryReview(s);
+    setNotice(s, "Not sent. Your story is still here.");
+    return true;
+}
+
+bool reportSend(ClientState* s, int32_t) {
+    if (s->reportStage != 1) return false;
+    if (s->reportLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
+    else requestReport(s);  // shows that it is on its way
+    return true;
+}
+
+bool feedbackDiscard(ClientState* s, int32_t) {
+    s->feedbackLineCount = 0;
+    s->feedbackEditLine = 0;
+    returnToMenu(s);
+    return true;
+}
+
+bool feedbackWriteDone(ClientState* s, int32_t) {
+    if (s->feedbackLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
+    else goToScreen(s, SCR_FEEDBACK_REVIEW);
+    return true;
+}
+
+bool feedbackEditEsc(ClientState* s, int32_t) {
+    if (!unmarkLine(s, feedbackNote(s))) goToScreen(s, SCR_FEEDBACK_REVIEW);
+    return true;
+}
+
+bool feedbackEditDelete(ClientState* s, int32_t) {
+    NoteLines note = feedbackNote(s);
+    if (!lineMarked(note)) return false;
+    deleteMarkedLine(note);
+    s->contentDirty = 1;
+    if (s->feedbackLineCount == 0) goToScreen(s, SCR_FEEDBACK_WRITE);
+    setNotice(s, "Deleted.");
+    return true;
+}
+
+void goToLetter(ClientState* s) {
+    s->readScroll = 0;
+    goToScreen(s, SCR_LETTER);
+}
+
+bool replyDiscard(ClientState* s, int32_t) {
+    s->replyLineCount = 0;
+    s->replyEditLine = 0;
+    goToLetter(s);
+    return true;
+}
+
+bool replyBackToLetter(ClientState* s, int32_t) {
+    goToLetter(s);  // the reply stays for a later R
+    return true;
+}
+
+bool goReplyReview(ClientState* s) {
+    s->replyEditLine = 0;
+    goToScreen(s, SCR_REPLY_REVIEW);
+    return true;
+}
+
+bool replyWriteDone(ClientState* s, int32_t) {
+    if (s->replyLineCount <= 0) setNotice(s, "Write something first, or press ESC.");
+    else goReplyReview(s);
+    return true;
+}
+
+bool replyEditEsc(ClientState* s, int32_t) {
+    if (!unmarkLine(s, replyNote(s))) goReplyReview(s);
+    return true;
+}
+
+bool replyEditDelete(ClientState* s, int32_t) {
+    NoteLines note = replyNote(s);
+    if (!lineMarked(note)) return false;
+    deleteMarkedLine(note);
+    s->contentDirty = 1;
+    if (s->replyLineCount == 0) goToScreen(s, SCR_REPLY_WRITE);
+    setNotice(s, "Deleted.");
+    return true;
+}
+
+bool replySentDone(ClientState* s, int32_t) {
+    s->readScroll = 0;
+    goToScreen(s, SCR_MAILBOX);
+    requestMailList(s);  // sets mailRequested
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The screen key table. A row takes the key when screen and key match, its
+// conditions hold and its handler agrees; rows of one screen are tried in
+// order. KEY_ANY matches every key; letters are listed in upper case.
+
+constexpr int32_t KEY_ANY = -2;  // never a decoded key
+
+enum KeyWhen : int32_t {
+    ALWAYS = 0,
+    EMPTY = 1,     // nothing typed yet
+    SEATED = 2,    // at a table
+    UNSEATED = 4,  // alone
+};
+
 struct ScreenKeyRow {
     int32_t screen;
-    ScreenKeyFn take;   // true when the key was used
+    int32_t key;   // code, upper-case letter or KEY_ANY
+    int32_t when;  // KeyWhen bits, all must hold
+    KeyFn take;
 };
 
 constexpr ScreenKeyRow SCREEN_KEYS[] = {
-    {SCR_WELCOME, welcomeKey},
-    {SCR_GUIDE, guideKey},
+    {SCR_REVEAL, KEY_ESC, SEATED, leaveToLounge},
+    {SCR_REVEAL, KEY_UP, ALWAYS, revealMove},
+    {SCR_REVEAL, KEY_DOWN, ALWAYS, revealMove},
+    {SCR_REVEAL, ' ', EMPTY, revealLaugh},
+    {SCR_REVEAL, KEY_ENTER, EMPTY, revealFinished},
+    {SCR_SCORES, KEY_ANY, EMPTY, scoresDeferredReport},
+    {SCR_SCORES, KEY_ENTER, EMPTY, scoresContinue},
+    {SCR_CARE_HUB, KEY_UP, ALWAYS, careLineKey},
+    {SCR_CARE_HUB, KEY_DOWN, ALWAYS, careLineKey},
+    {SCR_CARE_HUB, KEY_PGUP, ALWAYS, carePageKey},
+    {SCR_CARE_HUB, KEY_PGDN, ALWAYS, carePageKey},
+    {SCR_CARE_HUB, ' ', EMPTY, careSpace},
+    {SCR_CARE_TOPIC, KEY_UP, ALWAYS, careLineKey},
+    {SCR_CARE_TOPIC, KEY_DOWN, ALWAYS, careLineKey},
+    {SCR_CARE_TOPIC, KEY_PGUP, ALWAYS, carePageKey},
+    {SCR_CARE_TOPIC, KEY_PGDN, ALWAYS, carePageKey},
+    {SCR_CARE_TOPIC, ' ', EMPTY, careSpace},
+    {SCR_CATEGORY_PICK, KEY_PGUP, ALWAYS, ignoreKey},  // the pickers page by typed > and <
+    {SCR_CATEGORY_PICK, KEY_PGDN, ALWAYS, ignoreKey},
+    {SCR_TALE_PICK, KEY_PGUP, ALWAYS, ignoreKey},
+    {SCR_TALE_PICK, KEY_PGDN, ALWAYS, ignoreKey},
+    {SCR_SOLO_TALE, KEY_PGUP, ALWAYS, ignoreKey},
+    {SCR_SOLO_TALE, KEY_PGDN, ALWAYS, ignoreKey},
+    {SCR_WORD_ENTRY, KEY_PGUP, UNSEATED, ignoreKey},  // no chat alone
+    {SCR_WORD_ENTRY, KEY_PGDN, UNSEATED, ignoreKey},
+    {SCR_ACTIONS, KEY_ENTER, EMPTY, actionsBack},
+    {SCR_CREATE_TABLE, KEY_ESC, ALWAYS, switchToLounge},
+    {SCR_QUICK_HELP, KEY_ENTER, ALWAYS, menuKey},  // typed text is dropped
+    {SCR_SUBMIT_INTRO, KEY_ENTER, EMPTY, goStoryTitle},
+    {SCR_STORY_TITLE, KEY_ESC, ALWAYS, menuKey},
+    {SCR_STORY_WRITE, KEY_ENTER, EMPTY, storyWriteDone},
+    {SCR_STORY_REVIEW, KEY_UP, EMPTY, storyReviewScroll},
+    {SCR_STORY_REVIEW, KEY_DOWN, EMPTY, storyReviewScroll},
+    {SCR_STORY_EDIT, KEY_ESC, ALWAYS, storyEditEsc},
+    {SCR_STORY_EDIT, KEY_ENTER, EMPTY, storyEditDelete},
+    {SCR_STORY_CATEGORY, KEY_ESC, ALWAYS, storyReviewKey},
+    {SCR_STORY_EMAIL, KEY_ENTER, EMPTY, storyEmailSkip},
+    {SCR_STORY_TERMS, KEY_ENTER, EMPTY, storyTermsDecline},
+    {SCR_STORY_SENT, KEY_ENTER, EMPTY, menuKey},
+    {SCR_MAILBOX, KEY_ENTER, EMPTY, menuKey},
+    {SCR_ANNOUNCEMENTS, KEY_ENTER, EMPTY, menuKey},
+    {SCR_LETTER, KEY_UP, ALWAYS, readScrollKey},
+    {SCR_LETTER, KEY_DOWN, ALWAYS, readScrollKey},
+    {SCR_ANNOUNCEMENT, KEY_UP, ALWAYS, readScrollKey},
+    {SCR_ANNOUNCEMENT, KEY_DOWN, ALWAYS, readScrollKey},
+    {SCR_LETTER, KEY_ENTER, EMPTY, letterToMailbox},
+    {SCR_ANNOUNCEMENT, KEY_ENTER, EMPTY, announcementToList},
+    {SCR_LETTER, 'R', EMPTY, letterReply},
+    {SCR_SOLO_TALE, KEY_DOWN, EMPTY, soloScrollKey},
+    {SCR_SOLO_TALE, KEY_UP, EMPTY, soloScrollKey},
+    {SCR_SOLO_TALE, ' ', EMPTY, soloScrollKey},
+    {SCR_SOLO_TALE, KEY_ESC, UNSEATED, leaveSolo},
+    {SCR_WORD_ENTRY, KEY_ESC, UNSEATED, leaveSolo},
+    {SCR_CATEGORY_PICK, KEY_ESC, EMPTY, pickerCancelKey},
+    {SCR_REPORT, KEY_ENTER, EMPTY, reportSend},
+    {SCR_FEEDBACK_WRITE, KEY_ESC, ALWAYS, feedbackDiscard},
+    {SCR_FEEDBACK_WRITE, KEY_ENTER, EMPTY, feedbackWriteDone},
+    {SCR_FEEDBACK_EDIT, KEY_ESC, ALWAYS, feedbackEditEsc},
+    {SCR_FEEDBACK_EDIT, KEY_ENTER, EMPTY, feedbackEditDelete},
+    {SCR_FEEDBACK_SENT, KEY_ENTER, EMPTY, menuKey},
+    {SCR_REPLY_WRITE, KEY_ESC, ALWAYS, replyDiscard},
+    {SCR_REPLY_WRITE, KEY_ENTER, EMPTY, replyWriteDone},
+    {SCR_REPLY_REVIEW, KEY_ESC, ALWAYS, replyBackToLetter},
+    {SCR_REPLY_EDIT, KEY_ESC, ALWAYS, replyEditEsc},
+    {SCR_REPLY_EDIT, KEY_ENTER, EMPTY, replyEditDelete},
+    {SCR_REPLY_SENT, KEY_ENTER, EMPTY, replySentDone},
 };
 
-// ENTER on a non-empty typed line takes the line off the input row into
-// out; returns 1 when it did.
-int32_t typeKey(ClientState* s, int32_t key, char (&out)[INPUT_LINE_BYTES]) {
-    if (!editInputLine(s, key)) return 0;
-    copyText(out, s->inputLine);
+bool rowHolds(const ClientState* s, const ScreenKeyRow& row, int32_t key) {
+    if (row.screen != s->screen || (row.key != KEY_ANY && row.key != keyUpper(key))) return false;
+    if ((row.when & EMPTY) && s->inputLen != 0) return false;
+    if ((row.when & SEATED) && !s->inRoom) return false;
+    return !((row.when & UNSEATED) && s->inRoom);
+}
+
+bool screenKey(ClientState* s, int32_t key) {
+    for (const ScreenKeyRow& row : SCREEN_KEYS)
+        if (rowHolds(s, row, key) && row.take(s, key)) return true;
+    return false;
+}
+
+// Page keys no screen row took scroll the chat pane.
+bool chatPageKey(ClientState* s, int32_t key) {
+    if (key != KEY_PGUP && key != KEY_PGDN) return false;
+    scrollChat(s, key);
+    return true;
+}
+
+constexpr KeyFn KEY_STEPS[] = {
+    welcomeKey,       guideKey,   escLeavesRound, escLeavesReport,
+    knockFromPlayer,  invitation, knockOffer,     leaveReportOffer,
+    screenKey,        chatPageKey,
+};
+
+// The key edits the typed line; ENTER on a non-empty line takes the line off
+// the input row and hands it to the line handler.
+void typeKey(ClientState* s, int32_t key) {
+    if (!editInputLine(s, key)) return;
+    char line[INPUT_LINE_BYTES];
+    copyText(line, s->inputLine);
     s->inputLine[0] = 0;
     s->inputLen = 0;
     s->inputDirty = 1;
-    return 1;
+    handleLine(s, line);
 }
 
 }  // namespace
+
+void careScrollBy(ClientState* state, int32_t lines) {
+    CareView view = careView(state);
+    if (!view.scroll) return;
+    if (view.total < 0) {  // topic screen without an open section
+        state->careSectionScroll = 0;
+        return;
+    }
+    int32_t top = view.total - CARE_VISIBLE_LINES;
+    *view.scroll = clampTo(*view.scroll + lines, 0, top < 0 ? 0 : top);
+    state->contentDirty = 1;
+}
 
 void keyDispatch(ClientState* state, int32_t key) {
     if (state->noticeText[0]) {
         setNotice(state, nullptr);
         state->noticeDirty = 1;
     }
-    for (const ScreenKeyRow& row : SCREEN_KEYS)
-        if (row.screen == state->screen && row.take(state, key)) return;
-    char line[INPUT_LINE_BYTES];
-    typeKey(state, key, line);  // no screen reads typed lines yet: a sent line is cleared
+    for (KeyFn step : KEY_STEPS)
+        if (step(state, key)) return;
+    typeKey(state, key);
 }

@@ -101,6 +101,7 @@ void serverClose(ServerConnection* conn) {
     conn->receiveBuffer = nullptr;
     conn->lineBuffer = nullptr;
     conn->receiveCount = 0;
+    conn->receiveStart = 0;
     conn->receiveCapacity = 0;
     conn->lineCapacity = 0;
     conn->receiveSkipping = 0;

@@ -22,6 +22,7 @@ struct ServerConnection {
     char tlsDescription[96];   // "version / suite" of the session
     char caFile[256];          // extra trusted roots (door.cfg cafile)
     int32_t socketOpen;        // socket holds a descriptor (a zeroed record has none)
+    int32_t receiveStart;      // bytes at the front already handed out as lines
     int32_t receiveSkipping;   // dropping the rest of an over-long line up to its line feed
 };
 

@@ -114,10 +114,21 @@ static int receiveFull(const ServerConnection* conn) {
     return freeSpace(conn) < WIRE_GROW_BELOW && conn->receiveCount + WIRE_READ_CHUNK > WIRE_BUFFER_MAX;
 }
 
+// Move the bytes not yet handed out to the front. Done only when room runs
+// short, so a burst of lines costs one move per buffer-full, not one per line.
+static void compact(ServerConnection* conn) {
+    int32_t unread = conn->receiveCount - conn->receiveStart;
+    memmove(conn->receiveBuffer, conn->receiveBuffer + conn->receiveStart, (size_t)unread);
+    conn->receiveCount = unread;
+    conn->receiveStart = 0;
+    conn->receiveBuffer[unread] = 0;
+}
+
 // Read until nothing more is waiting, the buffer is full, or the
 // connection ends (then it is marked dead).
 static void fillReceiveBuffer(ServerConnection* conn) {
     for (;;) {
+        if (freeSpace(conn) < WIRE_GROW_BELOW && conn->receiveStart > 0) compact(conn);
         if (freeSpace(conn) < WIRE_GROW_BELOW) {
             if (receiveFull(conn)) return;
             if (!growBuffer(&conn->receiveBuffer, &conn->receiveCapacity,
@@ -136,23 +147,34 @@ static void fillReceiveBuffer(ServerConnection* conn) {
     }
 }
 
-// Remove the first n buffered bytes.
+static char* unreadBytes(const ServerConnection* conn) {
+    return conn->receiveBuffer + conn->receiveStart;
+}
+
+static int32_t unreadCount(const ServerConnection* conn) {
+    return conn->receiveCount - conn->receiveStart;
+}
+
+// Hand out the first n unread bytes; an emptied buffer starts over at 0.
 static void consume(ServerConnection* conn, int32_t n) {
-    memmove(conn->receiveBuffer, conn->receiveBuffer + n, (size_t)(conn->receiveCount - n));
-    conn->receiveCount -= n;
-    conn->receiveBuffer[conn->receiveCount] = 0;
+    conn->receiveStart += n;
+    if (conn->receiveStart >= conn->receiveCount) {
+        conn->receiveStart = 0;
+        conn->receiveCount = 0;
+        conn->receiveBuffer[0] = 0;
+    }
 }
 
 // After an over-long line was dropped, its tail up to the line feed is no
 // line of its own: throw it away too, so only whole lines are handed out.
 static void skipLineTail(ServerConnection* conn) {
     if (!conn->receiveSkipping) return;
-    const char* lf = (const char*)memchr(conn->receiveBuffer, '\n', (size_t)conn->receiveCount);
+    const char* lf = (const char*)memchr(unreadBytes(conn), '\n', (size_t)unreadCount(conn));
     if (!lf) {
-        consume(conn, conn->receiveCount);
+        consume(conn, unreadCount(conn));
         return;
     }
-    consume(conn, (int32_t)(lf - conn->receiveBuffer) + 1);
+    consume(conn, (int32_t)(lf - unreadBytes(conn)) + 1);
     conn->receiveSkipping = 0;
 }
 
@@ -167,19 +189,20 @@ int serverReceiveLine(ServerConnection* conn, const char** line) {
     }
     fillReceiveBuffer(conn);
     skipLineTail(conn);
-    if (conn->receiveCount == 0) return 0;
-    const char* lf = (const char*)memchr(conn->receiveBuffer, '\n', (size_t)conn->receiveCount);
+    if (unreadCount(conn) == 0) return 0;
+    const char* lf = (const char*)memchr(unreadBytes(conn), '\n', (size_t)unreadCount(conn));
     if (!lf) {
+        if (conn->receiveStart > 0) compact(conn);
         if (receiveFull(conn)) {
-            consume(conn, conn->receiveCount);
+            consume(conn, unreadCount(conn));
             conn->receiveSkipping = 1;
             nodeLog("WW-NET-04");
         }
         return 0;
     }
-    int32_t length = (int32_t)(lf - conn->receiveBuffer);
+    int32_t length = (int32_t)(lf - unreadBytes(conn));
     if (!growBuffer(&conn->lineBuffer, &conn->lineCapacity, length + 1)) return 0;
-    memcpy(conn->lineBuffer, conn->receiveBuffer, (size_t)length);
+    memcpy(conn->lineBuffer, unreadBytes(conn), (size_t)length);
     conn->lineBuffer[length] = 0;
     consume(conn, length + 1);
     *line = conn->lineBuffer;

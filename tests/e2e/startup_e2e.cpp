@@ -11,8 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e/e2e_common.h"
 #include "support/net_peers.h"
 
 namespace {
@@ -22,38 +21,8 @@ const std::string UNREACHABLE = "Wordwhirl is unreachable right now.";
 const std::string PRESS_TO_RETURN = "Press any key to return to the BBS.";
 const std::string NO_TERMINAL = "Wordwhirl: could not open the caller's terminal.\n";
 
-struct Door {
-    BbsHost host;
-    Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Door() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
-
-// Column where the door centres a text of this length.
-int centreCol(const std::string& text) { return text.size() <= 78 ? (80 - (int)text.size()) / 2 : 1; }
-
-void expectCentred(const BbsHost& host, int row, const std::string& text, int fg, bool bright) {
-    int col = centreCol(text);
-    EXPECT_EQ(screenTextAt(&host.screen, row, col, (int)text.size()), text) << "row " << row;
-    EXPECT_EQ(screenFgAt(&host.screen, row, col), fg) << "row " << row;
-    EXPECT_EQ(screenBrightAt(&host.screen, row, col), bright) << "row " << row;
-}
-
 bool hasLine(const std::string& log, const std::string& line) {
     return ("\n" + log).find("\n" + line + "\n") != std::string::npos;
-}
-
-// Starting a door for a telnet caller on node `node`, service at `port`.
-void startTelnet(Door* door, int node, int port, const std::string& cfgMore = "") {
-    bbsWriteDoorCfg(&door->host, port, cfgMore);
-    int handle = bbsOpenTelnet(&door->host);
-    bbsWriteFile(&door->host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, node));
-    bbsStart(&door->host, {"-DDOOR32.SYS"}, false);
 }
 
 // The failure screen's key returns to the BBS with code 0.
@@ -196,19 +165,28 @@ TEST(StartupE2e, BadSocketHandleEndsWithCodeOneBeforeAnythingIsShown) {
     EXPECT_EQ(bbsNodeLog(&door.host, 4), "WW-TERM-01\n");
 }
 
+// How the service ends a connected caller's session.
+enum class Ending { ServiceSaysGoodbye, ServiceHangsUp };
+
 struct GoodbyeCase {
     const char* name;
     const char* cfgMore;   // door.cfg lines after host, port and tls
     const char* boardLine; // row 13, "" when none
     const char* sysopLine; // row 15, "" when none
+    Ending ending;
+    const char* endLine;   // what the service sends to end it (ServiceSaysGoodbye)
+    const char* notice;    // held on row 23 before the goodbye
 };
 
 const GoodbyeCase GOODBYE_CASES[] = {
     {"names from door.cfg", "bbsname=The Quiet Harbour\nsysop=Marguerite\n",
-     "Returning you to The Quiet Harbour", "Thank your Sysop, Marguerite,"},
+     "Returning you to The Quiet Harbour", "Thank your Sysop, Marguerite,", Ending::ServiceSaysGoodbye,
+     "{\"event\":\"disconnected\",\"data\":{\"reason\":\"Wordwhirl is closing for the night.\"}}",
+     "Wordwhirl is closing for the night."},
     {"a 31-letter Sysop shows 30", "sysop=ABCDEFGHIJKLMNOPQRSTUVWXYZabcde\n", "",
-     "Thank your Sysop, ABCDEFGHIJKLMNOPQRSTUVWXYZabcd,"},
-    {"no names", "", "", ""},
+     "Thank your Sysop, ABCDEFGHIJKLMNOPQRSTUVWXYZabcd,", Ending::ServiceHangsUp, "", LOST_LINK.c_str()},
+    {"no names", "", "", "", Ending::ServiceSaysGoodbye, "{\"event\":\"admin:kicked\"}",
+     "You were disconnected."},
 };
 
 // Reads the box interior of a row: what sits between the frame's sides.
@@ -219,17 +197,31 @@ std::string boxInterior(const BbsHost& host, int row) {
     return inside.substr(first, inside.find_last_not_of(' ') - first + 1);
 }
 
+// The service ends the session once the door has said who is calling; the
+// door holds the reason on row 23, then says goodbye.
+void endSession(Door* door, FakeService* svc, Ending ending, const std::string& endLine,
+                const std::string& notice) {
+    ASSERT_TRUE(fakeServiceWaitFirstLine(svc));
+    if (ending == Ending::ServiceHangsUp) fakeServiceDrop(svc);
+    else ASSERT_TRUE(fakeServiceSend(svc, endLine));
+    ASSERT_TRUE(bbsWaitRow(&door->host, NOTICE_ROW, notice)) << bbsRow(&door->host, NOTICE_ROW);
+    ASSERT_TRUE(bbsWaitRow(&door->host, GOODBYE_SENDING_ROW, SENDING_BACK));
+}
+
 // One connected door per case; the cases run side by side, since the
-// goodbye's dots alone take 3.4 s each.
+// held notice and the goodbye's dots take about 6 s each.
 void checkGoodbye(const GoodbyeCase& c) {
     SCOPED_TRACE(c.name);
     Service service;
     FakeService& svc = service.svc;
     Door door;
     startTelnet(&door, 5, svc.port, c.cfgMore);
-    ASSERT_TRUE(bbsWaitRow(&door.host, 20, "Sending you back now"));
-    EXPECT_TRUE(fakeServiceWaitLine(&svc, "{\"cmd\":\"disconnect\"}"));
+    endSession(&door, &svc, c.ending, c.endLine, c.notice);
+    if (testing::Test::HasFatalFailure()) return;
+    // The disconnect command goes out whenever the link still stands.
+    if (c.ending == Ending::ServiceSaysGoodbye) EXPECT_TRUE(fakeServiceWaitLine(&svc, DISCONNECT_LINE));
     EXPECT_TRUE(fakeServiceWaitClosed(&svc));
+    EXPECT_EQ(bbsRow(&door.host, NOTICE_ROW), "") << "the goodbye starts on a clear screen";
     EXPECT_EQ(screenCharAt(&door.host.screen, 6, 14), 218);
     EXPECT_EQ(screenCharAt(&door.host.screen, 17, 66), 217);
     EXPECT_EQ(screenFgAt(&door.host.screen, 6, 14), 36);
@@ -259,7 +251,9 @@ TEST(StartupE2e, CallerHangingUpDuringTheDotsEndsPromptly) {
     Service service;
     Door door;
     startTelnet(&door, 5, service.svc.port);
-    ASSERT_TRUE(bbsWaitRow(&door.host, 20, "Sending you back now"));
+    endSession(&door, &service.svc, Ending::ServiceSaysGoodbye, "{\"event\":\"disconnected\"}",
+               "You were disconnected.");
+    if (testing::Test::HasFatalFailure()) return;
     auto hungUp = std::chrono::steady_clock::now();
     bbsHangUp(&door.host);
     EXPECT_EQ(bbsWaitExit(&door.host), 0);

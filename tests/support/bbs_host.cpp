@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -20,6 +21,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int POLL_MS = 10;
+
+// Hosts may run side by side on threads. A door started while another
+// thread holds a file open for writing would inherit that descriptor (the
+// library opens without close-on-exec) and keep it for its whole life; for
+// the other board's copy of the door that means "text file busy" at exec.
+// Writing files and forking therefore take turns.
+std::mutex& fileAndForkLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 void closeFd(int* fd) {
     if (*fd >= 0) close(*fd);
@@ -62,8 +73,11 @@ void bbsHostOpen(BbsHost* host, const std::string& doorBinary) {
     host->dir = tmpl;
     host->cwd = host->dir;
     host->door = host->dir + "/wordwhirl";
-    fs::copy_file(doorBinary, host->door);
-    fs::permissions(host->door, fs::perms::owner_all);
+    {
+        std::lock_guard<std::mutex> hold(fileAndForkLock());
+        fs::copy_file(doorBinary, host->door);
+        fs::permissions(host->door, fs::perms::owner_all);
+    }
     host->callerFd = host->doorFd = host->stdinFd = host->stdoutFd = -1;
     host->onSocket = false;
     host->pid = 0;
@@ -91,6 +105,7 @@ void bbsHostClose(BbsHost* host) {
 void bbsWriteFile(BbsHost* host, const std::string& name, const std::string& text) {
     fs::path path = fs::path(host->dir) / name;
     fs::create_directories(path.parent_path());
+    std::lock_guard<std::mutex> hold(fileAndForkLock());
     std::ofstream(path, std::ios::binary) << text;
 }
 
@@ -121,10 +136,10 @@ int bbsOpenTelnet(BbsHost* host) {
     return host->doorFd;
 }
 
-std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias) {
+std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias, int minutesLeft) {
     std::ostringstream text;
     text << commType << "\r\n" << handle << "\r\n38400\r\nTest BBS\r\n42\r\nTest Caller\r\n" << alias
-         << "\r\n100\r\n45\r\n1\r\n" << node << "\r\n";
+         << "\r\n100\r\n" << minutesLeft << "\r\n1\r\n" << node << "\r\n";
     return text.str();
 }
 
@@ -139,9 +154,11 @@ void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPip
     if (stdinPipe && pipe2(in, O_CLOEXEC) != 0) abort();
     if (pipe2(out, O_CLOEXEC) != 0) abort();
     host->onSocket = host->callerFd >= 0;
+    std::unique_lock<std::mutex> hold(fileAndForkLock());
     pid_t pid = fork();
     if (pid < 0) abort();
     if (pid == 0) execDoor(host, in[0], out[1], argv.data());
+    hold.unlock();
     host->pid = pid;
     closeFd(&host->doorFd);  // the door holds its end now; the host must not keep it alive
     closeFd(&in[0]);

@@ -48,8 +48,9 @@ void bbsWriteDoorCfg(BbsHost* host, int port, const std::string& moreLines = "")
 // inherits (write it into DOOR32.SYS line 2).
 int bbsOpenTelnet(BbsHost* host);
 
-// The eleven lines of a DOOR32.SYS.
-std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias = "Tester");
+// The eleven lines of a DOOR32.SYS; the caller is user record 42.
+std::string bbsDoor32(int commType, unsigned handle, int node, const std::string& alias = "Tester",
+                      int minutesLeft = 45);
 
 // Start the door with these arguments (argv[0] is added). Standard input is a
 // pipe the test writes keys into when stdinPipe, else /dev/null.

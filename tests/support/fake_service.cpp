@@ -102,10 +102,15 @@ bool fakeServiceWaitClosed(FakeService* svc, int timeoutMs) {
     return waitFor(timeoutMs, [&] { return svc->doorClosed.load(); });
 }
 
-bool fakeServiceSend(FakeService* svc, const std::string& line) {
+bool fakeServiceSend(FakeService* svc, const std::string& line) { return fakeServiceSendRaw(svc, line + "\n"); }
+
+bool fakeServiceWaitFirstLine(FakeService* svc, int timeoutMs) {
+    return waitFor(timeoutMs, [&] { return !fakeServiceLines(svc).empty(); });
+}
+
+bool fakeServiceSendRaw(FakeService* svc, const std::string& out) {
     int fd = svc->connFd;
     if (fd < 0 || svc->doorClosed) return false;
-    std::string out = line + "\n";
     size_t sent = 0;
     while (sent < out.size()) {
         ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);

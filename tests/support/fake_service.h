@@ -33,5 +33,10 @@ bool fakeServiceWaitClosed(FakeService* svc, int timeoutMs = 20000);
 
 // Send one line (a line feed is added); false when there is no connection.
 bool fakeServiceSend(FakeService* svc, const std::string& line);
+// Send bytes exactly as given, in one write: several lines, or part of one.
+bool fakeServiceSendRaw(FakeService* svc, const std::string& bytes);
+// Wait until the door has sent its first line (the connect command); false
+// after timeoutMs.
+bool fakeServiceWaitFirstLine(FakeService* svc, int timeoutMs = 20000);
 // Hang up on the door.
 void fakeServiceDrop(FakeService* svc);

@@ -234,6 +234,23 @@ TEST_F(LoopTest, LostConnectionNoticeShowsOnTheWelcomeScreenToo) {
     EXPECT_NE(row(23).find("Lost the connection to Wordwhirl."), std::string::npos);
 }
 
+// The service says why it ends the visit and hangs up at once: the caller
+// reads its reason, not the lost link, before the goodbye.
+TEST_F(LoopTest, ServiceReasonForEndingTheVisitIsHeldBeforeALostLink) {
+    cs->screen = SCR_WELCOME;
+    serviceSends("{\"event\":\"admin:kicked\",\"data\":{\"reason\":\"Kicked by staff.\"}}\n");
+    close(service);
+    service = -1;
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    EXPECT_EQ(row(23).find("Lost the connection"), std::string::npos);
+    EXPECT_NE(row(23).find("Kicked by staff."), std::string::npos);
+    EXPECT_EQ(cs->running, 0);
+    tickMoveBase(VISIT_ENDED_HOLD_MS - 500);
+    EXPECT_EQ(mainLoopPass(cs.get()), 1);
+    tickMoveBase(500);
+    EXPECT_EQ(mainLoopPass(cs.get()), 0);
+}
+
 TEST_F(LoopTest, VerdictScreensDropEarlyKeysAndWaitForOne) {
     struct Case { int maintenance; const char* text; int row; } cases[] = {
         {1, "B A C K   S H O R T L Y", 6},

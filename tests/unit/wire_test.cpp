@@ -120,6 +120,35 @@ TEST_F(Wire, LongLineThatFitsIsDeliveredWhole) {
     EXPECT_EQ(conn.lineCapacity, WIRE_BUFFER_MAX);
 }
 
+// A burst far larger than one read, with lines of every length across the
+// read and buffer boundaries, comes out whole and in order.
+TEST_F(Wire, LongBurstOfMixedLinesArrivesInOrder) {
+    std::vector<std::string> sentLines;
+    std::string burst;
+    for (int i = 0; i < 3000; i++) {
+        std::string text = "{\"n\":" + std::to_string(i) + ",\"pad\":\"" + std::string((size_t)(i * 37) % 900, 'p') + "\"}";
+        sentLines.push_back(text);
+        burst += text + "\n";
+    }
+    fcntl(peerFd, F_SETFL, O_NONBLOCK);
+    size_t sent = 0;
+    size_t got = 0;
+    const char* line = nullptr;
+    uint32_t start = platTickCount();
+    while (got < sentLines.size() && platTickCount() - start < 20000) {
+        if (sent < burst.size()) {
+            long n = send(peerFd, burst.data() + sent, burst.size() - sent, MSG_NOSIGNAL);
+            if (n > 0) sent += (size_t)n;
+        }
+        while (got < sentLines.size() && serverReceiveLine(&conn, &line)) {
+            ASSERT_EQ(line, sentLines[got]) << "line " << got;
+            got++;
+        }
+    }
+    EXPECT_EQ(got, sentLines.size());
+    EXPECT_EQ(serverReceiveLine(&conn, &line), 0);
+}
+
 TEST_F(Wire, LineBeyondOneMebibyteIsDroppedWholeAndTheNextOneDelivered) {
     std::string tooLong(WIRE_BUFFER_MAX + 100, 'x');
     tooLong.replace(WIRE_BUFFER_MAX + 10, 12, "{\"event\":1}");  // the tail must not pass as a line

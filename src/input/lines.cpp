@@ -1,0 +1,584 @@
+#include "input/lines.h"
+
+#include <cstring>
+
+#include "door/markers.h"
+#include "door/nodelog.h"
+#include "input/chat_commands.h"
+#include "input/editors.h"
+#include "input/keys.h"
+#include "input/requests.h"
+#include "platform/text.h"
+#include "state/client_state.h"
+#include "state/state.h"
+
+namespace {
+
+constexpr int32_t CREATE_NAME_MAX = 31;      // table name typed at stage 0
+constexpr int32_t WORD_MAX = 63;             // a word answer
+constexpr int32_t TALE_TITLE_MAX = 63;       // roundTitle of a solo tale
+constexpr int32_t LOUNGE_PAGE_ROWS = 8;      // tables or players a Lounge page lists
+constexpr int32_t LOUNGE_ONE_PAGE = 9;       // up to this many fit the first page
+constexpr int32_t TALES_PER_PAGE = 9;        // tale picker page
+constexpr uint32_t PICK_TURN_MS = 90000;     // a pick turn taken with S
+constexpr int32_t WAIT_OFFER_SECS = 30;      // [W]ait is offered in the last 30 s
+constexpr int32_t LIST_NUMBER_CAP = 100000;  // typed numbers stop growing here
+static_assert(MAX_TABLES < LIST_NUMBER_CAP && MAX_STORIES < LIST_NUMBER_CAP, "a capped number is beyond every list");
+
+// The choice a one-character line makes, in upper case; 0 for longer lines.
+int32_t oneChoice(const char* line) {
+    return line[0] && !line[1] ? keyUpper((unsigned char)line[0]) : 0;
+}
+
+// A line of digits only whose first digit is 1 to 9: its value, capped;
+// 0 for anything else ("0", "01", "3a").
+int32_t listNumber(const char* line) {
+    if (line[0] < '1' || line[0] > '9') return 0;
+    int32_t n = 0;
+    for (const char* p = line; *p; p++) {
+        if (*p < '0' || *p > '9') return 0;
+        if (n < LIST_NUMBER_CAP) n = n * 10 + (*p - '0');
+    }
+    return n;
+}
+
+// A screen's choices: one upper-case character and what it does.
+struct LineChoice {
+    char key;
+    void (*act)(ClientState* state);
+};
+
+// The action of the choice the line makes; null when it makes none.
+template <size_t N>
+void (*findChoice(const LineChoice (&choices)[N], const char* line))(ClientState*) {
+    int32_t key = oneChoice(line);
+    for (const LineChoice& choice : choices)
+        if (key != 0 && choice.key == key) return choice.act;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Main menu.
+
+void enterSoloPicker(ClientState* s) {
+    s->pickerMode = 0;  // a solo pick, whatever an earlier picker left behind
+    enterScreen(s, SCR_CATEGORY_PICK);
+}
+
+void menuFeedback(ClientState* s) {
+    if (s->testerFeedback) openFeedbackNote(s);
+    else setNotice(s, "Feedback isn't open on this board.");
+}
+
+void menuLounge(ClientState* s) { enterScreen(s, SCR_LOUNGE); }
+void menuMailbox(ClientState* s) { enterScreen(s, SCR_MAILBOX); }
+void menuAnnouncements(ClientState* s) { enterScreen(s, SCR_ANNOUNCEMENTS); }
+void menuGuide(ClientState* s) { enterScreen(s, SCR_GUIDE); }             // page 0, no requests
+void menuSubmit(ClientState* s) { enterScreen(s, SCR_SUBMIT_INTRO); }     // clears the draft, no requests
+void menuCareHub(ClientState* s) { enterScreen(s, SCR_CARE_HUB); }
+void menuQuickHelp(ClientState* s) { goToScreen(s, SCR_QUICK_HELP); }
+void menuQuit(ClientState* s) { s->running = 0; }
+
+constexpr LineChoice MENU_CHOICES[] = {
+    {'1', menuLounge},
+    {'2', quickSeat},
+    {'3', enterSoloPicker},
+    {'M', menuMailbox},
+    {'A', menuAnnouncements},
+    {'H', menuGuide},
+    {'S', menuSubmit},
+    {'F', menuFeedback},
+    {'C', menuCareHub},
+    {'?', menuQuickHelp},
+    {'Q', menuQuit},
+};
+
+void mainMenuLine(ClientState* s, const char* line) {
+    if (auto act = findChoice(MENU_CHOICES, line)) {
+        act(s);
+        return;
+    }
+    setNotice(s, s->testerFeedback ? "Type 1, 2, 3, M, A, S, F, C, H or Q and press ENTER."
+                                   : "Type 1, 2, 3, M, A, S, C, H or Q and press ENTER.");
+}
+
+// ---------------------------------------------------------------------------
+// Lounge.
+
+int32_t pagesFor(int32_t count) { return (count + LOUNGE_PAGE_ROWS - 1) / LOUNGE_PAGE_ROWS; }
+
+int32_t loungePageCount(const ClientState* s) {
+    int32_t pages = s->tableCount <= LOUNGE_ONE_PAGE ? 1 : pagesFor(s->tableCount);
+    if (s->playerCount > LOUNGE_ONE_PAGE && pagesFor(s->playerCount) > pages) pages = pagesFor(s->playerCount);
+    return pages;
+}
+
+void loungeNextPage(ClientState* s) {
+    if (s->loungePage + 1 >= loungePageCount(s)) {
+        setNotice(s, "That is the last page.");
+        return;
+    }
+    s->loungePage++;
+    s->fullRedraw = 1;
+}
+
+void loungePreviousPage(ClientState* s) {
+    if (s->loungePage <= 0) {
+        setNotice(s, "You are on the first page.");
+        return;
+    }
+    s->loungePage--;
+    s->fullRedraw = 1;
+}
+
+void loungeAskCode(ClientState* s) {
+    s->codeEntry = 1;
+    setNotice(s, "Type the share code and press ENTER.");
+}
+
+void loungeCreate(ClientState* s) {
+    s->createName[0] = 0;
+    s->createStage = 0;
+    goToScreen(s, SCR_CREATE_TABLE);
+}
+
+constexpr LineChoice LOUNGE_CHOICES[] = {
+    {'J', loungeAskCode},
+    {'>', loungeNextPage},
+    {'.', loungeNextPage},
+    {'<', loungePreviousPage},
+    {',', loungePreviousPage},
+    {'Q', quickSeat},
+    {'M', returnToMenu},
+    {'S', enterSoloPicker},
+    {'C', loungeCreate},
+};
+
+void loungeTable(ClientState* s, int32_t n) {
+    int32_t count = s->tableCount < MAX_TABLES ? s->tableCount : MAX_TABLES;
+    if (n > count) {
+        setNotice(s, "There is no table with that number.");
+        return;
+    }
+    const TableRecord& table = s->tables[n - 1];
+    if (table.locked && table.knockId[0]) {
+        s->knockPrompt = n;  // the knock offer answers the next key
+        s->noticeDirty = 1;
+        return;
+    }
+    joinTable(s, table.code);
+}
+
+void loungeLine(ClientState* s, const char* line) {
+    s->quickSeatPending = 0;
+    if (s->codeEntry) {
+        s->codeEntry = 0;  // lasts for exactly one line
+        joinTable(s, line);
+        return;
+    }
+    if (auto act = findChoice(LOUNGE_CHOICES, line)) {
+        act(s);
+        return;
+    }
+    if (int32_t n = listNumber(line)) {
+        loungeTable(s, n);
+        return;
+    }
+    chatLine(s, line);
+}
+
+// ---------------------------------------------------------------------------
+// Creating a table: name, locked, take turns.
+
+void createTableLine(ClientState* s, const char* line) {
+    if (s->createStage == 0) {
+        copyTextMax(s->createName, line, CREATE_NAME_MAX);
+        s->createStage = 1;
+        s->contentDirty = 1;
+        return;
+    }
+    if ((s->createStage != 1 && s->createStage != 2) || line[1]) {
+        chatLine(s, line);
+        return;
+    }
+    int32_t answer = oneChoice(line);
+    if (answer != 'Y' && answer != 'N') {
+        setNotice(s, "Type Y or N and press ENTER.");
+        return;
+    }
+    if (s->createStage == 1) {
+        s->createLocked = answer == 'Y';
+        s->createStage = 2;
+        s->contentDirty = 1;
+        return;
+    }
+    s->createRoundRobin = answer == 'Y';
+    s->pickerMode = 2;
+    s->pickCategory[0] = 0;
+    s->pickStoryId = 0;
+    enterScreen(s, SCR_CATEGORY_PICK);
+}
+
+// ---------------------------------------------------------------------------
+// The table, the reveal and the scores.
+
+constexpr const char* SOMEBODY_ELSE_CHOOSING = "Waiting on somebody else to choose the next tale.";
+
+void takePickTurn(ClientState* s) {
+    if (s->playerCount < 2) {
+        setNotice(s, "There is nobody here to play with yet.");
+        return;
+    }
+    s->pickTurn = 0;
+    if (s->pickTimerOn) {
+        sendRequest(s, REQ_PICKER_CHOOSING, "{}");
+        s->pickDeadline = tickMs() + PICK_TURN_MS;
+    }
+    enterScreen(s, SCR_CATEGORY_PICK);
+    setNotice(s, "Choose what everyone plays.");
+}
+
+// S: take the pick turn, or (the host) start the game. False: it is chat.
+bool tableStart(ClientState* s) {
+    if (s->pickTurn) {
+        takePickTurn(s);
+        return true;
+    }
+    if (!s->isHost) return false;
+    if (s->pickerName[0]) setNotice(s, SOMEBODY_ELSE_CHOOSING);
+    else if (!s->inRoom) setNotice(s, "You're not at a table any more - pick one from the Lounge.");
+    else if (s->playerCount >= 2) sendRequest(s, REQ_ROOM_START_NOW, "{}");
+    else setNotice(s, "You need one more player before you can start.");
+    return true;
+}
+
+// W: ask the table for more time in the last half minute of the turn.
+bool tableWait(ClientState* s) {
+    if (!s->pickTurn || !s->pickTimerOn || s->pickDeadline == 0 || s->playerCount < 2) return false;
+    int32_t secondsLeft = (int32_t)(s->pickDeadline - tickMs()) / 1000;
+    if (secondsLeft < 1 || secondsLeft > WAIT_OFFER_SECS) return false;
+    sendRequest(s, REQ_PICKER_WAIT, "{}");
+    return true;
+}
+
+// C: the host changes what the table plays.
+bool tableChange(ClientState* s) {
+    if (!s->isHost) return false;
+    if (s->pickerName[0]) {
+        setNotice(s, SOMEBODY_ELSE_CHOOSING);
+        return true;
+    }
+    s->pickerMode = 1;
+    enterScreen(s, SCR_CATEGORY_PICK);
+    return true;
+}
+
+// 1, 2, 3 on the scores screen rate the tale just played 1, 0, -1.
+bool rateTale(ClientState* s, int32_t choice) {
+    if (s->screen != SCR_SCORES || s->rateStoryId == 0 || choice < '1' || choice > '3') return false;
+    s->rateGiven = '2' - choice;
+    requestRateStory(s, s->rateGiven);
+    s->contentDirty = 1;
+    return true;
+}
+
+bool tableChoice(ClientState* s, int32_t choice) {
+    if (rateTale(s, choice)) return true;
+    if (choice == 'L') {
+        leaveTable(s);
+        enterScreen(s, SCR_LOUNGE);
+        return true;
+    }
+    if (s->screen != SCR_TABLE) return false;
+    if (choice == 'S') return tableStart(s);
+    if (choice == 'W') return tableWait(s);
+    if (choice == 'C') return tableChange(s);
+    return false;
+}
+
+void tableLine(ClientState* s, const char* line) {
+    if (!tableChoice(s, oneChoice(line))) chatLine(s, line);
+}
+
+// ---------------------------------------------------------------------------
+// A round's word.
+
+void wordEntryLine(ClientState* s, const char* line) {
+    if (s->inRoom && s->wordsDone) {
+        requestChat(s, line);  // waiting for the others: every line is chat, "/quit" too
+        return;
+    }
+    if (s->promptCount < 1 || s->wordCheckPending) return;
+    copyTextMax(s->pendingWord, line, WORD_MAX);
+    s->wordCheckPending = 1;
+    s->wordCheckTick = tickMs();
+    requestWordCheck(s, s->pendingWord);
+}
+
+// ---------------------------------------------------------------------------
+// The category and tale pickers.
+
+// "*" (a table pick) and "M" (back out of the category list). True: taken.
+bool pickerShared(ClientState* s, int32_t choice) {
+    if (choice == '*' && s->pickerMode != 0) {
+        pickerChoose(s, "", 0, "Surprise Me");
+        return true;
+    }
+    if (choice == 'M' && s->screen == SCR_CATEGORY_PICK) {
+        pickerCancel(s);
+        return true;
+    }
+    return false;
+}
+
+void categoryLine(ClientState* s, const char* line) {
+    int32_t choice = oneChoice(line);
+    if (pickerShared(s, choice)) return;
+    int32_t count = s->categoryCount2 < MAX_CATEGORIES ? s->categoryCount2 : MAX_CATEGORIES;
+    if (choice < 'A' || choice > 'Z' || choice - 'A' >= count) {
+        setNotice(s, "Pick one of the letters listed.");
+        return;
+    }
+    int32_t index = choice - 'A';
+    s->categorySel = index;
+    const char* category = s->categoryNames[index];
+    if (s->pickerMode == 3 && s->roomAutoHost) {
+        pickerChoose(s, category, 0, category);
+        return;
+    }
+    requestStories(s, category, 0);
+    s->storyLoading = 1;
+    s->storyCount = 0;
+    s->storyTotal = 0;
+    s->storyOffset = 0;
+    s->storyFirstShown = 0;
+    enterScreen(s, SCR_TALE_PICK);
+}
+
+void talePageOn(ClientState* s) {
+    if (s->storyFirstShown + TALES_PER_PAGE < s->storyCount) {
+        s->storyFirstShown += TALES_PER_PAGE;
+        s->contentDirty = 1;
+    } else if (s->storyCount < s->storyTotal) {
+        setNotice(s, "One moment - still fetching the rest.");
+    } else {
+        setNotice(s, "That's the last of them - [P] goes back.");
+    }
+}
+
+void talePageBack(ClientState* s) {
+    if (s->storyFirstShown <= 0) {
+        setNotice(s, "You're at the start - [N] goes on.");
+        return;
+    }
+    s->storyFirstShown = s->storyFirstShown > TALES_PER_PAGE ? s->storyFirstShown - TALES_PER_PAGE : 0;
+    s->contentDirty = 1;
+}
+
+void taleBack(ClientState* s) { enterScreen(s, SCR_CATEGORY_PICK); }
+
+constexpr LineChoice TALE_CHOICES[] = {
+    {'B', taleBack},
+    {'N', talePageOn},
+    {'P', talePageBack},
+};
+
+void chooseTale(ClientState* s, int32_t n) {
+    int32_t count = s->storyCount < MAX_STORIES ? s->storyCount : MAX_STORIES;
+    if (n > count) {
+        setNotice(s, s->storyTotal > s->storyCount ? "One moment - still fetching the rest of them."
+                                                   : "There is no tale with that number.");
+        return;
+    }
+    int32_t tale = n - 1;
+    if (s->pickerMode == 0) {
+        copyTextMax(s->roundTitle, s->storyTitles[tale], TALE_TITLE_MAX);
+        requestSoloStart(s, s->storyIds[tale]);  // shows "Fetching your story..."
+        return;
+    }
+    bool selected = s->categorySel >= 0 && s->categorySel < MAX_CATEGORIES;
+    pickerChoose(s, selected ? s->categoryNames[s->categorySel] : "", s->storyIds[tale], s->storyTitles[tale]);
+}
+
+void taleLine(ClientState* s, const char* line) {
+    if (pickerShared(s, oneChoice(line))) return;
+    if (line[0] >= '1' && line[0] <= '9') {
+        int32_t n = listNumber(line);
+        if (n == 0) setNotice(s, "Type the number beside the tale, then ENTER.");
+        else chooseTale(s, n);
+        return;
+    }
+    if (auto act = findChoice(TALE_CHOICES, line)) act(s);
+    else setNotice(s, "Pick one of the numbers listed.");
+}
+
+// ---------------------------------------------------------------------------
+// The solo tale.
+
+void soloTaleLine(ClientState* s, const char* line) {
+    int32_t choice = oneChoice(line);
+    if (choice == 'P') enterSoloPicker(s);
+    else if (choice == 'M') returnToMenu(s);
+    else chatLine(s, line);
+}
+
+// ---------------------------------------------------------------------------
+// Mail and announcements.
+
+// A digit 1 to 9 typed alone: its value; 0 for anything else.
+int32_t singleDigit(const char* line) {
+    int32_t choice = oneChoice(line);
+    return choice >= '1' && choice <= '9' ? choice - '0' : 0;
+}
+
+void mailboxLine(ClientState* s, const char* line) {
+    int32_t count = s->letterCount < MAX_LETTERS ? s->letterCount : MAX_LETTERS;
+    if (int32_t n = singleDigit(line)) {
+        if (n > count) {
+            setNotice(s, "There is no letter with that number.");
+            return;
+        }
+        Letter& letter = s->letters[n - 1];
+        s->letterOpen = n - 1;
+        letter.read = 1;
+        if (s->unreadCount > 0) s->unreadCount--;  // as the service counts it: each opening
+        requestMailMarkRead(s, letter.id);
+        goToScreen(s, SCR_LETTER);
+        s->readScroll = 0;
+        return;
+    }
+    if (oneChoice(line) == 'D' && count > 0) setNotice(s, "Open a letter first, then press D to delete it.");
+}
+
+void letterLine(ClientState* s, const char* line) {
+    if (oneChoice(line) != 'D') {
+        chatLine(s, line);
+        return;
+    }
+    int32_t count = s->letterCount < MAX_LETTERS ? s->letterCount : MAX_LETTERS;
+    int32_t open = s->letterOpen;
+    bool valid = open >= 0 && open < count;
+    if (valid) {
+        requestMailDelete(s, s->letters[open].id);
+        memmove(&s->letters[open], &s->letters[open + 1], sizeof(Letter) * (size_t)(count - open - 1));
+        s->letterCount = count - 1;
+        s->letterOpen = -1;
+    }
+    goToScreen(s, SCR_MAILBOX);
+    s->readScroll = 0;
+    requestMailList(s);  // sets mailRequested
+    if (valid) setNotice(s, "Deleted.");
+}
+
+void announcementsLine(ClientState* s, const char* line) {
+    int32_t n = singleDigit(line);
+    if (n == 0) return;
+    int32_t count = s->announcementCount < MAX_ANNOUNCEMENTS ? s->announcementCount : MAX_ANNOUNCEMENTS;
+    if (n > count) {
+        setNotice(s, "There is no announcement with that number.");
+        return;
+    }
+    Announcement& announcement = s->announcements[n - 1];
+    announcement.read = 1;
+    markerAddRead(s, announcement.id);
+    s->announcementOpen = n - 1;
+    goToScreen(s, SCR_ANNOUNCEMENT);
+    s->readScroll = 0;
+}
+
+void announcementLine(ClientState* s, const char* line) {
+    if (oneChoice(line) != 'D') {
+        chatLine(s, line);
+        return;
+    }
+    int32_t count = s->announcementCount < MAX_ANNOUNCEMENTS ? s->announcementCount : MAX_ANNOUNCEMENTS;
+    int32_t open = s->announcementOpen;
+    bool valid = open >= 0 && open < count;
+    if (valid) {
+        markerAddDismissed(s, s->announcements[open].id);
+        memmove(&s->announcements[open], &s->announcements[open + 1],
+                sizeof(Announcement) * (size_t)(count - open - 1));
+        s->announcementCount = count - 1;
+        s->announcementOpen = -1;
+    }
+    goToScreen(s, SCR_ANNOUNCEMENTS);
+    s->readScroll = 0;
+    if (valid) setNotice(s, "Dismissed - you won't see that one again.");
+}
+
+// ---------------------------------------------------------------------------
+// The care hub.
+
+// The section whose key is this character (letters in any case); -1 none.
+int32_t careSectionOf(const ClientState* s, int32_t choice) {
+    int32_t count = s->careSectionCount < MAX_CARE_SECTIONS ? s->careSectionCount : MAX_CARE_SECTIONS;
+    for (int32_t i = 0; i < count; i++)
+        if (s->careSectionKeys[i] && keyUpper((unsigned char)s->careSectionKeys[i]) == choice) return i;
+    return -1;
+}
+
+void careLine(ClientState* s, const char* line) {
+    bool topic = s->screen == SCR_CARE_TOPIC;
+    int32_t choice = oneChoice(line);
+    if (choice == 'M') {
+        returnToMenu(s);
+        return;
+    }
+    if (topic && choice == 'B') {
+        enterScreen(s, SCR_CARE_HUB);  // scroll 0, no section, fetch when needed
+        return;
+    }
+    int32_t section = choice && s->careLoaded ? careSectionOf(s, choice) : -1;
+    if (section < 0) {
+        setNotice(s, topic ? "Press a letter for another list, [B] to go back, or [M] for the main menu."
+                           : "Press one of the letters above, or [M] for the main menu.");
+        return;
+    }
+    s->careSectionOpen = section;
+    s->careSectionScroll = 0;
+    goToScreen(s, SCR_CARE_TOPIC);
+}
+
+// ---------------------------------------------------------------------------
+// Which screen takes the line how. Screens not listed (quick help, actions,
+// the "sent" screens) take every line as chat.
+
+struct ScreenLines {
+    int32_t screen;
+    void (*handle)(ClientState* state, const char* line);
+};
+
+constexpr ScreenLines SCREEN_LINES[] = {
+    {SCR_MAIN_MENU, mainMenuLine},
+    {SCR_LOUNGE, loungeLine},
+    {SCR_CREATE_TABLE, createTableLine},
+    {SCR_TABLE, tableLine},
+    {SCR_REVEAL, tableLine},
+    {SCR_SCORES, tableLine},
+    {SCR_WORD_ENTRY, wordEntryLine},
+    {SCR_CATEGORY_PICK, categoryLine},
+    {SCR_TALE_PICK, taleLine},
+    {SCR_SOLO_TALE, soloTaleLine},
+    {SCR_MAILBOX, mailboxLine},
+    {SCR_LETTER, letterLine},
+    {SCR_ANNOUNCEMENTS, announcementsLine},
+    {SCR_ANNOUNCEMENT, announcementLine},
+    {SCR_CARE_HUB, careLine},
+    {SCR_CARE_TOPIC, careLine},
+};
+
+}  // namespace
+
+void handleLine(ClientState* state, const char* line) {
+    if (!line || !line[0]) return;  // ENTER on an empty line is a key, not a line
+    if (isEditorScreen(state->screen)) {
+        editorLine(state, line);
+        return;
+    }
+    for (const ScreenLines& entry : SCREEN_LINES) {
+        if (entry.screen != state->screen) continue;
+        entry.handle(state, line);
+        return;
+    }
+    chatLine(state, line);
+}
