@@ -93,6 +93,32 @@ bool routeEmit(House* h, int session, const Json& msg, const std::string& line) 
     return dropLine(session, "unknown emit", line);
 }
 
+// The door writes the board id and the alias into the connect line without
+// escaping them, so a name with a quote or a backslash makes it invalid
+// JSON. The line's shape is fixed, so the fields are cut out by position.
+Json connectByShape(const std::string& line) {
+    static const std::string HEAD = "{\"cmd\":\"connect\",\"bbsInstanceId\":\"";
+    static const std::string USER = "\",\"localUserid\":\"";
+    static const std::string ALIAS = "\",\"alias\":\"";
+    static const std::string TAIL = "\"}";
+    size_t user = line.find(USER);
+    size_t alias = user == std::string::npos ? user : line.find(ALIAS, user);
+    bool shaped = line.rfind(HEAD, 0) == 0 && alias != std::string::npos && line.size() >= alias + ALIAS.size() + TAIL.size() &&
+                  line.compare(line.size() - TAIL.size(), TAIL.size(), TAIL) == 0;
+    if (!shaped) return Json(Json::value_t::discarded);
+    size_t aliasFrom = alias + ALIAS.size();
+    Json cmd = {{"cmd", "connect"},
+                {"bbsInstanceId", line.substr(HEAD.size(), user - HEAD.size())},
+                {"localUserid", line.substr(user + USER.size(), alias - user - USER.size())},
+                {"alias", line.substr(aliasFrom, line.size() - TAIL.size() - aliasFrom)}};
+    for (auto& [key, value] : cmd.items()) {
+        std::string text = value;
+        for (char& c : text) c = static_cast<unsigned char>(c) > 127 ? '?' : c;
+        value = text;
+    }
+    return cmd;
+}
+
 }  // namespace
 
 void houseOpen(House* h, int session) {
@@ -122,6 +148,7 @@ bool houseLine(House* h, int session, const std::string& line) {
     Session* s = sessionOf(h, session);
     if (!s) return false;
     Json msg = jsonParseLine(line);
+    if (msg.is_discarded()) msg = connectByShape(line);
     if (msg.is_discarded() || !msg.is_object()) return dropLine(session, "not a JSON object", line);
     // Handlers read with defaults and are not meant to throw; the guard keeps
     // one door's odd line from ending everybody's game if one slips through.

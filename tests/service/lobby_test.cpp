@@ -26,6 +26,30 @@ TEST(HouseLobby, AuthedCarriesNameGreetingCategoriesAndCount) {
     EXPECT_EQ(lastEvent(&h, 1, "lobby:roster")["players"].size(), 2u);
 }
 
+TEST(HouseLobby, ConnectWithAnUnescapedAliasStillLogsIn) {
+    struct Case {
+        std::string line;
+        std::string name;
+    };
+    const Case cases[] = {
+        {R"({"cmd":"connect","bbsInstanceId":"b\1","localUserid":"7","alias":"Big "Al""})", "Big \"Al\""},
+        {"{\"cmd\":\"connect\",\"bbsInstanceId\":\"b\",\"localUserid\":\"7\",\"alias\":\"J\x81rgen\"}", "J?rgen"},
+        {R"({"cmd":"connect","bbsInstanceId":"b","localUserid":"7","alias":"x\"})", "x\\"},
+    };
+    int session = 1;
+    for (const Case& c : cases) {
+        House h;
+        startHouse(&h);
+        houseOpen(&h, session);
+        EXPECT_TRUE(houseLine(&h, session, c.line)) << c.line;
+        EXPECT_EQ(lastEvent(&h, session, "authed")["you"]["name"], c.name) << c.line;
+    }
+    House h;
+    startHouse(&h);
+    houseOpen(&h, 1);
+    EXPECT_FALSE(houseLine(&h, 1, R"({"cmd":"connect","alias":"no shape)"));
+}
+
 TEST(HouseLobby, ChatLinesReachTheRightPeople) {
     House h;
     startHouse(&h);
