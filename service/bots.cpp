@@ -106,7 +106,12 @@ void botRead(House* h, Room* r, Seat* bot) {
         if (pid != bot->pid) others.push_back(n);
     }
     std::string pid = bot->pid;
-    if (!others.empty()) roundToggleLaugh(h, r, pid, others[houseRandom(h) % others.size()]);
+    if (!others.empty()) {
+        roundToggleLaugh(h, r, pid, others[houseRandom(h) % others.size()]);
+        for (const Seat& s : r->seats) {
+            sendEvent(h, s.session, "room:chat", {{"name", bot->name}, {"text", bot->name + " laughs out loud."}, {"kind", "action"}});
+        }
+    }
     if (Seat* still = seatOf(r, pid)) roundSeatDoneReading(h, r, still);
 }
 

@@ -338,6 +338,10 @@ void roundSeatGone(House* h, Room* r) {
         return;
     }
     if (humansAt(*r) == 0) return;  // the table closes
+    if (r->phase == PHASE_RESULTS) {  // the round is over: only the way back is left
+        if (everybody(*r, &Seat::returned)) backToWaiting(h, r);
+        return;
+    }
     if (r->seats.size() < 2) {
         toSeats(h, r, "game:aborted", {{"reason", "Not enough players left - the round was stopped."}});
         setPhase(h, r, PHASE_WAITING, 0);
@@ -352,7 +356,6 @@ void roundSeatGone(House* h, Room* r) {
     // Whoever left no longer holds the others up.
     if (r->phase == PHASE_COLLECTING && everybody(*r, &Seat::submitted)) reveal(h, r);
     else if (r->phase == PHASE_VOTING && everybody(*r, &Seat::doneReading)) results(h, r);
-    else if (r->phase == PHASE_RESULTS && everybody(*r, &Seat::returned)) backToWaiting(h, r);
 }
 
 void roomTick(House* h, Room* r) {

@@ -256,26 +256,39 @@ void tableLeave(House* h, int session, bool) {
     tablesChanged(h);
 }
 
+// The seat a host means by a typed name: the exact name, else the first
+// name that starts with it ("pip" finds "Pip (bot)"); never the host.
+static Seat* seatByTypedName(Room* r, const std::string& typed) {
+    std::string want = lowerText(typed);
+    if (want.empty()) return nullptr;
+    for (Seat& s : r->seats) {
+        if (s.pid != r->hostPid && lowerText(s.name) == want) return &s;
+    }
+    for (Seat& s : r->seats) {
+        if (s.pid != r->hostPid && lowerText(s.name).rfind(want, 0) == 0) return &s;
+    }
+    return nullptr;
+}
+
 void tableKick(House* h, int session, const Json& data) {
     Room* r = hostedRoom(h, session);
     if (!r) return;
-    std::string want = lowerText(jsStr(data, "name"));
-    for (size_t i = 0; i < r->seats.size(); ++i) {
-        Seat seat = r->seats[i];
-        if (lowerText(seat.name) != want || seat.pid == r->hostPid) continue;
-        if (seat.session) {
-            sendEvent(h, seat.session, "room:kicked", {{"message", "The host removed you from the table."}});
-            tableLeave(h, seat.session, false);
-        } else {
-            r->seats.erase(r->seats.begin() + static_cast<long>(i));
-            roomNotice(h, r, seat.name + " was shown the door.");
-            roundSeatGone(h, r);
-            roomBroadcastState(h, r);
-            tablesChanged(h);
-        }
+    Seat* target = seatByTypedName(r, jsStr(data, "name"));
+    if (!target) {
+        sendNotice(h, session, "room:notice", "Nobody by that name is at your table.");
         return;
     }
-    sendNotice(h, session, "room:notice", "Nobody by that name is at your table.");
+    Seat seat = *target;
+    if (seat.session) {
+        sendEvent(h, seat.session, "room:kicked", {{"message", "The host removed you from the table."}});
+        tableLeave(h, seat.session, false);
+        return;
+    }
+    std::erase_if(r->seats, [&seat](const Seat& s) { return s.pid == seat.pid; });
+    roomNotice(h, r, seat.name + " was shown the door.");
+    roundSeatGone(h, r);
+    roomBroadcastState(h, r);
+    tablesChanged(h);
 }
 
 void tableSetLock(House* h, int session, const Json& data) {

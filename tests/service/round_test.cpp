@@ -233,3 +233,30 @@ TEST(HouseBots, OneCallerPlaysAFullQuickRoundWithBots) {
     tickTo(&h, h.now + 7000);
     EXPECT_EQ(lastEvent(&h, 1, "room:state")["state"], "waiting");
 }
+
+TEST_F(TableFixture, HostSendsABotAwayByTheStartOfItsName) {
+    tickTo(&h, h.now + BOT_WAIT_MS + 200);
+    Json players = lastEvent(&h, 1, "room:state")["players"];
+    ASSERT_EQ(players.size(), 3u);
+    std::string bot = players[2]["name"];
+    emit(&h, 2, "host:kick", {{"name", bot}});  // Bob is no host
+    EXPECT_EQ(lastEvent(&h, 1, "room:state")["players"].size(), 3u);
+    emit(&h, 1, "host:kick", {{"name", lowerText(bot.substr(0, 3))}});
+    EXPECT_EQ(lastEvent(&h, 1, "room:state")["players"].size(), 2u);
+    emit(&h, 1, "host:kick", {{"name", "an"}});  // the host's own name is never meant
+    EXPECT_EQ(lastEvent(&h, 1, "room:notice")["text"], "Nobody by that name is at your table.");
+}
+
+TEST_F(TableFixture, LeavingOnTheScoresDoesNotStopTheFinishedRound) {
+    std::map<int, Json> blanks = startWithTale1();
+    emit(&h, 1, "submit:answers", {{"answers", answersFor(blanks[1], "a")}}, 12);
+    emit(&h, 2, "submit:answers", {{"answers", answersFor(blanks[2], "b")}}, 12);
+    emit(&h, 1, "vote:done", Json::object());
+    emit(&h, 2, "vote:done", Json::object());
+    h.outbox.clear();
+    emit(&h, 2, "room:leave", Json::object());
+    EXPECT_TRUE(eventsTo(&h, 1, "game:aborted").empty());
+    EXPECT_EQ(lastEvent(&h, 1, "room:state")["state"], "results");
+    emit(&h, 1, "room:back-to-room", Json::object());
+    EXPECT_EQ(lastEvent(&h, 1, "room:state")["state"], "waiting");
+}
