@@ -143,15 +143,24 @@ bool roomAddSeat(House*, Room* r, const Seat& seat) {
     return true;
 }
 
+Json tableJson(const Room& r) {
+    Json t = {{"name", r.name}, {"players", r.seats.size()}, {"max", r.maxPlayers},
+              {"locked", r.locked}, {"autoHost", r.autoHost}, {"inGame", r.phase != PHASE_WAITING}};
+    // A locked table is entered by knocking or with the code from its host.
+    t["code"] = r.locked ? "" : r.code;
+    t["knockId"] = r.locked ? r.knockId : "";
+    return t;
+}
+
+// Tables taking players come first: a quick seat takes the first open one
+// in list order and cannot tell a table in the middle of a round.
 Json tablesListJson(House* h) {
     Json list = Json::array();
-    for (const auto& [id, r] : h->rooms) {
-        Json t = {{"name", r.name}, {"players", r.seats.size()}, {"max", r.maxPlayers},
-                  {"locked", r.locked}, {"autoHost", r.autoHost}, {"inGame", r.phase != PHASE_WAITING}};
-        // A locked table is entered by knocking or with the code from its host.
-        t["code"] = r.locked ? "" : r.code;
-        t["knockId"] = r.locked ? r.knockId : "";
-        list.push_back(t);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& [id, r] : h->rooms) {
+            if ((r.phase != PHASE_WAITING) == (pass == 0)) continue;
+            list.push_back(tableJson(r));
+        }
     }
     return list;
 }

@@ -9,7 +9,8 @@ Room* roomOf(House* h, int roomId);
 Seat* seatOf(Room* r, const std::string& pid);
 int humansAt(const Room& r);
 
-Json tablesListJson(House* h);
+Json tableJson(const Room& r);        // one entry of lobby:rooms
+Json tablesListJson(House* h);       // open tables first
 Json roomSnapshot(House* h, const Room& r);
 // room:state to every caller at the table.
 void roomBroadcastState(House* h, Room* r);

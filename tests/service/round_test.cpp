@@ -260,3 +260,17 @@ TEST_F(TableFixture, LeavingOnTheScoresDoesNotStopTheFinishedRound) {
     emit(&h, 1, "room:back-to-room", Json::object());
     EXPECT_EQ(lastEvent(&h, 1, "room:state")["state"], "waiting");
 }
+
+TEST_F(TableFixture, TablesInARoundAreListedAfterTheOpenOnes) {
+    Json before = tablesListJson(&h);
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(before[0]["name"], "Quick Play");  // opened first
+    startWithTale1();
+    Json after = tablesListJson(&h);
+    EXPECT_EQ(after[0]["name"], "Quick Play");
+    EXPECT_EQ(after[1]["name"], "Ann's");
+    EXPECT_TRUE(after[1]["inGame"]);
+    login(&h, 3, "Cy");
+    emit(&h, 3, "room:join", {{"code", code}}, 4);  // no seat in the middle of a round
+    EXPECT_FALSE(repliesTo(&h, 3, 4).at(0)["ok"]);
+}
