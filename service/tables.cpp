@@ -333,7 +333,8 @@ void tableKnock(House* h, int session, const Json& data) {
     for (auto& [id, room] : h->rooms) {
         if (!knockId.empty() && room.knockId == knockId) r = &room;
     }
-    Session* host = r ? sessionOf(h, seatOf(r, r->hostPid) ? seatOf(r, r->hostPid)->session : 0) : nullptr;
+    Seat* hostSeat = r ? seatOf(r, r->hostPid) : nullptr;
+    Session* host = hostSeat ? sessionOf(h, hostSeat->session) : nullptr;
     if (!s || !s->authed || !host) {
         if (s) sendNotice(h, session, "lobby:notice", "Nobody is there to answer that door.");
         return;
