@@ -227,14 +227,20 @@ void roundPickStory(House* h, int session, const Json& data) {
     if (r && r->pickerPid == seat->pid) roundApplyPick(h, r, "", static_cast<int>(jsInt(data, "storyId", 0)));
 }
 
-static void extendPick(House* h, int session, int64_t ms, bool add) {
+// More time for the chooser; the others (and, when asking for more time,
+// the chooser too) hear how long the wait is now.
+static void extendPick(House* h, int session, int64_t ms, bool more) {
     Seat* seat = nullptr;
     Room* r = seatedRoom(h, session, &seat);
     if (!r || r->phase != PHASE_PICKING || r->pickerPid != seat->pid) return;
-    r->deadline = add ? std::max(r->deadline, h->now) + ms : h->now + ms;
+    r->deadline = more ? std::max(r->deadline, h->now) + ms : h->now + ms;
     r->warned = false;
     int64_t secs = (r->deadline - h->now) / 1000;
-    toSeats(h, r, "game:picker-waiting", {{"pickerId", seat->pid}, {"pickerName", seat->name}, {"seconds", secs}});
+    for (const Seat& s : r->seats) {
+        if (more || s.pid != seat->pid) {
+            sendEvent(h, s.session, "game:picker-waiting", {{"pickerId", seat->pid}, {"pickerName", seat->name}, {"seconds", secs}});
+        }
+    }
 }
 
 void roundPickerChoosing(House* h, int session, const Json&) {

@@ -274,3 +274,17 @@ TEST_F(TableFixture, TablesInARoundAreListedAfterTheOpenOnes) {
     emit(&h, 3, "room:join", {{"code", code}}, 4);  // no seat in the middle of a round
     EXPECT_FALSE(repliesTo(&h, 3, 4).at(0)["ok"]);
 }
+
+TEST_F(TableFixture, ChoosingTellsTheOthersAndMoreTimeTellsEverybody) {
+    emit(&h, 1, "room:start-now", Json::object());
+    h.outbox.clear();
+    emit(&h, 2, "picker:choosing", Json::object());  // not Bob's turn
+    EXPECT_TRUE(eventsTo(&h, 1, "game:picker-waiting").empty());
+    emit(&h, 1, "picker:choosing", Json::object());
+    EXPECT_EQ(lastEvent(&h, 2, "game:picker-waiting")["seconds"], PICK_CHOOSING_MS / 1000);
+    EXPECT_TRUE(eventsTo(&h, 1, "game:picker-waiting").empty());
+    emit(&h, 1, "picker:wait", Json::object());
+    EXPECT_EQ(lastEvent(&h, 1, "game:picker-waiting")["seconds"], (PICK_CHOOSING_MS + PICK_WAIT_MORE_MS) / 1000);
+    tickTo(&h, h.now + PICK_CHOOSING_MS + PICK_WAIT_MORE_MS - PICK_WARN_MS + 100);
+    EXPECT_FALSE(lastEvent(&h, 1, "game:picker-warning").is_null());
+}
