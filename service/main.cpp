@@ -26,11 +26,18 @@ struct Options {
     std::string tales;  // empty: tales.json beside the executable
 };
 
+// The port as given, or -1 when it is not a plain number.
+int portNumber(const char* text) {
+    char* end = nullptr;
+    long n = std::strtol(text, &end, 10);
+    return *text && *end == 0 && n >= 0 && n <= 65535 ? static_cast<int>(n) : -1;
+}
+
 bool parseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         bool hasValue = i + 1 < argc;
-        if (a == "--port" && hasValue) o->port = std::atoi(argv[++i]);
+        if (a == "--port" && hasValue) o->port = portNumber(argv[++i]);
         else if (a == "--listen" && hasValue) o->listen = argv[++i];
         else if (a == "--tales" && hasValue) o->tales = argv[++i];
         else return false;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -105,6 +106,19 @@ bool readConn(Server* s, int session) {
     return !hungUp && s->house->sessions.count(session) > 0;
 }
 
+// A dotted address, or a name such as "localhost".
+bool resolveIPv4(const std::string& addr, in_addr* out) {
+    if (inet_pton(AF_INET, addr.c_str(), out) == 1) return true;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(addr.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+    *out = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return true;
+}
+
 }  // namespace
 
 int64_t serverNowMs() {
@@ -145,8 +159,8 @@ bool serverListen(Server* s, House* h, const std::string& addr, int port, std::s
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
-    if (inet_pton(AF_INET, addr.c_str(), &sa.sin_addr) != 1) {
-        *error = "not an IPv4 address: " + addr;
+    if (!resolveIPv4(addr, &sa.sin_addr)) {
+        *error = "no IPv4 address for " + addr;
         return false;
     }
     s->listenFd = socket(AF_INET, SOCK_STREAM, 0);
