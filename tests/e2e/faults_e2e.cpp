@@ -215,6 +215,12 @@ struct HangUpCase {
 const HangUpCase HANG_UP_CASES[] = {
     {"connecting", [](Visit* v) { return fakeServiceWaitFirstLine(v->svc()); }},
     {"welcome", toWelcome},
+    {"closed for maintenance",
+     [](Visit* v) {
+         return fakeServiceWaitFirstLine(v->svc()) &&
+                fakeServiceSend(v->svc(), event("authed", R"({"ok":false,"maintenance":true,"error":"Back soon."})")) &&
+                expectShows(v, "B A C K   S H O R T L Y");
+     }},
     {"guide", toGuide},
     {"main menu", toMenu},
     {"Lounge", toLounge},
@@ -330,6 +336,14 @@ const ServiceCase SERVICE_CASES[] = {
          fakeServiceDrop(v->svc());
          expectLostLinkGoodbye(v);
      }},
+    {"the service hangs up while a table fills in its words",
+     [](Visit* v) {
+         ASSERT_TRUE(toRoundWords(v));
+         bbsSendKeys(v->host(), "stic");
+         ASSERT_TRUE(waitOnScreen(v->host(), "stic")) << screenText(v->host());
+         fakeServiceDrop(v->svc());
+         expectLostLinkGoodbye(v);
+     }},
     {"the service hangs up during the reveal at a table",
      [](Visit* v) {
          ASSERT_TRUE(toReveal(v));
@@ -356,6 +370,11 @@ const ServiceCase SERVICE_CASES[] = {
          expectStillServing(v, "after the giants");
          EXPECT_EQ(v->host()->rawSocket.find("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"), std::string::npos)
              << "no piece of an over-long line is shown";
+         // Somewhat under the limit is still a line (the bulk in a number:
+         // a string that long is refused by the reader on its own account).
+         ASSERT_TRUE(fakeServiceSend(v->svc(), R"({"event":"lobby:chat","data":{"name":"Bob","text":"near the limit"},)"
+                                               R"("pad":)" + std::string(WIRE_BUFFER_MAX - 8192, '1') + "}"));
+         EXPECT_TRUE(waitOnScreen(v->host(), "near the limit")) << screenText(v->host());
      }},
     {"10 000 lines in one burst",
      [](Visit* v) {
