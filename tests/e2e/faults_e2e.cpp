@@ -285,13 +285,22 @@ void runSideBySide(const Case* cases, size_t count, const std::function<void(con
 }
 
 TEST(FaultsE2e, CallerHangingUpOnAnyScreenEndsTheDoorAtOnceAndLeavesTheSocketToTheBbs) {
-    constexpr size_t COUNT = sizeof HANG_UP_CASES / sizeof HANG_UP_CASES[0];
-    runSideBySide<HangUpCase>(HANG_UP_CASES, COUNT, [](const HangUpCase& c, int node) {
-        SCOPED_TRACE(c.screen);
+    // Every screen both ways: a half close, where the caller's end still
+    // reads (and the door's writes still succeed), and a full close.
+    struct Run {
+        const HangUpCase* c;
+        bool halfClose;
+    };
+    std::vector<Run> runs;
+    for (const HangUpCase& c : HANG_UP_CASES)
+        for (bool halfClose : {true, false}) runs.push_back({&c, halfClose});
+    runSideBySide<Run>(runs.data(), runs.size(), [](const Run& r, int node) {
+        std::string where = std::string(r.c->screen) + (r.halfClose ? ", half close" : ", full close");
+        SCOPED_TRACE(where);
         Visit v;
         startVisit(&v, node);
-        if (!c.drive(&v)) return;
-        hangUpAndExpectPromptExit(&v, node % 2 == 1, c.serviceGone, c.screen);
+        if (!r.c->drive(&v)) return;
+        hangUpAndExpectPromptExit(&v, r.halfClose, r.c->serviceGone, where);
     });
 }
 
