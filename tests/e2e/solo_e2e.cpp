@@ -4,7 +4,9 @@
 // finished tale scrolled with the keys, and back to the main menu.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e_common.h"
@@ -82,6 +84,15 @@ int countLines(FakeService* svc, const std::string& line) {
     int n = 0;
     for (const std::string& l : fakeServiceLines(svc)) n += l == line;
     return n;
+}
+
+// Wait until line has been received n times; false after about 20 s.
+bool waitCount(FakeService* svc, const std::string& line, int n) {
+    for (int waited = 0; waited < 20000; waited += 20) {
+        if (countLines(svc, line) >= n) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 void logIn(Door* door, FakeService* svc) {
@@ -230,7 +241,7 @@ TEST(SoloE2e, CallerPicksATaleFillsItsWordsReadsItAndGoesBackToTheMenu) {
 
     bbsSendKeys(host, "m\r");
     ASSERT_TRUE(bbsWaitRow(host, 19, "Back to the BBS"));
-    ASSERT_TRUE(fakeServiceWaitLine(svc, PRESENCE_WELCOME));
+    ASSERT_TRUE(waitCount(svc, PRESENCE_WELCOME, 2)) << "the menu reports the zone again";
     const std::vector<std::string> expected = {
         CONNECT,       MAIL_LIST,    PRESENCE_WELCOME,                               // logged in, at the menu
         PRESENCE_SOLO, STORIES_FIRST, PRESENCE_SOLO, STORIES_REST,                  // the pickers
@@ -241,6 +252,96 @@ TEST(SoloE2e, CallerPicksATaleFillsItsWordsReadsItAndGoesBackToTheMenu) {
 
     fakeServiceDrop(svc);
     ASSERT_TRUE(bbsWaitRow(host, 10, "Thanks for playing!"));
+    EXPECT_EQ(bbsWaitExit(host), 0);
+}
+
+}  // namespace
+
+namespace {
+
+const std::string ANIMALS_FIRST = R"({"cmd":"stories","category":"Animals","offset":0})";
+const std::string ZOO_START = R"({"cmd":"emit","name":"solo:start","ackId":1,"data":{"templateId":301}})";
+const std::string CHECK_OTTER = R"({"cmd":"emit","name":"word:check","ackId":11,"data":{"text":"otter"}})";
+const std::string CHECK_HAT = R"({"cmd":"emit","name":"word:check","ackId":11,"data":{"text":"hat"}})";
+const std::string CHECK_SOCK = R"({"cmd":"emit","name":"word:check","ackId":11,"data":{"text":"sock"}})";
+const std::string ANSWERS_HAT = R"({"cmd":"emit","name":"solo:submit","ackId":2,)"
+                                R"("data":{"answers":{"1":"otter","2":"hat"}}})";
+const std::string ANSWERS_SOCK = R"({"cmd":"emit","name":"solo:submit","ackId":2,)"
+                                 R"("data":{"answers":{"1":"otter","2":"sock"}}})";
+const std::string ACCEPT = R"({"ackId":11,"data":{"ok":true}})";
+
+// The service refuses to open the tale once, then opens it with blanks that
+// carry no numbers; it turns the second word down when the answers arrive,
+// the caller gives another, and the tale keeps the title it was picked by.
+// P plays again; ESC backs out of the category list to the menu.
+TEST(SoloE2e, RefusedStartAndRefusedWordThenPlayAgainAndBackOut) {
+    Service service;
+    FakeService* svc = &service.svc;
+    Door door;
+    BbsHost* host = &door.host;
+    logIn(&door, svc);
+    if (HasFatalFailure()) return;
+
+    typeLine(host, svc, "3", PRESENCE_SOLO);
+    ASSERT_TRUE(bbsWaitRow(host, 4, "C H O O S E   A   C A T E G O R Y"));
+    typeLine(host, svc, "a", ANIMALS_FIRST);
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"event":"stories","data":{"offset":0,"total":1,"items":[)"
+                                     R"({"id":301,"title":"Zoo Day","blanks":2}]}})"));
+    ASSERT_TRUE(bbsWaitRow(host, 7, "[1] Zoo Day")) << bbsRow(host, 7);
+    EXPECT_EQ(bbsRow(host, 17), "") << "one tale of one: no range line";
+    EXPECT_NE(bbsRow(host, 23).find("Pick A Tale   [B] Back To Categories"), std::string::npos) << bbsRow(host, 23);
+    typeLine(host, svc, "1", ZOO_START);
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":1,"data":{"ok":false}})"));
+    ASSERT_TRUE(bbsWaitRow(host, NOTICE_ROW, "Could not open that story.")) << bbsRow(host, NOTICE_ROW);
+    EXPECT_NE(bbsRow(host, 4).find("P I C K   A   T A L E"), std::string::npos) << "still on the tale list";
+
+    bbsSendKeys(host, "1\r");
+    ASSERT_TRUE(bbsWaitRow(host, NOTICE_ROW, "Fetching your story...")) << bbsRow(host, NOTICE_ROW);
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":1,"data":{"ok":true,"blanks":[{"type":"animal"},{"type":"clothing_item"}]}})"));
+    ASSERT_TRUE(bbsWaitRow(host, 4, "Your word 1 of 2")) << bbsRow(host, 4);
+    expectCentred(*host, 5, "Zoo Day", 36, false);
+    typeLine(host, svc, "otter", CHECK_OTTER);
+    ASSERT_TRUE(fakeServiceSend(svc, ACCEPT));
+    ASSERT_TRUE(bbsWaitRow(host, 8, "Clothing Item")) << bbsRow(host, 8);
+    typeLine(host, svc, "hat", CHECK_HAT);
+    ASSERT_TRUE(fakeServiceSend(svc, ACCEPT));
+    ASSERT_TRUE(fakeServiceWaitLine(svc, ANSWERS_HAT));
+
+    // The second word goes back with the service's words.
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":2,"data":{"ok":false,"blankN":2,"error":"Hats are sold out."}})"));
+    ASSERT_TRUE(bbsWaitRow(host, NOTICE_ROW, "Hats are sold out.")) << bbsRow(host, NOTICE_ROW);
+    EXPECT_NE(bbsRow(host, 4).find("Your word 2 of 2"), std::string::npos) << bbsRow(host, 4);
+    expectCentred(*host, 8, "Clothing Item", 33, true);
+    typeLine(host, svc, "sock", CHECK_SOCK);
+    ASSERT_TRUE(fakeServiceSend(svc, ACCEPT));
+    ASSERT_TRUE(fakeServiceWaitLine(svc, ANSWERS_SOCK));
+
+    // No title in the reply: the tale keeps the one it was picked by. One
+    // line: the end banner three rows below it.
+    ASSERT_TRUE(fakeServiceSend(svc, R"({"ackId":2,"data":{"ok":true,"text":"An otter wore a sock."}})"));
+    ASSERT_TRUE(bbsWaitRow(host, 6, "An otter wore a sock.")) << bbsRow(host, 6);
+    expectCentred(*host, 4, "Zoo Day", 33, true);
+    expectText(*host, 9, 31, "  T H E   E N D  ", 33, true);
+    // Nothing to scroll: DOWN leaves the tale where it is.
+    bbsSendKeys(host, "\x1b[Bp");
+    ASSERT_TRUE(bbsWaitRow(host, 24, "> p")) << bbsRow(host, 24);
+    expectText(*host, 6, 8, "An otter wore a sock.", 37, true);
+    expectText(*host, 9, 31, "  T H E   E N D  ", 33, true);
+    bbsSendKeys(host, "\r");
+    ASSERT_TRUE(bbsWaitRow(host, 4, "C H O O S E   A   C A T E G O R Y")) << bbsRow(host, 4);
+    bbsSendKeys(host, "\x1b");
+    ASSERT_TRUE(bbsWaitRow(host, 19, "Back to the BBS"));
+
+    const std::vector<std::string> expected = {
+        CONNECT,       MAIL_LIST,   PRESENCE_WELCOME,                            // logged in, at the menu
+        PRESENCE_SOLO, ANIMALS_FIRST, PRESENCE_SOLO, ZOO_START, ZOO_START,       // refused, then opened
+        PRESENCE_SOLO, CHECK_OTTER, CHECK_HAT,     ANSWERS_HAT,                  // the words
+        CHECK_SOCK,    ANSWERS_SOCK,                                             // the word put right
+        PRESENCE_SOLO, PRESENCE_SOLO, PRESENCE_WELCOME,                          // tale, again, menu
+    };
+    ASSERT_TRUE(waitCount(svc, PRESENCE_WELCOME, 2));
+    EXPECT_EQ(fakeServiceLines(svc), expected);
+    fakeServiceDrop(svc);
     EXPECT_EQ(bbsWaitExit(host), 0);
 }
 
