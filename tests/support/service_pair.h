@@ -1,7 +1,7 @@
 // The game service's end of a unit test: a zeroed client state whose server
 // connection is one end of a socket pair, the test reading what the door
-// sends off the other end, request-line builders to compare against, and
-// service lines fed through the event and reply dispatchers.
+// sends off the other end, and service lines fed through the event and
+// reply dispatchers.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/json.h"
+#include "request_lines.h"
 #include "state/client_state.h"
 
 // Connect the state's server connection to one end of a fresh socket pair;
@@ -23,14 +24,6 @@ std::string serviceRead(int peer);
 // The same cut into whole lines without their line feeds.
 std::vector<std::string> serviceReadLines(int peer);
 
-// The request lines as the door sends them.
-std::string emit(const std::string& name, const std::string& data);
-std::string emitAck(const std::string& name, int ack, const std::string& data);
-std::string quoted(const std::string& text);
-
-// Service lines as they arrive: {"event":...,"data":...} and {"ackId":...,"data":...}.
-std::string eventLine(const std::string& event, const std::string& data);
-std::string replyLine(int32_t ack, const std::string& data);
 // Parse one service line into doc; null, and a test failure, when it does not parse.
 const JsonNode* parseServiceLine(JsonDocument* doc, const std::string& line);
 // Hand a parsed line on as the main loop does: the event name and its data,
