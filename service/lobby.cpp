@@ -186,6 +186,7 @@ void lobbyPresence(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !data.is_string()) return;
     s->zone = cut(data.get<std::string>(), 20);
+    if (s->zone != "lounge") knocksForget(h, session);  // knocks are made from the Lounge
 }
 
 // A door asks for the table list when it enters the Lounge, and also when

@@ -328,7 +328,8 @@ TEST_F(TableFixture, CallersSeatedDuringAPickHearWhoChoosesAndGetWords) {
 }
 
 // A knock nobody answers does not stay forever: it goes when the knocker
-// knocks again or hangs up, when time is up, or when the table closes.
+// knocks again, leaves the Lounge or hangs up, when time is up, or when the
+// table closes.
 TEST(HouseTables, UnansweredKnocksAreForgotten) {
     House h;
     startHouse(&h);
@@ -345,6 +346,10 @@ TEST(HouseTables, UnansweredKnocksAreForgotten) {
     emit(&h, 1, "room:knock-reply", {{"knockId", first}, {"allow", true}});
     EXPECT_EQ(h.sessions[2].roomId, 0);
     EXPECT_EQ(lastEvent(&h, 1, "room:notice")["text"], "Nobody is knocking any more.");
+    emit(&h, 2, "presence:zone", "welcome");
+    EXPECT_TRUE(h.knocks.empty()) << "the knocker left the Lounge";
+    emit(&h, 2, "presence:zone", "lounge");
+    emit(&h, 2, "room:knock", {{"knockId", door}});
     houseClose(&h, 2);
     EXPECT_TRUE(h.knocks.empty()) << "the knocker hung up";
 
