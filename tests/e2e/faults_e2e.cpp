@@ -70,16 +70,6 @@ std::string screenText(const BbsHost* host) {
     return all;
 }
 
-bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = BBS_WAIT_MS) {
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        bbsPump(host);
-        if (screenText(host).find(text) != std::string::npos) return true;
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
 // A caller at a door, the door's service, and the BBS's own copy of the
 // caller's socket (a BBS keeps its end: the door must leave it usable).
 struct Visit {
@@ -107,7 +97,7 @@ void startVisit(Visit* v, int node, int sendBuffer = 0) {
 
 // Each step returns false (having said why) when the door did not follow.
 bool expectShows(Visit* v, const std::string& text) {
-    if (waitOnScreen(v->host(), text)) return true;
+    if (waitOnScreen(v->host(), text, BBS_WAIT_MS)) return true;
     ADD_FAILURE() << "never showed \"" << text << "\"; the screen:\n" << screenText(v->host());
     return false;
 }
