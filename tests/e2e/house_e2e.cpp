@@ -54,6 +54,7 @@ struct House {
     }
 };
 
+
 // Logged in, past the guide, on the main menu.
 void toMainMenu(Door* door, int node, int port, const std::string& alias) {
     startTelnet(door, node, port, "bbsid=house-test\n", alias);
