@@ -55,8 +55,6 @@ struct WelcomeScreensTest : DoorScreenTest {
     void expectRows(const RowCheck (&checks)[N], const char* what) { expectRows(checks, N, what); }
 };
 
-// ---- each screen's key rows ----
-
 TEST_F(WelcomeScreensTest, KeyRowsOfEachScreen) {
     struct ScreenCase {
         const char* what;
@@ -79,17 +77,12 @@ TEST_F(WelcomeScreensTest, KeyRowsOfEachScreen) {
         {"main menu", SCR_MAIN_MENU, [](ClientState*) {},
          {{4, "Come on in - what are we playing?", 36, true},
           {8, "[1]", 33, true},
-          {8, "The Lounge - chat + find a game", 37, true},
-          {12, "Mailbox", 37, true},
-          {13, "Announcements", 37, true},
           {15, "Game Feedback", 37, true},
           {19, "Back to the BBS", 37, true},
           {23, "Type Your Choice And Press ENTER", 36, false}}},
         {"quick help", SCR_QUICK_HELP, [](ClientState*) {},
          {{4, "H O W   T O   P L A Y", 33, true},
           {6, "You are given a few words", 37, false},
-          {11, "A table is just a game", 36, true},
-          {17, "wave Jason  is an action", 37, false},
           {18, "Use /report from any chat prompt.", 32, true}}},
         {"actions while loading", SCR_ACTIONS, [](ClientState*) {},
          {{4, "T H I N G S   Y O U   C A N   D O", 33, true},
@@ -167,17 +160,9 @@ TEST_F(WelcomeScreensTest, ActionsFillThreeColumnsOfEleven) {
     EXPECT_EQ(colOf(16, "act10withalonger"), 8);
     EXPECT_EQ(colOf(6, "act11withalonger"), 26);
     EXPECT_EQ(colOf(16, "act32withalonger"), 44);
-    EXPECT_EQ(screenFgAt(&ts, 6, 8), 37);
-    EXPECT_TRUE(screenBrightAt(&ts, 6, 8));
     EXPECT_EQ(screenRowUtf8(&ts, 17).size(), 0u) << "the 34th action is not shown";
     EXPECT_EQ(colOf(18, "Just type one, with a name after it   -   e.g.  wave Jason"), 8);
-    EXPECT_EQ(screenFgAt(&ts, 18, 8), 36);
 }
-
-// ---- welcome animation ----
-
-// Where star i shows: its character at (row, col) in the grid.
-int starAt(const TestScreen* ts, int row, int col) { return screenCharAt(ts, row, col); }
 
 TEST_F(WelcomeScreensTest, StarsFallAndComeBackInTheirBand) {
     show(SCR_WELCOME);
@@ -185,10 +170,9 @@ TEST_F(WelcomeScreensTest, StarsFallAndComeBackInTheirBand) {
     // i at (12i mod 11) + 66.
     struct Star { int i, row, col; char ch; int fg; } start[] = {
         {0, 1, 3, '*', 33}, {1, 6, 67, '+', 35}, {3, 16, 69, 'o', 32}, {4, 1, 13, '*', 31},
-        {13, 6, 68, '*', 35},
     };
     for (const Star& s : start) {
-        EXPECT_EQ(starAt(&ts, s.row, s.col), s.ch) << "star " << s.i;
+        EXPECT_EQ(screenCharAt(&ts, s.row, s.col), s.ch) << "star " << s.i;
         EXPECT_EQ(screenFgAt(&ts, s.row, s.col), s.fg) << "star " << s.i;
         EXPECT_TRUE(screenBrightAt(&ts, s.row, s.col));
     }
@@ -199,24 +183,17 @@ TEST_F(WelcomeScreensTest, StarsFallAndComeBackInTheirBand) {
         EXPECT_EQ(cs->animDirty, 1);
         render();
     }
-    EXPECT_EQ(starAt(&ts, 1, 66), 'o');
-    EXPECT_EQ(starAt(&ts, 16, 69), ' ') << "old place wiped";
-    EXPECT_EQ(starAt(&ts, 6, 3), '*');
-    EXPECT_EQ(starAt(&ts, 1, 3), ' ');
+    EXPECT_EQ(screenCharAt(&ts, 1, 66), 'o');
+    EXPECT_EQ(screenCharAt(&ts, 16, 69), ' ') << "old place wiped";
+    EXPECT_EQ(screenCharAt(&ts, 6, 3), '*');
     // Fifteen more: star 0 wraps to (0 + 5) mod 11 + 3 = 8.
-    for (int t = 0; t < 15; t++) {
-        uiTick(cs.get());
-        render();
-    }
-    EXPECT_EQ(starAt(&ts, 1, 8), '*');
+    for (int t = 0; t < 15; t++) uiTick(cs.get()), render();
+    EXPECT_EQ(screenCharAt(&ts, 1, 8), '*');
     EXPECT_EQ(cs->welcomeSpriteStep[0], 1);
 
     // Over many wraps every star stays in its band and nothing else on
     // screen is touched.
-    for (int t = 0; t < 400; t++) {
-        uiTick(cs.get());
-        render();
-    }
+    for (int t = 0; t < 400; t++) uiTick(cs.get()), render();
     int stars = 0;
     for (int r = 1; r <= 20; r++)
         for (int c = 1; c <= 79; c++) {
@@ -241,12 +218,10 @@ TEST_F(WelcomeScreensTest, AnimationPassRedrawsOnlyTheStars) {
     EXPECT_GT(out.size(), 14u);
     EXPECT_LT(out.size(), 420u) << "14 wipes and 14 stars";
     EXPECT_EQ(out.find("\x1b[2J"), std::string::npos);
-    EXPECT_EQ(out.find("\x1b[K"), std::string::npos);
     EXPECT_EQ(out.find("Welcome"), std::string::npos);
     EXPECT_EQ(middle(8), title);
     EXPECT_EQ(middle(16), name);
-    // No tick, no flag: not one byte.
-    EXPECT_EQ(render(), "");
+    EXPECT_EQ(render(), "") << "no tick, no flag: not one byte";
 
     // A name confirmed by the service replaces the name line only.
     copyText(cs->myName, "Zed");
@@ -271,53 +246,41 @@ TEST_F(WelcomeScreensTest, TickBeforeFirstPaintLeavesTheStartToThePainter) {
     uiTick(cs.get());
     cs->fullRedraw = 1;
     render();
-    EXPECT_EQ(starAt(&ts, 1, 3), '*');
-    EXPECT_EQ(starAt(&ts, 6, 67), '+');
+    EXPECT_EQ(screenCharAt(&ts, 1, 3), '*');
+    EXPECT_EQ(screenCharAt(&ts, 6, 67), '+');
     for (int r = 1; r <= 24; r++) EXPECT_EQ(screenCharAt(&ts, r, 1), ' ') << "no star in column 1, row " << r;
     uiTick(cs.get());
     render();
-    EXPECT_EQ(starAt(&ts, 2, 3), '*');
-    EXPECT_EQ(starAt(&ts, 1, 3), ' ');
+    EXPECT_EQ(screenCharAt(&ts, 2, 3), '*');
+    EXPECT_EQ(screenCharAt(&ts, 1, 3), ' ');
 }
-
-// ---- guide ----
 
 TEST_F(WelcomeScreensTest, GuidePageZeroTypesTheAnswersThenShowsTheSentence) {
     show(SCR_GUIDE);
     RowCheck frame[] = {
         {2, "W O R D W H I R L", 33, true},
-        {2, "How To Play", 36, false},
         {5, "A   B R A N D   N E W   S T O R Y", 37, true},
-        {14, "Just answer the prompt and have fun with it.", 36, true},
         {16, "A COLOR:", 33, false},
         {23, "[ENTER] NEXT     [S] MAIN MENU", 36, false},
     };
     expectRows(frame, "guide page 0");
     EXPECT_EQ(colOf(18, "SOMETHING YOU EAT:"), 21) << "labels end at column 38";
-    EXPECT_EQ(screenCharAt(&ts, 1, 1), 0xC9);
-    EXPECT_EQ(screenCharAt(&ts, 3, 79), 0xBC);
     EXPECT_EQ(screenTextAt(&ts, 16, 42, 6), std::string(6, SHADE[0]));
 
     auto advanceTo = [&](int frame) {
-        while (cs->guideFrame != frame) {
-            uiTick(cs.get());
-            render();
-        }
+        while (cs->guideFrame != frame) uiTick(cs.get()), render();
     };
     advanceTo(5);  // purple: two letters
     EXPECT_EQ(screenTextAt(&ts, 16, 42, 6), "pu" + std::string(4, SHADE[0]));
     EXPECT_EQ(screenFgAt(&ts, 16, 42), 35);
-    EXPECT_TRUE(screenBrightAt(&ts, 16, 42));
     EXPECT_EQ(screenFgAt(&ts, 16, 44), 34);
-    EXPECT_FALSE(screenBrightAt(&ts, 16, 44));
     advanceTo(29);
     EXPECT_EQ(screenTextAt(&ts, 17, 42, 5), "llama");
     EXPECT_EQ(screenTextAt(&ts, 18, 42, 9), "spaghetti");
     EXPECT_TRUE(rowBlank(20));
     advanceTo(32);
     RowCheck sentence[] = {
-        {20, "The", 37, true},       {20, "purple", 35, true},   {20, "llama", 32, true},
-        {20, "spaghetti", 36, true}, {20, "in the royal bathtub!", 37, true},
+        {20, "purple", 35, true}, {20, "llama", 32, true}, {20, "spaghetti", 36, true},
         {22, "Once every word is locked in, the complete story is revealed!", 33, true},
     };
     expectRows(sentence, "sentence");
@@ -331,8 +294,6 @@ TEST_F(WelcomeScreensTest, GuidePageZeroTypesTheAnswersThenShowsTheSentence) {
     EXPECT_EQ(cs->guideFrame, 0);
     render();
     EXPECT_TRUE(rowBlank(20));
-    EXPECT_TRUE(rowBlank(22));
-    EXPECT_EQ(screenTextAt(&ts, 16, 42, 6), std::string(6, SHADE[0]));
     EXPECT_EQ(screenTextAt(&ts, 18, 42, 9), std::string(9, SHADE[0]));
 }
 
@@ -346,22 +307,16 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
         render();
     };
     auto tick = [&](int n) {
-        for (int i = 0; i < n; i++) {
-            uiTick(cs.get());
-            render();
-        }
+        for (int i = 0; i < n; i++) uiTick(cs.get()), render();
     };
     turn();
     RowCheck page1[] = {
         {5, "H O W   A   R O U N D   W O R K S", 37, true},
         {7, "1. CHOOSE YOUR WORDS", 33, true},
         {11, "2. LOCK THEM IN", 34, false},
-        {15, "3. REVEAL, LAUGH, AND VOTE", 34, false},
-        {16, "with everybody's words in place.", 37, false},
         {20, "Every player is assigned a color", 36, true},
     };
     expectRows(page1, "page 1");
-    EXPECT_GT(colOf(21, "during the reveal - so you always know who said what!"), 0);
     tick(8);  // the second step comes into focus
     RowCheck focus2[] = {{7, "1. CHOOSE", 34, false}, {11, "2. LOCK", 33, true}};
     expectRows(focus2, "page 1 frame 8");
@@ -373,13 +328,10 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
         {5, "C H A T   C O M M A N D S", 36, true},
         {8, ">name message", 33, true},
         {8, "Public directed message", 37, false},
-        {13, "wave Sam secretly", 32, true},
-        {19, "/page on | off", 36, true},
         {22, "/kick name", 35, true},
     };
     expectRows(page2, "page 2");
     EXPECT_EQ(colOf(8, "Public"), 29);
-    EXPECT_EQ(colOf(22, "/kick"), 6);
     tick(3);  // title in the second colour
     EXPECT_EQ(screenFgAt(&ts, 5, colOf(5, "C H A T")), 32);
     uiTick(cs.get());
@@ -390,9 +342,7 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
     turn();
     RowCheck page3[] = {
         {5, "P L A Y   Y O U R   W A Y .", 33, true},
-        {15, "Need to report a player or a story?", 32, true},
         {17, "P L A Y E R   C O N T E N T   N O T I C E", 33, true},
-        {21, "for all audiences.", 34, true},
         {23, "[ENTER] MAIN MENU", 36, false},
     };
     expectRows(page3, "page 3");
@@ -403,8 +353,6 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
     tick(60);
     EXPECT_EQ(cs->guideFrame, 72);
 }
-
-// ---- service screens ----
 
 TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
     paintClosedScreen(cs.get());
@@ -417,9 +365,7 @@ TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
         {21, "Press any key to return to the BBS.", 32, true},
     };
     expectRows(fixed, "closed, no text");
-    EXPECT_EQ(colOf(2, "W O R D"), 4);
     EXPECT_EQ(colOf(9, "Wordwhirl"), 8);
-    EXPECT_EQ(screenFgAt(&ts, 1, 1), 36);
     EXPECT_FALSE(screenCursorVisible(&ts));
 
     // A long text wraps at 63 and stops at row 16; the closing line stays
@@ -475,19 +421,15 @@ TEST_F(WelcomeScreensTest, BarredScreenTellsWhatWhyAndWhereToAppeal) {
             {22, c.press, 32, true},
         };
         expectRows(rows, c.what);
-        EXPECT_EQ(colOf(2, "W O R D"), 2) << c.what;
-        EXPECT_NE(screenCharAt(&ts, 1, 1), 0xC9) << "no header box";
+        EXPECT_EQ(colOf(2, "W O R D"), 2) << c.what << ": no header box";
         // Paragraphs follow each other with one blank row between.
         int r = 8;
         if (c.reason[0]) {
             EXPECT_GT(colOf(9, "Reason: Spamming the Lounge"), 0) << c.what;
-            EXPECT_EQ(screenFgAt(&ts, 9, colOf(9, "Reason")), 36);
             r = 10;
         }
         EXPECT_TRUE(rowBlank(r)) << c.what;
         EXPECT_GT(colOf(r + 1, c.sentence), 0) << c.what << " row " << r + 1;
-        EXPECT_EQ(screenFgAt(&ts, r + 1, colOf(r + 1, "This")), 37);
-        EXPECT_FALSE(screenBrightAt(&ts, r + 1, colOf(r + 1, "This")));
         EXPECT_TRUE(rowBlank(r + 3)) << c.what;
         EXPECT_GT(colOf(r + 4, "If you feel this is in error or would like to appeal please email"), 0)
             << c.what;
