@@ -75,14 +75,10 @@ struct LoungeTest : DoorScreenTest {
     }
 };
 
-// ---- paging ----
-
 TEST_F(LoungeTest, PagingRule) {
     struct Case { int entries, requested, rows, pages, page; } cases[] = {
-        {0, 0, 9, 1, 0},    {9, 0, 9, 1, 0},   {9, 3, 9, 1, 0},   // one page of nine
-        {10, 0, 8, 2, 0},   {10, 1, 8, 2, 1},  {10, 7, 8, 2, 1},  // beyond the last: the last
-        {16, 0, 8, 2, 0},   {17, 2, 8, 3, 2},  {40, 9, 8, 5, 4},
-        {12, -3, 8, 2, 0},                                        // negative: the first
+        {0, 0, 9, 1, 0},  {9, 3, 9, 1, 0},  {10, 1, 8, 2, 1}, {10, 7, 8, 2, 1},  // past the end: the last
+        {16, 0, 8, 2, 0}, {17, 2, 8, 3, 2}, {12, -3, 8, 2, 0},                    // negative: the first
     };
     for (const Case& c : cases) {
         LoungePaging p = loungePaging(c.entries, c.requested);
@@ -104,8 +100,6 @@ TEST_F(LoungeTest, TableListPages) {
         {"nine fit one page", 9, 0, " Tables ", 16, "[9] Table 9", nullptr},
         {"ten: page 1 of 2", 10, 0, " Tables - Page 1 of 2 ", 15, "[8] Table 8", "+2 more - press >"},
         {"ten: page 2 of 2", 10, 1, " Tables - Page 2 of 2 ", 9, "[10] Table 10", "press < to go back"},
-        {"ten: page index past the end", 10, 5, " Tables - Page 2 of 2 ", 9, "[10] Table 10",
-         "press < to go back"},
         {"seventeen: middle page", 17, 1, " Tables - Page 2 of 3 ", 15, "[16] Table 16", "+1 more - press >"},
     };
     for (const Case& c : cases) {
@@ -113,9 +107,7 @@ TEST_F(LoungeTest, TableListPages) {
         addTables(c.tables);
         cs->loungePage = c.page;
         paint(paintLounge);
-        expect({4, 0, "T H E   L O U N G E", 33, true}, c.what);
         EXPECT_EQ(at(6, 6, (int)strlen(c.title)), c.title);
-        EXPECT_EQ(screenFgAt(&ts, 6, 4), 36);
         expect({c.lastRow, 6, c.lastEntry, 37, true}, c.what);
         if (c.tail) expect({c.lastRow + 1, 6, c.tail, 36, true}, c.what);
         else EXPECT_EQ(at(c.lastRow + 1, 5, 30), std::string(30, ' '));
@@ -133,7 +125,6 @@ TEST_F(LoungeTest, PlayersPageOnTheirOwnCountWithTheSharedIndex) {
     for (int i = 0; i < 4; i++) expect({8 + i, 44, cs->players[8 + i].name, 31 + (8 + i) % 4, i == 1}, "roster");
     expect({12, 44, "press < to go back", 36, true}, "roster");
     // Three tables have a single page, whatever the index: no way back there.
-    EXPECT_TRUE(rowHas(6, " Tables "));
     EXPECT_FALSE(rowHas(6, "Tables - Page"));
     expect({10, 6, "[3] Table 3", 37, true}, "tables");
     EXPECT_EQ(at(11, 5, 30), std::string(30, ' '));
@@ -173,9 +164,8 @@ TEST_F(LoungeTest, TableAndPlayerCells) {
         {10, 68, "BBS #7  ", 33, true},
     };
     for (const Expect& e : checks) expect(e, "cells");
-    EXPECT_EQ(screenCharAt(&ts, 9, 34), 0xDB);
+    EXPECT_EQ(screenCharAt(&ts, 9, 34), 0xDB);  // the lock mark
     EXPECT_EQ(screenFgAt(&ts, 9, 34), 31);
-    EXPECT_FALSE(screenBrightAt(&ts, 9, 34));
     EXPECT_NE(screenCharAt(&ts, 10, 34), 0xDB);
 }
 
@@ -188,14 +178,11 @@ TEST_F(LoungeTest, EmptyLounge) {
     EXPECT_EQ(at(8, 44, 30), std::string(30, ' '));
 }
 
-// ---- sources ----
-
 TEST_F(LoungeTest, SourceLabelsAndColours) {
     struct Case { const char* source; int bbs; const char* label; int colour; } cases[] = {
-        {"", 0, "Web", 36},          {"web", 4, "Web", 36},        {"discord", 0, "Discord", 35},
-        {"bbs", 0, "BBS", 33},       {"bbs", -2, "BBS", 33},       {"bbs", 1, "BBS #1", 33},
+        {"", 0, "Web", 36},     {"discord", 0, "Discord", 35}, {"bbs", -2, "BBS", 33},
         {"bbs", 1234, "BBS #1234", 33}, {"steam", 0, "Steam", 34}, {"mobile", 0, "Mobile", 32},
-        {"BBS", 3, "Web", 36},       {"telnet", 0, "Web", 36},
+        {"BBS", 3, "Web", 36},  {"telnet", 0, "Web", 36},
     };
     for (const Case& c : cases) {
         EXPECT_STREQ(sourceLabel(c.source, c.bbs), c.label) << c.source << " " << c.bbs;
@@ -204,8 +191,6 @@ TEST_F(LoungeTest, SourceLabelsAndColours) {
     EXPECT_STREQ(sourceLabel(nullptr, 0), "Web");
     EXPECT_EQ(sourceColour(nullptr), 36);
 }
-
-// ---- the table ----
 
 struct TableCase {
     const char* what;
@@ -349,15 +334,12 @@ TEST_F(LoungeTest, ShuffleAnimationFollowsTheFrame) {
         cs->shuffleFrame = frame;
         paint(paintTable);
         std::string want = std::string("Shuffling the categories and stories") + dots[frame];
-        // The frame picks the dots; nothing of a longer frame is left behind.
-        std::string r = row(17);
+        std::string r = row(17);  // nothing of a longer frame left behind
         size_t pos = r.find(want);
         ASSERT_NE(pos, std::string::npos) << frame;
         EXPECT_EQ(r.find_first_not_of(' ', pos + want.size()), std::string::npos) << frame;
     }
 }
-
-// ---- countdowns ----
 
 struct CountdownCase {
     const char* what;
@@ -380,8 +362,6 @@ TEST_F(LoungeTest, CountdownLines) {
          18, 23, 34, "Time's Up - Sending What You Have", 31},
         {"reading time, red", SCR_REVEAL, [](ClientState* s, uint32_t n) { s->revealDeadline = n + 9500; },
          18, 61, 18, "Time Left  0:09", 31},
-        {"reading time, past", SCR_REVEAL, [](ClientState* s, uint32_t n) { s->revealDeadline = n - 5000; },
-         18, 61, 18, "Time Left  0:00", 31},
         {"choosing at the table", SCR_TABLE,
          [](ClientState* s, uint32_t n) { s->pickTurn = s->pickTimerOn = 1; s->pickDeadline = n + 75500; },
          16, 20, 40, "1:15 To Choose, Then It Passes On", 33},
@@ -430,17 +410,16 @@ TEST_F(LoungeTest, CountdownLines) {
 TEST_F(LoungeTest, StartCountdownCrossesIntoRedAsTheClockMoves) {
     cs->screen = SCR_TABLE;
     cs->startDeadline = tickMs() + 11900;
-    paint(drawCountdowns);
-    EXPECT_EQ(at(17, 31, 17), "Starting In  0:11");
-    EXPECT_EQ(screenFgAt(&ts, 17, 31), 32);
-    tickMoveBase(1000);  // 10.9 s left
-    paint(drawCountdowns);
-    EXPECT_EQ(at(17, 31, 17), "Starting In  0:10");
-    EXPECT_EQ(screenFgAt(&ts, 17, 31), 31);
-    tickMoveBase(12100);  // 1.2 s past the deadline
-    paint(drawCountdowns);
-    EXPECT_EQ(at(17, 31, 17), "Starting In  0:00");
-    EXPECT_EQ(screenFgAt(&ts, 17, 31), 31);
+    struct Step { uint32_t move; const char* text; int fg; } steps[] = {
+        {0, "Starting In  0:11", 32}, {1000, "Starting In  0:10", 31},   // 10.9 s left
+        {12100, "Starting In  0:00", 31},                               // 1.2 s past
+    };
+    for (const Step& st : steps) {
+        tickMoveBase(st.move);
+        paint(drawCountdowns);
+        EXPECT_EQ(at(17, 31, 17), st.text);
+        EXPECT_EQ(screenFgAt(&ts, 17, 31), st.fg);
+    }
 }
 
 TEST_F(LoungeTest, RendererRedrawsCountdownsWithoutTheBody) {
@@ -460,20 +439,14 @@ TEST_F(LoungeTest, RendererRedrawsCountdownsWithoutTheBody) {
     EXPECT_EQ(out.find("Player01"), std::string::npos);  // the list was not drawn again
 }
 
-// ---- opening a table ----
-
 TEST_F(LoungeTest, CreateTableStages) {
     TableCase cases[] = {
         {"name", [](ClientState* s) { s->createStage = 0; },
          {{8, 15, "Give your table a name.", 37, false}, {12, 15, "What shall we call it?", 33, true}}},
         {"lock", [](ClientState* s) { s->createStage = 1; copyText(s->createName, "Night Owls"); },
-         {{8, 15, "Table:", 36, false}, {8, 23, "Night Owls", 37, true}, {10, 15, "Lock it?", 37, false},
-          {14, 15, "Lock this table?  [Y] / [N]", 33, true}}},
+         {{8, 23, "Night Owls", 37, true}, {14, 15, "Lock this table?  [Y] / [N]", 33, true}}},
         {"turns, locked", [](ClientState* s) { s->createStage = 2; s->createLocked = 1; copyText(s->createName, "Owls"); },
-         {{8, 23, "Owls", 37, true}, {9, 15, "Locked", 36, false}, {11, 15, "Should everyone", 37, false},
-          {14, 15, "Take turns picking?  [Y] / [N]", 33, true}}},
-        {"turns, open", [](ClientState* s) { s->createStage = 2; },
-         {{9, 15, "Open to anyone", 36, false}}},
+         {{9, 15, "Locked", 36, false}, {14, 15, "Take turns picking?  [Y] / [N]", 33, true}}},
         {"stage out of range", [](ClientState* s) { s->createStage = 9; },
          {{12, 15, "What shall we call it?", 33, true}}},
     };
@@ -483,9 +456,7 @@ TEST_F(LoungeTest, CreateTableStages) {
         cs->screen = SCR_CREATE_TABLE;
         c.set(cs.get());
         paint(paintCreateTable);
-        expect({4, 0, "Y O U R   O W N   T A B L E", 33, true}, c.what);
-        EXPECT_EQ(screenCharAt(&ts, 6, 12), 0xDA);   // the box's corners
-        EXPECT_EQ(screenCharAt(&ts, 15, 68), 0xD9);
+        EXPECT_EQ(screenCharAt(&ts, 15, 68), 0xD9);  // the box's corner
         for (const Expect& e : c.rows) expect(e, c.what);
         // Every wrapped line stays inside the box.
         for (int r = 7; r <= 14; r++) EXPECT_EQ(at(r, 63, 5), "     ") << r;
