@@ -24,6 +24,15 @@ namespace {
 
 const std::string HELLO("\xff\xfb\x01\xff\xfb\x03\xff\xfd\x03", 9);
 
+std::vector<int32_t> drainKeys(TerminalChannel* term) {
+    std::vector<int32_t> keys;
+    for (int i = 0; i < 64; i++) {
+        int32_t k = termReadKey(term);
+        if (k != KEY_NONE) keys.push_back(k);
+    }
+    return keys;
+}
+
 // A terminal opened on one end of a socketpair; `peer` is the caller's end.
 struct SocketCaller {
     int doorFd = -1;
@@ -57,14 +66,7 @@ struct SocketCaller {
         while ((n = recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0) out.append(buf, (size_t)n);
         return out;
     }
-    std::vector<int32_t> drainKeys() {
-        std::vector<int32_t> keys;
-        for (int i = 0; i < 64; i++) {
-            int32_t k = termReadKey(&term);
-            if (k != KEY_NONE) keys.push_back(k);
-        }
-        return keys;
-    }
+    std::vector<int32_t> drainKeys() { return ::drainKeys(&term); }
 };
 
 TEST(TerminalSocket, OpenOffersEchoAndSuppressGoAheadAndGoesNonBlocking) {
@@ -72,9 +74,6 @@ TEST(TerminalSocket, OpenOffersEchoAndSuppressGoAheadAndGoesNonBlocking) {
     ASSERT_TRUE(c.opened);
     EXPECT_EQ(c.received(), HELLO);
     EXPECT_TRUE(fcntl(c.doorFd, F_GETFL) & O_NONBLOCK);
-    EXPECT_EQ(c.term.curFg, -1);
-    EXPECT_EQ(c.term.curBright, -1);
-    EXPECT_EQ(termAlive(&c.term), 1);
 }
 
 TEST(TerminalSocket, CloseRestoresBlockingAndLeavesSocketOpen) {
@@ -255,8 +254,7 @@ TEST(TerminalSocket, DataByte255IsDoubled) {
             if (ch == '\xff') expected += ch;
         }
         std::string got = c.received();
-        EXPECT_EQ(got.size(), expected.size()) << dc.queuedBefore;
-        EXPECT_TRUE(got == expected) << dc.queuedBefore;
+        EXPECT_TRUE(got == expected) << dc.queuedBefore << ": " << got.size() << " of " << expected.size();
     }
 }
 
@@ -322,79 +320,65 @@ TEST(TerminalSocket, FlushIntoAFullSocketEndsWhenTheCallerHangsUp) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
-// Standard input replaced for the length of one test.
-struct StdinSwap {
-    int saved;
-    explicit StdinSwap(int fd) : saved(dup(STDIN_FILENO)) { dup2(fd, STDIN_FILENO); }
-    ~StdinSwap() {
+// Standard input replaced by a pipe for the length of one test, and a
+// terminal opened on it; `writer` is the caller's end.
+struct PipeCaller {
+    int saved = dup(STDIN_FILENO);
+    int writer = -1;
+    TerminalChannel term;
+    bool opened = false;
+
+    explicit PipeCaller(int32_t commType) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        dup2(fds[0], STDIN_FILENO);
+        close(fds[0]);
+        writer = fds[1];
+        CallerInfo caller{};
+        caller.commType = commType;  // a telnet type without a handle also means stdin
+        opened = termOpen(&term, &caller) == 1;
+    }
+    ~PipeCaller() {
+        if (opened) termClose(&term);
+        if (writer >= 0) close(writer);
         dup2(saved, STDIN_FILENO);
         close(saved);
+    }
+    void hangUp() {
+        close(writer);
+        writer = -1;
     }
 };
 
 TEST(TerminalPipe, ReadsKeysUntilEndOfFile) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    StdinSwap swap(fds[0]);
-    close(fds[0]);
-    CallerInfo caller{};
-    caller.commType = COMM_LOCAL;
-    TerminalChannel term;
-    ASSERT_EQ(termOpen(&term, &caller), 1);
-    EXPECT_EQ(term.isSocket, 0);
-    EXPECT_EQ(termReadKey(&term), KEY_NONE);  // empty but open: just no key
-    EXPECT_EQ(termAlive(&term), 1);
-    ASSERT_EQ(write(fds[1], "h\x1b[B\r\n\xe0H", 8), 8);
-    std::vector<int32_t> keys;
-    for (int i = 0; i < 20; i++) {
-        int32_t k = termReadKey(&term);
-        if (k != KEY_NONE) keys.push_back(k);
+    for (int32_t comm : {COMM_LOCAL, COMM_TELNET}) {
+        PipeCaller p(comm);
+        ASSERT_TRUE(p.opened);
+        EXPECT_EQ(p.term.isSocket, 0);
+        EXPECT_EQ(termReadKey(&p.term), KEY_NONE);  // empty but open: just no key
+        EXPECT_EQ(termAlive(&p.term), 1);
+        ASSERT_EQ(write(p.writer, "h\x1b[B\r\n\xe0H", 8), 8);
+        // A pipe is no console: 224 is an ordinary byte there.
+        EXPECT_EQ(drainKeys(&p.term), (std::vector<int32_t>{'h', KEY_DOWN, KEY_ENTER, 0xe0, 'H'}));
+        EXPECT_EQ(termAlive(&p.term), 1);
+        p.hangUp();
+        EXPECT_EQ(termReadKey(&p.term), KEY_NONE);
+        EXPECT_EQ(termAlive(&p.term), 0);
     }
-    // A pipe is no console: 224 is an ordinary byte there.
-    EXPECT_EQ(keys, (std::vector<int32_t>{'h', KEY_DOWN, KEY_ENTER, 0xe0, 'H'}));
-    EXPECT_EQ(termAlive(&term), 1);
-    close(fds[1]);
-    EXPECT_EQ(termReadKey(&term), KEY_NONE);
-    EXPECT_EQ(termAlive(&term), 0);
-    termClose(&term);
 }
 
 TEST(TerminalPipe, HangUpCheckFindsTheClosedPipeOnlyOnceItIsEmpty) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    StdinSwap swap(fds[0]);
-    close(fds[0]);
-    CallerInfo caller{};
-    caller.commType = COMM_LOCAL;
-    TerminalChannel term;
-    ASSERT_EQ(termOpen(&term, &caller), 1);
-    termCheckHangUp(&term);
-    EXPECT_EQ(termAlive(&term), 1);
-    ASSERT_EQ(write(fds[1], "q", 1), 1);
-    close(fds[1]);
-    termCheckHangUp(&term);
-    EXPECT_EQ(termAlive(&term), 1);
-    EXPECT_EQ(termReadKey(&term), 'q');
-    termCheckHangUp(&term);
-    EXPECT_EQ(termAlive(&term), 0);
-    termClose(&term);
-}
-
-TEST(TerminalPipe, OpenWithCommTypeTwoButNoHandleUsesStdin) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    StdinSwap swap(fds[0]);
-    close(fds[0]);
-    CallerInfo caller{};
-    caller.commType = COMM_TELNET;
-    caller.commHandle = 0;
-    TerminalChannel term;
-    ASSERT_EQ(termOpen(&term, &caller), 1);
-    EXPECT_EQ(term.isSocket, 0);
-    ASSERT_EQ(write(fds[1], "q", 1), 1);
-    EXPECT_EQ(termReadKey(&term), 'q');
-    close(fds[1]);
-    termClose(&term);
+    PipeCaller p(COMM_LOCAL);
+    ASSERT_TRUE(p.opened);
+    termCheckHangUp(&p.term);
+    EXPECT_EQ(termAlive(&p.term), 1);
+    ASSERT_EQ(write(p.writer, "q", 1), 1);
+    p.hangUp();
+    termCheckHangUp(&p.term);
+    EXPECT_EQ(termAlive(&p.term), 1);
+    EXPECT_EQ(termReadKey(&p.term), 'q');
+    termCheckHangUp(&p.term);
+    EXPECT_EQ(termAlive(&p.term), 0);
 }
 
 // The console case on a pseudo-terminal: raw mode on open, the old mode back
