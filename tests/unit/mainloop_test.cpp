@@ -262,44 +262,6 @@ TEST_F(LoopTest, VerdictScreensDropEarlyKeysAndWaitForOne) {
     }
 }
 
-TEST_F(LoopTest, BarScreenTexts) {
-    cs->barredTimedOut = 1;
-    copyText(cs->barredUntil, "ten minutes");
-    copyText(cs->barredReason, "Spamming");
-    copyText(cs->cfgBbsName, "Dark Star");
-    cs->barred = 1;
-    mainLoopPass(cs.get());
-    EXPECT_NE(row(5).find("T I M E D   O U T"), std::string::npos);
-    EXPECT_NE(row(7).find("You are timed out from Wordwhirl. You may return in ten minutes."),
-              std::string::npos);
-    EXPECT_NE(row(9).find("Reason: Spamming"), std::string::npos);  // one row below the block
-    EXPECT_NE(row(11).find("This time out was put into effect"), std::string::npos);
-    EXPECT_NE(row(22).find("Press any key to return to Dark Star."), std::string::npos);
-}
-
-TEST_F(LoopTest, WelcomeStarsWrapIntoTheirBands) {
-    cs->screen = SCR_WELCOME;
-    for (int i = 0; i < WELCOME_SPRITES; i++) {
-        cs->welcomeSpriteTimer[i] = (i == 4) ? 5 : 20;
-        cs->welcomeSpriteStep[i] = i;
-        cs->welcomeSpriteCol[i] = 0;
-    }
-    uiTick(cs.get());
-    for (int i = 0; i < WELCOME_SPRITES; i++) {
-        if (i == 4) {
-            EXPECT_EQ(cs->welcomeSpriteTimer[i], 6);
-            EXPECT_EQ(cs->welcomeSpriteCol[i], 0);
-            continue;
-        }
-        int k = i + 1;
-        int want = (i % 2 == 0) ? (3 * i + 5 * k) % 11 + 3 : (7 * k + 5 * i) % 11 + 66;
-        EXPECT_EQ(cs->welcomeSpriteTimer[i], 1) << i;
-        EXPECT_EQ(cs->welcomeSpriteStep[i], k) << i;
-        EXPECT_EQ(cs->welcomeSpriteCol[i], want) << i;
-    }
-    EXPECT_EQ(cs->animDirty, 1);
-}
-
 TEST_F(LoopTest, GuideFramesLoopOnlyOnTheFirstPage) {
     struct Case { int page, frame, want; } cases[] = {{0, 49, 50}, {0, 50, 0}, {1, 50, 51}};
     cs->screen = SCR_GUIDE;
