@@ -1,5 +1,4 @@
-// Requests read back as the service would get them: the state's connection
-// is one end of a socketpair, the test reads whole lines from the other.
+// Requests as the service gets them: whole lines off the other end of a socketpair.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -55,8 +54,6 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
     const std::vector<ActionCase> cases = {
         {"join cuts the code to 7", none, [](ClientState* s) { joinTable(s, "ABC1234XYZ"); },
          {emitAck("room:join", 4, R"({"code":"ABC1234"})")}, -1, "Pulling up a chair..."},
-        {"join escapes a stray quote", none, [](ClientState* s) { joinTable(s, "ab\"cd"); },
-         {emitAck("room:join", 4, R"({"code":"ab\"cd"})")}, -1, "Pulling up a chair..."},
         {"join escapes first, then cuts to 7", none, [](ClientState* s) { joinTable(s, "ab\"cdefgh"); },
          {emitAck("room:join", 4, R"({"code":"ab\"cde"})")}, -1, "Pulling up a chair..."},
         {"join never cuts inside a pair", none, [](ClientState* s) { joinTable(s, "abcdef\\x"); },
@@ -68,11 +65,7 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
         {"quick seat with no free table asks for the list", none, quickSeat,
          {emit("lobby:refresh", "{}")}, -1, "Finding you a table..."},
         {"new table",
-         [](ClientState* s) {
-             s->pickerMode = 2;
-             copyText(s->createName, "Bob's \"Den\"");
-             s->createLocked = 1;
-         },
+         [](ClientState* s) { s->pickerMode = 2; copyText(s->createName, "Bob's \"Den\""); s->createLocked = 1; },
          [](ClientState* s) { pickerChoose(s, "Animals", 0, "Animals"); },
          {emitAck("room:create", 5,
                   R"({"name":"Bob's \"Den\"","isPublic":true,"locked":true,"maxPlayers":6,)"
@@ -103,14 +96,8 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
          [](ClientState* s) { EXPECT_TRUE(reportBegin(s)); }, {emit("report:begin", "{}")}, SCR_REVEAL,
          "Noted. Your report will open when this game is done."},
         {"report while seated asks to leave",
-         [](ClientState* s) {
-             s->screen = SCR_TABLE;
-             s->inRoom = 1;
-         },
-         [](ClientState* s) {
-             EXPECT_TRUE(reportBegin(s));
-             EXPECT_EQ(s->leaveReportPrompt, 1);
-         },
+         [](ClientState* s) { s->screen = SCR_TABLE; s->inRoom = 1; },
+         [](ClientState* s) { EXPECT_TRUE(reportBegin(s)); EXPECT_EQ(s->leaveReportPrompt, 1); },
          {emit("report:begin", "{}")}, SCR_TABLE, ""},
         {"report from the Lounge opens at once", [](ClientState* s) { s->screen = SCR_LOUNGE; },
          [](ClientState* s) { EXPECT_FALSE(reportBegin(s)); }, {emit("report:begin", "{}")}, SCR_LOUNGE, ""},
@@ -130,16 +117,10 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
          },
          {emit("presence:zone", "\"solo\"")}, SCR_WORD_ENTRY, "That word can't be used here - try another one."},
         {"refused word at a table keeps the service's words",
-         [](ClientState* s) {
-             s->screen = SCR_WORD_ENTRY;
-             s->inRoom = 1;
-         },
+         [](ClientState* s) { s->screen = SCR_WORD_ENTRY; s->inRoom = 1; },
          [](ClientState* s) { wordRejected(s, 3, "Not that one."); }, {}, SCR_WORD_ENTRY, "Not that one."},
         {"leaving asks nothing back and forgets the seat", [](ClientState* s) { s->inRoom = s->isHost = 1; },
-         [](ClientState* s) {
-             leaveTable(s);
-             EXPECT_EQ(s->inRoom + s->isHost, 0);
-         },
+         [](ClientState* s) { leaveTable(s); EXPECT_EQ(s->inRoom + s->isHost, 0); },
          {emit("room:leave", "{}")}, -1, ""},
         {"chat at the table", [](ClientState* s) { s->inRoom = 1; },
          [](ClientState* s) { requestChat(s, "hi \"all\""); }, {emit("room:chat", R"("hi \"all\"")")}, -1, ""},
@@ -162,16 +143,10 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
         {"solo start", none, [](ClientState* s) { requestSoloStart(s, 12); },
          {emitAck("solo:start", 1, R"({"templateId":12})")}, -1, "Fetching your story..."},
         {"plain requests carry their notices", none,
-         [](ClientState* s) {
-             sendRequest(s, REQ_VOTE_DONE, nullptr);
-             requestMailDelete(s, 5);
-         },
+         [](ClientState* s) { sendRequest(s, REQ_VOTE_DONE, nullptr); requestMailDelete(s, 5); },
          {emit("vote:done", "{}"), emit("mail:delete", R"({"id":5})")}, -1, "Deleted."},
         {"stories and actions commands", none,
-         [](ClientState* s) {
-             requestStories(s, "Sci \"Fi\"", 0);
-             requestActions(s);
-         },
+         [](ClientState* s) { requestStories(s, "Sci \"Fi\"", 0); requestActions(s); },
          {R"({"cmd":"stories","category":"Sci \"Fi\"","offset":0})", R"({"cmd":"actions","offset":0})"}, -1,
          ""},
     };
@@ -348,16 +323,6 @@ TEST(RequestsTest, StoryGapsAreRenumberedAcrossTheStory) {
         EXPECT_STREQ(out, c.out);
         EXPECT_EQ(number, c.after);
     }
-    // Numbers longer than the gaps grow the line: it stops at 76, but the
-    // gaps cut off still count so later lines match the gap list.
-    std::string crowded;
-    for (int i = 0; i < 24; i++) crowded += "{a}";
-    char out[STORY_LINE_REWRITTEN_MAX + 1];
-    int32_t number = 5;
-    renumberStoryGaps(crowded.c_str(), &number, out, sizeof out);
-    EXPECT_EQ(strlen(out), 76u);
-    EXPECT_EQ(std::string(out).substr(0, 12), "{6}{7}{8}{9}");
-    EXPECT_EQ(number, 29);
 }
 
 TEST(RequestsTest, SubmissionCarriesRenumberedTextAndTheGapList) {
