@@ -99,11 +99,7 @@ TEST_F(Replies, NumbersNoRequestCarriesChangeNothing) {
 
 // A reply with no data at all reads as a failure with no words of its own.
 TEST_F(Replies, AReplyWithoutDataIsAFailure) {
-    struct Case {
-        int32_t ack;
-        int32_t screen;
-        const char* notice;
-    } cases[] = {
+    struct Case { int32_t ack; int32_t screen; const char* notice; } cases[] = {
         {1, SCR_MAIN_MENU, "Could not open that story."},
         {3, SCR_FEEDBACK_REVIEW, "Could not send that right now."},
         {5, SCR_LOUNGE, "Could not get you a seat there."},
@@ -623,12 +619,7 @@ TEST_F(Replies, CareHubFailureLeavesTheContentAlone) {
 
 TEST_F(Replies, WrapLinesBreaksAtBlanksWithinTheWidth) {
     const std::string a74(74, 'a'), x100(100, 'x');
-    struct Case {
-        const char* what;
-        int32_t indent;
-        std::string text;
-        Lines want;
-    } cases[] = {
+    struct Case { const char* what; int32_t indent; std::string text; Lines want; } cases[] = {
         {"empty", 4, "", {""}},
         {"exactly the width", 4, a74, {"    " + a74}},
         {"a full-width piece before a blank stays whole; blanks after it are skipped", 4, a74 + "    bb",
