@@ -68,12 +68,7 @@ TEST_F(RendererTest, IdlePassWritesNothingOnAnyScreen) {
 TEST_F(RendererTest, FooterPromptsFollowTheState) {
     tickMoveBase(5000);  // so that "a while ago" is a real tick, never 0 (none)
     uint32_t now = tickMs();
-    struct Case {
-        int screen;
-        std::function<void(ClientState*)> set;
-        std::string text;
-        int highlight;
-    } cases[] = {
+    struct Case { int screen; std::function<void(ClientState*)> set; std::string text; int highlight; } cases[] = {
         {SCR_MAIN_MENU, [](ClientState*) {}, "Type Your Choice And Press ENTER", 0},
         {SCR_LOUNGE, [](ClientState* s) { s->codeEntry = 1; },
          "Type The Share Code And Press ENTER   (or just ENTER to forget it)", 0},
@@ -371,11 +366,7 @@ TEST_F(RendererTest, RevealCursorSitsOnTheCurrentWord) {
 }
 
 TEST_F(RendererTest, WrappedTextHelpers) {
-    struct Case {
-        std::string text;
-        int row, width, lastRow, result;
-        std::string rows[3];
-    } cases[] = {
+    struct Case { std::string text; int row, width, lastRow, result; std::string rows[3]; } cases[] = {
         {"the quick brown fox jumps over", 5, 10, 9, 8, {"the quick", "brown fox", "jumps over"}},
         {"abcdefghijklmno pq", 5, 10, 9, 7, {"abcdefghij", "klmno pq", ""}},
         {"one two three four five six", 5, 9, 6, 7, {"one two", "three", ""}},  // rest not drawn
