@@ -40,12 +40,7 @@ struct WidgetTest : DoorScreenTest {
 };
 
 TEST_F(WidgetTest, StatusTextBySituation) {
-    struct Case {
-        int screen, inRoom, secsLeft, online;
-        std::string text;
-        int fg;
-        bool bright;
-    } cases[] = {
+    struct Case { int screen, inRoom, secsLeft, online; std::string text; int fg; bool bright; } cases[] = {
         {SCR_MAIN_MENU, 0, 1860, 1, "1 Wordwhirl Online", 32, true},
         {SCR_MAIN_MENU, 0, 1860, 1000, "1,000 Wordwhirls Online", 32, true},
         {SCR_MAIN_MENU, 1, 5000, 1234567, "1,234,567 Wordwhirls Online", 32, true},
@@ -181,10 +176,7 @@ TEST_F(WidgetTest, ChatWrapsAt75Then73) {
     std::string words;
     for (int i = 0; i < 20; i++) words += (i ? " " : "") + std::string("abcdefghi");
     std::string solid(200, 'z');
-    struct Case {
-        std::string text;
-        std::string lines[3];
-    } cases[] = {
+    struct Case { std::string text; std::string lines[3]; } cases[] = {
         // Cut before the last blank in reach; the blank itself is dropped.
         {words, {"  " + words.substr(0, 69), "    " + words.substr(70, 69), "    " + words.substr(140)}},
         // One long word is cut hard: 75, 73, the rest.
