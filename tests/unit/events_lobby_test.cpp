@@ -1,6 +1,5 @@
-// Log-in, Lounge and table events fed as real service lines through the
-// dispatcher into a zeroed state whose server connection is one end of a
-// socket pair, so the requests the handlers send can be read back.
+// Log-in, Lounge and table events fed as service lines through the dispatcher;
+// the service is a socket pair so the requests the handlers send can be read back.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,15 +27,9 @@ struct EventsLobby : ServiceTest {
 
 // ---- chat ----
 
-struct ChatCase {
-    const char* event;
-    const char* data;
-    int32_t seated;
-    int32_t lines;  // lines the event adds
-    int32_t kind;
-    const char* name;
-    const char* text;
-    const char* tag;
+struct ChatCase {  // lines: how many the event adds
+    const char* event; const char* data; int32_t seated; int32_t lines;
+    int32_t kind; const char* name; const char* text; const char* tag;
 };
 
 TEST_F(EventsLobby, ChatLinesTakeTheirKindNameAndTag) {
@@ -95,11 +88,7 @@ TEST_F(EventsLobby, ChatLinesTakeTheirKindNameAndTag) {
 
 // ---- authed ----
 
-struct GreetingCase {
-    const char* data;
-    const char* myName;    // expected
-    const char* greeting;  // expected
-};
+struct GreetingCase { const char* data; const char* myName; const char* greeting; };
 
 TEST_F(EventsLobby, AuthedPutsTheConfirmedNameIntoTheGreeting) {
     const std::string longGreeting = "{\"you\":{\"name\":\"Zed\",\"greeting\":\"" + std::string(150, 'g') +
@@ -155,13 +144,7 @@ TEST_F(EventsLobby, AuthedLoadsBoardFeaturesCategoriesAndAsksForMail) {
     EXPECT_EQ(state->onlineTotal, 42);
 }
 
-struct RefusalCase {
-    const char* data;
-    int32_t maintenance;
-    int32_t barred;
-    int32_t timedOut;
-    int32_t mail;  // asks for the mailbox
-};
+struct RefusalCase { const char* data; int32_t maintenance, barred, timedOut, mail; };  // mail: asks for it
 
 TEST_F(EventsLobby, AuthedRefusalsStopBeforeTheRestOfTheMessage) {
     const RefusalCase cases[] = {
@@ -208,12 +191,9 @@ std::string storyPage(int offset, int total, int first, int n) {
            ",\"items\":" + storyItems(first, n) + "}";
 }
 
-struct StoryCase {
-    int32_t held;       // stories held before the page
-    int32_t sel;        // categorySel
-    int32_t offset, total, items;
-    int32_t count;      // expected storyCount
-    const char* request;  // expected next-page request, "" for none
+struct StoryCase {  // held before the page; count afterwards; the next-page request or ""
+    int32_t held, sel, offset, total, items, count;
+    const char* request;
 };
 
 TEST_F(EventsLobby, StoryPagesAppendAndAskForTheNextPage) {
@@ -361,11 +341,7 @@ TEST_F(EventsLobby, KnockAndInviteSetTheirPendingFields) {
     EXPECT_EQ(sent(), "");
 }
 
-struct RemovalCase {
-    const char* event;
-    const char* data;
-    const char* text;
-};
+struct RemovalCase { const char* event; const char* data; const char* text; };
 
 TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
     const RemovalCase cases[] = {
