@@ -262,10 +262,7 @@ TEST_F(EventsLobby, TablesTakeSeatsAndDefaults) {
     EXPECT_STREQ(state->tables[0].name, "Bare list");
 }
 
-struct QuickSeatCase {
-    const char* rooms;
-    const char* join;  // the room:join sent, or null: the Lounge with the busy notice
-};
+struct QuickSeatCase { const char* rooms; const char* join; };  // join null: the Lounge with the busy notice
 
 TEST_F(EventsLobby, QuickSeatEndsWithTheFirstOpenTableOrTheLounge) {
     const QuickSeatCase cases[] = {
@@ -374,22 +371,18 @@ TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
 
         feed(c.event, c.data);
         SCOPED_TRACE(std::string(c.event) + " " + c.data);
-        EXPECT_EQ(state->inRoom + state->isHost + state->roomAutoHost + state->roomRoundRobin, 0);
-        EXPECT_STREQ(state->roomCode, "");
-        EXPECT_STREQ(state->roomName, "");
-        EXPECT_EQ(state->playerCount + state->playerCountSeen + state->wordsDone, 0);
-        EXPECT_EQ(state->startDeadline + state->wordDeadline + state->revealDeadline + state->scoresDeadline, 0u);
-        EXPECT_EQ(state->pickerMode + state->pickTurn + state->pickTimerOn, 0);
-        EXPECT_EQ(state->pickDeadline, 0u);
-        EXPECT_EQ(state->rateStoryId, 0);
+        EXPECT_EQ(state->inRoom + state->isHost + state->roomAutoHost + state->roomRoundRobin + state->playerCount +
+                      state->playerCountSeen + state->wordsDone + state->pickerMode + state->pickTurn +
+                      state->pickTimerOn + state->rateStoryId + state->revealWordCount + state->revealCursor +
+                      state->joinRequestPending,
+                  0);
+        EXPECT_EQ(state->startDeadline | state->wordDeadline | state->revealDeadline | state->scoresDeadline |
+                      state->pickDeadline,
+                  0u);
+        EXPECT_EQ(std::string(state->roomCode) + state->roomName + state->rateTitle + state->presetLine +
+                      state->pickerName + state->returnPendingNames + state->joinRequestKnockId,
+                  "");
         EXPECT_EQ(state->rateGiven, 2);
-        EXPECT_STREQ(state->rateTitle, "");
-        EXPECT_STREQ(state->presetLine, "");
-        EXPECT_STREQ(state->pickerName, "");
-        EXPECT_STREQ(state->returnPendingNames, "");
-        EXPECT_EQ(state->revealWordCount + state->revealCursor, 0);
-        EXPECT_EQ(state->joinRequestPending, 0);
-        EXPECT_STREQ(state->joinRequestKnockId, "");
         EXPECT_EQ(state->screen, SCR_LOUNGE);
         EXPECT_STREQ(state->noticeText, c.text);
         EXPECT_STREQ(lastLine().text, c.text);
