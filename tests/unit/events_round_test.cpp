@@ -63,12 +63,8 @@ struct EventsRound : ServiceTest {
 // ---- the pick turn ----
 
 struct PickCase {
-    const char* event;
-    const char* data;
-    int32_t pickerMode, pickTurn, pickTimerOn;
-    int64_t deadlineMs;
-    const char* pickerName;
-    const char* notice;
+    const char* event; const char* data; int32_t pickerMode, pickTurn, pickTimerOn;
+    int64_t deadlineMs; const char* pickerName; const char* notice;
 };
 
 TEST_F(EventsRound, PickEventsSetTheTurnAndTheChoosersTime) {
@@ -136,17 +132,9 @@ TEST_F(EventsRound, CategoryPickReplacesThePickerListOnlyWhenItCarriesOne) {
 
 // ---- prompts ----
 
-struct PromptCase {
-    const char* data;
-    int64_t deadlineMs;
-    int32_t count;
-    int32_t shownTotal;
-    const char* shownType;
-    const char* shownHint;
-    int32_t firstId, lastId;  // blankIds of the first and last prompt
-    int32_t totalBlanks;
-    const char* title;
-    const char* category;
+struct PromptCase {  // firstId, lastId: blankIds of the first and last prompt
+    const char* data; int64_t deadlineMs; int32_t count, shownTotal; const char* shownType; const char* shownHint;
+    int32_t firstId, lastId, totalBlanks; const char* title; const char* category;
 };
 
 TEST_F(EventsRound, PromptsFillTheWordsAndTheDeadline) {
@@ -213,20 +201,8 @@ TEST_F(EventsRound, PromptsKeepAtMost128AndHugeTimesStayAhead) {
 
 // ---- the reveal ----
 
-struct RevealWordWant {
-    const char* value;
-    int32_t n;
-    int32_t offset;
-    int32_t mine;
-};
-
-struct RevealCase {
-    const char* name;
-    const char* story;
-    const char* words;
-    int32_t count;
-    RevealWordWant want[4];
-};
+struct RevealWordWant { const char* value; int32_t n, offset, mine; };
+struct RevealCase { const char* name; const char* story; const char* words; int32_t count; RevealWordWant want[4]; };
 
 TEST_F(EventsRound, RevealMatchesWordsLeftToRight) {
     const RevealCase cases[] = {
