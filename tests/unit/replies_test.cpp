@@ -304,10 +304,8 @@ TEST_F(Replies, SeatsAreTakenOrRefused) {
          [](const ClientState& s) {
              EXPECT_EQ(s.inRoom, 1);
              EXPECT_EQ(s.isHost, 0);
-             EXPECT_STREQ(s.roomCode, "QRS7788");
-             EXPECT_STREQ(s.roomName, "Night Owls");
+             EXPECT_EQ(std::string(s.roomCode) + "|" + s.roomName + "|" + s.presetLine, "QRS7788|Night Owls|");
              EXPECT_EQ(s.playerCount, 2);
-             EXPECT_STREQ(s.presetLine, "");
          }},
         {"created, no room object", 5, inLounge, R"({"ok":true,"room":"QRS7788"})", SCR_TABLE, "", {PRESENCE_ROOM},
          [](const ClientState& s) { EXPECT_EQ(s.inRoom + s.isHost + (int32_t)strlen(s.roomCode), 2); }},
@@ -341,19 +339,13 @@ TEST_F(Replies, MailboxFillsFromTheList) {
              EXPECT_EQ(s.mailRequested, 0);
              EXPECT_EQ(s.contentDirty, 1);
              const Letter& a = s.letters[0];
-             EXPECT_EQ(a.id, 11);
-             EXPECT_STREQ(a.sender, "Staff");
-             EXPECT_STREQ(a.subject, "Hi");
-             EXPECT_STREQ(a.date, "2026-12-01");
-             EXPECT_STREQ(a.body, "Hello");
-             EXPECT_EQ(a.acceptsReply, 1);
-             EXPECT_EQ(a.replied, 1);
              const Letter& b = s.letters[1];
-             EXPECT_STREQ(b.sender, "Wordwhirl");
-             EXPECT_STREQ(b.subject, "(no subject)");
-             EXPECT_STREQ(b.date, "");
-             EXPECT_EQ(b.acceptsReply, 0);
-             EXPECT_EQ(b.replied, 0) << "a number is not a reply date";
+             EXPECT_EQ(a.id, 11);
+             EXPECT_EQ(std::string(a.sender) + "|" + a.subject + "|" + a.date + "|" + a.body,
+                       "Staff|Hi|2026-12-01|Hello");
+             EXPECT_EQ(std::string(b.sender) + "|" + b.subject + "|" + b.date, "Wordwhirl|(no subject)|");
+             EXPECT_EQ(a.acceptsReply + a.replied, 2);
+             EXPECT_EQ(b.acceptsReply + b.replied, 0) << "a number is not a reply date";
          }},
         {"no mail member empties the box", 6, oldMail, R"({"ok":true})", SCR_MAIN_MENU, "", {},
          [](const ClientState& s) { EXPECT_EQ(s.letterCount + s.unreadCount + s.mailRequested, 0); }},
@@ -408,8 +400,7 @@ TEST_F(Replies, NotesStoriesAndReportsSentOrBack) {
          [](const ClientState& s) { EXPECT_EQ(s.storySent, 0); }},
         {"story refused", 7, storyOut, R"({"ok":false,"error":"Too short."})", SCR_STORY_REVIEW, "Too short.", {},
          [](const ClientState& s) {
-             EXPECT_EQ(s.storySent, 0);
-             EXPECT_EQ(s.storyScroll, 0);
+             EXPECT_EQ(s.storySent + s.storyScroll, 0);
              EXPECT_EQ(s.storyGapCount, 2);
          }},
         {"story failed bare", 7, storyOut, R"({"ok":false})", SCR_STORY_REVIEW,
