@@ -412,7 +412,9 @@ TEST_F(Replies, NotesStoriesAndReportsSentOrBack) {
         {"reply sent", 13, replying, R"({"ok":true})", SCR_REPLY_SENT, "", {},
          [](const ClientState& s) {
              // every letter with that id, and only those
-             EXPECT_EQ(s.letters[0].replied * 100 + s.letters[1].replied * 10 + s.letters[2].replied, 11);
+             std::string replied;
+             for (int32_t i = 0; i < 3; i++) replied += std::to_string(s.letters[i].replied);
+             EXPECT_EQ(replied, "011");
              EXPECT_EQ(s.replyLineCount + (int32_t)strlen(s.replyLines[0]), 0);
          }},
         {"reply failed stays on the review", 13, replying, R"({"ok":false,"error":"Mailbox closed."})",
