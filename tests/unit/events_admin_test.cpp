@@ -73,11 +73,7 @@ TEST_F(EventsAdmin, StaffEventsLeaveTheirLines) {
 }
 
 TEST_F(EventsAdmin, EndOfVisitLeavesTheReasonOnTheNoticeLine) {
-    struct Case {
-        const char* event;
-        const char* data;
-        const char* notice;
-    } cases[] = {
+    struct Case { const char* event; const char* data; const char* notice; } cases[] = {
         {"disconnected", "{}", "You were disconnected."},
         {"disconnected", R"({"reason":"Server restarting."})", "Server restarting."},
         {"admin:kicked", R"({"reason":"Removed by staff."})", "Removed by staff."},

@@ -1,6 +1,5 @@
-// Log-in, Lounge and table events fed as real service lines through the
-// dispatcher into a zeroed state whose server connection is one end of a
-// socket pair, so the requests the handlers send can be read back.
+// Log-in, Lounge and table events fed as service lines through the dispatcher;
+// the service is a socket pair so the requests the handlers send can be read back.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,15 +27,9 @@ struct EventsLobby : ServiceTest {
 
 // ---- chat ----
 
-struct ChatCase {
-    const char* event;
-    const char* data;
-    int32_t seated;
-    int32_t lines;  // lines the event adds
-    int32_t kind;
-    const char* name;
-    const char* text;
-    const char* tag;
+struct ChatCase {  // lines: how many the event adds
+    const char* event; const char* data; int32_t seated; int32_t lines;
+    int32_t kind; const char* name; const char* text; const char* tag;
 };
 
 TEST_F(EventsLobby, ChatLinesTakeTheirKindNameAndTag) {
@@ -95,11 +88,7 @@ TEST_F(EventsLobby, ChatLinesTakeTheirKindNameAndTag) {
 
 // ---- authed ----
 
-struct GreetingCase {
-    const char* data;
-    const char* myName;    // expected
-    const char* greeting;  // expected
-};
+struct GreetingCase { const char* data; const char* myName; const char* greeting; };
 
 TEST_F(EventsLobby, AuthedPutsTheConfirmedNameIntoTheGreeting) {
     const std::string longGreeting = "{\"you\":{\"name\":\"Zed\",\"greeting\":\"" + std::string(150, 'g') +
@@ -155,13 +144,7 @@ TEST_F(EventsLobby, AuthedLoadsBoardFeaturesCategoriesAndAsksForMail) {
     EXPECT_EQ(state->onlineTotal, 42);
 }
 
-struct RefusalCase {
-    const char* data;
-    int32_t maintenance;
-    int32_t barred;
-    int32_t timedOut;
-    int32_t mail;  // asks for the mailbox
-};
+struct RefusalCase { const char* data; int32_t maintenance, barred, timedOut, mail; };  // mail: asks for it
 
 TEST_F(EventsLobby, AuthedRefusalsStopBeforeTheRestOfTheMessage) {
     const RefusalCase cases[] = {
@@ -208,12 +191,9 @@ std::string storyPage(int offset, int total, int first, int n) {
            ",\"items\":" + storyItems(first, n) + "}";
 }
 
-struct StoryCase {
-    int32_t held;       // stories held before the page
-    int32_t sel;        // categorySel
-    int32_t offset, total, items;
-    int32_t count;      // expected storyCount
-    const char* request;  // expected next-page request, "" for none
+struct StoryCase {  // held before the page; count afterwards; the next-page request or ""
+    int32_t held, sel, offset, total, items, count;
+    const char* request;
 };
 
 TEST_F(EventsLobby, StoryPagesAppendAndAskForTheNextPage) {
@@ -282,10 +262,7 @@ TEST_F(EventsLobby, TablesTakeSeatsAndDefaults) {
     EXPECT_STREQ(state->tables[0].name, "Bare list");
 }
 
-struct QuickSeatCase {
-    const char* rooms;
-    const char* join;  // the room:join sent, or null: the Lounge with the busy notice
-};
+struct QuickSeatCase { const char* rooms; const char* join; };  // join null: the Lounge with the busy notice
 
 TEST_F(EventsLobby, QuickSeatEndsWithTheFirstOpenTableOrTheLounge) {
     const QuickSeatCase cases[] = {
@@ -361,11 +338,7 @@ TEST_F(EventsLobby, KnockAndInviteSetTheirPendingFields) {
     EXPECT_EQ(sent(), "");
 }
 
-struct RemovalCase {
-    const char* event;
-    const char* data;
-    const char* text;
-};
+struct RemovalCase { const char* event; const char* data; const char* text; };
 
 TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
     const RemovalCase cases[] = {
@@ -398,22 +371,18 @@ TEST_F(EventsLobby, RemovalFromTheTableClearsItAndShowsTheLounge) {
 
         feed(c.event, c.data);
         SCOPED_TRACE(std::string(c.event) + " " + c.data);
-        EXPECT_EQ(state->inRoom + state->isHost + state->roomAutoHost + state->roomRoundRobin, 0);
-        EXPECT_STREQ(state->roomCode, "");
-        EXPECT_STREQ(state->roomName, "");
-        EXPECT_EQ(state->playerCount + state->playerCountSeen + state->wordsDone, 0);
-        EXPECT_EQ(state->startDeadline + state->wordDeadline + state->revealDeadline + state->scoresDeadline, 0u);
-        EXPECT_EQ(state->pickerMode + state->pickTurn + state->pickTimerOn, 0);
-        EXPECT_EQ(state->pickDeadline, 0u);
-        EXPECT_EQ(state->rateStoryId, 0);
+        EXPECT_EQ(state->inRoom + state->isHost + state->roomAutoHost + state->roomRoundRobin + state->playerCount +
+                      state->playerCountSeen + state->wordsDone + state->pickerMode + state->pickTurn +
+                      state->pickTimerOn + state->rateStoryId + state->revealWordCount + state->revealCursor +
+                      state->joinRequestPending,
+                  0);
+        EXPECT_EQ(state->startDeadline | state->wordDeadline | state->revealDeadline | state->scoresDeadline |
+                      state->pickDeadline,
+                  0u);
+        EXPECT_EQ(std::string(state->roomCode) + state->roomName + state->rateTitle + state->presetLine +
+                      state->pickerName + state->returnPendingNames + state->joinRequestKnockId,
+                  "");
         EXPECT_EQ(state->rateGiven, 2);
-        EXPECT_STREQ(state->rateTitle, "");
-        EXPECT_STREQ(state->presetLine, "");
-        EXPECT_STREQ(state->pickerName, "");
-        EXPECT_STREQ(state->returnPendingNames, "");
-        EXPECT_EQ(state->revealWordCount + state->revealCursor, 0);
-        EXPECT_EQ(state->joinRequestPending, 0);
-        EXPECT_STREQ(state->joinRequestKnockId, "");
         EXPECT_EQ(state->screen, SCR_LOUNGE);
         EXPECT_STREQ(state->noticeText, c.text);
         EXPECT_STREQ(lastLine().text, c.text);

@@ -1,6 +1,5 @@
-// Round events fed as real service lines through the dispatcher into a
-// zeroed state; the server connection is one end of a socket pair so what
-// the screen switches send can be read back.
+// Round events fed as service lines through the dispatcher; the service is a
+// socket pair so what the screen switches send can be read back.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -64,12 +63,8 @@ struct EventsRound : ServiceTest {
 // ---- the pick turn ----
 
 struct PickCase {
-    const char* event;
-    const char* data;
-    int32_t pickerMode, pickTurn, pickTimerOn;
-    int64_t deadlineMs;
-    const char* pickerName;
-    const char* notice;
+    const char* event; const char* data; int32_t pickerMode, pickTurn, pickTimerOn;
+    int64_t deadlineMs; const char* pickerName; const char* notice;
 };
 
 TEST_F(EventsRound, PickEventsSetTheTurnAndTheChoosersTime) {
@@ -137,17 +132,9 @@ TEST_F(EventsRound, CategoryPickReplacesThePickerListOnlyWhenItCarriesOne) {
 
 // ---- prompts ----
 
-struct PromptCase {
-    const char* data;
-    int64_t deadlineMs;
-    int32_t count;
-    int32_t shownTotal;
-    const char* shownType;
-    const char* shownHint;
-    int32_t firstId, lastId;  // blankIds of the first and last prompt
-    int32_t totalBlanks;
-    const char* title;
-    const char* category;
+struct PromptCase {  // firstId, lastId: blankIds of the first and last prompt
+    const char* data; int64_t deadlineMs; int32_t count, shownTotal; const char* shownType; const char* shownHint;
+    int32_t firstId, lastId, totalBlanks; const char* title; const char* category;
 };
 
 TEST_F(EventsRound, PromptsFillTheWordsAndTheDeadline) {
@@ -214,20 +201,8 @@ TEST_F(EventsRound, PromptsKeepAtMost128AndHugeTimesStayAhead) {
 
 // ---- the reveal ----
 
-struct RevealWordWant {
-    const char* value;
-    int32_t n;
-    int32_t offset;
-    int32_t mine;
-};
-
-struct RevealCase {
-    const char* name;
-    const char* story;
-    const char* words;
-    int32_t count;
-    RevealWordWant want[4];
-};
+struct RevealWordWant { const char* value; int32_t n, offset, mine; };
+struct RevealCase { const char* name; const char* story; const char* words; int32_t count; RevealWordWant want[4]; };
 
 TEST_F(EventsRound, RevealMatchesWordsLeftToRight) {
     const RevealCase cases[] = {
@@ -312,11 +287,7 @@ TEST_F(EventsRound, RevealWordWithoutAuthorIsNobodys) {
 TEST_F(EventsRound, TallyGivesLaughsToTheFirstWordWithThatBlank) {
     feed("game:story-reveal", R"({"story":"a b a","words":[{"n":2,"value":"a"},{"n":2,"value":"b"},{"n":3,"value":"a"}]})");
     ASSERT_EQ(state->revealWordCount, 3);
-    struct {
-        const char* data;
-        int32_t laughs[3];
-        int32_t dirty;
-    } cases[] = {
+    struct { const char* data; int32_t laughs[3]; int32_t dirty; } cases[] = {
         {R"({"blankN":2,"laughs":4})", {4, 0, 0}, 1},
         {R"({"blankN":3,"laughs":1})", {4, 0, 1}, 1},
         {R"({"blankN":9,"laughs":7})", {4, 0, 1}, 0},
@@ -335,10 +306,7 @@ TEST_F(EventsRound, VoterDoneNamesAtMostFourReaders) {
     const std::string longName(30, 'L');
     const std::string longData = "{\"pendingNames\":[\"" + longName + "\",\"Bo\"]}";
     const std::string longWant = std::string(20, 'L') + ", Bo";
-    struct {
-        const char* data;
-        const char* want;
-    } cases[] = {
+    struct { const char* data; const char* want; } cases[] = {
         {R"({"pendingNames":["A","B","C","D","E","F"]})", "A, B, C, D"},
         {R"({"pendingNames":["","A",7,null,"B"]})", "A, B"},
         {R"({"pendingNames":[]})", ""},
@@ -358,11 +326,7 @@ TEST_F(EventsRound, VoterDoneNamesAtMostFourReaders) {
 // ---- after the round ----
 
 TEST_F(EventsRound, RoundResultsTakeStandingsElsePlayers) {
-    struct {
-        const char* data;
-        int32_t count;
-        const char* first;
-    } cases[] = {
+    struct { const char* data; int32_t count; const char* first; } cases[] = {
         {R"({"standings":[{"name":"Cat","id":"id-cat","laughs":5}],"players":[{"name":"X"},{"name":"Y"}]})", 1,
          "Cat"},
         {R"({"players":[{"name":"Ann","id":"id-ann"},{"name":"Bob","id":"id-bob"}]})", 2, "Ann"},
@@ -386,10 +350,7 @@ TEST_F(EventsRound, RoundResultsTakeStandingsElsePlayers) {
 }
 
 TEST_F(EventsRound, RatePromptOffersTheRatingUnlessTheCallerGaveOne) {
-    struct {
-        const char* data;
-        int32_t rateGiven;
-    } cases[] = {
+    struct { const char* data; int32_t rateGiven; } cases[] = {
         {R"({"storyId":12,"title":"Moon","mine":1})", 1},
         {R"({"storyId":12,"title":"Moon","mine":0})", 0},
         {R"({"storyId":12,"title":"Moon","mine":-1})", -1},
@@ -410,18 +371,11 @@ TEST_F(EventsRound, RatePromptOffersTheRatingUnlessTheCallerGaveOne) {
 }
 
 TEST_F(EventsRound, FinalWarningSetsTheDeadlineOnlyOnTheScores) {
-    struct {
-        int32_t screen;
-        const char* data;
-        int64_t deadlineMs;
-        const char* line;
-    } cases[] = {
-        {SCR_SCORES, R"({"seconds":15})", 15000,
-         "Still there? Answer within 15 seconds or you'll be sent back to the Lounge."},
-        {SCR_TABLE, R"({"seconds":15})", 0,
-         "Still there? Answer within 15 seconds or you'll be sent back to the Lounge."},
-        {SCR_SCORES, R"({"seconds":0})", 0, "Still there? Answer now or you'll be sent back to the Lounge."},
-        {SCR_SCORES, R"({})", 0, "Still there? Answer now or you'll be sent back to the Lounge."},
+    const char* in15 = "Still there? Answer within 15 seconds or you'll be sent back to the Lounge.";
+    const char* now = "Still there? Answer now or you'll be sent back to the Lounge.";
+    struct { int32_t screen; const char* data; int64_t deadlineMs; const char* line; } cases[] = {
+        {SCR_SCORES, R"({"seconds":15})", 15000, in15}, {SCR_TABLE, R"({"seconds":15})", 0, in15},
+        {SCR_SCORES, R"({"seconds":0})", 0, now}, {SCR_SCORES, R"({})", 0, now},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
@@ -439,12 +393,7 @@ TEST_F(EventsRound, FinalWarningSetsTheDeadlineOnlyOnTheScores) {
 }
 
 TEST_F(EventsRound, AbortedRoundReturnsASeatedCallerToTheTable) {
-    struct {
-        int32_t seated;
-        const char* data;
-        int32_t screen;
-        const char* reason;
-    } cases[] = {
+    struct { int32_t seated; const char* data; int32_t screen; const char* reason; } cases[] = {
         {1, R"({"reason":"Not enough players."})", SCR_TABLE, "Not enough players."},
         {1, R"({})", SCR_TABLE, "The game was stopped."},
         {0, R"({"reason":"Gone."})", SCR_REVEAL, "Gone."},

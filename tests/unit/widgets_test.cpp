@@ -33,6 +33,11 @@ struct WidgetTest : DoorScreenTest {
         copyText(line.tag, tag);
         line.kind = kind;
     }
+    void drawPane(int scroll) {
+        cs->chatScroll = scroll;
+        drawChatPane(cs.get());
+        sent();
+    }
     std::string rowTrimmed(int row) {
         std::string s = screenRowText(&ts, row);
         return s.substr(0, s.find_last_not_of(' ') + 1);
@@ -40,12 +45,7 @@ struct WidgetTest : DoorScreenTest {
 };
 
 TEST_F(WidgetTest, StatusTextBySituation) {
-    struct Case {
-        int screen, inRoom, secsLeft, online;
-        std::string text;
-        int fg;
-        bool bright;
-    } cases[] = {
+    struct Case { int screen, inRoom, secsLeft, online; std::string text; int fg; bool bright; } cases[] = {
         {SCR_MAIN_MENU, 0, 1860, 1, "1 Wordwhirl Online", 32, true},
         {SCR_MAIN_MENU, 0, 1860, 1000, "1,000 Wordwhirls Online", 32, true},
         {SCR_MAIN_MENU, 1, 5000, 1234567, "1,234,567 Wordwhirls Online", 32, true},
@@ -126,13 +126,8 @@ TEST_F(WidgetTest, StatusBarRedrawsOnlyWhenItsValuesChange) {
 TEST_F(WidgetTest, ChatKindsLookAndColour) {
     addPlayer("Bob", 32);
     struct Case {
-        const char* name;
-        std::string text;
-        int kind;
-        const char* tag;
-        std::string shown;
-        int nameCols, nameFg, fg;
-        bool bright;
+        const char* name; std::string text; int kind; const char* tag;
+        std::string shown; int nameCols, nameFg, fg; bool bright;
     } cases[] = {
         {"Bob", "hello", CHAT_SAID, "", "  Bob: hello", 6, 32, 37, false},
         {"Stranger", "hi", CHAT_SAID, "", "  Stranger: hi", 11, 37, 37, false},
@@ -181,10 +176,7 @@ TEST_F(WidgetTest, ChatWrapsAt75Then73) {
     std::string words;
     for (int i = 0; i < 20; i++) words += (i ? " " : "") + std::string("abcdefghi");
     std::string solid(200, 'z');
-    struct Case {
-        std::string text;
-        std::string lines[3];
-    } cases[] = {
+    struct Case { std::string text; std::string lines[3]; } cases[] = {
         // Cut before the last blank in reach; the blank itself is dropped.
         {words, {"  " + words.substr(0, 69), "    " + words.substr(70, 69), "    " + words.substr(140)}},
         // One long word is cut hard: 75, 73, the rest.
@@ -195,15 +187,11 @@ TEST_F(WidgetTest, ChatWrapsAt75Then73) {
     for (const Case& c : cases) {
         cs->chatCount = 0;
         chat("", c.text, CHAT_SYSTEM);
-        cs->chatScroll = 0;
-        drawChatPane(cs.get());
-        sent();
+        drawPane(0);
         EXPECT_EQ(rowTrimmed(20), c.lines[1]);
         EXPECT_EQ(rowTrimmed(21), c.lines[2]);
         if (c.lines[0].empty()) continue;
-        cs->chatScroll = 1;
-        drawChatPane(cs.get());
-        sent();
+        drawPane(1);
         EXPECT_EQ(rowTrimmed(20), c.lines[0]);
         EXPECT_EQ(rowTrimmed(21), c.lines[1]);
     }
@@ -215,22 +203,17 @@ TEST_F(WidgetTest, ChatScrollIsClampedAndStoredBack) {
         {10, 3, "  line 1"}, {3, 3, "  line 1"}, {1, 1, "  line 3"}, {0, 0, "  line 4"}, {-4, 0, "  line 4"},
     };
     for (const Case& c : cases) {
-        cs->chatScroll = c.scroll;
-        drawChatPane(cs.get());
-        sent();
+        drawPane(c.scroll);
         EXPECT_EQ(cs->chatScroll, c.stored) << c.scroll;
         EXPECT_EQ(rowTrimmed(20), c.first) << c.scroll;
         bool back = c.stored > 0;
         EXPECT_EQ(screenTextAt(&ts, 19, 3, 12), back ? " Chat  -  Lo" : " Chat  -  Ju");
         EXPECT_EQ(screenFgAt(&ts, 19, 4), back ? 33 : 34);
     }
-}
-
-TEST_F(WidgetTest, ScrollWithNothingToScrollShowsTheLiveTitle) {
+    // Nothing to scroll: back to 0 and the live title.
+    cs->chatCount = 0;
     chat("", "only line", CHAT_SYSTEM);
-    cs->chatScroll = 5;
-    drawChatPane(cs.get());
-    sent();
+    drawPane(5);
     EXPECT_EQ(cs->chatScroll, 0);
     EXPECT_EQ(screenTextAt(&ts, 19, 3, 12), " Chat  -  Ju");
     EXPECT_EQ(screenTextAt(&ts, 20, 1, 11), "  only line");
@@ -243,9 +226,7 @@ TEST_F(WidgetTest, ChatKeepsTheNewest200DisplayLines) {
         formatText(head, "L%02d-", i);
         chat("", head + std::string(251, 'x'), CHAT_SYSTEM);
     }
-    cs->chatScroll = 1000;
-    drawChatPane(cs.get());
-    sent();
+    drawPane(1000);
     EXPECT_EQ(cs->chatScroll, 198);
     EXPECT_EQ(screenTextAt(&ts, 20, 1, 6), "  L14-");  // 256 made, the oldest 56 dropped
     EXPECT_EQ(screenTextAt(&ts, 21, 1, 5), "    x");
@@ -255,7 +236,7 @@ TEST_F(WidgetTest, ChatColourOfNames) {
     addPlayer("Ann", 35);
     addPlayer("Bob", 31);
     addPlayer("Bob", 36);
-    struct Case { const char* name; int colour; } cases[] = {
+    struct Case { const char* name; int colour; } cases[] = {  // the first Bob's colour; others plain white
         {"Bob", 31}, {"Ann", 35}, {"ann", 37}, {"Bo", 37}, {"", 37}, {nullptr, 37},
     };
     for (const Case& c : cases) EXPECT_EQ(chatColourOf(cs.get(), c.name), c.colour);
