@@ -55,6 +55,8 @@ struct TermCheck {
     int32_t seqLen;  // bytes of the CSI sequence so far
 };
 TermCheck termCheck;
+size_t termBytesSeen;     // for WW_FUZZ_VERBOSE: the checks really saw output
+size_t requestsSeen;
 
 void checkTermByte(unsigned char b) {
     TermCheck& c = termCheck;
@@ -87,6 +89,7 @@ void drainTerminal() {
         ssize_t got = read(termPeer, buf, sizeof buf);
         if (got <= 0) return;
         for (ssize_t i = 0; i < got; i++) checkTermByte(buf[i]);
+        termBytesSeen += (size_t)got;
     }
 }
 
@@ -102,6 +105,7 @@ void checkRequest() {
     check(root != nullptr, "every request parses");
     check(root->type == JSON_OBJECT, "a request is an object");
     check(jsonGetString(root, "cmd", "")[0] != 0, "a request names its command");
+    requestsSeen++;
 }
 
 void drainService() {
@@ -243,5 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(termCheck.state == 0, "no sequence left half-sent");
     termClose(&state.term);
     settle();
+    if (getenv("WW_FUZZ_VERBOSE"))
+        fprintf(stderr, "screen %d, %zu terminal bytes, %zu requests\n", state.screen, termBytesSeen, requestsSeen);
     return 0;
 }

@@ -79,6 +79,7 @@ E = {
     'ack13_mail_reply': '{"ackId":13,"data":{"ok":true}}',
 }
 ENTER = '\r'
+MENU = 'k\rS'  # any key leaves the welcome screen for the guide, S skips to the menu
 UP, DOWN, LEFT, RIGHT, PGUP, PGDN = '\xf0', '\xf1', '\xf2', '\xf3', '\xf4', '\xf5'
 
 
@@ -92,23 +93,23 @@ for k, v in E.items():
     if k.startswith('authed_'):
         write(k, [v])
     else:
-        write('ev_' + k, [AUTH, 'k' + ENTER, v, 't\x04'])
-write('session_lounge', [AUTH, 'k' + ENTER, 'k1' + ENTER, ROSTER, ROOMS, E['lobby_chat'], 'khello all' + ENTER,
+        write('ev_' + k, [AUTH, MENU, v, 't\x04'])
+write('session_lounge', [AUTH, MENU, 'k1' + ENTER, ROSTER, ROOMS, E['lobby_chat'], 'khello all' + ENTER,
                          'k/who' + ENTER, 'k' + PGUP + PGDN, 't\x08', 'kM' + ENTER])
-write('session_round', [AUTH, 'k' + ENTER, 'k1' + ENTER, ROOMS, 'k1' + ENTER, E['ack4_room_join'],
+write('session_round', [AUTH, MENU, 'k1' + ENTER, ROOMS, 'k1' + ENTER, E['ack4_room_join'],
                         E['category_pick'], 'kS' + ENTER, E['game_prompts'], 'kpickle' + ENTER,
                         E['ack11_word_check'], 'kotter' + ENTER, 't\x10', E['story_reveal'], 'k' + DOWN + DOWN + UP,
                         E['word_tally'], E['voter_done'], E['round_results'], E['rate_prompt'],
                         E['final_warning'], 't\xff', E['aborted']])
-write('session_mail', [AUTH, 'k' + ENTER, 'kM' + ENTER, E['ack6_mail_list'], 'k1' + ENTER, 'kR',
+write('session_mail', [AUTH, MENU, 'kM' + ENTER, E['ack6_mail_list'], 'k1' + ENTER, 'kR',
                        'kThanks!' + ENTER, 'k' + ENTER, E['ack13_mail_reply'], 'k' + ENTER])
-write('session_solo', [AUTH, 'k' + ENTER, 'k3' + ENTER, E['stories'], 'k1' + ENTER, E['ack1_solo_start'],
+write('session_solo', [AUTH, MENU, 'k3' + ENTER, E['stories'], 'k1' + ENTER, E['ack1_solo_start'],
                        'kfork' + ENTER, 'kblue' + ENTER, E['ack2_solo_submit'], 'k ' + DOWN + UP + '\x1b'])
-write('session_care', [AUTH, 'k' + ENTER, 'kC' + ENTER, E['ack10_carehub'], 'kf' + ENTER,
+write('session_care', [AUTH, MENU, 'kC' + ENTER, E['ack10_carehub'], 'kf' + ENTER,
                        'k' + DOWN + PGDN + PGUP + '\x1b', 'kH' + ENTER])
-write('session_story', [AUTH, 'k' + ENTER, 'kS' + ENTER, 'k' + ENTER, 'kMy tale' + ENTER,
+write('session_story', [AUTH, MENU, 'kS' + ENTER, 'k' + ENTER, 'kMy tale' + ENTER,
                         'kOnce a {noun} met a {animal:a pet}.' + ENTER, 'k' + ENTER, E['ack7_submission']])
-write('session_feedback', [AUTH, 'k' + ENTER, 'kF' + ENTER, 'kThe door is lovely' + ENTER, 'k' + ENTER,
+write('session_feedback', [AUTH, MENU, 'kF' + ENTER, 'kThe door is lovely' + ENTER, 'k' + ENTER,
                            E['ack3_feedback']])
-write('session_guide', [AUTH, 'k' + ENTER, 'kH' + ENTER, 't\x10', 'k' + RIGHT + RIGHT + RIGHT + LEFT,
+write('session_guide', [AUTH, MENU, 'kH' + ENTER, 't\x10', 'k' + RIGHT + RIGHT + RIGHT + LEFT,
                         'kA' + ENTER, E['lobby_content'], 'k1' + ENTER])
