@@ -4,7 +4,11 @@
 
 #include "door/nodelog.h"
 #include "platform/text.h"
+#include "screens/countdowns.h"
+#include "screens/lounge.h"
 #include "screens/menu.h"
+#include "screens/reveal.h"
+#include "screens/round.h"
 #include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
@@ -13,9 +17,9 @@
 namespace {
 
 // Countdown lines of the table and round screens. They check the screen
-// themselves; plug the line painters in here once they exist.
-constexpr PaintFn COUNTDOWN_LINES = nullptr;   // every countdown of the screen, once a second
-constexpr PaintFn CHOOSE_COUNTDOWN = nullptr;  // the choosing lines, after every body repaint
+// themselves, so the renderer calls them on every screen.
+constexpr PaintFn COUNTDOWN_LINES = drawCountdowns;       // every countdown of the screen, once a second
+constexpr PaintFn CHOOSE_COUNTDOWN = drawChooseCountdown; // the choosing lines, after every body repaint
 
 // How a screen uses rows 19 to 22.
 enum ChatPaneUse : int32_t {
@@ -217,20 +221,20 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 0 SCR_WELCOME */ {.listed = 1, .wholeScreen = 1, .paint = paintWelcome},
     /* 1 SCR_MAIN_MENU */ {.listed = 1, .paint = paintMainMenu, .pane = PANE_MENU,
         .prompt = "Type Your Choice And Press ENTER"},
-    /* 2 SCR_LOUNGE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptLounge},
-    /* 3 SCR_TABLE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptTable},
-    /* 4 SCR_WORD_ENTRY */ {.listed = 1, .pane = PANE_AT_TABLE, .promptOf = promptWordEntry},
-    /* 5 SCR_REVEAL */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptReveal},
-    /* 6 SCR_SCORES */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptScores},
+    /* 2 SCR_LOUNGE */ {.listed = 1, .paint = paintLounge, .pane = PANE_SHOWN, .promptOf = promptLounge},
+    /* 3 SCR_TABLE */ {.listed = 1, .paint = paintTable, .pane = PANE_SHOWN, .promptOf = promptTable},
+    /* 4 SCR_WORD_ENTRY */ {.listed = 1, .paint = paintWordEntry, .pane = PANE_AT_TABLE, .promptOf = promptWordEntry},
+    /* 5 SCR_REVEAL */ {.listed = 1, .paint = paintReveal, .pane = PANE_SHOWN, .promptOf = promptReveal},
+    /* 6 SCR_SCORES */ {.listed = 1, .paint = paintScores, .pane = PANE_SHOWN, .promptOf = promptScores},
     /* 7 */ {},
-    /* 8 SCR_CATEGORY_PICK */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptCategoryPick},
-    /* 9 SCR_TALE_PICK */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptTalePick},
-    /* 10 SCR_SOLO_TALE */ {.listed = 1, .pane = PANE_BLANK,
+    /* 8 SCR_CATEGORY_PICK */ {.listed = 1, .paint = paintCategoryPick, .pane = PANE_BLANK, .promptOf = promptCategoryPick},
+    /* 9 SCR_TALE_PICK */ {.listed = 1, .paint = paintTalePick, .pane = PANE_BLANK, .promptOf = promptTalePick},
+    /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
     /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
     /* 13 */ {},
-    /* 14 SCR_CREATE_TABLE */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
+    /* 14 SCR_CREATE_TABLE */ {.listed = 1, .paint = paintCreateTable, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
     /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 16 */ {},
     /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},

@@ -6,6 +6,7 @@
 #include "state/client_state.h"
 #include "state/events_admin.h"
 #include "state/events_lobby.h"
+#include "state/events_round.h"
 #include "state/state.h"
 
 namespace {
@@ -42,6 +43,18 @@ constexpr EventRoute EVENT_ROUTES[] = {
     {"lobby:content", onLobbyContent},
     {"room:timeout-removed", onRoomTimeoutRemoved},
     {"room:kicked", onRoomKicked},
+    {"game:category-pick", onCategoryPick},
+    {"game:picker-waiting", onPickerWaiting},
+    {"game:picker-warning", onPickerWarning},
+    {"game:category-spin", onCategorySpin},
+    {"game:prompts", onPrompts},
+    {"game:story-reveal", onStoryReveal},
+    {"game:word-tally", onWordTally},
+    {"game:voter-done", onVoterDone},
+    {"game:round-results", onRoundResults},
+    {"story:rate-prompt", onRatePrompt},
+    {"game:final-warning", onFinalWarning},
+    {"game:aborted", onRoundAborted},
     {"mod:notice", onModNotice},
     {"admin:message", onAdminMessage},
     {"chat:cleared", onChatCleared},

@@ -325,11 +325,14 @@ TEST_F(RendererTest, UnlistedScreenShowsChatPaneAndEmptyFooter) {
 }
 
 TEST_F(RendererTest, RevealCursorSitsOnTheCurrentWord) {
-    cs->revealCursorRow = 8;
-    cs->revealCursorCol = 30;
+    // The reveal painter puts the current word "two" on row 6 at column 7 + 4.
+    copyText(cs->revealStory, "one two three");
+    copyText(cs->revealWords[0].value, "two");
+    cs->revealWords[0].storyOffset = 4;
+    cs->revealWordCount = 1;
     show(SCR_REVEAL);
-    EXPECT_EQ(screenCursorRow(&ts), 8);
-    EXPECT_EQ(screenCursorCol(&ts), 30);
+    EXPECT_EQ(screenCursorRow(&ts), 6);
+    EXPECT_EQ(screenCursorCol(&ts), 11);
     type("lol");
     renderScreen(cs.get());
     sent();
@@ -337,7 +340,7 @@ TEST_F(RendererTest, RevealCursorSitsOnTheCurrentWord) {
     type("");
     renderScreen(cs.get());
     sent();
-    EXPECT_EQ(screenCursorRow(&ts), 8);
+    EXPECT_EQ(screenCursorRow(&ts), 6);
 }
 
 TEST_F(RendererTest, WrappedTextHelpers) {

@@ -1,0 +1,26 @@
+// Countdown lines of the table and round screens (start, choosing, word
+// time, reading time, vote time), each a bright centred field that fully
+// overwrites itself, and the player source labels and colours every player
+// list shares.
+#pragma once
+#include <cstdint>
+
+struct ClientState;
+
+constexpr int32_t SOURCE_LABEL_BYTES = 16;  // "BBS #%d" with any int fits
+
+// The label of a player's source ("Web", "Discord", "BBS", "BBS #3" ...).
+// The numbered board label lives in one shared static buffer, valid until
+// the next call.
+const char* sourceLabel(const char* source, int32_t bbsNumber);
+// ANSI foreground colour of a player's source.
+int32_t sourceColour(const char* source);
+
+// Every countdown line that applies to the current screen, in order: start,
+// word time, reading time, the choosing lines, vote time.
+void drawCountdowns(ClientState* cs);
+// The table's start line (rows 17, columns 23-56).
+void drawStartCountdown(ClientState* cs);
+// The choosing lines: at the table on the caller's timed turn, or in the
+// pickers when the pick is the caller's turn.
+void drawChooseCountdown(ClientState* cs);

@@ -1,0 +1,339 @@
+#include "screens/lounge.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+#include "screens/countdowns.h"
+#include "screens/renderer.h"
+#include "screens/round.h"
+#include "state/client_state.h"
+#include "terminal/screen.h"
+
+namespace {
+
+int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
+int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
+
+constexpr int32_t TITLE_ROW = 4;
+constexpr int32_t LIST_TOP = 8;                // first list row of both Lounge boxes
+constexpr int32_t BOX_TOP = 6, BOX_BOTTOM = 18;
+constexpr int32_t TABLES_LEFT = 4, TABLES_RIGHT = 38;
+constexpr int32_t PLAYERS_LEFT = 42, PLAYERS_RIGHT = 77;
+constexpr int32_t TABLE_COL = 6;               // "[n] name  seated/seats"
+constexpr int32_t LOCK_MARK_COL = 34;
+constexpr int32_t LOUNGE_NAME_COL = 44;
+constexpr int32_t LOUNGE_SOURCE_COL = 68;
+constexpr int32_t NAME_CELL_BYTES = 32;        // longest name cell plus ".." fits
+constexpr unsigned char LOCK_MARK = 0xDB;      // full block beside a locked table
+
+static_assert(LIST_TOP + LOUNGE_PAGE_ROWS - 1 < BOX_BOTTOM, "a full page stays inside the boxes");
+
+// A name in a fixed-width column: padded to `pad` when it fits, else cut to
+// `cut` characters followed by "..".
+struct NameCell {
+    int32_t pad;
+    int32_t cut;
+};
+constexpr NameCell LOUNGE_CELL = {21, 19};
+constexpr NameCell TABLE_CELL = {20, 18};
+
+void drawNameCell(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p, NameCell cell) {
+    char text[NAME_CELL_BYTES];
+    if ((int32_t)strnlen(p.name, sizeof p.name) <= cell.pad)
+        formatText(text, "%-*.*s", cell.pad, cell.pad, p.name);
+    else
+        formatText(text, "%.*s..", cell.cut, p.name);
+    screenColourText(cs, row, col, p.colour, p.isMe ? 1 : 0, text);
+}
+
+void drawSourceLabel(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p) {
+    char text[SOURCE_LABEL_BYTES];
+    formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber));
+    screenColourText(cs, row, col, sourceColour(p.source), 1, text);
+}
+
+// ---- the Lounge ----
+
+void drawListBox(ClientState* cs, int32_t left, int32_t right, const char* word, int32_t entries) {
+    LoungePaging paging = loungePaging(entries, cs->loungePage);
+    char title[BOX_TITLE_MAX + 1];
+    if (entries <= LOUNGE_PAGE_ROWS) formatText(title, "%.28s", word);
+    else formatText(title, "%.20s - Page %d of %d", word, paging.page + 1, paging.pageCount);
+    screenBox(cs, BOX_TOP, left, BOX_BOTTOM, right, COL_CYAN, 0, title);
+}
+
+// The line under a page: how many are left, or the way back.
+void drawPageTail(ClientState* cs, int32_t row, int32_t col, int32_t entries, int32_t shownEnd,
+                  const LoungePaging& paging) {
+    char text[40];
+    if (shownEnd < entries) formatText(text, "+%d more - press >", entries - shownEnd);
+    else if (paging.page > 0) copyText(text, "press < to go back");
+    else return;
+    screenColourText(cs, row, col, COL_CYAN, 1, text);
+}
+
+int32_t tablesListed(const ClientState* cs) { return minOf(maxOf(cs->tableCount, 0), MAX_TABLES); }
+int32_t playersListed(const ClientState* cs) { return minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS); }
+
+// Entries go over the frames: the empty-list sentence is wider than its box
+// and must still read in full.
+void drawTables(ClientState* cs) {
+    int32_t count = tablesListed(cs);
+    LoungePaging paging = loungePaging(count, cs->loungePage);
+    if (count == 0) {
+        screenColourText(cs, LIST_TOP, 7, COL_WHITE, 0, "(no tables yet - press C to open one)");
+        return;
+    }
+    int32_t first = paging.page * paging.rowsPerPage;
+    int32_t end = minOf(first + paging.rowsPerPage, count);
+    int32_t row = LIST_TOP;
+    for (int32_t i = first; i < end; i++, row++) {
+        const TableRecord& t = cs->tables[i];
+        char text[48];
+        formatText(text, "[%d] %-15.15s %d/%d", i + 1, t.name[0] ? t.name : "Quick Match", t.players,
+                   t.capacity);
+        screenColourText(cs, row, TABLE_COL, t.locked ? COL_RED : COL_WHITE, t.players > 0 ? 1 : 0, text);
+        if (t.locked) {
+            const char mark[2] = {(char)LOCK_MARK, 0};
+            screenColourText(cs, row, LOCK_MARK_COL, COL_RED, 0, mark);
+        }
+    }
+    drawPageTail(cs, row, TABLE_COL, count, end, paging);
+}
+
+void drawLoungePlayers(ClientState* cs) {
+    int32_t count = playersListed(cs);
+    LoungePaging paging = loungePaging(count, cs->loungePage);
+    int32_t first = paging.page * paging.rowsPerPage;
+    int32_t end = minOf(first + paging.rowsPerPage, count);
+    int32_t row = LIST_TOP;
+    for (int32_t i = first; i < end; i++, row++) {
+        drawNameCell(cs, row, LOUNGE_NAME_COL, cs->players[i], LOUNGE_CELL);
+        drawSourceLabel(cs, row, LOUNGE_SOURCE_COL, cs->players[i]);
+    }
+    if (count > 0) drawPageTail(cs, row, LOUNGE_NAME_COL, count, end, paging);
+}
+
+// ---- a table between rounds ----
+
+constexpr int32_t SHARE_CODE_ROW = 6;
+constexpr int32_t HINT_COL = 13;
+constexpr int32_t HINTS_FIRST_ROW = 7;
+constexpr int32_t TABLE_LIST_TOP_HINTS = 10;   // below the host hints
+constexpr int32_t TABLE_LIST_TOP = 8;
+constexpr int32_t TABLE_LIST_END = 16;         // the preset line's row; the list stops above it
+constexpr int32_t TABLE_NAME_COL = 24;
+constexpr int32_t TABLE_SOURCE_COL = 47;
+constexpr int32_t HOST_MARK_COL = 58;
+constexpr int32_t PRESET_ROW = 16;
+constexpr int32_t STATUS_ROW = 17;
+constexpr int32_t WAIT_OFFER_ROW = 18;
+constexpr int32_t SHUFFLE_FRAMES = 4;
+
+constexpr char WAITING_ALONE[] = "Your table - waiting for somebody to join you";
+
+void drawTableTitle(ClientState* cs) {
+    char title[64];
+    if (cs->roomAutoHost) {
+        formatText(title, "%.40s", "Quick Play");
+    } else if (cs->roomName[0]) {
+        formatText(title, "%.44s", cs->roomName);
+    } else {
+        const char* host = "Your";
+        int32_t count = minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS);
+        for (int32_t i = 0; i < count; i++)
+            if (cs->players[i].isHost) { host = cs->players[i].name; break; }
+        formatText(title, "%.32s's Table", host);
+    }
+    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, title);
+}
+
+bool hostHintsShown(const ClientState* cs) {
+    return cs->isHost && !cs->roomAutoHost && cs->roomCode[0];
+}
+
+void drawShareCodeAndHints(ClientState* cs) {
+    if (!cs->roomCode[0]) return;
+    char line[40];
+    formatText(line, "Share code:  %s", cs->roomCode);
+    screenCentreText(cs, SHARE_CODE_ROW, COL_CYAN, 1, line);
+    if (!hostHintsShown(cs)) return;
+    screenColourText(cs, HINTS_FIRST_ROW, HINT_COL, COL_GREEN, 1, "/invite name - Invite a player to join");
+    screenColourText(cs, HINTS_FIRST_ROW + 1, HINT_COL, COL_GREEN, 0,
+                     cs->roomLocked ? "/newcode - Generates a new share code"
+                                    : "/lock - Closes the room to players without share code");
+    screenColourText(cs, HINTS_FIRST_ROW + 2, HINT_COL, COL_GREEN, 0,
+                     "/kick name - Remove somebody from your table");
+}
+
+void drawTablePlayers(ClientState* cs) {
+    int32_t top = hostHintsShown(cs) ? TABLE_LIST_TOP_HINTS : TABLE_LIST_TOP;
+    int32_t shown = minOf(minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS), TABLE_LIST_END - top);
+    for (int32_t i = 0; i < shown; i++) {
+        const PlayerRecord& p = cs->players[i];
+        drawNameCell(cs, top + i, TABLE_NAME_COL, p, TABLE_CELL);
+        drawSourceLabel(cs, top + i, TABLE_SOURCE_COL, p);
+        if (p.isHost) screenColourText(cs, top + i, HOST_MARK_COL, COL_MAGENTA, 1, "(host)");
+    }
+}
+
+// One status line: when it applies, and what it says.
+struct WaitingLine {
+    bool (*applies)(const ClientState* cs);
+    void (*text)(const ClientState* cs, char (&out)[96]);
+    int32_t fg;
+    int32_t bright;
+};
+
+bool waitingForReturn(const ClientState* cs) { return cs->returnPendingNames[0] != 0; }
+bool waitingForPicker(const ClientState* cs) { return cs->pickerName[0] != 0; }
+bool hostWithCompany(const ClientState* cs) { return cs->isHost && cs->playerCount >= 2; }
+bool hostAlone(const ClientState* cs) { return cs->isHost != 0; }
+bool tooFewPlayers(const ClientState* cs) { return cs->playerCount < 2; }
+bool serviceShuffles(const ClientState* cs) { return cs->roomAutoHost != 0; }
+bool always(const ClientState*) { return true; }
+
+void returnText(const ClientState* cs, char (&out)[96]) {
+    formatText(out, "Waiting for %.60s to come back to the table...", cs->returnPendingNames);
+}
+void pickerText(const ClientState* cs, char (&out)[96]) {
+    formatText(out, "Waiting for %.24s to choose the next tale...", cs->pickerName);
+}
+void hostReadyText(const ClientState*, char (&out)[96]) {
+    copyText(out, "You have enough players to begin! [S]tart your game when ready.");
+}
+void aloneText(const ClientState*, char (&out)[96]) { copyText(out, WAITING_ALONE); }
+void fewText(const ClientState*, char (&out)[96]) { copyText(out, "Waiting for more players to sit down..."); }
+void shuffleText(const ClientState* cs, char (&out)[96]) {
+    constexpr const char* DOTS[SHUFFLE_FRAMES] = {"", ".", "..", "..."};
+    int32_t frame = cs->shuffleFrame % SHUFFLE_FRAMES;
+    if (frame < 0) frame += SHUFFLE_FRAMES;
+    formatText(out, "Shuffling the categories and stories%s", DOTS[frame]);
+}
+void hostStartsText(const ClientState*, char (&out)[96]) { copyText(out, "Waiting for the host to start..."); }
+
+// The first that applies is shown; the last always does.
+constexpr WaitingLine WAITING_LINES[] = {
+    {waitingForReturn, returnText, COL_CYAN, 1},
+    {waitingForPicker, pickerText, COL_CYAN, 1},
+    {hostWithCompany, hostReadyText, COL_GREEN, 1},
+    {hostAlone, aloneText, COL_WHITE, 0},
+    {tooFewPlayers, fewText, COL_WHITE, 0},
+    {serviceShuffles, shuffleText, COL_CYAN, 1},
+    {always, hostStartsText, COL_WHITE, 0},
+};
+
+void drawWaitingLine(ClientState* cs) {
+    for (const WaitingLine& w : WAITING_LINES) {
+        if (!w.applies(cs)) continue;
+        char text[96];
+        w.text(cs, text);
+        screenCentreText(cs, STATUS_ROW, w.fg, w.bright, text);
+        return;
+    }
+}
+
+void drawTurnLine(ClientState* cs) {
+    if (cs->playerCount < 2)
+        screenCentreText(cs, STATUS_ROW, COL_WHITE, 0, WAITING_ALONE);
+    else
+        screenCentreText(cs, STATUS_ROW, COL_YELLOW, 1,
+                         "Your turn to choose the next tale. Take your time and talk it over.");
+}
+
+// Rows 17 and 18. A start countdown wins over every other line of row 17.
+void drawTableStatus(ClientState* cs) {
+    if (!cs->pickTurn) {
+        if (cs->startDeadline > 0) drawStartCountdown(cs);
+        else drawWaitingLine(cs);
+        return;
+    }
+    // Only a timed turn at a table of two or more offers the wait.
+    if (waitOfferVisible(cs))
+        screenCentreText(cs, WAIT_OFFER_ROW, COL_YELLOW, 1,
+                         "Make your selection to continue, or press [W] and ENTER for more time.");
+    if (cs->startDeadline > 0) drawStartCountdown(cs);
+    else drawTurnLine(cs);
+}
+
+// ---- opening a table ----
+
+constexpr int32_t CREATE_TEXT_COL = 15;
+constexpr int32_t CREATE_WRAP_WIDTH = 48;
+constexpr int32_t CREATE_NAME_COL = 23;
+constexpr int32_t CREATE_QUESTION_ROW = 14;
+
+void drawCreateName(ClientState* cs) {
+    screenColourText(cs, 8, CREATE_TEXT_COL, COL_CYAN, 0, "Table:");
+    screenColourText(cs, 8, CREATE_NAME_COL, COL_WHITE, 1, cs->createName);
+}
+
+void createStageName(ClientState* cs) {
+    drawWrapped(cs, 8, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+                "Give your table a name. Anyone in the Lounge will see it and can pull up a chair.", 10);
+    screenColourText(cs, 12, CREATE_TEXT_COL, COL_YELLOW, 1, "What shall we call it?");
+}
+
+void createStageLock(ClientState* cs) {
+    drawCreateName(cs);
+    drawWrapped(cs, 10, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+                "Lock it? A locked table still shows in the list, but only people you give the share "
+                "code to can sit down.", 12);
+    screenColourText(cs, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1, "Lock this table?  [Y] / [N]");
+}
+
+void createStageTurns(ClientState* cs) {
+    drawCreateName(cs);
+    screenColourText(cs, 9, CREATE_TEXT_COL, COL_CYAN, 0, cs->createLocked ? "Locked" : "Open to anyone");
+    drawWrapped(cs, 11, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+                "Should everyone take turns choosing the story? Say no and you pick for the table "
+                "every round.", 13);
+    screenColourText(cs, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1,
+                     "Take turns picking?  [Y] / [N]");
+}
+
+constexpr void (*CREATE_STAGES[])(ClientState* cs) = {createStageName, createStageLock, createStageTurns};
+constexpr int32_t CREATE_STAGE_COUNT = (int32_t)(sizeof CREATE_STAGES / sizeof CREATE_STAGES[0]);
+
+}  // namespace
+
+LoungePaging loungePaging(int32_t entries, int32_t requested) {
+    LoungePaging p;
+    if (entries <= LOUNGE_PAGE_ROWS) {
+        p.rowsPerPage = LOUNGE_PAGE_ROWS;
+        p.pageCount = 1;
+    } else {
+        p.rowsPerPage = LOUNGE_PAGED_ROWS;
+        p.pageCount = (entries + LOUNGE_PAGED_ROWS - 1) / LOUNGE_PAGED_ROWS;
+    }
+    p.page = maxOf(minOf(requested, p.pageCount - 1), 0);
+    return p;
+}
+
+void paintLounge(ClientState* cs) {
+    screenClearBody(cs);
+    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "T H E   L O U N G E");
+    drawListBox(cs, TABLES_LEFT, TABLES_RIGHT, "Tables", tablesListed(cs));
+    drawListBox(cs, PLAYERS_LEFT, PLAYERS_RIGHT, "Who's Here", playersListed(cs));
+    drawTables(cs);
+    drawLoungePlayers(cs);
+}
+
+void paintTable(ClientState* cs) {
+    screenClearBody(cs);
+    drawTableTitle(cs);
+    drawTaleLine(cs);
+    drawShareCodeAndHints(cs);
+    drawTablePlayers(cs);
+    if (cs->isHost && cs->presetLine[0]) screenCentreText(cs, PRESET_ROW, COL_CYAN, 0, cs->presetLine);
+    drawTableStatus(cs);
+}
+
+void paintCreateTable(ClientState* cs) {
+    screenClearBody(cs);
+    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "Y O U R   O W N   T A B L E");
+    screenBox(cs, 6, 12, 15, 68, COL_CYAN, 0, nullptr);
+    // An out-of-range stage shows the first step, as the footer does.
+    int32_t stage = (cs->createStage >= 0 && cs->createStage < CREATE_STAGE_COUNT) ? cs->createStage : 0;
+    CREATE_STAGES[stage](cs);
+}
