@@ -1,15 +1,20 @@
 // Fuzz target for the whole client: the input is a sequence of records, one
 // per line, each a service line (event or reply), a run of keys or a jump of
-// the clock, driven through the same steps as a main loop pass: route the
-// line or dispatch the keys, run the quarter-second tick, show a verdict
-// screen, render and flush. After every record the caller's terminal is
+// the clock, driven through the same steps as a main loop pass: read the
+// service's lines off the connection and route them, or dispatch the keys,
+// or run the quarter-second tick; then show a verdict screen or render and
+// flush. After every record the caller's terminal is
 // drained and checked: nothing below 32 but ESC starting a CSI sequence of
 // the drawing primitives, and every 255 doubled (the telnet offer at open
 // aside). Every request the door sends the service must be one JSON object
 // on one line with a "cmd".
 //
 // Records ('\n' ends one; '\n' is no key the decoder ever hands on):
-//   {...          a line from the service, as it would arrive
+//   {...          a line from the service: written to the connection with
+//                 its line feed and read back through serverReceiveLine
+//   w<bytes>      bytes from the service without a line feed (a line cut
+//                 across reads)
+//   l<bytes>      bytes from the service with a line feed (ends a cut line)
 //   k<bytes>      keys: each byte a key; 0xF0..0xF5 are UP DOWN LEFT RIGHT PGUP PGDN
 //   t<byte>       the clock moves byte x 250 ms, then one quarter-second tick
 //   anything else typed text: every byte a key
@@ -24,6 +29,7 @@
 #include "door/mainloop.h"
 #include "fuzz_common.h"
 #include "input/keys.h"
+#include "net/wire.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
@@ -176,10 +182,20 @@ void typeKeys(const char* bytes, size_t n) {
     }
 }
 
+void fromService(const char* bytes, size_t n, bool lineEnd) {
+    if (n > 0) check(write(servicePeer, bytes, n) == (ssize_t)n, "the service's bytes fit the socket");
+    if (lineEnd) check(write(servicePeer, "\n", 1) == 1, "the line feed fits");
+    // What the main loop does first in every pass.
+    const char* line = nullptr;
+    while (state.running && serverReceiveLine(&state.conn, &line)) routeServerLine(&state, line);
+}
+
 void act(const char* rec, size_t n) {
     if (n == 0) return;
     if (rec[0] == '{') {
-        routeServerLine(&state, rec);
+        fromService(rec, n, true);
+    } else if (rec[0] == 'w' || rec[0] == 'l') {
+        fromService(rec + 1, n - 1, rec[0] == 'l');
     } else if (rec[0] == 'k') {
         typeKeys(rec + 1, n - 1);
     } else if (rec[0] == 't') {
@@ -247,6 +263,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(termCheck.state == 0, "no sequence left half-sent");
     termClose(&state.term);
     settle();
+    // The connection's socket is reused; only its buffers go.
+    free(state.conn.receiveBuffer);
+    free(state.conn.lineBuffer);
     if (getenv("WW_FUZZ_VERBOSE"))
         fprintf(stderr, "screen %d, %zu terminal bytes, %zu requests\n", state.screen, termBytesSeen, requestsSeen);
     return 0;

@@ -111,5 +111,8 @@ write('session_story', [AUTH, MENU, 'kS' + ENTER, 'k' + ENTER, 'kMy tale' + ENTE
                         'kOnce a {noun} met a {animal:a pet}.' + ENTER, 'k' + ENTER, E['ack7_submission']])
 write('session_feedback', [AUTH, MENU, 'kF' + ENTER, 'kThe door is lovely' + ENTER, 'k' + ENTER,
                            E['ack3_feedback']])
+# A line cut across two reads, and a line of pure noise from the service.
+half = len(ROSTER) // 2
+write('split_line', [AUTH, MENU, 'k1' + ENTER, 'w' + ROSTER[:half], 'l' + ROSTER[half:], '{not json at all', 't\x04'])
 write('session_guide', [AUTH, MENU, 'kH' + ENTER, 't\x10', 'k' + RIGHT + RIGHT + RIGHT + LEFT,
                         'kA' + ENTER, E['lobby_content'], 'k1' + ENTER])
