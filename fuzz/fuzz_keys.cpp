@@ -67,7 +67,7 @@ int32_t readAll(bool socket, int doorFd) {
 
 // The door's telnet answers: IAC, a verb WILL..DONT, an option.
 void checkAnswers(int peer) {
-    unsigned char buf[4096];
+    unsigned char buf[3 * 1365];  // whole triples: every answer is written before this reads
     for (;;) {
         ssize_t got = read(peer, buf, sizeof buf);
         if (got <= 0) return;
