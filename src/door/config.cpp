@@ -3,17 +3,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "door/nodelog.h"
 #include "door/settings.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "terminal/charset.h"
 
 void configDefaults(ClientState* state) {
     copyText(state->conn.host, DEFAULT_SERVER_HOST);
     state->bbsId[0] = 0;
     state->conn.port = 0;
     state->conn.useTls = 1;
+    state->cfgCharset = CHARSET_CP437;
 }
 
 static void storeHost(ClientState* s, const char* v) { copyText(s->conn.host, v); }
@@ -36,6 +39,13 @@ static void storeCaFile(ClientState* s, const char* v) {
     copyText(s->conn.caFile, v[0] == '/' ? v : exePath(v));
 }
 
+// Only a UTF-8 name switches the output over; anything else keeps CP437,
+// which every BBS caller's terminal expects.
+static void storeCharset(ClientState* s, const char* v) {
+    bool utf8 = strcasecmp(v, "utf8") == 0 || strcasecmp(v, "utf-8") == 0;
+    s->cfgCharset = utf8 ? CHARSET_UTF8 : CHARSET_CP437;
+}
+
 struct ConfigKey {
     const char* name;                        // exact, case-sensitive
     void (*store)(ClientState*, const char*);
@@ -44,7 +54,7 @@ struct ConfigKey {
 constexpr ConfigKey CONFIG_KEYS[] = {
     {"host", storeHost},     {"port", storePort},       {"tls", storeTls},
     {"bbsid", storeBbsId},   {"bbsname", storeBbsName}, {"sysop", storeSysop},
-    {"cafile", storeCaFile},
+    {"cafile", storeCaFile}, {"charset", storeCharset},
 };
 
 // One piece of at most 255 characters: strip the line end and trailing

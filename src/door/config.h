@@ -1,6 +1,7 @@
 // door.cfg: the Sysop's settings beside the executable (server host, port,
-// TLS switch, extra trusted roots, the board id and the names on the goodbye
-// screen). Read once at start-up into the client state; never written.
+// TLS switch, extra trusted roots, the board id, the names on the goodbye
+// screen and the caller's charset). Read once at start-up into the client
+// state; never written.
 #pragma once
 #include <cstdint>
 

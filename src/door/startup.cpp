@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "terminal/charset.h"
 #include "terminal/screen.h"
 #include "terminal/terminal.h"
 
@@ -209,6 +210,7 @@ int doorMain(ClientState* state, int argc, char** argv) {
         fflush(stdout);
         return DOOR_EXIT_NO_TERM;
     }
+    state->term.utf8Out = state->cfgCharset == CHARSET_UTF8 ? 1 : 0;
     screenReset(state);
     if (state->caller.dropStatus != DROP_OK) {
         drawDropNotice(state);

@@ -1,35 +1,442 @@
 #include "input/editors.h"
 
-#include "state/client_state.h"
+#include <cstring>
 
-bool isEditorScreen(int32_t screen) {
-    switch (screen) {
-    case SCR_SUBMIT_INTRO:
-    case SCR_STORY_TITLE:
-    case SCR_STORY_WRITE:
-    case SCR_STORY_REVIEW:
-    case SCR_STORY_EDIT:
-    case SCR_STORY_CATEGORY:
-    case SCR_STORY_RATING:
-    case SCR_STORY_EMAIL:
-    case SCR_STORY_TERMS:
-    case SCR_FEEDBACK_WRITE:
-    case SCR_FEEDBACK_REVIEW:
-    case SCR_FEEDBACK_EDIT:
-    case SCR_REPLY_WRITE:
-    case SCR_REPLY_REVIEW:
-    case SCR_REPLY_EDIT:
-    case SCR_REPORT:
-        return true;
+#include "input/chat_commands.h"
+#include "input/requests.h"
+#include "platform/text.h"
+#include "screens/report.h"
+#include "screens/story_gaps.h"
+#include "state/client_state.h"
+#include "state/state.h"
+
+// ---------------------------------------------------------------------------
+// Reading a line.
+
+constexpr int32_t STORY_TITLE_MAX = 60;          // storyTitle holds 60
+constexpr int32_t REQUESTED_CATEGORY_MAX = 47;   // storyRequestedCategory holds 47
+constexpr int32_t STORY_CATEGORY_MAX = 47;       // storyCategory holds 47
+constexpr int32_t STORY_EMAIL_MAX = 95;          // storyEmail holds 95
+constexpr int32_t TERMS_COMPARED = 30;           // only this much of the answer is looked at
+constexpr int32_t NUMBER_CEILING = 1000000;      // far past any list; keeps the sum in range
+static_assert(sizeof(ClientState::storyTitle) > STORY_TITLE_MAX, "title fits");
+static_assert(sizeof(ClientState::storyRequestedCategory) > REQUESTED_CATEGORY_MAX, "suggestion fits");
+static_assert(sizeof(ClientState::storyCategory) > STORY_CATEGORY_MAX, "category fits");
+static_assert(sizeof(ClientState::storyEmail) > STORY_EMAIL_MAX, "address fits");
+static_assert(STORY_CATEGORY_LETTERS <= MAX_CATEGORIES && STORY_CATEGORY_LETTERS <= 26, "letters A to T");
+
+// The one-byte marker in storyRequestedCategory: the caller asked to suggest
+// a category and the next line is that suggestion.
+static constexpr char REQUESTED_MARKER[] = {1, 0};
+
+// A decimal prefix, as atoi reads it; text that is no number reads as 0.
+// Held below NUMBER_CEILING so a long run of digits cannot overflow.
+static int32_t readNumber(const char* line) {
+    while (*line == ' ') line++;
+    int32_t sign = 1;
+    if (*line == '-' || *line == '+') sign = *line++ == '-' ? -1 : 1;
+    int32_t value = 0;
+    for (; *line >= '0' && *line <= '9'; line++)
+        if (value < NUMBER_CEILING) value = value * 10 + (*line - '0');
+    return sign * value;
+}
+
+// The upper-case letter of a one-character line, else 0.
+static char singleChoice(const char* line) {
+    if (!line[0] || line[1]) return 0;
+    char c = line[0];
+    return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+}
+
+// ---------------------------------------------------------------------------
+// Editor lines shared by the story, the notes and the report.
+
+// One editable text: its lines, how many are held and which one is marked.
+struct LineSet {
+    char (*lines)[EDIT_LINE_BYTES];
+    int32_t* count;
+    int32_t* marked;  // null: this text has no change screen
+    int32_t max;      // lines it can hold
+};
+
+static LineSet storyText(ClientState* s) {
+    return {s->storyLines, &s->storyLineCount, &s->storyEditLine, MAX_STORY_LINES};
+}
+static LineSet feedbackText(ClientState* s) {
+    return {s->feedbackLines, &s->feedbackLineCount, &s->feedbackEditLine, MAX_FEEDBACK_LINES};
+}
+static LineSet replyText(ClientState* s) {
+    return {s->replyLines, &s->replyLineCount, &s->replyEditLine, MAX_REPLY_LINES};
+}
+static LineSet reportText(ClientState* s) {
+    return {s->reportLines, &s->reportLineCount, nullptr, MAX_REPORT_LINES};
+}
+
+// A count read back from the state is trusted only within the array.
+static int32_t heldLines(const LineSet& text) {
+    int32_t count = *text.count;
+    return count < 0 ? 0 : count > text.max ? text.max : count;
+}
+
+// The line (its first 72 characters) at the end; false when the text is full.
+static bool appendLine(ClientState* state, const LineSet& text, const char* line) {
+    int32_t count = heldLines(text);
+    if (count >= text.max) return false;
+    copyText(text.lines[count], line);
+    *text.count = count + 1;
+    state->contentDirty = 1;
+    return true;
+}
+
+// The marked line takes the typed one; the mark is cleared. False when no
+// line is marked; a mark past the lines held is dropped and the typed line
+// is read as a line number instead of being reported as a change.
+static bool replaceMarked(ClientState* state, const LineSet& text, const char* line) {
+    int32_t mark = *text.marked;
+    if (mark <= 0) return false;
+    *text.marked = 0;
+    if (mark > heldLines(text)) return false;
+    copyText(text.lines[mark - 1], line);
+    state->contentDirty = 1;
+    setNotice(state, "Changed.");
+    return true;
+}
+
+static void markLine(ClientState* state, const LineSet& text, int32_t n) {
+    *text.marked = n;
+    state->contentDirty = 1;
+}
+
+static void emptyText(const LineSet& text) {
+    *text.count = 0;
+    if (text.marked) *text.marked = 0;
+}
+
+static constexpr const char* NO_SUCH_LINE = "There is no line with that number.";
+
+// ---------------------------------------------------------------------------
+// The story submission editor.
+
+static void storyIntroLine(ClientState* state, const char* line) {
+    if (singleChoice(line) == 'M') {
+        returnToMenu(state);
+        return;
+    }
+    setNotice(state, "Press ENTER on an empty line to start, or M then ENTER for the menu.");
+}
+
+static void storyTitleLine(ClientState* state, const char* line) {
+    copyTextMax(state->storyTitle, line, STORY_TITLE_MAX);
+    goToScreen(state, SCR_STORY_WRITE);
+}
+
+static void storyWriteLine(ClientState* state, const char* line) {
+    if (!appendLine(state, storyText(state), line)) setNotice(state, "That's as long as a story can be here.");
+}
+
+static void storyReviewLine(ClientState* state, const char* line) {
+    switch (singleChoice(line)) {
+    case 'S':
+        if (state->storyGapCount <= 0) {
+            setNotice(state, "Your story needs at least one gap, like {noun}.");
+            return;
+        }
+        enterScreen(state, SCR_STORY_CATEGORY);  // asks for the categories when none are held
+        return;
+    case 'C':
+        enterScreen(state, SCR_STORY_EDIT);  // no line marked
+        return;
+    case 'M':
+        returnToMenu(state);
+        return;
     default:
-        return false;
+        setNotice(state, "Type S, C or M and press ENTER.");
+        return;
     }
 }
 
-// The editors' own line input is not written yet: until it is, a line typed
-// on their screens is dropped (never sent as chat, so no draft text leaks to
-// the Lounge or the table).
+// With a line marked the typed line replaces it; otherwise it names a line:
+// 1 to the count marks it, 0 (or no number) adds an empty line and marks it.
+static void storyChangeLine(ClientState* state, const char* line) {
+    LineSet text = storyText(state);
+    if (replaceMarked(state, text, line)) {
+        scanStoryGaps(state);
+        return;
+    }
+    int32_t n = readNumber(line);
+    int32_t count = heldLines(text);
+    if (n >= 1 && n <= count) {
+        markLine(state, text, n);
+        return;
+    }
+    if (n != 0 || !appendLine(state, text, "")) {
+        setNotice(state, NO_SUCH_LINE);
+        return;
+    }
+    markLine(state, text, count + 1);
+}
+
+static void storyCategoryLine(ClientState* state, const char* line) {
+    if (strcmp(state->storyRequestedCategory, REQUESTED_MARKER) == 0) {
+        copyTextMax(state->storyRequestedCategory, line, REQUESTED_CATEGORY_MAX);
+        goToScreen(state, SCR_STORY_RATING);
+        return;
+    }
+    char choice = singleChoice(line);
+    if (choice == '*') {
+        copyText(state->storyCategory, "Uncategorized");
+        copyText(state->storyRequestedCategory, REQUESTED_MARKER);
+        setNotice(state, "Type the name of the category you'd like.");
+        return;
+    }
+    int32_t listed = state->categoryCount2 < STORY_CATEGORY_LETTERS ? state->categoryCount2 : STORY_CATEGORY_LETTERS;
+    int32_t index = choice - 'A';
+    if (choice < 'A' || choice > 'Z' || index >= listed) {
+        setNotice(state, "Pick one of the letters listed.");
+        return;
+    }
+    copyTextMax(state->storyCategory, state->categoryNames[index], STORY_CATEGORY_MAX);
+    state->storyRequestedCategory[0] = 0;
+    goToScreen(state, SCR_STORY_RATING);
+}
+
+static constexpr const char* STORY_RATINGS[] = {"G", "PG", "PG-17", "R"};  // typed as 1 to 4
+
+static void storyRatingLine(ClientState* state, const char* line) {
+    char choice = singleChoice(line);
+    if (choice < '1' || choice > '4') {
+        setNotice(state, "Type 1, 2, 3 or 4.");
+        return;
+    }
+    copyText(state->storyRating, STORY_RATINGS[choice - '1']);
+    goToScreen(state, SCR_STORY_EMAIL);
+}
+
+static void storyEmailLine(ClientState* state, const char* line) {
+    if (!strchr(line, '@')) {
+        setNotice(state, "That doesn't look like an email address - or leave it blank.");
+        return;
+    }
+    copyTextMax(state->storyEmail, line, STORY_EMAIL_MAX);
+    goToScreen(state, SCR_STORY_TERMS);
+}
+
+// Only the exact words, in any case, send the story; anything else (C to
+// cancel included) takes the caller back to the read-back with nothing sent.
+static void storyTermsLine(ClientState* state, const char* line) {
+    char answer[TERMS_COMPARED + 1];
+    copyText(answer, line);
+    for (char* c = answer; *c; c++)
+        if (*c >= 'a' && *c <= 'z') *c = (char)(*c - 'a' + 'A');
+    if (strcmp(answer, "I AGREE") != 0) {
+        enterScreen(state, SCR_STORY_REVIEW);  // gaps found again, scroll to the top
+        setNotice(state, "Not submitted. Your story is still here.");
+        return;
+    }
+    // A second I AGREE while the first is on its way would submit the story
+    // twice; the reply clears storySent.
+    if (state->storySent) {
+        setNotice(state, "Sending your story...");
+        return;
+    }
+    state->storySent = 1;
+    requestSubmission(state);  // shows "Sending your story..."
+}
+
+// ---------------------------------------------------------------------------
+// The note editors: feedback and mail reply.
+
+// The change screens of both notes: a marked line is replaced; 0 (or no
+// number) goes back to writing; 1 to the count marks that line.
+static void noteChangeLine(ClientState* state, const LineSet& text, const char* line, int32_t writeScreen) {
+    if (replaceMarked(state, text, line)) return;
+    int32_t n = readNumber(line);
+    if (n == 0) {
+        enterScreen(state, writeScreen);
+        return;
+    }
+    if (n < 1 || n > heldLines(text)) {
+        setNotice(state, NO_SUCH_LINE);
+        return;
+    }
+    markLine(state, text, n);
+}
+
+static void feedbackWriteLine(ClientState* state, const char* line) {
+    if (!appendLine(state, feedbackText(state), line))
+        setNotice(state, "That's as much as one note can hold - press ENTER to send it.");
+}
+
+// A longer line is no choice: it is chat, like on the other screens.
+static void feedbackReviewLine(ClientState* state, const char* line) {
+    if (line[0] && line[1]) {
+        chatLine(state, line);
+        return;
+    }
+    switch (singleChoice(line)) {
+    case 'S':
+        requestFeedback(state);  // shows "Sending..."
+        return;
+    case 'C':
+        enterScreen(state, SCR_FEEDBACK_EDIT);
+        return;
+    case 'D':
+        emptyText(feedbackText(state));
+        goToScreen(state, SCR_FEEDBACK_WRITE);
+        setNotice(state, "Deleted - start again whenever you like.");
+        return;
+    case 'M':
+        emptyText(feedbackText(state));
+        returnToMenu(state);
+        return;
+    default:
+        setNotice(state, "Type S, C, D or M and press ENTER.");
+        return;
+    }
+}
+
+static void feedbackChangeLine(ClientState* state, const char* line) {
+    noteChangeLine(state, feedbackText(state), line, SCR_FEEDBACK_WRITE);
+}
+
+static void replyWriteLine(ClientState* state, const char* line) {
+    if (!appendLine(state, replyText(state), line))
+        setNotice(state, "That is as long as a reply can be. Press ENTER on an empty line.");
+}
+
+static void replyReviewLine(ClientState* state, const char* line) {
+    switch (singleChoice(line)) {
+    case 'S':
+        requestMailReply(state);  // shows "Sending..."
+        return;
+    case 'D':
+        emptyText(replyText(state));
+        enterScreen(state, SCR_LETTER);  // back at the top of the letter
+        setNotice(state, "Thrown away.");
+        return;
+    case 'C':
+        enterScreen(state, SCR_REPLY_EDIT);
+        return;
+    default:
+        setNotice(state, "Type S, C or D and press ENTER.");
+        return;
+    }
+}
+
+static void replyChangeLine(ClientState* state, const char* line) {
+    noteChangeLine(state, replyText(state), line, SCR_REPLY_WRITE);
+}
+
+// ---------------------------------------------------------------------------
+// The report dialogue, stage by stage: 2 tale or player, 3 which player,
+// 0 the reason, 1 the note.
+
+static constexpr const char* PICK_FROM_LIST = "Type a number from the list.";
+
+static void reportKindLine(ClientState* state, const char* line) {
+    switch (readNumber(line)) {
+    case 1:
+        state->reportIsTale = 1;
+        state->reportStage = 0;
+        break;
+    case 2:
+        state->reportIsTale = 0;
+        state->reportStage = 3;
+        break;
+    default:
+        setNotice(state, "Type 1 for the tale, or 2 for a person.");
+        return;
+    }
+    state->contentDirty = 1;
+}
+
+// The n-th player of the table list that is not the caller, null when none.
+static const PlayerRecord* nthOtherPlayer(const ClientState* state, int32_t n) {
+    int32_t count = state->playerCount < MAX_PLAYERS ? state->playerCount : MAX_PLAYERS;
+    for (int32_t i = 0; i < count && n > 0; i++) {
+        if (state->players[i].isMe) continue;
+        if (--n == 0) return &state->players[i];
+    }
+    return nullptr;
+}
+
+static void reportPlayerLine(ClientState* state, const char* line) {
+    const PlayerRecord* target = nthOtherPlayer(state, readNumber(line));
+    if (!target) {
+        setNotice(state, PICK_FROM_LIST);
+        return;
+    }
+    copyText(state->reportTargetId, target->id);
+    copyText(state->reportTargetName, target->name);
+    state->reportLineCount = 0;
+    state->reportStage = 0;
+    state->contentDirty = 1;
+}
+
+static void reportReasonLine(ClientState* state, const char* line) {
+    const ReportReason* reason = reportReasonAt(state->reportIsTale, readNumber(line));
+    if (!reason) {
+        setNotice(state, PICK_FROM_LIST);
+        return;
+    }
+    copyText(state->reportReason, reason->code);
+    state->reportStage = 1;
+    state->contentDirty = 1;
+}
+
+static void reportNoteLine(ClientState* state, const char* line) {
+    if (!appendLine(state, reportText(state), line))
+        setNotice(state, "That's as much as one report can hold - press ENTER on an empty line to send it.");
+}
+
+static void reportLine(ClientState* state, const char* line) {
+    switch (state->reportStage) {
+    case 2: reportKindLine(state, line); return;
+    case 3: reportPlayerLine(state, line); return;
+    case 0: reportReasonLine(state, line); return;
+    case 1: reportNoteLine(state, line); return;
+    default: return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The editor screens and their line handlers.
+
+struct EditorScreen {
+    int32_t screen;
+    void (*line)(ClientState* state, const char* line);
+};
+
+static constexpr EditorScreen EDITOR_SCREENS[] = {
+    {SCR_SUBMIT_INTRO, storyIntroLine},
+    {SCR_STORY_TITLE, storyTitleLine},
+    {SCR_STORY_WRITE, storyWriteLine},
+    {SCR_STORY_REVIEW, storyReviewLine},
+    {SCR_STORY_EDIT, storyChangeLine},
+    {SCR_STORY_CATEGORY, storyCategoryLine},
+    {SCR_STORY_RATING, storyRatingLine},
+    {SCR_STORY_EMAIL, storyEmailLine},
+    {SCR_STORY_TERMS, storyTermsLine},
+    {SCR_FEEDBACK_WRITE, feedbackWriteLine},
+    {SCR_FEEDBACK_REVIEW, feedbackReviewLine},
+    {SCR_FEEDBACK_EDIT, feedbackChangeLine},
+    {SCR_REPLY_WRITE, replyWriteLine},
+    {SCR_REPLY_REVIEW, replyReviewLine},
+    {SCR_REPLY_EDIT, replyChangeLine},
+    {SCR_REPORT, reportLine},
+};
+
+bool isEditorScreen(int32_t screen) {
+    for (const EditorScreen& entry : EDITOR_SCREENS)
+        if (entry.screen == screen) return true;
+    return false;
+}
+
 void editorLine(ClientState* state, const char* line) {
-    (void)state;
-    (void)line;
+    if (!line) return;
+    for (const EditorScreen& entry : EDITOR_SCREENS) {
+        if (entry.screen != state->screen) continue;
+        entry.line(state, line);
+        return;
+    }
 }

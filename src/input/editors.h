@@ -11,3 +11,7 @@ bool isEditorScreen(int32_t screen);
 
 // One typed line on an editor screen.
 void editorLine(ClientState* state, const char* line);
+
+// Categories the story's category screen lists (two columns of ten, A to T):
+// a letter past the last one listed picks nothing.
+constexpr int32_t STORY_CATEGORY_LETTERS = 20;

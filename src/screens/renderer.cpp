@@ -4,11 +4,16 @@
 
 #include "door/nodelog.h"
 #include "platform/text.h"
+#include "screens/care.h"
 #include "screens/countdowns.h"
+#include "screens/editors.h"
 #include "screens/lounge.h"
+#include "screens/mail.h"
 #include "screens/menu.h"
+#include "screens/report.h"
 #include "screens/reveal.h"
 #include "screens/round.h"
+#include "screens/submit.h"
 #include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
@@ -232,45 +237,45 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
     /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
-    /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
+    /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .paint = paintFeedbackWrite, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
     /* 13 */ {},
     /* 14 SCR_CREATE_TABLE */ {.listed = 1, .paint = paintCreateTable, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
     /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 16 */ {},
     /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},
-    /* 18 SCR_MAILBOX */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptMailbox},
-    /* 19 SCR_LETTER */ {.listed = 1, .pane = PANE_BLANK,
+    /* 18 SCR_MAILBOX */ {.listed = 1, .paint = paintMailbox, .pane = PANE_BLANK, .promptOf = promptMailbox},
+    /* 19 SCR_LETTER */ {.listed = 1, .paint = paintLetter, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [D] Delete   [ENTER] Back To Your Mailbox"},
-    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
-    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .pane = PANE_BLANK,
+    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .paint = paintAnnouncements, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
+    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .paint = paintAnnouncement, .pane = PANE_BLANK,
         .prompt = "[Up/Down] Read   [D] Dismiss   [ENTER] Back To Announcements"},
-    /* 22 SCR_SUBMIT_INTRO */ {.listed = 1, .pane = PANE_BLANK,
+    /* 22 SCR_SUBMIT_INTRO */ {.listed = 1, .paint = paintSubmitIntro, .pane = PANE_BLANK,
         .prompt = "[ENTER] Start Writing   [M] Main Menu"},
-    /* 23 SCR_STORY_TITLE */ {.listed = 1, .pane = PANE_BLANK,
+    /* 23 SCR_STORY_TITLE */ {.listed = 1, .paint = paintStoryTitle, .pane = PANE_BLANK,
         .prompt = "Type A Title And Press ENTER   [ESC] Never Mind"},
-    /* 24 SCR_STORY_WRITE */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptStoryWrite},
-    /* 25 SCR_STORY_REVIEW */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptStoryReview},
-    /* 26 SCR_STORY_EDIT */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptStoryEdit},
-    /* 27 SCR_STORY_CATEGORY */ {.listed = 1, .pane = PANE_BLANK,
+    /* 24 SCR_STORY_WRITE */ {.listed = 1, .paint = paintStoryWrite, .pane = PANE_BLANK, .promptOf = promptStoryWrite},
+    /* 25 SCR_STORY_REVIEW */ {.listed = 1, .paint = paintStoryReview, .pane = PANE_BLANK, .promptOf = promptStoryReview},
+    /* 26 SCR_STORY_EDIT */ {.listed = 1, .paint = paintStoryEdit, .pane = PANE_BLANK, .promptOf = promptStoryEdit},
+    /* 27 SCR_STORY_CATEGORY */ {.listed = 1, .paint = paintStoryCategory, .pane = PANE_BLANK,
         .prompt = "Pick A Category   [*] Suggest Your Own   [ESC] Never Mind"},
-    /* 28 SCR_STORY_RATING */ {.listed = 1, .pane = PANE_BLANK,
+    /* 28 SCR_STORY_RATING */ {.listed = 1, .paint = paintStoryRating, .pane = PANE_BLANK,
         .prompt = "[1] G   [2] PG   [3] PG-17   [4] R"},
-    /* 29 SCR_STORY_EMAIL */ {.listed = 1, .pane = PANE_BLANK,
+    /* 29 SCR_STORY_EMAIL */ {.listed = 1, .paint = paintStoryEmail, .pane = PANE_BLANK,
         .prompt = "Type An Email, Or Press ENTER To Skip"},
-    /* 30 SCR_STORY_TERMS */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptStoryTerms},
-    /* 31 SCR_STORY_SENT */ {.listed = 1, .pane = PANE_BLANK, .prompt = "[ENTER] Back To The Menu"},
-    /* 32 SCR_FEEDBACK_REVIEW */ {.listed = 1, .pane = PANE_BLANK,
+    /* 30 SCR_STORY_TERMS */ {.listed = 1, .paint = paintStoryTerms, .pane = PANE_BLANK, .promptOf = promptStoryTerms},
+    /* 31 SCR_STORY_SENT */ {.listed = 1, .paint = paintStorySent, .pane = PANE_BLANK, .prompt = "[ENTER] Back To The Menu"},
+    /* 32 SCR_FEEDBACK_REVIEW */ {.listed = 1, .paint = paintFeedbackReview, .pane = PANE_BLANK,
         .prompt = "[S]end It   [C]hange It   [D]elete It   [M] Main Menu"},
-    /* 33 SCR_FEEDBACK_EDIT */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptFeedbackEdit},
-    /* 34 SCR_REPLY_WRITE */ {.listed = 1, .pane = PANE_SHOWN, .prompt = PROMPT_WRITE_NOTE},
-    /* 35 SCR_REPLY_REVIEW */ {.listed = 1, .pane = PANE_SHOWN,
+    /* 33 SCR_FEEDBACK_EDIT */ {.listed = 1, .paint = paintFeedbackEdit, .pane = PANE_SHOWN, .promptOf = promptFeedbackEdit},
+    /* 34 SCR_REPLY_WRITE */ {.listed = 1, .paint = paintReplyWrite, .pane = PANE_SHOWN, .prompt = PROMPT_WRITE_NOTE},
+    /* 35 SCR_REPLY_REVIEW */ {.listed = 1, .paint = paintReplyReview, .pane = PANE_SHOWN,
         .prompt = "[S]end It   [C]hange It   [D]elete It   [ESC] Back"},
-    /* 36 SCR_REPLY_EDIT */ {.listed = 1, .pane = PANE_SHOWN, .promptOf = promptReplyEdit},
-    /* 37 SCR_REPLY_SENT */ {.listed = 1, .pane = PANE_SHOWN, .prompt = "[ENTER] Back To Your Mailbox"},
-    /* 38 SCR_FEEDBACK_SENT */ {.listed = 1, .pane = PANE_BLANK, .prompt = "[ENTER] Main Menu"},
-    /* 39 SCR_REPORT */ {.listed = 1, .pane = PANE_BLANK, .promptOf = promptReport},
-    /* 40 SCR_CARE_HUB */ {.listed = 1, .pane = PANE_BODY, .promptOf = promptCareHub},
-    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .pane = PANE_BODY, .promptOf = promptCareTopic},
+    /* 36 SCR_REPLY_EDIT */ {.listed = 1, .paint = paintReplyEdit, .pane = PANE_SHOWN, .promptOf = promptReplyEdit},
+    /* 37 SCR_REPLY_SENT */ {.listed = 1, .paint = paintReplySent, .pane = PANE_SHOWN, .prompt = "[ENTER] Back To Your Mailbox"},
+    /* 38 SCR_FEEDBACK_SENT */ {.listed = 1, .paint = paintFeedbackSent, .pane = PANE_BLANK, .prompt = "[ENTER] Main Menu"},
+    /* 39 SCR_REPORT */ {.listed = 1, .paint = paintReport, .pane = PANE_BLANK, .promptOf = promptReport},
+    /* 40 SCR_CARE_HUB */ {.listed = 1, .paint = paintCareHub, .pane = PANE_BODY, .promptOf = promptCareHub},
+    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .paint = paintCareTopic, .pane = PANE_BODY, .promptOf = promptCareTopic},
 };
 
 // The gaps of the numbering are exactly the unlisted entries.

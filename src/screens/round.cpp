@@ -80,13 +80,6 @@ constexpr int32_t CATEGORY_RIGHT_COL = 44;
 static_assert(PICK_CATEGORIES_SHOWN <= MAX_CATEGORIES, "the picker shows held categories only");
 static_assert(PICK_CATEGORIES_SHOWN <= 2 * CATEGORY_COLUMN_ROWS, "two columns hold every entry");
 
-// Colour of a displayed category: the kind of the same name in the kind list.
-int32_t categoryColour(const ClientState* cs, const char* name) {
-    int32_t n = minOf(maxOf(cs->categoryCount, 0), MAX_CATEGORIES);
-    for (int32_t i = 0; i < n; i++)
-        if (sameTextNoCase(cs->categoryNames2[i], name)) return categoryKindColour(cs->categoryKinds[i]);
-    return COL_WHITE;
-}
 
 // ---- tale picker ----
 
@@ -471,4 +464,12 @@ void paintScores(ClientState* cs) {
         drawScoreRow(cs, row, cs->players[order[k]], s.top);
 
     if (tie) screenCentreText(cs, TIE_ROW, COL_YELLOW, 1, "\260\260  I T ' S   A   T I E !  \260\260");
+}
+
+// Colour of a listed category: the kind of the same name in the kind list.
+int32_t categoryColour(const ClientState* cs, const char* name) {
+    int32_t n = minOf(maxOf(cs->categoryCount, 0), MAX_CATEGORIES);
+    for (int32_t i = 0; i < n; i++)
+        if (sameTextNoCase(cs->categoryNames2[i], name)) return categoryKindColour(cs->categoryKinds[i]);
+    return COL_WHITE;
 }

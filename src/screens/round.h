@@ -23,6 +23,10 @@ void drawTaleLine(ClientState* cs);
 // ANSI colour of a category kind: holiday, limited and dlc stand out.
 int32_t categoryKindColour(const char* kind);
 
+// The colour of a listed category: the kind of the same name in the authed
+// list, compared without regard to case; white when the list lacks it.
+int32_t categoryColour(const ClientState* cs, const char* name);
+
 // The hint for a word kind (exact, lower-case kind), or null for an unknown kind.
 const char* wordKindHint(const char* kind);
 

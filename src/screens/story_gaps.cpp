@@ -49,10 +49,11 @@ void closeGap(ClientState* s, GapDraft* d) {
     copyText(g->hint, d->hint);
 }
 
-void scanLine(ClientState* s, const char* line) {
+// A story line is read no further than its slot, terminated or not.
+void scanLine(ClientState* s, const char (&line)[EDIT_LINE_BYTES]) {
     GapDraft d{};
-    for (const char* p = line; *p && s->storyGapCount < MAX_STORY_GAPS; p++) {
-        char c = *p;
+    for (int32_t i = 0; i < EDIT_LINE_BYTES && line[i] && s->storyGapCount < MAX_STORY_GAPS; i++) {
+        char c = line[i];
         if (c == '{') { openGap(&d); continue; }  // also starts an open gap afresh
         if (d.mode == GAP_OUTSIDE) continue;
         if (c == '}') { closeGap(s, &d); continue; }

@@ -432,4 +432,7 @@ struct ClientState {
     int32_t welcomeSpriteDrawnRow[WELCOME_SPRITES];  // where each star was last drawn, 0 = not drawn
     int32_t welcomeSpriteDrawnCol[WELCOME_SPRITES];
     char welcomeTextShown[48];   // "Welcome, %.30s!" as last drawn
+
+    // Config fields.
+    int32_t cfgCharset;          // door.cfg charset, a CharsetKind; the terminal takes it on open
 };

@@ -9,13 +9,14 @@
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "terminal/charset.h"
 
 constexpr int32_t TERM_OUT_MAX = TERM_OUT_SIZE - 1;  // outLen never reaches the array size
 constexpr uint32_t ESC_ALONE_MS = 150;     // a lone ESC key, not the start of a sequence
 constexpr uint32_t ESC_SEQUENCE_MS = 500;  // a sequence cut off this long is given up
 constexpr uint32_t SEND_WAIT_MS = 5;       // pause while the caller's socket is full
 constexpr int32_t ESC_PARAM_CAP = 100000;  // longer digit runs stop growing: no overflow
-static_assert(TERM_OUT_MAX >= 2, "a doubled 255 must fit in the buffer");
+static_assert(TERM_OUT_MAX >= UTF8_MAX_PER_BYTE, "one encoded data byte must fit in the buffer");
 
 // Telnet bytes.
 enum TelnetByte : int32_t {
@@ -261,36 +262,45 @@ int32_t termReadKey(TerminalChannel* term) {
     return decodeIdle(term);
 }
 
-// Queue bytes that are known to fit; on the socket a data byte 255 goes
-// out as IAC IAC so the caller's telnet client does not take it as a command.
-static void appendEscaped(TerminalChannel* term, const unsigned char* p, int32_t len) {
-    for (int32_t i = 0; i < len; i++) {
-        term->outBuf[term->outLen++] = p[i];
-        if (term->isSocket && p[i] == TEL_IAC) term->outBuf[term->outLen++] = TEL_IAC;
-    }
+// One data byte as it goes out. For a UTF-8 terminal a byte above 127
+// becomes its character's UTF-8 bytes (255 is U+00A0, never an IAC). In
+// CP437 on the socket a data byte 255 goes out as IAC IAC so the caller's
+// telnet client does not take it as a command. Returns the count written.
+static int32_t encodeByte(const TerminalChannel* term, unsigned char b, unsigned char* out) {
+    if (term->utf8Out && b > 127) return cp437ToUtf8(b, out);
+    out[0] = b;
+    if (!term->isSocket || b != TEL_IAC) return 1;
+    out[1] = TEL_IAC;
+    return 2;
 }
 
-static int32_t escapedLength(const TerminalChannel* term, const unsigned char* p, int32_t len) {
-    int32_t n = len;
-    if (term->isSocket)
-        for (int32_t i = 0; i < len; i++) n += p[i] == TEL_IAC;
+// Queue bytes that are known to fit once encoded.
+static void appendEncoded(TerminalChannel* term, const unsigned char* p, int32_t len) {
+    for (int32_t i = 0; i < len; i++) term->outLen += encodeByte(term, p[i], term->outBuf + term->outLen);
+}
+
+static int32_t encodedLength(const TerminalChannel* term, const unsigned char* p, int32_t len) {
+    if (!term->utf8Out && !term->isSocket) return len;
+    unsigned char scratch[UTF8_MAX_PER_BYTE];
+    int32_t n = 0;
+    for (int32_t i = 0; i < len; i++) n += p[i] < 128 ? 1 : encodeByte(term, p[i], scratch);
     return n;
 }
 
 void termWrite(TerminalChannel* term, const void* bytes, int32_t len) {
     if (!bytes || len < 1 || term->dead) return;
     const unsigned char* p = (const unsigned char*)bytes;
-    int32_t need = escapedLength(term, p, len);
+    int32_t need = encodedLength(term, p, len);
     if (term->outLen + need > TERM_OUT_MAX) termFlush(term);
     if (need <= TERM_OUT_MAX) {
-        appendEscaped(term, p, len);
+        appendEncoded(term, p, len);
         return;
     }
     // Larger than the buffer: goes out now, a buffer at a time, every byte
     // of it, waiting on a full socket like any flush.
     for (int32_t i = 0; i < len && !term->dead; i++) {
-        if (term->outLen + 2 > TERM_OUT_MAX) termFlush(term);
-        appendEscaped(term, p + i, 1);
+        if (term->outLen + UTF8_MAX_PER_BYTE > TERM_OUT_MAX) termFlush(term);
+        appendEncoded(term, p + i, 1);
     }
     termFlush(term);
 }

@@ -38,6 +38,7 @@ struct TerminalChannel {
     int32_t pendingByte;       // byte read after a lone ESC; 0 none
     int32_t savedFlags;        // socket file flags as the BBS left them
     int32_t flagsChanged;      // we switched the socket and must restore it
+    int32_t utf8Out;           // door.cfg charset=utf8: bytes above 127 go out as UTF-8
 };
 
 int32_t termOpen(TerminalChannel* term, const CallerInfo* caller);

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "terminal/charset.h"
+
 struct ClientState;
 struct VTerm;
 struct VTermScreen;
@@ -31,6 +33,8 @@ void testScreenClose(TestScreen* ts);
 // Feed door output straight in: ANSI sequences and CP437 text.
 void screenFeed(TestScreen* ts, const void* bytes, size_t n);
 void screenFeed(TestScreen* ts, const std::string& bytes);
+// Feed output of a door whose charset is utf8: the bytes are already UTF-8.
+void screenFeedUtf8(TestScreen* ts, const void* bytes, size_t n);
 
 // What the caller sees. Rows and columns count from 1, like the door's.
 std::string screenRowText(const TestScreen* ts, int row);   // 80 CP437 bytes, blanks for empty cells
@@ -57,6 +61,6 @@ void screenPump(TestScreen* ts);
 // Bytes the caller types, sent to the door's end.
 void screenSendKeys(TestScreen* ts, const std::string& bytes);
 
-// CP437 byte to Unicode code point and back ('?' for no CP437 byte).
-unsigned cp437ToUnicode(unsigned char b);
+// Unicode code point back to its CP437 byte ('?' for none); the way there
+// is the door's own cp437ToUnicode.
 unsigned char unicodeToCp437(unsigned cp);

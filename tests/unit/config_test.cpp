@@ -9,6 +9,7 @@
 #include "door/nodelog.h"
 #include "door/settings.h"
 #include "state/client_state.h"
+#include "terminal/charset.h"
 
 namespace {
 
@@ -126,4 +127,15 @@ TEST(ExeDirJoin, DirectoryRules) {
     char small[12];
     exeDirJoin("/opt/bbs/wordwhirl", 18, "door.cfg", small, sizeof small);
     EXPECT_STREQ(small, "/opt/bbs/do");
+}
+
+TEST(Config, CharsetUtf8OnlyWhenNamed) {
+    struct Case { const char* text; int charset; } cases[] = {
+        {"charset=utf8\n", CHARSET_UTF8},   {"charset=UTF-8\n", CHARSET_UTF8},
+        {"charset= utf8 \r\n", CHARSET_UTF8}, {"charset=cp437\n", CHARSET_CP437},
+        {"charset=latin1\n", CHARSET_CP437}, {"charset=utf\n", CHARSET_CP437},
+        {"charset=\n", CHARSET_CP437},       {"", CHARSET_CP437},
+        {"charset=utf8\ncharset=cp437\n", CHARSET_CP437},  // last wins
+    };
+    for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->cfgCharset, c.charset) << c.text;
 }

@@ -692,8 +692,8 @@ TEST(LinesOtherScreens, EditorsKeepTheirLinesAndTheRestIsChat) {
     runCases({
         {"story writing is never chat", SCR_STORY_WRITE, nullptr, "Once upon a time", {}, SCR_STORY_WRITE, "",
          nullptr},
-        {"report dialogue is never chat", SCR_REPORT, seated, "/quit", {}, SCR_REPORT, "",
-         [](const ClientState* s) { EXPECT_EQ(s->running, 1); }},
+        {"report dialogue is never chat", SCR_REPORT, seated, "/quit", {}, SCR_REPORT,
+         "Type a number from the list.", [](const ClientState* s) { EXPECT_EQ(s->running, 1); }},
         {"quick help chats", SCR_QUICK_HELP, nullptr, "hi", {emit("lobby:chat", quoted("hi"))}, SCR_QUICK_HELP, "",
          nullptr},
         {"actions list chats at the table", SCR_ACTIONS, seated, "dance", {emit("room:chat", quoted("dance"))},

@@ -1,0 +1,58 @@
+// The note editors' screens (feedback note and mail reply: write, read back,
+// change, sent) and the layout every editor screen shares: numbered lines at
+// column 3, the marked line in yellow, fixed text rows.
+#pragma once
+#include <cstdint>
+
+#include "state/client_state.h"
+
+constexpr int32_t EDITOR_LINE_COL = 3;   // numbered lines start here
+constexpr int32_t EDITOR_WIDE = 72;      // writing screens of the story and the note
+constexpr int32_t EDITOR_NARROW = 70;    // reply writing, read-back and change screens: room for a scroll bar
+static_assert(EDITOR_LINE_COL + 4 + EDITOR_WIDE <= 79, "a numbered line never reaches column 80");
+static_assert(EDIT_LINE_BYTES == EDITOR_WIDE + 1, "an editor line holds what the writing screen shows");
+
+// A line of fixed text: left-aligned at col, or centred when col is 0.
+struct EditorText {
+    int32_t row;
+    int32_t col;
+    int32_t fg;
+    int32_t bright;
+    const char* text;
+};
+
+void drawEditorText(ClientState* cs, const EditorText* rows, int32_t n);
+template <int32_t N>
+void drawEditorText(ClientState* cs, const EditorText (&rows)[N]) { drawEditorText(cs, rows, N); }
+
+// Centred, formatted text (at most one screen row).
+__attribute__((format(printf, 5, 6)))
+void drawCentredf(ClientState* cs, int32_t row, int32_t fg, int32_t bright, const char* fmt, ...);
+
+// One line as "%2d  %-W.Ws" at column 3, 37 bright, or 33 bright when marked.
+void drawEditorLine(ClientState* cs, int32_t row, int32_t number, const char* line,
+                    int32_t width, bool marked);
+
+// Lines first .. first + rows - 1 of an editor (0-based, those that exist)
+// on rows top downward; marked is the 1-based marked line, 0 none.
+void drawEditorLines(ClientState* cs, const char (*lines)[EDIT_LINE_BYTES], int32_t count,
+                     int32_t first, int32_t rows, int32_t top, int32_t width, int32_t marked);
+
+// The first line of the last `rows` lines of count.
+int32_t editorTailStart(int32_t count, int32_t rows);
+
+// A line count from the state, kept within its editor's array.
+int32_t editorCount(int32_t count, int32_t max);
+
+// The two sentences under a change screen's lines while line `marked` is
+// marked, on rows row and row + 1, 36 normal.
+void drawMarkedHint(ClientState* cs, int32_t row, int32_t marked);
+
+void paintFeedbackWrite(ClientState* cs);
+void paintFeedbackReview(ClientState* cs);
+void paintFeedbackEdit(ClientState* cs);
+void paintFeedbackSent(ClientState* cs);
+void paintReplyWrite(ClientState* cs);
+void paintReplyReview(ClientState* cs);
+void paintReplyEdit(ClientState* cs);
+void paintReplySent(ClientState* cs);

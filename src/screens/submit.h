@@ -1,0 +1,28 @@
+// The story submission walk-through, one painter per step: introduction,
+// title, writing, read-back with the gaps found, change of a line,
+// category, rating, contact address, terms and the thank-you.
+#pragma once
+#include <cstdint>
+
+struct ClientState;
+
+constexpr int32_t GAP_SUMMARY_SHOWN = 8;   // gaps named in the summary line at most
+constexpr int32_t GAP_SUMMARY_WIDTH = 70;  // the summary line stays under this
+constexpr int32_t STORY_REVIEW_WINDOW = 9; // lines on the read-back screen
+constexpr int32_t STORY_EDIT_WINDOW = 7;   // lines on the change screen
+constexpr int32_t STORY_SCROLL_COL = 77;   // scroll bar of both
+
+// The first story line (0-based) of the change screen: storyScroll moved
+// just enough to show the marked line. Not stored.
+int32_t storyEditWindowStart(const ClientState* cs);
+
+void paintSubmitIntro(ClientState* cs);
+void paintStoryTitle(ClientState* cs);
+void paintStoryWrite(ClientState* cs);
+void paintStoryReview(ClientState* cs);
+void paintStoryEdit(ClientState* cs);
+void paintStoryCategory(ClientState* cs);
+void paintStoryRating(ClientState* cs);
+void paintStoryEmail(ClientState* cs);
+void paintStoryTerms(ClientState* cs);
+void paintStorySent(ClientState* cs);
