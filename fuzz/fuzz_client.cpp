@@ -18,12 +18,15 @@
 //   k<bytes>      keys: each byte a key; 0xF0..0xF5 are UP DOWN LEFT RIGHT PGUP PGDN
 //   t<byte>       the clock moves byte x 250 ms, then one quarter-second tick
 //   anything else typed text: every byte a key
+//
+// Cursor moves are checked to stay on the 24 x 80 grid as well.
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "door/mainloop.h"
@@ -57,10 +60,22 @@ char lineBuf[MAX_INPUT + 1];  // one record, terminated
 
 // The caller's side: a CSI parser that must never meet anything else.
 struct TermCheck {
-    int32_t state;   // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255
-    int32_t seqLen;  // bytes of the CSI sequence so far
+    int32_t state;                 // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255
+    int32_t seqLen;                // bytes of the CSI sequence so far
+    char params[CSI_MAX_BYTES];    // its parameter bytes, terminated
 };
 TermCheck termCheck;
+
+// A cursor move must land on the 24 x 80 grid: a terminal clamps a row
+// below the last to the last, so a painter drawing there would overwrite
+// the footer and the input line.
+void checkCursorMove(const char* params) {
+    int row = 0;
+    int col = 0;
+    check(sscanf(params, "%d;%d", &row, &col) == 2, "a cursor move names row and column");
+    check(row >= 1 && row <= SCREEN_ROWS, "the cursor row is on the screen");
+    check(col >= 1 && col <= SCREEN_COLS, "the cursor column is on the screen");
+}
 size_t termBytesSeen;     // for WW_FUZZ_VERBOSE: the checks really saw output
 size_t requestsSeen;
 
@@ -76,11 +91,18 @@ void checkTermByte(unsigned char b) {
         check(b == '[', "ESC only starts a CSI sequence");
         c.state = 2;
         c.seqLen = 2;
+        c.params[0] = 0;
         return;
     case 2:
         check(++c.seqLen <= CSI_MAX_BYTES, "CSI sequence of sane length");
-        if (b >= 0x40 && b <= 0x7E) c.state = 0;  // final byte
-        else check(b >= 0x20 && b <= 0x3F, "CSI holds parameter bytes only");
+        if (b >= 0x40 && b <= 0x7E) {  // final byte
+            c.state = 0;
+            if (b == 'H' && c.params[0]) checkCursorMove(c.params);
+            return;
+        }
+        check(b >= 0x20 && b <= 0x3F, "CSI holds parameter bytes only");
+        c.params[c.seqLen - 3] = (char)b;
+        c.params[c.seqLen - 2] = 0;
         return;
     default:
         check(b == 255, "a 255 goes out doubled");
