@@ -17,6 +17,10 @@
 //   l<bytes>      bytes from the service with a line feed (ends a cut line)
 //   k<bytes>      keys: each byte a key; 0xF0..0xF5 are UP DOWN LEFT RIGHT PGUP PGDN
 //   t<byte>       the clock moves byte x 250 ms, then one quarter-second tick
+//   r<bytes>      raw bytes the caller's telnet client sends (telnet commands
+//                 and escape sequences included); the next p reads them
+//   p             one real main loop pass (mainLoopPass: lines, verdicts, the
+//                 key decoder, timers, drawing; it pauses 20 ms)
 //   anything else typed text: every byte a key
 //
 // Cursor moves are checked to stay on the 24 x 80 grid as well.
@@ -60,7 +64,7 @@ char lineBuf[MAX_INPUT + 1];  // one record, terminated
 
 // The caller's side: a CSI parser that must never meet anything else.
 struct TermCheck {
-    int32_t state;                 // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255
+    int32_t state;                 // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255, 4 telnet option
     int32_t seqLen;                // bytes of the CSI sequence so far
     char params[CSI_MAX_BYTES];    // its parameter bytes, terminated
 };
@@ -87,6 +91,9 @@ void checkTermByte(unsigned char b) {
         else if (b == 255) c.state = 3;
         else check(b >= 32, "no control byte reaches the caller");
         return;
+    case 4:
+        c.state = 0;  // the option of a telnet answer: any byte
+        return;
     case 1:
         check(b == '[', "ESC only starts a CSI sequence");
         c.state = 2;
@@ -105,8 +112,10 @@ void checkTermByte(unsigned char b) {
         c.params[c.seqLen - 2] = 0;
         return;
     default:
-        check(b == 255, "a 255 goes out doubled");
-        c.state = 0;
+        // A data 255 goes out doubled; the decoder answers the caller's
+        // telnet client with IAC WILL/WONT/DO/DONT and an option.
+        check(b == 255 || (b >= 251 && b <= 254), "a 255 goes out doubled");
+        c.state = b == 255 ? 0 : 4;
         return;
     }
 }
@@ -165,8 +174,18 @@ void openPair(int fds[2]) {
 int termDoor = -1;
 int serviceDoor = -1;
 
+// Bytes an earlier input left unread on the door's ends go, so every input
+// runs alike.
+void dropUnread(int fd) {
+    char buf[16384];
+    while (read(fd, buf, sizeof buf) > 0) {
+    }
+}
+
 // A caller who has just been let in: what start-up leaves before the loop.
 void freshSession() {
+    dropUnread(termDoor);
+    dropUnread(serviceDoor);
     memset(&state, 0, sizeof state);
     state.caller.commType = COMM_TELNET;
     state.caller.commHandle = (uint32_t)termDoor;
@@ -220,6 +239,8 @@ void act(const char* rec, size_t n) {
         fromService(rec + 1, n - 1, rec[0] == 'l');
     } else if (rec[0] == 'k') {
         typeKeys(rec + 1, n - 1);
+    } else if (rec[0] == 'r') {
+        if (n > 1) check(write(termPeer, rec + 1, n - 1) == (ssize_t)(n - 1), "the caller's bytes fit");
     } else if (rec[0] == 't') {
         uint32_t steps = n > 1 ? (unsigned char)rec[1] : 1;
         tickMoveBase(steps * CLOCK_STEP_MS);
@@ -277,8 +298,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         memcpy(lineBuf, data + at, n);
         lineBuf[n] = 0;
         at += n + 1;
-        act(lineBuf, n);
-        bool goOn = finishPass();
+        bool goOn;
+        if (n == 1 && lineBuf[0] == 'p') {
+            goOn = mainLoopPass(&state) != 0;
+        } else {
+            act(lineBuf, n);
+            goOn = finishPass();
+        }
         settle();
         if (!goOn) break;
     }

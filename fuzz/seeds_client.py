@@ -114,5 +114,11 @@ write('session_feedback', [AUTH, MENU, 'kF' + ENTER, 'kThe door is lovely' + ENT
 # A line cut across two reads, and a line of pure noise from the service.
 half = len(ROSTER) // 2
 write('split_line', [AUTH, MENU, 'k1' + ENTER, 'w' + ROSTER[:half], 'l' + ROSTER[half:], '{not json at all', 't\x04'])
+# The caller's raw bytes through the real decoder and main loop passes:
+# telnet negotiation, arrows as escape sequences, a doubled 255, CR LF.
+write('raw_passes', [AUTH, 'p', 'r\r', 'p', 'rS', 'p', 'r\xff\xfd\x18\xff\xfb\x1f\x1b[B\x1b[A1\r\n', 'p', 'p', 'p', 'p', 'p', 'p', 'p',
+                     ROOMS, 'p', 'r\xff\xffhi\x1b', 'p', 't\x02', 'p', 'p', 'p'])
+# A pass reads one escape sequence at most (the decoder hands on nothing
+# while it is inside one), hence the runs of p.
 write('session_guide', [AUTH, MENU, 'kH' + ENTER, 't\x10', 'k' + RIGHT + RIGHT + RIGHT + LEFT,
                         'kA' + ENTER, E['lobby_content'], 'k1' + ENTER])
