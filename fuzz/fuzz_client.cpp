@@ -18,9 +18,11 @@
 //   k<bytes>      keys: each byte a key; 0xF0..0xF5 are UP DOWN LEFT RIGHT PGUP PGDN
 //   t<byte>       the clock moves byte x 250 ms, then one quarter-second tick
 //   r<bytes>      raw bytes the caller's telnet client sends (telnet commands
-//                 and escape sequences included); the next p reads them
+//                 and escape sequences included; no line feed, which ends
+//                 the record); the next p reads them
 //   p             one real main loop pass (mainLoopPass: lines, verdicts, the
-//                 key decoder, timers, drawing; it pauses 20 ms)
+//                 key decoder, timers, drawing; it pauses 20 ms); the first
+//                 8 of an input run, later ones do nothing
 //   anything else typed text: every byte a key
 //
 // Cursor moves are checked to stay on the 24 x 80 grid as well.
@@ -51,6 +53,7 @@ namespace {
 
 constexpr size_t MAX_INPUT = 64 * 1024;      // a long session's worth of records
 constexpr int32_t MAX_RECORDS = 400;         // records acted on per input
+constexpr int32_t MAX_REAL_PASSES = 8;       // each pauses 20-50 ms: more would starve the search
 constexpr int32_t TELNET_HELLO_BYTES = 9;    // IAC WILL ECHO, IAC WILL SGA, IAC DO SGA
 constexpr int32_t CSI_MAX_BYTES = 24;        // longest primitive sequence: ESC [ 0;1;4;37m and kin
 constexpr uint32_t CLOCK_STEP_MS = 250;      // one quarter-second per step of a 't' record
@@ -292,6 +295,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     freshSession();
     settle();
     size_t at = 0;
+    int32_t realPasses = 0;
     for (int32_t records = 0; at < size && records < MAX_RECORDS; records++) {
         const uint8_t* end = (const uint8_t*)memchr(data + at, '\n', size - at);
         size_t n = end ? (size_t)(end - (data + at)) : size - at;
@@ -300,11 +304,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at += n + 1;
         bool goOn;
         if (n == 1 && lineBuf[0] == 'p') {
-            goOn = mainLoopPass(&state) != 0;
+            goOn = ++realPasses > MAX_REAL_PASSES || mainLoopPass(&state) != 0;
         } else {
             act(lineBuf, n);
             goOn = finishPass();
         }
+        if (getenv("WW_FUZZ_VERBOSE")) fprintf(stderr, "record %d '%c': screen %d\n", records, lineBuf[0], state.screen);
         settle();
         if (!goOn) break;
     }

@@ -116,8 +116,9 @@ half = len(ROSTER) // 2
 write('split_line', [AUTH, MENU, 'k1' + ENTER, 'w' + ROSTER[:half], 'l' + ROSTER[half:], '{not json at all', 't\x04'])
 # The caller's raw bytes through the real decoder and main loop passes:
 # telnet negotiation, arrows as escape sequences, a doubled 255, CR LF.
-write('raw_passes', [AUTH, 'p', 'r\r', 'p', 'rS', 'p', 'r\xff\xfd\x18\xff\xfb\x1f\x1b[B\x1b[A1\r\n', 'p', 'p', 'p', 'p', 'p', 'p', 'p',
-                     ROOMS, 'p', 'r\xff\xffhi\x1b', 'p', 't\x02', 'p', 'p', 'p'])
+write('raw_passes', [AUTH, 'p', 'r\r', 'p', 'rS', 'p', 'r1\r\xff\xfd\x18\xff\xfb\x1f\x1b[B\x1b[A', 'p', 'p',
+                     'p', 'p', 'p'])
+write('raw_passes_lounge', [AUTH, MENU, 'k1' + ENTER, ROOMS, 'r\xff\xffhi\x1b', 'p', 't\x02', 'p', 'p', 'p'])
 # A pass reads one escape sequence at most (the decoder hands on nothing
 # while it is inside one), hence the runs of p.
 write('session_guide', [AUTH, MENU, 'kH' + ENTER, 't\x10', 'k' + RIGHT + RIGHT + RIGHT + LEFT,
