@@ -20,7 +20,8 @@ using fuzzsupport::check;
 
 namespace {
 
-constexpr size_t MAX_INPUT = 32 * 1024;   // fits a socket and a pipe buffer whole
+constexpr size_t MAX_INPUT = 4096;        // fits a socket and a pipe buffer whole
+constexpr int ANSWER_ROOM = 16 << 20;     // socket buffers: MAX_INPUT / 3 answers at ~1 KiB each, doubled
 constexpr uint32_t TICK_STEP_MS = 200;    // past the lone-ESC wait each time the decoder idles
 constexpr int32_t REST_TRIES = 8;         // clock steps allowed to settle a pending ESC
 constexpr int32_t TELNET_HELLO_BYTES = 9;
@@ -80,9 +81,16 @@ void checkAnswers(int peer) {
 void runSocket(const uint8_t* data, size_t size) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) abort();
-    int big = 1 << 20;
-    setsockopt(fds[1], SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
-    setsockopt(fds[0], SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+    // Every telnet answer is a send of its own, and a local socket charges
+    // each send far more than its 3 bytes: room for one answer per input
+    // byte, or the door would wait for ever on a caller who never reads.
+    int big = ANSWER_ROOM;
+    for (int i = 0; i < 2; i++) {
+        if (setsockopt(fds[i], SOL_SOCKET, SO_SNDBUFFORCE, &big, sizeof big) != 0)
+            setsockopt(fds[i], SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+        if (setsockopt(fds[i], SOL_SOCKET, SO_RCVBUFFORCE, &big, sizeof big) != 0)
+            setsockopt(fds[i], SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+    }
     fcntl(fds[1], F_SETFL, O_NONBLOCK);
     CallerInfo caller{};
     caller.commType = COMM_TELNET;
