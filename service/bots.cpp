@@ -26,6 +26,11 @@ constexpr std::array<BotKind, 6> BOTS = {{
 constexpr int64_t BOT_THINK_MIN_MS = 2000;   // bots never answer at once
 constexpr int64_t BOT_THINK_SPREAD_MS = 4000;
 
+// Bot delays, shortened for tests that run against the real house.
+int64_t botDelay(const House* h, int64_t ms) {
+    return h->fastBots ? ms / FAST_BOTS_DIVISOR : ms;
+}
+
 bool nameTaken(const Room& r, std::string_view name) {
     for (const Seat& s : r.seats) {
         if (s.name == name) return true;
@@ -78,7 +83,7 @@ void fillOrRelease(House* h, Room* r) {
         return;
     }
     if (!r->botsAt) {
-        r->botsAt = h->now + BOT_WAIT_MS;
+        r->botsAt = h->now + botDelay(h, BOT_WAIT_MS);
         return;
     }
     if (h->now < r->botsAt) return;
@@ -97,7 +102,7 @@ void botAnswer(House* h, Room* r, Seat* bot) {
         if (r->round.owner[b.n] == bot->pid) answers[std::to_string(b.n)] = botWordFor(b.type, houseRandom(h));
     }
     int blankN = -1;
-    roundTakeAnswers(h, r, bot, answers, &blankN);
+    if (roundTakeAnswers(h, r, bot, answers, &blankN).empty()) roundAnswersIn(h, r);
 }
 
 void botRead(House* h, Room* r, Seat* bot) {
@@ -138,7 +143,9 @@ void botsPlan(House* h, Room* r) {
     for (Seat& s : r->seats) {
         if (s.session) continue;
         bool picks = r->phase != PHASE_PICKING || r->pickerPid == s.pid;
-        s.botActAt = r->phase != PHASE_WAITING && picks ? h->now + BOT_THINK_MIN_MS + houseRandom(h) % BOT_THINK_SPREAD_MS : 0;
+        s.botActAt = r->phase != PHASE_WAITING && picks
+                          ? h->now + botDelay(h, BOT_THINK_MIN_MS + houseRandom(h) % BOT_THINK_SPREAD_MS)
+                          : 0;
     }
 }
 

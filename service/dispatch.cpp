@@ -165,4 +165,5 @@ void houseTick(House* h) {
     for (int id : ids) {
         if (Room* r = roomOf(h, id)) roomTick(h, r);
     }
+    knocksExpire(h);
 }

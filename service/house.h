@@ -26,6 +26,8 @@ constexpr int64_t WORDS_MS = 120000;        // word entry
 constexpr int64_t VOTE_MS = 60000;          // reading and laughing
 constexpr int64_t RESULTS_MS = 60000;       // answering on the scores screen
 constexpr int64_t FINAL_WARN_MS = 15000;    // final-warning this long before the end
+constexpr int64_t KNOCK_MS = 120000;        // an unanswered knock is forgotten after this
+constexpr int64_t FAST_BOTS_DIVISOR = 10;   // --fast: bots sit and think this many times sooner
 
 struct Outgoing {
     int session;       // connection the line goes to
@@ -90,7 +92,8 @@ struct Room {
 
 struct Knock {
     int roomId;
-    int session;
+    int session;        // the caller knocking
+    int64_t expiresAt;  // forgotten then if the host has not answered
 };
 
 struct House {
@@ -105,6 +108,7 @@ struct House {
     int64_t now;
     uint32_t rng;
     int nextRoomId, nextBotId, nextKnockId;
+    bool fastBots;      // --fast (tests): bot waits divided by FAST_BOTS_DIVISOR
 };
 
 void houseInit(House* h, const Library& lib, uint32_t seed);

@@ -71,6 +71,18 @@ Json rosterJson(House* h) {
     return {{"players", players}};
 }
 
+// Everything a door learns at log-in; sent again when it asks for the
+// category list (see lobbyRefresh).
+Json authedJson(House* h, const Session& s) {
+    return {{"ok", true},
+            {"you", {{"name", s.name}, {"id", pidOf(s)}, {"greeting", GREETING}}},
+            {"features", {{"tester_feedback", true}, {"feedback_label", "Feedback"}}},
+            {"bbs", {{"board", s.bbsId.empty() ? "This Board" : s.bbsId}, {"sysop", "the Sysop"}}},
+            {"categories", categoriesJson(h->lib)},
+            {"announcements", announcementsJson()},
+            {"onlineTotal", onlineTotal(h)}};
+}
+
 void sendRoomsAndRoster(House* h, int session) {
     sendEvent(h, session, "lobby:rooms", {{"rooms", tablesListJson(h)}});
     sendEvent(h, session, "lobby:roster", rosterJson(h));
@@ -152,14 +164,7 @@ void lobbyConnect(House* h, int session, const Json& cmd) {
     s->zone = "welcome";
     s->pagesOn = true;
     s->authed = true;
-    Json data = {{"ok", true},
-                 {"you", {{"name", s->name}, {"id", pidOf(*s)}, {"greeting", GREETING}}},
-                 {"features", {{"tester_feedback", true}, {"feedback_label", "Feedback"}}},
-                 {"bbs", {{"board", s->bbsId.empty() ? "This Board" : s->bbsId}, {"sysop", "the Sysop"}}},
-                 {"categories", categoriesJson(h->lib)},
-                 {"announcements", announcementsJson()},
-                 {"onlineTotal", onlineTotal(h)}};
-    sendEvent(h, session, "authed", data);
+    sendEvent(h, session, "authed", authedJson(h, *s));
     broadcastTotal(h);
     tablesChanged(h);
 }
@@ -169,6 +174,7 @@ void lobbyDisconnect(House* h, int session) {
     if (!s) return;
     bool wasAuthed = s->authed;
     if (s->roomId) tableLeave(h, session, false);
+    knocksForget(h, session);
     h->sessions.erase(session);
     if (wasAuthed) {
         broadcastTotal(h);
@@ -180,9 +186,17 @@ void lobbyPresence(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !data.is_string()) return;
     s->zone = cut(data.get<std::string>(), 20);
+    if (s->zone != "lounge") knocksForget(h, session);  // knocks are made from the Lounge
 }
 
+// A door asks for the table list when it enters the Lounge, and also when
+// its story submission reaches the category step without a category list:
+// the only answer a door takes categories from outside a table's pick is
+// authed, so a caller asking from outside the Lounge and the tables gets the
+// log-in answer again (harmless to repeat) before the tables.
 void lobbyRefresh(House* h, int session, const Json&) {
+    Session* s = sessionOf(h, session);
+    if (s && s->zone != "lounge" && !s->roomId) sendEvent(h, session, "authed", authedJson(h, *s));
     sendRoomsAndRoster(h, session);
 }
 

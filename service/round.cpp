@@ -45,6 +45,10 @@ Json categoryNames(House* h) {
     return names;
 }
 
+Json pickEvent(House* h, const std::string& pickerPid, const std::string& pickerName, int64_t ms) {
+    return {{"pickerId", pickerPid}, {"pickerName", pickerName}, {"pickSeconds", ms / 1000}, {"categories", categoryNames(h)}};
+}
+
 Json blanksOf(const Tale& t, const Round& round, const std::string& pid) {
     Json list = Json::array();
     for (const TaleBlank& b : t.blanks) {
@@ -192,10 +196,16 @@ void roundStart(House* h, Room* r) {
     r->pickerPid = picker.pid;
     std::string pickerName = picker.name;
     setPhase(h, r, PHASE_PICKING, PICK_MS);
-    toSeats(h, r, "game:category-pick", {{"pickerId", r->pickerPid}, {"pickerName", pickerName},
-                                         {"pickSeconds", PICK_MS / 1000}, {"categories", categoryNames(h)}});
+    toSeats(h, r, "game:category-pick", pickEvent(h, r->pickerPid, pickerName, PICK_MS));
     roomBroadcastState(h, r);
     tablesChanged(h);
+}
+
+void roundCatchUp(House* h, Room* r, int session) {
+    Seat* picker = r->phase == PHASE_PICKING ? seatOf(r, r->pickerPid) : nullptr;
+    if (!picker) return;
+    int64_t left = std::max<int64_t>(r->deadline - h->now, 0);
+    sendEvent(h, session, "game:category-pick", pickEvent(h, picker->pid, picker->name, left));
 }
 
 void roundStartRequest(House* h, int session, const Json&) {
@@ -251,7 +261,7 @@ void roundPickerWait(House* h, int session, const Json&) {
     extendPick(h, session, PICK_WAIT_MORE_MS, true);
 }
 
-std::string roundTakeAnswers(House* h, Room* r, Seat* seat, const Json& answers, int* blankN) {
+std::string roundTakeAnswers(House*, Room* r, Seat* seat, const Json& answers, int* blankN) {
     std::map<int, std::string> mine;
     for (const auto& [n, pid] : r->round.owner) {
         if (pid != seat->pid) continue;
@@ -264,9 +274,12 @@ std::string roundTakeAnswers(House* h, Room* r, Seat* seat, const Json& answers,
     for (const auto& [n, word] : mine) r->round.words[n] = word;
     seat->submitted = true;
     *blankN = -1;
+    return "";
+}
+
+void roundAnswersIn(House* h, Room* r) {
     if (everybody(*r, &Seat::submitted)) reveal(h, r);
     else roomBroadcastState(h, r);
-    return "";
 }
 
 void roundSubmit(House* h, int session, const Json& data) {
@@ -279,8 +292,12 @@ void roundSubmit(House* h, int session, const Json& data) {
     const Json* answers = jsObj(data, "answers");
     int blankN = -1;
     std::string error = roundTakeAnswers(h, r, seat, answers ? *answers : Json::object(), &blankN);
-    if (!error.empty()) sendReply(h, session, 12, {{"ok", false}, {"blankN", blankN}, {"error", error}});
-    else sendReply(h, session, 12, {{"ok", true}});
+    if (!error.empty()) {
+        sendReply(h, session, 12, {{"ok", false}, {"blankN", blankN}, {"error", error}});
+        return;
+    }
+    sendReply(h, session, 12, {{"ok", true}});  // the door locks its words in before the tale comes
+    roundAnswersIn(h, r);
 }
 
 void roundToggleLaugh(House* h, Room* r, const std::string& pid, int blankN) {

@@ -7,6 +7,9 @@
 
 // Starts a round now (host's S or /start, or the auto-host countdown).
 void roundStart(House* h, Room* r);
+// A caller who just sat down hears what the table is doing: while somebody
+// chooses, the current game:category-pick with the time left.
+void roundCatchUp(House* h, Room* r, int session);
 void roundStartRequest(House* h, int session, const Json& data);
 void roundPickCategory(House* h, int session, const Json& data);
 void roundPickStory(House* h, int session, const Json& data);
@@ -18,8 +21,10 @@ void roundApplyPick(House* h, Room* r, const std::string& category, int storyId)
 // submit:answers (ack 12); also used by bots with session 0.
 void roundSubmit(House* h, int session, const Json& data);
 // Stores a seat's answers; an error text when they cannot be taken (and
-// *blankN names the gap at fault).
+// *blankN names the gap at fault). roundAnswersIn then moves the round on:
+// the reveal once everybody's words are in.
 std::string roundTakeAnswers(House* h, Room* r, Seat* seat, const Json& answers, int* blankN);
+void roundAnswersIn(House* h, Room* r);
 void roundVote(House* h, int session, const Json& data);
 void roundVoteDone(House* h, int session, const Json& data);
 // Laugh toggles and reading done, for callers and bots alike.

@@ -44,6 +44,12 @@ std::string freeInk(const Room& r) {
     return std::string(INKS[r.seats.size() % INKS.size()]);
 }
 
+// A table takes newcomers until the tale is chosen: whoever sits down
+// while somebody chooses still gets words to write.
+bool takesPlayers(const Room& r) {
+    return r.phase == PHASE_WAITING || r.phase == PHASE_PICKING;
+}
+
 bool seatReady(const Room& r, const Seat& s) {
     switch (r.phase) {
         case PHASE_COLLECTING: return s.submitted;
@@ -85,12 +91,14 @@ bool hasOpenQuickTable(House* h) {
 
 // Sits the caller down and answers the request with the snapshot.
 void seatCaller(House* h, Session* s, Room* r, int ackId) {
+    knocksForget(h, s->id);  // seated: knocks elsewhere no longer stand
     roomAddSeat(h, r, callerSeat(*s));
     s->roomId = r->id;
     s->soloTaleId = 0;
     sendReply(h, s->id, ackId, {{"ok", true}, {"room", roomSnapshot(h, *r)}});
     roomNotice(h, r, s->name + " sat down at the table.");
     roomBroadcastState(h, r);
+    roundCatchUp(h, r, s->id);
     tablesChanged(h);
 }
 
@@ -158,7 +166,7 @@ Json tablesListJson(House* h) {
     Json list = Json::array();
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& [id, r] : h->rooms) {
-            if ((r.phase != PHASE_WAITING) == (pass == 0)) continue;
+            if (takesPlayers(r) != (pass == 0)) continue;
             list.push_back(tableJson(r));
         }
     }
@@ -228,7 +236,7 @@ void tableJoin(House* h, int session, const Json& data) {
     if (!r) error = "There is no table with that share code.";
     else if (s->roomId == r->id) error = "You are already sitting at that table.";
     else if (static_cast<int>(r->seats.size()) >= r->maxPlayers) error = "That table is full.";
-    else if (r->phase != PHASE_WAITING) error = "A round is being played there - try again in a moment.";
+    else if (!takesPlayers(*r)) error = "A round is being played there - try again in a moment.";
     if (error) {
         sendReply(h, session, 4, {{"ok", false}, {"error", error}});
         return;
@@ -339,15 +347,19 @@ void tableKnock(House* h, int session, const Json& data) {
         if (s) sendNotice(h, session, "lobby:notice", "Nobody is there to answer that door.");
         return;
     }
+    knocksForget(h, session);  // one knock at a time: a new one replaces the last
     std::string token = "knock-" + std::to_string(h->nextKnockId++);
-    h->knocks[token] = {r->id, session};
+    h->knocks[token] = {r->id, session, h->now + KNOCK_MS};
     sendEvent(h, host->id, "room:knock", {{"name", s->name}, {"knockId", token}});
     sendNotice(h, session, "lobby:notice", "You knocked. Waiting for the host to answer...");
 }
 
 void tableKnockReply(House* h, int session, const Json& data) {
     auto it = h->knocks.find(jsStr(data, "knockId"));
-    if (it == h->knocks.end()) return;
+    if (it == h->knocks.end()) {
+        if (hostedRoom(h, session)) sendNotice(h, session, "room:notice", "Nobody is knocking any more.");
+        return;
+    }
     Knock k = it->second;
     Room* r = roomOf(h, k.roomId);
     if (!r || hostedRoom(h, session) != r) return;
@@ -356,7 +368,7 @@ void tableKnockReply(House* h, int session, const Json& data) {
     if (!guest) return;
     bool allow = jsBool(data, "allow");
     const char* full = static_cast<int>(r->seats.size()) >= r->maxPlayers ? "The table filled up before you got in." : nullptr;
-    if (!allow || full || r->phase != PHASE_WAITING) {
+    if (!allow || full || !takesPlayers(*r)) {
         sendNotice(h, guest->id, "lobby:notice", full ? full : "The host can't let you in right now.");
         return;
     }
@@ -365,6 +377,7 @@ void tableKnockReply(House* h, int session, const Json& data) {
     guest->roomId = r->id;
     roomNotice(h, r, guest->name + " was let in.");
     roomBroadcastState(h, r);
+    roundCatchUp(h, r, guest->id);
     tablesChanged(h);
 }
 
@@ -397,4 +410,25 @@ void tableInviteReply(House* h, int session, const Json& data) {
 
 void tableSetPages(House* h, int session, const Json& data) {
     if (Session* s = sessionOf(h, session)) s->pagesOn = jsBool(data, "on", true);
+}
+
+void knocksForget(House* h, int session) {
+    std::erase_if(h->knocks, [session](const auto& k) { return k.second.session == session; });
+}
+
+void knocksExpire(House* h) {
+    for (auto it = h->knocks.begin(); it != h->knocks.end();) {
+        const Knock& k = it->second;
+        Room* r = roomOf(h, k.roomId);
+        Seat* host = r ? seatOf(r, r->hostPid) : nullptr;
+        if (host && h->now < k.expiresAt) {
+            ++it;
+            continue;
+        }
+        // The table closed, its host left or nobody answered in time.
+        if (sessionOf(h, k.session)) {
+            sendNotice(h, k.session, "lobby:notice", "Nobody answered the door - try knocking again later.");
+        }
+        it = h->knocks.erase(it);
+    }
 }

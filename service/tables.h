@@ -35,3 +35,7 @@ void tableKnockReply(House* h, int session, const Json& data);
 void tableInvite(House* h, int session, const Json& data);
 void tableInviteReply(House* h, int session, const Json& data);
 void tableSetPages(House* h, int session, const Json& data);
+// Knocks: forgotten when the knocker goes (or knocks again); expired, with
+// word to the knocker, when the table or its host is gone or time is up.
+void knocksForget(House* h, int session);
+void knocksExpire(House* h);

@@ -234,7 +234,8 @@ constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
     /* 7 */ {},
     /* 8 SCR_CATEGORY_PICK */ {.listed = 1, .paint = paintCategoryPick, .pane = PANE_BLANK, .promptOf = promptCategoryPick},
     /* 9 SCR_TALE_PICK */ {.listed = 1, .paint = paintTalePick, .pane = PANE_BLANK, .promptOf = promptTalePick},
-    /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BLANK,
+    // The tale's box runs to row 22, so the rows a chat pane would take are its own.
+    /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BODY,
         .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
     /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
     /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .paint = paintFeedbackWrite, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},

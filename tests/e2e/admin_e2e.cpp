@@ -8,36 +8,20 @@
 #include <thread>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e_common.h"
 
 namespace {
 
-struct Door {
-    BbsHost host;
-    Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Door() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
-
 const std::string CONNECT =
     R"({"cmd":"connect","bbsInstanceId":"board-9","localUserid":"42","alias":"Tester"})";
-const std::string DISCONNECT = R"({"cmd":"disconnect"})";
 
 // A door started for caller Tester with the given extra door.cfg lines,
 // connected and greeted by the welcome screen.
-void startDoor(BbsHost* host, FakeService* svc, const std::string& cfg = "") {
-    bbsWriteDoorCfg(host, svc->port, "bbsid=board-9\n" + cfg);
-    int handle = bbsOpenTelnet(host);
-    bbsWriteFile(host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, 1));
-    bbsStart(host, {"DOOR32.SYS"}, false);
+void startDoor(Door* door, FakeService* svc, const std::string& cfg = "") {
+    prepareTelnet(door, 1, svc->port, "bbsid=board-9\n" + cfg);
+    bbsStart(&door->host, {"DOOR32.SYS"}, false);
     ASSERT_TRUE(fakeServiceWaitLine(svc, CONNECT));
-    ASSERT_TRUE(bbsWaitRow(host, 16, "Welcome, Tester!"));
+    ASSERT_TRUE(bbsWaitRow(&door->host, 16, "Welcome, Tester!"));
 }
 
 // The verdict screen stays until a key; the key brings the goodbye, the
@@ -49,15 +33,15 @@ void pressKeyToLeave(BbsHost* host, FakeService* svc, int keyRow, const std::str
     bbsSendKeys(host, "x");
     ASSERT_TRUE(bbsWaitRow(host, 10, "Thanks for playing!"));
     EXPECT_EQ(bbsWaitExit(host), 0);
-    EXPECT_TRUE(fakeServiceWaitLine(svc, DISCONNECT));
+    EXPECT_TRUE(fakeServiceWaitLine(svc, DISCONNECT_LINE));
     // Refused at the door: the mailbox and the zones are never asked for.
-    EXPECT_EQ(fakeServiceLines(svc), (std::vector<std::string>{CONNECT, DISCONNECT}));
+    EXPECT_EQ(fakeServiceLines(svc), (std::vector<std::string>{CONNECT, DISCONNECT_LINE}));
 }
 
 TEST(AdminE2e, MaintenanceRefusalShowsTheClosedScreenUntilAKey) {
     Service service;
     Door door;
-    startDoor(&door.host, &service.svc);
+    startDoor(&door, &service.svc);
     ASSERT_TRUE(fakeServiceSend(&service.svc,
                                 R"({"event":"authed","data":{"ok":false,"maintenance":true,"banned":true,)"
                                 R"("error":"Upgrading the story engine.","categories":["Animals"]}})"));
@@ -70,7 +54,7 @@ TEST(AdminE2e, MaintenanceRefusalShowsTheClosedScreenUntilAKey) {
 TEST(AdminE2e, BanWithAReasonShowsTheBarScreenUntilAKey) {
     Service service;
     Door door;
-    startDoor(&door.host, &service.svc, "bbsname=Night Owl BBS\n");
+    startDoor(&door, &service.svc, "bbsname=Night Owl BBS\n");
     ASSERT_TRUE(fakeServiceSend(&service.svc, R"({"event":"authed","data":{"ok":false,"banned":true,)"
                                               R"("reason":"Abusive chat in the Lounge"}})"));
     ASSERT_TRUE(bbsWaitRow(&door.host, 5, "B A N N E D")) << bbsRow(&door.host, 5);
@@ -84,7 +68,7 @@ TEST(AdminE2e, DisconnectedShowsItsReasonEvenWhenTheServiceHangsUpAtOnce) {
     Service service;
     Door door;
     BbsHost* host = &door.host;
-    startDoor(host, &service.svc);
+    startDoor(&door, &service.svc);
     const std::string reason = "Wordwhirl is restarting - back in a minute.";
     ASSERT_TRUE(fakeServiceSend(&service.svc, R"({"event":"disconnected","data":{"reason":")" + reason + "\"}}"));
     fakeServiceDrop(&service.svc);

@@ -3,31 +3,12 @@
 // service receives them, and the /who and /code answers in the chat pane.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e_common.h"
 
 namespace {
-
-struct Door {
-    BbsHost host;
-    Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Door() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
-
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
 
 const std::string AUTHED =
     R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace Writer"},)"
@@ -35,44 +16,18 @@ const std::string AUTHED =
 const std::string ROSTER =
     R"({"event":"lobby:roster","data":{"players":[{"name":"Ace Writer"},{"name":"Bob"},{"name":"Cleo"}]}})";
 
-// Rows 1 to 24 as the caller sees them, searched for text until it shows.
-bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = 10000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        bbsPump(host);
-        for (int row = 1; row <= 24; row++)
-            if (bbsRow(host, row).find(text) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-// The lines the service got after the first `skip`.
-std::vector<std::string> linesAfter(FakeService* svc, size_t skip) {
-    std::vector<std::string> all = fakeServiceLines(svc);
-    return all.size() > skip ? std::vector<std::string>(all.begin() + (long)skip, all.end())
-                             : std::vector<std::string>{};
-}
-
 TEST(ChatE2e, LoungeChatWhisperEmoteAndTheSystemLinesOfWhoAndCode) {
     Service service;
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    bbsWriteDoorCfg(host, svc->port, "bbsid=board-7\n");
-    int handle = bbsOpenTelnet(host);
-    bbsWriteFile(host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, 3, "Ace"));
+    prepareTelnet(&door, 3, svc->port, "bbsid=board-7\n", "Ace");
     bbsStart(host, {"DOOR32.SYS"}, false);
 
-    ASSERT_TRUE(fakeServiceWaitLine(
-        svc, R"({"cmd":"connect","bbsInstanceId":"board-7","localUserid":"42","alias":"Ace"})"));
+    ASSERT_TRUE(fakeServiceWaitLine(svc, ACE_CONNECT));
     ASSERT_TRUE(fakeServiceSend(svc, AUTHED));
-    ASSERT_TRUE(waitOnScreen(host, "Welcome, Ace Writer!"));
-    bbsSendKeys(host, "x");  // the guide
-    ASSERT_TRUE(bbsWaitRow(host, 23, "[S] MAIN MENU"));
-    bbsSendKeys(host, "s");  // the main menu
+    ASSERT_NO_FATAL_FAILURE(guideToMainMenu(host, "Welcome, Ace Writer!"));
     ASSERT_TRUE(fakeServiceWaitLine(svc, emit("presence:zone", "\"welcome\"")));
-    ASSERT_TRUE(waitOnScreen(host, "Back to the BBS"));
 
     // 1 then ENTER: the Lounge reports the zone and asks for the tables.
     size_t before = fakeServiceLines(svc).size();

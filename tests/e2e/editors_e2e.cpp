@@ -4,44 +4,16 @@
 // from the Lounge and of the tale from the reveal. Each ends in the exact request line the service receives.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e_common.h"
 
 namespace {
 
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-
 const std::string AUTHED =
     R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace Writer"},)"
     R"("categories":["Animals",{"name":"Space","kind":"holiday"}],"features":{"tester_feedback":false}}})";
-
-bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = 10000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        bbsPump(host);
-        for (int row = 1; row <= 24; row++)
-            if (bbsRow(host, row).find(text) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) +
-           ",\"data\":" + data + "}";
-}
-
-std::vector<std::string> linesAfter(FakeService* svc, size_t skip) {
-    std::vector<std::string> all = fakeServiceLines(svc);
-    return all.size() > skip ? std::vector<std::string>(all.begin() + (long)skip, all.end())
-                             : std::vector<std::string>{};
-}
 
 // Logged in, past the welcome screen and the guide, on the main menu.
 void toMainMenu(Door* door, FakeService* svc) {
@@ -49,22 +21,8 @@ void toMainMenu(Door* door, FakeService* svc) {
     startTelnet(door, 3, svc->port, "bbsid=board-7\n", "Ace");
     ASSERT_TRUE(fakeServiceWaitFirstLine(svc));
     ASSERT_TRUE(fakeServiceSend(svc, AUTHED));
-    ASSERT_TRUE(waitOnScreen(host, "Welcome, Ace Writer!"));
-    bbsSendKeys(host, "x");
-    ASSERT_TRUE(bbsWaitRow(host, 23, "[S] MAIN MENU"));
-    bbsSendKeys(host, "s");
+    ASSERT_NO_FATAL_FAILURE(guideToMainMenu(host, "Welcome, Ace Writer!"));
     ASSERT_TRUE(fakeServiceWaitLine(svc, emit("presence:zone", "\"welcome\"")));
-    ASSERT_TRUE(waitOnScreen(host, "Back to the BBS"));
-}
-
-// Waits until the service has got count lines after the first skip.
-bool waitLinesAfter(FakeService* svc, size_t skip, size_t count, int timeoutMs = 10000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (linesAfter(svc, skip).size() < count) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 // One step: keys typed, then the text the next screen shows.
@@ -73,15 +31,22 @@ struct Step {
     const char* shows;
 };
 
+void typeSteps(BbsHost* host, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        bbsSendKeys(host, step.keys);
+        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
+    }
+}
+
 TEST(EditorsE2e, StoryWrittenReviewedCategorisedRatedAndAgreedToIsSubmittedAsTyped) {
     Service service;
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    toMainMenu(&door, svc);
+    ASSERT_NO_FATAL_FAILURE(toMainMenu(&door, svc));
     size_t before = fakeServiceLines(svc).size();
 
-    const Step steps[] = {
+    const std::vector<Step> steps = {
         {"S\r", "S U B M I T   A   S T O R Y"},
         {"\r", "W H A T   I S   I T   C A L L E D ?"},
         {"A \"Cat\" Tale\r", "A \"Cat\" Tale"},
@@ -96,10 +61,7 @@ TEST(EditorsE2e, StoryWrittenReviewedCategorisedRatedAndAgreedToIsSubmittedAsTyp
         {"ace@board.example\r", "S T O R Y   S U B M I S S I O N   T E R M S"},
         {"I agree\r", "Sending your story..."},
     };
-    for (const Step& step : steps) {
-        bbsSendKeys(host, step.keys);
-        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
-    }
+    ASSERT_NO_FATAL_FAILURE(typeSteps(host, steps));
     const std::string expected =
         emitAck("submission:submit", 7,
              R"({"title":"A \"Cat\" Tale","storyText":"The {1} cat ate {2}.\nThen it {3} {}!",)"
@@ -120,7 +82,7 @@ TEST(EditorsE2e, ReplyToALetterWrittenReadBackAndSent) {
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    toMainMenu(&door, svc);
+    ASSERT_NO_FATAL_FAILURE(toMainMenu(&door, svc));
     size_t before = fakeServiceLines(svc).size();
 
     bbsSendKeys(host, "M\r");
@@ -133,7 +95,7 @@ TEST(EditorsE2e, ReplyToALetterWrittenReadBackAndSent) {
     ASSERT_TRUE(waitLinesAfter(svc, before, 2));
     EXPECT_EQ(linesAfter(svc, before).back(), emit("mail:mark-read", R"({"id":11})"));
 
-    const Step steps[] = {
+    const std::vector<Step> steps = {
         {"R", "Replying to \"Your story\" from Staff."},
         {"Thank you!\r", "Thank you!"},
         {"See you \"soon\"\r", "See you \"soon\""},
@@ -146,10 +108,7 @@ TEST(EditorsE2e, ReplyToALetterWrittenReadBackAndSent) {
         {"\r", "Nothing has been sent yet."},
         {"s\r", "Sending..."},
     };
-    for (const Step& step : steps) {
-        bbsSendKeys(host, step.keys);
-        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
-    }
+    ASSERT_NO_FATAL_FAILURE(typeSteps(host, steps));
     const std::string reply = emitAck("mail:reply", 13, R"({"id":11,"text":"Thank you!\nBye"})");
     ASSERT_TRUE(fakeServiceWaitLine(svc, reply));
     EXPECT_EQ(linesAfter(svc, before).back(), reply);
@@ -164,7 +123,7 @@ TEST(EditorsE2e, PlayerReportedFromTheLounge) {
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    toMainMenu(&door, svc);
+    ASSERT_NO_FATAL_FAILURE(toMainMenu(&door, svc));
     bbsSendKeys(host, "1\r");
     ASSERT_TRUE(fakeServiceWaitLine(svc, emit("lobby:refresh", "{}")));
     ASSERT_TRUE(fakeServiceSend(
@@ -172,7 +131,7 @@ TEST(EditorsE2e, PlayerReportedFromTheLounge) {
              R"({"name":"Bob","id":"s-bob"},{"name":"Cleo","id":"s-cleo"}]}})"));
     size_t before = fakeServiceLines(svc).size();
 
-    const Step steps[] = {
+    const std::vector<Step> steps = {
         {"/report\r", "M A K E   A   R E P O R T"},
         {"3\r", "Type 1 for the tale, or 2 for a person."},
         {"2\r", "[2] Cleo"},
@@ -182,10 +141,7 @@ TEST(EditorsE2e, PlayerReportedFromTheLounge) {
         {"Peeked at my words\r", "Peeked at my words"},
         {"\r", "Sending..."},
     };
-    for (const Step& step : steps) {
-        bbsSendKeys(host, step.keys);
-        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
-    }
+    ASSERT_NO_FATAL_FAILURE(typeSteps(host, steps));
     const std::string report = emitAck(
         "report:player", 9, R"({"targetSocketId":"s-cleo","reason":"cheating","note":"Peeked at my words"})");
     ASSERT_TRUE(fakeServiceWaitLine(svc, report));
@@ -201,7 +157,7 @@ TEST(EditorsE2e, TaleReportedFromTheRevealOnceTheRoundIsOver) {
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    toMainMenu(&door, svc);
+    ASSERT_NO_FATAL_FAILURE(toMainMenu(&door, svc));
     ASSERT_TRUE(fakeServiceSend(
         svc, R"({"event":"room:state","data":{"code":"MOON123","name":"Story Night","state":"waiting",)"
              R"("players":[{"id":"p-bea","name":"Bea","isHost":true},{"id":"p-ace","name":"Ace Writer"}]}})"));
@@ -220,17 +176,14 @@ TEST(EditorsE2e, TaleReportedFromTheRevealOnceTheRoundIsOver) {
         svc, R"({"event":"game:round-results","data":{"standings":[{"id":"p-bea","name":"Bea","laughs":1}]}})"));
     ASSERT_TRUE(waitOnScreen(host, "Bea got the biggest laughs!"));
 
-    const Step steps[] = {
+    const std::vector<Step> steps = {
         {"x", "M A K E   A   R E P O R T"},
         {"1\r", "R E P O R T   T H I S   T A L E"},
         {"3\r", "Reason: Poor quality"},
         {"Too short\r", "Too short"},
         {"\r", "Sending..."},
     };
-    for (const Step& step : steps) {
-        bbsSendKeys(host, step.keys);
-        ASSERT_TRUE(waitOnScreen(host, step.shows)) << "after typing " << step.keys;
-    }
+    ASSERT_NO_FATAL_FAILURE(typeSteps(host, steps));
     EXPECT_TRUE(waitOnScreen(host, "Moon Picnic")) << "the tale is named";
     const std::string report =
         emitAck("report:story", 9, R"({"templateId":0,"reason":"low-quality","note":"Too short"})");

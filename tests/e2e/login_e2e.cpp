@@ -6,22 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e_common.h"
 
 namespace {
-
-struct Door {
-    BbsHost host;
-    Door() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Door() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
 
 // The alias carries quotes so the connect command shows them escaped.
 const std::string ALIAS = "Tess \"Q\"";
@@ -37,26 +24,12 @@ const std::string AUTHED =
     R"("announcements":[{"id":7,"title":"Fresh tales","body":"Twelve new ones."}],)"
     R"("features":{"tester_feedback":false}}})";
 
-int centreCol(const std::string& text) { return (80 - (int)text.size()) / 2; }
-
-void expectText(const BbsHost& host, int row, int col, const std::string& text, int fg, bool bright) {
-    EXPECT_EQ(screenTextAt(&host.screen, row, col, (int)text.size()), text) << "row " << row;
-    EXPECT_EQ(screenFgAt(&host.screen, row, col), fg) << "row " << row << " " << text;
-    EXPECT_EQ(screenBrightAt(&host.screen, row, col), bright) << "row " << row << " " << text;
-}
-
-void expectCentred(const BbsHost& host, int row, const std::string& text, int fg, bool bright) {
-    expectText(host, row, centreCol(text), text, fg, bright);
-}
-
 TEST(LoginE2e, AuthedCallerGoesFromWelcomeThroughTheGuideToTheMenuAndOutWhenTheLinkDrops) {
     Service service;
     FakeService* svc = &service.svc;
     Door door;
     BbsHost* host = &door.host;
-    bbsWriteDoorCfg(host, svc->port, "bbsid=board-7\n");
-    int handle = bbsOpenTelnet(host);
-    bbsWriteFile(host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, 3, ALIAS));
+    prepareTelnet(&door, 3, svc->port, "bbsid=board-7\n", ALIAS);
     bbsStart(host, {"DOOR32.SYS"}, false);
 
     // The connect command is the first line; the welcome screen greets the

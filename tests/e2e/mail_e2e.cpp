@@ -6,47 +6,21 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e_common.h"
 
 namespace {
 
 constexpr unsigned char UNREAD_MARK = 0xFE;
-
-struct Board {
-    BbsHost host;
-    Board() { bbsHostOpen(&host, WW_DOOR_BINARY); }
-    ~Board() { bbsHostClose(&host); }
-};
-
-struct Service {
-    FakeService svc;
-    Service() { fakeServiceStart(&svc); }
-    ~Service() { fakeServiceStop(&svc); }
-};
 
 const std::string AUTHED =
     R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace Writer"},)"
     R"("announcements":[{"id":7,"title":"Fresh tales","body":"Twelve new ones."},)"
     R"({"id":8,"title":"Server move","body":"Back in an hour."}],)"
     R"("features":{"tester_feedback":false}}})";
-
-bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = 10000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        bbsPump(host);
-        for (int row = 1; row <= 24; row++)
-            if (bbsRow(host, row).find(text) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
 
 // How one announcement row of the list looks: unread ones green with a mark.
 struct ListedRow {
@@ -67,10 +41,6 @@ const std::string MAIL_REPLY =
     R"({"id":31,"read":0,"sender_label":"The Team","subject":"You won","created_at":"2026-12-01T10:00:00Z",)"
     R"("body":"Your tale took first place.","reply_to":"team"},)"
     R"({"id":32,"read":1,"subject":"Old news","body":"x"}]}})";
-
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
 
 // A fresh caller line and screen for the next visit to the same board.
 void nextVisit(BbsHost* host) {
@@ -95,11 +65,7 @@ void visitMenu(BbsHost* host, FakeService* svc, int user) {
     bbsStart(host, {"DOOR32.SYS"}, false);
     ASSERT_TRUE(fakeServiceWaitFirstLine(svc));
     ASSERT_TRUE(fakeServiceSend(svc, AUTHED));
-    ASSERT_TRUE(waitOnScreen(host, "Welcome, Ace Writer!"));
-    bbsSendKeys(host, "x");  // the guide
-    ASSERT_TRUE(bbsWaitRow(host, 23, "[S] MAIN MENU"));
-    bbsSendKeys(host, "s");
-    ASSERT_TRUE(waitOnScreen(host, "Back to the BBS"));
+    ASSERT_NO_FATAL_FAILURE(guideToMainMenu(host, "Welcome, Ace Writer!"));
 }
 
 void visitAnnouncements(BbsHost* host, FakeService* svc, int user) {
@@ -116,7 +82,7 @@ void leaveDoor(BbsHost* host) {
 }
 
 TEST(MailE2e, AnnouncementsReadAndDismissedAreRememberedPerUserAcrossVisits) {
-    Board board;
+    Door board;
     BbsHost* host = &board.host;
     {
         // First visit of user 42: read the first, dismiss the second.
@@ -161,7 +127,7 @@ TEST(MailE2e, AnnouncementsReadAndDismissedAreRememberedPerUserAcrossVisits) {
 }
 
 TEST(MailE2e, MailboxWaitsForTheListThenOpensALetter) {
-    Board board;
+    Door board;
     BbsHost* host = &board.host;
     Service service;
     FakeService* svc = &service.svc;

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int GOLD = 31, CYAN = 36, GREEN = 32;  // the three players' inks
 
-const std::string CONNECT =
-    R"({"cmd":"connect","bbsInstanceId":"board-7","localUserid":"42","alias":"Ace"})";
 const std::string AUTHED =
     R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace"},"categories":["Animals","Space"]}})";
 // The caller sits at Bea's table with Cal.
@@ -22,22 +20,6 @@ const std::string ROOM_WAITING =
     R"({"event":"room:state","data":{"code":"MOON123","name":"Story Night","state":"waiting",)"
     R"("players":[{"id":"p-bea","name":"Bea","ink":"cyan","isHost":true},)"
     R"({"id":"p-ace","name":"Ace","ink":"gold","source":"bbs"},{"id":"p-cal","name":"Cal","ink":"green"}]}})";
-
-std::string emit(const std::string& name, const std::string& data) {
-    return R"({"cmd":"emit","name":")" + name + R"(","data":)" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return R"({"cmd":"emit","name":")" + name + R"(","ackId":)" + std::to_string(ack) + R"(,"data":)" + data + "}";
-}
-std::string event(const std::string& name, const std::string& data) {
-    return R"({"event":")" + name + R"(","data":)" + data + "}";
-}
-
-void expectText(const BbsHost& host, int row, int col, const std::string& text, int fg, bool bright) {
-    EXPECT_EQ(screenTextAt(&host.screen, row, col, (int)text.size()), text) << "row " << row;
-    EXPECT_EQ(screenFgAt(&host.screen, row, col), fg) << "row " << row << " " << text;
-    EXPECT_EQ(screenBrightAt(&host.screen, row, col), bright) << "row " << row << " " << text;
-}
 
 // Every character of a word in one colour, bright.
 void expectWord(const BbsHost& host, int row, int col, const std::string& word, int fg) {
@@ -58,7 +40,7 @@ void typeLine(BbsHost* host, FakeService* svc, const std::string& line, const st
 void logIn(Door* door, FakeService* svc) {
     BbsHost* host = &door->host;
     startTelnet(door, 3, svc->port, "bbsid=board-7\n", "Ace");
-    ASSERT_TRUE(fakeServiceWaitLine(svc, CONNECT));
+    ASSERT_TRUE(fakeServiceWaitLine(svc, ACE_CONNECT));
     ASSERT_TRUE(fakeServiceSend(svc, AUTHED));
     ASSERT_TRUE(bbsWaitRow(host, 16, "Welcome, Ace!"));
     bbsSendKeys(host, "x");
@@ -70,13 +52,13 @@ void logIn(Door* door, FakeService* svc) {
 // The reveal: each player's words in that player's colour, the same word
 // by two players found at its two places, the first word current.
 const std::string STORY = "A purple moon met a sticky cat and a purple yak.";
-const std::string REVEAL = event("game:story-reveal",
-                                 R"({"title":"Moon Picnic","voteSeconds":60,"story":")" + STORY +
-                                     R"(","words":[{"n":1,"value":"purple","authorId":"p-bea"},)"
-                                     R"({"n":2,"value":"sticky","authorId":"p-ace"},)"
-                                     R"({"n":3,"value":"cat","authorId":"p-cal"},)"
-                                     R"({"n":4,"value":"purple","authorId":"p-cal"},)"
-                                     R"({"n":5,"value":"yak","authorId":"p-ace"}]})");
+const std::string REVEAL = eventLine("game:story-reveal",
+                                     R"({"title":"Moon Picnic","voteSeconds":60,"story":")" + STORY +
+                                         R"(","words":[{"n":1,"value":"purple","authorId":"p-bea"},)"
+                                         R"({"n":2,"value":"sticky","authorId":"p-ace"},)"
+                                         R"({"n":3,"value":"cat","authorId":"p-cal"},)"
+                                         R"({"n":4,"value":"purple","authorId":"p-cal"},)"
+                                         R"({"n":5,"value":"yak","authorId":"p-ace"}]})");
 
 void revealAndCheck(BbsHost* host, FakeService* svc) {
     ASSERT_TRUE(fakeServiceSend(svc, REVEAL));
@@ -97,10 +79,10 @@ void revealAndCheck(BbsHost* host, FakeService* svc) {
 
 // Standings: Bea first with the most laughs; the caller's row is bright.
 void resultsAndCheck(BbsHost* host, FakeService* svc) {
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:round-results",
-                                           R"({"standings":[{"id":"p-bea","name":"Bea","laughs":5},)"
-                                           R"({"id":"p-ace","name":"Ace","laughs":3},)"
-                                           R"({"id":"p-cal","name":"Cal","laughs":1}]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:round-results",
+                                               R"({"standings":[{"id":"p-bea","name":"Bea","laughs":5},)"
+                                               R"({"id":"p-ace","name":"Ace","laughs":3},)"
+                                               R"({"id":"p-cal","name":"Cal","laughs":1}]})")));
     ASSERT_TRUE(bbsWaitRow(host, 6, "Big Laughs!")) << bbsRow(host, 6);
     expectCentred(*host, 4, "Moon Picnic", 33, true);
     expectCentred(*host, 6, "Big Laughs!", 35, true);
@@ -127,8 +109,8 @@ TEST(RoundE2e, CallerChoosesTheTaleFillsTheWordsLaughsAndSeesTheScores) {
     ASSERT_TRUE(fakeServiceSend(svc, ROOM_WAITING));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Story Night"));
     expectText(*host, 9, 24, "Ace", GOLD, true);
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:category-pick",
-                                           R"({"pickerId":"p-ace","pickSeconds":60,"categories":["Animals","Space"]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:category-pick", R"({"pickerId":"p-ace","pickSeconds":60,)"
+                                                                     R"("categories":["Animals","Space"]})")));
     const std::string turn = "Your turn to choose the next tale. Take your time and talk it over.";
     ASSERT_TRUE(bbsWaitRow(host, 17, turn)) << bbsRow(host, 17);
     expectCentred(*host, 17, turn, 33, true);
@@ -142,19 +124,19 @@ TEST(RoundE2e, CallerChoosesTheTaleFillsTheWordsLaughsAndSeesTheScores) {
     expectText(*host, 8, 10, "[B] Space", 37, true);
     typeLine(host, svc, "b", R"({"cmd":"stories","category":"Space","offset":0})");
     ASSERT_TRUE(bbsWaitRow(host, 4, "P I C K   A   T A L E"));
-    ASSERT_TRUE(fakeServiceSend(svc, event("stories", R"({"offset":0,"total":2,"items":[)"
-                                                      R"({"id":77,"title":"Moon Picnic","blanks":5},)"
-                                                      R"({"id":78,"title":"Rocket Chef","blanks":4}]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("stories", R"({"offset":0,"total":2,"items":[)"
+                                                          R"({"id":77,"title":"Moon Picnic","blanks":5},)"
+                                                          R"({"id":78,"title":"Rocket Chef","blanks":4}]})")));
     ASSERT_TRUE(bbsWaitRow(host, 7, "[1] Moon Picnic"));
     expectText(*host, 7, 12, "[1] Moon Picnic", 37, true);
     typeLine(host, svc, "1", emit("category:pick-story", R"({"storyId":77})"));
     ASSERT_TRUE(bbsWaitRow(host, 23, "Here we go...")) << bbsRow(host, 23);
 
     // Two words for the caller out of five in the tale.
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:prompts",
-                                           R"({"template":{"title":"Moon Picnic","category":"Space"},"seconds":120,)"
-                                           R"("totalBlanks":5,"blanks":[{"n":2,"type":"adjective"},)"
-                                           R"({"n":5,"type":"animal","hint":"something with fur"}]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:prompts",
+                                               R"({"template":{"title":"Moon Picnic","category":"Space"},)"
+                                               R"("seconds":120,"totalBlanks":5,"blanks":[{"n":2,"type":"adjective"},)"
+                                               R"({"n":5,"type":"animal","hint":"something with fur"}]})")));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Your word 1 of 2   (the tale has 5 in all)")) << bbsRow(host, 4);
     expectCentred(*host, 5, "Space - Moon Picnic", 36, false);
     expectCentred(*host, 8, "Adjective", 33, true);
@@ -190,18 +172,18 @@ TEST(RoundE2e, CallerChoosesTheTaleFillsTheWordsLaughsAndSeesTheScores) {
     bbsSendKeys(host, "\r");
     ASSERT_TRUE(fakeServiceWaitLine(svc, emit("vote:done", "{}")));
     ASSERT_TRUE(bbsWaitRow(host, 23, "Waiting for everyone to finish reading...")) << bbsRow(host, 23);
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:voter-done", R"({"pendingNames":["Cal"]})")));
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:word-tally", R"({"blankN":2,"laughs":3})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:voter-done", R"({"pendingNames":["Cal"]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:word-tally", R"({"blankN":2,"laughs":3})")));
 
     resultsAndCheck(host, svc);
     if (HasFatalFailure()) return;
 
     // The rating prompt, the last warning, then ENTER: play again.
-    ASSERT_TRUE(fakeServiceSend(svc, event("story:rate-prompt", R"({"storyId":77,"title":"Moon Picnic"})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("story:rate-prompt", R"({"storyId":77,"title":"Moon Picnic"})")));
     ASSERT_TRUE(bbsWaitRow(host, 23, "[1] Loved It")) << bbsRow(host, 23);
     typeLine(host, svc, "1", emit("story:rate", R"({"storyId":77,"rating":1})"));
     ASSERT_TRUE(bbsWaitRow(host, 23, "Thank you for your vote!")) << bbsRow(host, 23);
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:final-warning", R"({"seconds":20})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:final-warning", R"({"seconds":20})")));
     bool warned = false;
     for (int row = 19; row <= 22 && !warned; row++)
         warned = bbsWaitRow(host, row, "Answer within 20 seconds", 2000);
@@ -231,12 +213,12 @@ TEST(RoundE2e, ScreensFollowAnotherPlayersRoundUntilItIsStopped) {
     if (HasFatalFailure()) return;
     ASSERT_TRUE(fakeServiceSend(svc, ROOM_WAITING));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Story Night"));
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:category-pick", R"({"pickerId":"p-bea","pickerName":"Bea"})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:category-pick", R"({"pickerId":"p-bea","pickerName":"Bea"})")));
     ASSERT_TRUE(bbsWaitRow(host, 17, "Waiting for Bea to choose the next tale...")) << bbsRow(host, 17);
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:category-spin", "{}")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:category-spin", "{}")));
     ASSERT_TRUE(bbsWaitRow(host, 23, "Choosing a category...")) << bbsRow(host, 23);
 
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:prompts", R"({"blanks":[{"n":1,"type":"player_name"}]})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:prompts", R"({"blanks":[{"n":1,"type":"player_name"}]})")));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Your word 1 of 1")) << bbsRow(host, 4);
     expectCentred(*host, 8, "Name", 33, true);
     EXPECT_NE(bbsRow(host, 18).find("Time Left  1:"), std::string::npos) << "90 seconds: " << bbsRow(host, 18);
@@ -246,7 +228,7 @@ TEST(RoundE2e, ScreensFollowAnotherPlayersRoundUntilItIsStopped) {
     resultsAndCheck(host, svc);
     if (HasFatalFailure()) return;
 
-    ASSERT_TRUE(fakeServiceSend(svc, event("game:aborted", R"({"reason":"Not enough players left."})")));
+    ASSERT_TRUE(fakeServiceSend(svc, eventLine("game:aborted", R"({"reason":"Not enough players left."})")));
     ASSERT_TRUE(bbsWaitRow(host, 4, "Story Night"));
     ASSERT_TRUE(bbsWaitRow(host, 23, "Not enough players left.")) << bbsRow(host, 23);
     fakeServiceDrop(svc);

@@ -198,3 +198,33 @@ TEST(HouseRobustness, OverLongLinesAreCutOutOfTheStream) {
     EXPECT_EQ(serverTakeLines(&c, &dropped), (std::vector<std::string>{"after"}));
     EXPECT_EQ(dropped, 2);
 }
+
+// The submission's category step asks with lobby:refresh when the door holds
+// no categories; only authed brings them outside a table's pick, so callers
+// asking from outside the Lounge get it again. In the Lounge or at a table
+// the tables alone come back.
+TEST(HouseLobby, RefreshFromOutsideTheLoungeBringsTheCategories) {
+    House h;
+    startHouse(&h);
+    login(&h, 1, "Ann");
+    struct Case {
+        const char* zone;
+        bool seated;
+        bool authed;
+    };
+    const Case cases[] = {{"welcome", false, true}, {"lounge", false, false}, {"room", true, false}};
+    for (const Case& c : cases) {
+        emit(&h, 1, "presence:zone", c.zone);
+        if (c.seated) emit(&h, 1, "room:create", {{"name", "Den"}}, 5);
+        h.outbox.clear();
+        emit(&h, 1, "lobby:refresh", Json::object());
+        Json authed = lastEvent(&h, 1, "authed");
+        EXPECT_EQ(!authed.is_null(), c.authed) << c.zone;
+        if (c.authed) {
+            EXPECT_EQ(authed["categories"].size(), 2u);
+            EXPECT_EQ(authed["you"]["name"], "Ann");
+            EXPECT_EQ(Json::parse(h.outbox.back().line)["event"], "lobby:roster") << "the tables follow";
+        }
+        EXPECT_FALSE(lastEvent(&h, 1, "lobby:rooms").is_null()) << c.zone;
+    }
+}

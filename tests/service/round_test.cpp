@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "house_helpers.h"
 #include "tables.h"
 
@@ -70,6 +72,14 @@ TEST_F(TableFixture, FullRoundRevealsWordsWithTheirAuthorsAndCountsLaughs) {
     EXPECT_TRUE(repliesTo(&h, 1, 12).at(1)["ok"]);
     EXPECT_TRUE(eventsTo(&h, 1, "game:story-reveal").empty());  // Bob still writing
     emit(&h, 2, "submit:answers", {{"answers", answersFor(blanks[2], "bob")}}, 12);
+    std::vector<std::string> toBob;
+    for (const Outgoing& o : h.outbox) {
+        Json j = Json::parse(o.line);
+        if (o.session != 2) continue;
+        toBob.push_back(j.contains("ackId") ? "ack" + std::to_string(j["ackId"].get<int>()) : j["event"].get<std::string>());
+    }
+    auto at = [&toBob](const std::string& what) { return std::find(toBob.begin(), toBob.end(), what) - toBob.begin(); };
+    EXPECT_LT(at("ack12"), at("game:story-reveal")) << "the last words are taken before the tale is read out";
 
     Json reveal = lastEvent(&h, 1, "game:story-reveal");
     ASSERT_EQ(reveal, lastEvent(&h, 2, "game:story-reveal"));
@@ -287,4 +297,77 @@ TEST_F(TableFixture, ChoosingTellsTheOthersAndMoreTimeTellsEverybody) {
     EXPECT_EQ(lastEvent(&h, 1, "game:picker-waiting")["seconds"], (PICK_CHOOSING_MS + PICK_WAIT_MORE_MS) / 1000);
     tickTo(&h, h.now + PICK_CHOOSING_MS + PICK_WAIT_MORE_MS - PICK_WARN_MS + 100);
     EXPECT_FALSE(lastEvent(&h, 1, "game:picker-warning").is_null());
+}
+
+// Newcomers while Ann chooses: Cy by share code, Dee let in after a knock.
+// Both hear who is choosing (with the time left) and get words to write.
+TEST_F(TableFixture, CallersSeatedDuringAPickHearWhoChoosesAndGetWords) {
+    emit(&h, 1, "room:set-lock", {{"on", true}});
+    emit(&h, 1, "room:start-now", Json::object());
+    tickTo(&h, h.now + 10000);
+    login(&h, 3, "Cy");
+    login(&h, 4, "Dee");
+    h.outbox.clear();
+    emit(&h, 3, "room:join", {{"code", code}}, 4);
+    ASSERT_TRUE(repliesTo(&h, 3, 4).at(0)["ok"]);
+    std::string knockId = h.rooms[h.sessions[1].roomId].knockId;
+    emit(&h, 4, "room:knock", {{"knockId", knockId}});
+    emit(&h, 1, "room:knock-reply", {{"knockId", lastEvent(&h, 1, "room:knock")["knockId"]}, {"allow", true}});
+    ASSERT_EQ(h.sessions[4].roomId, h.sessions[1].roomId);
+    for (int s : {3, 4}) {
+        Json pick = lastEvent(&h, s, "game:category-pick");
+        ASSERT_FALSE(pick.is_null()) << s;
+        EXPECT_EQ(pick["pickerId"], "s1");
+        EXPECT_EQ(pick["pickerName"], "Ann");
+        EXPECT_EQ(pick["pickSeconds"], (PICK_MS - 10000) / 1000);
+        EXPECT_EQ(pick["categories"].size(), 2u);
+    }
+    EXPECT_TRUE(eventsTo(&h, 2, "game:category-pick").empty()) << "the others already know";
+    emit(&h, 1, "category:pick-story", {{"storyId", 1}});  // four gaps, four players
+    for (int s : {1, 2, 3, 4}) EXPECT_EQ(lastEvent(&h, s, "game:prompts")["blanks"].size(), 1u) << s;
+}
+
+// A knock nobody answers does not stay forever: it goes when the knocker
+// knocks again, leaves the Lounge or hangs up, when time is up, or when the
+// table closes.
+TEST(HouseTables, UnansweredKnocksAreForgotten) {
+    House h;
+    startHouse(&h);
+    login(&h, 1, "Ann");
+    emit(&h, 1, "room:create", {{"name", "Den"}, {"locked", true}}, 5);
+    std::string door = h.rooms[h.sessions[1].roomId].knockId;
+    const std::string nobody = "Nobody answered the door - try knocking again later.";
+
+    login(&h, 2, "Bob");
+    emit(&h, 2, "room:knock", {{"knockId", door}});
+    std::string first = lastEvent(&h, 1, "room:knock")["knockId"];
+    emit(&h, 2, "room:knock", {{"knockId", door}});
+    EXPECT_EQ(h.knocks.size(), 1u) << "a second knock replaces the first";
+    emit(&h, 1, "room:knock-reply", {{"knockId", first}, {"allow", true}});
+    EXPECT_EQ(h.sessions[2].roomId, 0);
+    EXPECT_EQ(lastEvent(&h, 1, "room:notice")["text"], "Nobody is knocking any more.");
+    emit(&h, 2, "presence:zone", "welcome");
+    EXPECT_TRUE(h.knocks.empty()) << "the knocker left the Lounge";
+    emit(&h, 2, "presence:zone", "lounge");
+    emit(&h, 2, "room:knock", {{"knockId", door}});
+    houseClose(&h, 2);
+    EXPECT_TRUE(h.knocks.empty()) << "the knocker hung up";
+
+    login(&h, 3, "Cy");
+    emit(&h, 3, "room:knock", {{"knockId", door}});
+    std::string cys = lastEvent(&h, 1, "room:knock")["knockId"];
+    tickTo(&h, h.now + KNOCK_MS - 1000);
+    EXPECT_EQ(h.knocks.size(), 1u);
+    tickTo(&h, h.now + 1100);
+    EXPECT_TRUE(h.knocks.empty()) << "time is up";
+    EXPECT_EQ(lastEvent(&h, 3, "lobby:notice")["text"], nobody);
+    emit(&h, 1, "room:knock-reply", {{"knockId", cys}, {"allow", true}});
+    EXPECT_EQ(h.sessions[3].roomId, 0);
+
+    login(&h, 4, "Dee");
+    emit(&h, 4, "room:knock", {{"knockId", door}});
+    emit(&h, 1, "room:leave", Json::object());  // the only caller: the table closes
+    tickTo(&h, h.now + 200);
+    EXPECT_TRUE(h.knocks.empty()) << "the table closed";
+    EXPECT_EQ(lastEvent(&h, 4, "lobby:notice")["text"], nobody);
 }

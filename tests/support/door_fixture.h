@@ -1,6 +1,7 @@
 // The fixture of every unit test that draws: a zeroed client state on the
 // heap (it is too big for the stack) whose terminal is a telnet socket pair,
-// with a TestScreen at the caller's end rendering what the door sends.
+// with a TestScreen at the caller's end rendering what the door sends, and
+// the ways painter tests draw a screen and look at its rows.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "screen_emulator.h"
+#include "screens/renderer.h"
 #include "state/client_state.h"
 
 struct DoorScreenTest : ::testing::Test {
@@ -29,4 +31,25 @@ struct DoorScreenTest : ::testing::Test {
         ts.raw.clear();
         return out;
     }
+
+    // The whole of one screen, drawn afresh; what it sent is dropped.
+    void show(int32_t screen) {
+        cs->screen = screen;
+        cs->fullRedraw = 1;
+        renderScreen(cs.get());
+        sent();
+    }
+    // One painter's drawing; what it sent is dropped.
+    void paint(void (*painter)(ClientState*)) {
+        painter(cs.get());
+        sent();
+    }
+
+    std::string row(int r) const { return screenRowText(&ts, r); }  // 80 CP437 bytes
+    // Column (1-based) where text starts on row r, 0 when it is not there.
+    int colOf(int r, const std::string& text) const {
+        size_t at = row(r).find(text);
+        return at == std::string::npos ? 0 : (int)at + 1;
+    }
+    bool rowBlank(int r) const { return row(r).find_first_not_of(' ') == std::string::npos; }
 };

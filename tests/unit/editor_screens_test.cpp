@@ -20,18 +20,6 @@ constexpr unsigned char THUMB = 219;
 constexpr unsigned char TRACK = 176;
 
 struct EditorScreensTest : DoorScreenTest {
-    void show(int32_t screen) {
-        cs->screen = screen;
-        cs->fullRedraw = 1;
-        renderScreen(cs.get());
-        sent();
-    }
-    std::string row(int r) const { return screenRowText(&ts, r); }
-    int colOf(int r, const std::string& text) const {
-        size_t at = row(r).find(text);
-        return at == std::string::npos ? 0 : (int)at + 1;
-    }
-    bool rowBlank(int r) const { return row(r).find_first_not_of(' ') == std::string::npos; }
     // text on row r, its first cell in colour fg and brightness bright.
     void expectText(int r, const std::string& text, int fg, bool bright) {
         int col = colOf(r, text);

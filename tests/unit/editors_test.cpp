@@ -4,10 +4,6 @@
 // the notice and the request lines the service reads off a socketpair.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <memory>
 #include <string>
@@ -17,47 +13,10 @@
 #include "input/lines.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "support/service_pair.h"
 #include "terminal/terminal.h"
 
 namespace {
-
-struct EditorWire {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    int peer = -1;
-
-    EditorWire() {
-        int fds[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        state->running = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
-    }
-    ~EditorWire() {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    std::vector<std::string> lines() {
-        std::string all;
-        char chunk[65536];
-        for (ssize_t n; (n = read(peer, chunk, sizeof chunk)) > 0;) all.append(chunk, (size_t)n);
-        std::vector<std::string> out;
-        for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-            out.push_back(all.substr(at, lf - at));
-        return out;
-    }
-};
-
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) +
-           ",\"data\":" + data + "}";
-}
 
 // Typed text goes to the line handler as the key handler would hand it on;
 // "" is ENTER on an empty input line, which is the key handler's own.
@@ -99,8 +58,9 @@ struct EditorCase {
 void runCases(const std::vector<EditorCase>& cases) {
     for (const EditorCase& c : cases) {
         SCOPED_TRACE(c.what);
-        EditorWire w;
+        WiredState w;
         ClientState* s = w.state.get();
+        s->running = 1;
         s->screen = c.screen;
         if (c.setup) c.setup(s);
         w.lines();  // what the set-up sent is no case's business

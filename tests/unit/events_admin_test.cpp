@@ -2,10 +2,6 @@
 // the chat log, the notice line, the run flag and the requests they send.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 
@@ -14,42 +10,11 @@
 #include "state/client_state.h"
 #include "state/events.h"
 #include "state/state.h"
+#include "support/service_pair.h"
 
 namespace {
 
-struct EventsAdmin : ::testing::Test {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    std::unique_ptr<JsonDocument> doc{new JsonDocument};
-    int peer = -1;
-
-    void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
-    }
-    void TearDown() override {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    void feed(const std::string& event, const std::string& data) {
-        std::string line = "{\"event\":\"" + event + "\",\"data\":" + data + "}";
-        const JsonNode* root = jsonParse(doc.get(), line.c_str());
-        ASSERT_NE(root, nullptr) << line;
-        eventDispatch(state.get(), event.c_str(), jsonGet(root, "data"));
-    }
-
-    std::string sent() {
-        std::string out;
-        char buf[4096];
-        for (ssize_t n; (n = read(peer, buf, sizeof buf)) > 0;) out.append(buf, (size_t)n);
-        return out;
-    }
-};
+struct EventsAdmin : ServiceTest {};
 
 TEST_F(EventsAdmin, StaffEventsLeaveTheirLines) {
     const std::string longReason(200, 'r');

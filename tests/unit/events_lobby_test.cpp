@@ -6,56 +6,21 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/events.h"
 #include "state/events_lobby.h"
+#include "support/service_pair.h"
 
 namespace {
 
-struct EventsLobby : ::testing::Test {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    std::unique_ptr<JsonDocument> doc{new JsonDocument};
-    int peer = -1;  // the service's end: what the door sends arrives here
-
+struct EventsLobby : ServiceTest {
     void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
+        ServiceTest::SetUp();
         state->categorySel = -1;
         state->rateGiven = 2;
-    }
-    void TearDown() override {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    // One line as the service sends it: {"event":...,"data":...}; the data
-    // is the whole message when it has no data member.
-    void feed(const std::string& line) {
-        const JsonNode* root = jsonParse(doc.get(), line.c_str());
-        ASSERT_NE(root, nullptr) << line;
-        const JsonNode* data = jsonGet(root, "data");
-        eventDispatch(state.get(), jsonGetString(root, "event", ""), data ? data : root);
-    }
-    void feed(const std::string& event, const std::string& data) {
-        feed("{\"event\":\"" + event + "\",\"data\":" + data + "}");
-    }
-
-    // Everything sent since the last call, lines joined by their line feeds.
-    std::string sent() {
-        std::string out;
-        char buf[4096];
-        long n;
-        while ((n = recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0) out.append(buf, (size_t)n);
-        return out;
     }
 
     const ChatLine& lastLine() const { return state->chatLog[state->chatCount - 1]; }

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "door/nodelog.h"
 #include "net/json.h"
@@ -15,22 +13,15 @@
 #include "state/client_state.h"
 #include "state/events.h"
 #include "state/events_round.h"
+#include "support/service_pair.h"
 
 namespace {
 
-struct EventsRound : ::testing::Test {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    std::unique_ptr<JsonDocument> doc{new JsonDocument};
-    int peer = -1;
+struct EventsRound : ServiceTest {
     uint32_t before = 0, after = 0;  // tickMs around the last feed
 
     void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
+        ServiceTest::SetUp();
         state->categorySel = -1;
         state->rateGiven = 2;
         state->inRoom = 1;
@@ -49,26 +40,12 @@ struct EventsRound : ::testing::Test {
         state->players[1].isMe = 1;
         state->playerCount = 3;
     }
-    void TearDown() override {
-        close(state->conn.socket);
-        close(peer);
-    }
-
     void feed(const std::string& event, const std::string& data) {
-        std::string line = "{\"event\":\"" + event + "\",\"data\":" + data + "}";
-        const JsonNode* root = jsonParse(doc.get(), line.c_str());
-        ASSERT_NE(root, nullptr) << line;
+        const JsonNode* root = parseServiceLine(doc.get(), eventLine(event, data));
+        if (!root) return;
         before = tickMs();
-        eventDispatch(state.get(), jsonGetString(root, "event", ""), jsonGet(root, "data"));
+        dispatchEvent(state.get(), root);
         after = tickMs();
-    }
-
-    std::string sent() {
-        std::string out;
-        char buf[4096];
-        long n;
-        while ((n = recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0) out.append(buf, (size_t)n);
-        return out;
     }
 
     // A deadline set during the last feed lies ms after the moment it was set.

@@ -2,10 +2,6 @@
 // the requests come out of a socketpair's service end as whole JSON lines.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,17 +12,12 @@
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "support/service_pair.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) + ",\"data\":" + data + "}";
-}
 const std::string LEAVE = emit("room:leave", "{}");
 const std::string TO_LOUNGE[] = {emit("presence:zone", "\"lounge\""), emit("lobby:refresh", "{}")};
 const std::string TO_MENU = emit("presence:zone", "\"welcome\"");
@@ -39,19 +30,11 @@ struct KeysTest : ::testing::Test {
     void TearDown() override { unwire(); }
 
     void wire() {
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        cs->conn.socket = fds[0];
-        cs->conn.socketOpen = 1;
-        cs->conn.connected = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
+        peer = serviceWire(cs.get());
+        ASSERT_GE(peer, 0);
         cs->careSectionOpen = -1;
     }
-    void unwire() {
-        close(cs->conn.socket);
-        close(peer);
-    }
+    void unwire() { serviceUnwire(cs.get(), peer); }
     // A zeroed state on a new socket pair, for one case of a table.
     void fresh() {
         unwire();
@@ -60,15 +43,7 @@ struct KeysTest : ::testing::Test {
     }
 
     // Every line the service got since the last call.
-    Lines got() {
-        std::string all;
-        char chunk[8192];
-        for (ssize_t n; (n = read(peer, chunk, sizeof chunk)) > 0;) all.append(chunk, (size_t)n);
-        Lines out;
-        for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-            out.push_back(all.substr(at, lf - at));
-        return out;
-    }
+    Lines got() { return serviceReadLines(peer); }
     void type(const char* text) {
         for (const char* p = text; *p; p++) keyDispatch(cs.get(), (unsigned char)*p);
     }

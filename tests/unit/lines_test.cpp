@@ -3,8 +3,6 @@
 // read off the other end of a socketpair), the screen after and the notice.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -20,46 +18,9 @@
 #include "input/lines.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "support/service_pair.h"
 
 namespace {
-
-struct WiredState {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    int peer = -1;
-
-    WiredState() {
-        int fds[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
-    }
-    ~WiredState() {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    std::vector<std::string> lines() {
-        std::string all;
-        char chunk[65536];
-        for (ssize_t n; (n = read(peer, chunk, sizeof chunk)) > 0;) all.append(chunk, (size_t)n);
-        std::vector<std::string> out;
-        for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-            out.push_back(all.substr(at, lf - at));
-        return out;
-    }
-};
-
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) +
-           ",\"data\":" + data + "}";
-}
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 const std::string PRESENCE_LOUNGE = emit("presence:zone", quoted("lounge"));
 const std::string PRESENCE_WELCOME = emit("presence:zone", quoted("welcome"));

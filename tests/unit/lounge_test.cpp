@@ -40,11 +40,6 @@ struct LoungeTest : DoorScreenTest {
         SetUp();
     }
 
-    void paint(void (*painter)(ClientState*)) {
-        painter(cs.get());
-        sent();
-    }
-    std::string row(int r) const { return screenRowText(&ts, r); }
     std::string at(int r, int c, int n) const { return screenTextAt(&ts, r, c, n); }
     bool rowHas(int r, const std::string& text) const { return row(r).find(text) != std::string::npos; }
 

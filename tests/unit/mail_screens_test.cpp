@@ -36,13 +36,6 @@ struct MailScreensTest : DoorScreenTest {
         cs.reset(new ClientState{});
         DoorScreenTest::SetUp();
     }
-    void show(int32_t screen) {
-        cs->screen = screen;
-        cs->fullRedraw = 1;
-        renderScreen(cs.get());
-        sent();
-    }
-    std::string row(int r) const { return screenRowText(&ts, r); }
     bool rowBlank(int r, int fromCol = 1, int toCol = 79) const {
         return screenTextAt(&ts, r, fromCol, toCol - fromCol + 1).find_first_not_of(' ') == std::string::npos;
     }

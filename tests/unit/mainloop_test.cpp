@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <memory>
@@ -21,6 +20,7 @@
 #include "state/state.h"
 #include "support/door_fixture.h"
 #include "support/screen_emulator.h"
+#include "support/service_pair.h"
 
 namespace {
 
@@ -29,14 +29,10 @@ struct LoopTest : DoorScreenTest {
 
     void SetUp() override {
         DoorScreenTest::SetUp();
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
-        fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK);
-        cs->conn.socket = fds[0];
-        cs->conn.socketOpen = 1;
-        cs->conn.connected = 1;
-        service = fds[1];
+        service = serviceWire(cs.get());
+        ASSERT_GE(service, 0);
+        // The loop polls the link, so its end must not block either.
+        fcntl(cs->conn.socket, F_SETFL, fcntl(cs->conn.socket, F_GETFL) | O_NONBLOCK);
         cs->running = 1;
         cs->doorStartTick = tickMs();
         cs->lastInputTick = tickMs();
@@ -53,13 +49,7 @@ struct LoopTest : DoorScreenTest {
         ASSERT_EQ(write(service, text.data(), text.size()), (ssize_t)text.size());
     }
     // Everything the door sent to the service since the last call.
-    std::string serviceGot() {
-        std::string out;
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(service, buf, sizeof buf)) > 0) out.append(buf, (size_t)n);
-        return out;
-    }
+    std::string serviceGot() { return serviceRead(service); }
     std::string row(int r) {
         screenPump(&ts);
         return screenRowUtf8(&ts, r);

@@ -277,6 +277,33 @@ TEST_F(RendererTest, ChatRowsByScreenGroup) {
     }
 }
 
+// The solo tale's box runs to row 22: neither the screen change's first pass
+// nor a chat line arriving may wipe its last story rows or its bottom edge.
+TEST_F(RendererTest, SoloTaleKeepsRows19To22) {
+    // "Line 1" and 60 x's wrap into two display lines, then a blank line
+    // before each paragraph: Line 7 is display line 14, the last of the box.
+    std::string story = "Line 1 " + std::string(60, 'x');
+    for (int i = 2; i <= 10; i++) story += "\nLine " + std::to_string(i);
+    copyText(cs->soloStory, story.c_str());
+    show(SCR_SOLO_TALE);
+    auto expectTaleRows = [&] {
+        EXPECT_EQ(screenTextAt(&ts, 19, 8, 7), "Line 7 ");
+        EXPECT_EQ(screenCharAt(&ts, 20, 5), 0xB3);
+        EXPECT_EQ(screenCharAt(&ts, 22, 5), 0xC0);
+        EXPECT_EQ(screenCharAt(&ts, 22, 75), 0xD9);
+    };
+    expectTaleRows();
+    ChatLine& line = cs->chatLog[cs->chatCount++];
+    line.kind = CHAT_SYSTEM;
+    copyText(line.text, "arrived");
+    cs->chatDirty = 1;
+    renderScreen(cs.get());
+    sent();
+    EXPECT_EQ(cs->chatDirty, 0);
+    expectTaleRows();
+    EXPECT_EQ(screenCursorRow(&ts), 24);
+}
+
 TEST_F(RendererTest, MainMenuGreetingOnArrival) {
     show(SCR_MAIN_MENU);
     type("2");

@@ -4,10 +4,6 @@
 // Also the care hub layout, line by line, and the line wrapper.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -19,49 +15,18 @@
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "support/service_pair.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Replies : ::testing::Test {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    std::unique_ptr<JsonDocument> doc{new JsonDocument};
-    int peer = -1;  // the service's end
-
+struct Replies : ServiceTest {
     void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
+        ServiceTest::SetUp();
         state->rateGiven = 2;
         state->categorySel = -1;
         state->careSectionOpen = -1;
-    }
-    void TearDown() override {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    // A reply as the main loop hands it on: its data, or the whole message.
-    void feed(int32_t ack, const std::string& data) {
-        std::string line = "{\"ackId\":" + std::to_string(ack) + ",\"data\":" + data + "}";
-        const JsonNode* root = jsonParse(doc.get(), line.c_str());
-        ASSERT_NE(root, nullptr) << line;
-        replyDispatch(state.get(), ack, jsonGet(root, "data"));
-    }
-
-    Lines sent() {
-        std::string all;
-        char chunk[65536];
-        for (ssize_t n; (n = read(peer, chunk, sizeof chunk)) > 0;) all.append(chunk, (size_t)n);
-        Lines out;
-        for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-            out.push_back(all.substr(at, lf - at));
-        return out;
     }
 
     // A round of three prompts (blanks 5, 6, 7), the caller at the second.
@@ -84,13 +49,6 @@ struct Replies : ::testing::Test {
     }
 };
 
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) + ",\"data\":" +
-           data + "}";
-}
 const std::string PRESENCE_SOLO = emit("presence:zone", "\"solo\"");
 const std::string PRESENCE_ROOM = emit("presence:zone", "\"room\"");
 const std::string PRESENCE_LOUNGE = emit("presence:zone", "\"lounge\"");
@@ -115,11 +73,11 @@ void runCases(Replies* t, const std::vector<ReplyCase>& cases) {
         t->SetUp();
         t->state->screen = SCR_MAIN_MENU;
         if (c.before) c.before(t->state.get());
-        t->sent();
+        t->sentLines();
         t->feed(c.ack, c.data);
         EXPECT_EQ(t->state->screen, c.screen) << c.what;
         EXPECT_STREQ(t->state->noticeText, c.notice) << c.what;
-        EXPECT_EQ(t->sent(), c.requests) << c.what;
+        EXPECT_EQ(t->sentLines(), c.requests) << c.what;
         if (c.after) c.after(*t->state);
     }
 }
@@ -135,7 +93,7 @@ TEST_F(Replies, NumbersNoRequestCarriesChangeNothing) {
         feed(ack, everything);
         EXPECT_EQ(memcmp(copy.get(), state.get(), sizeof(ClientState)), 0) << ack;
     }
-    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(sentLines().empty());
     for (int32_t ack = 1; ack <= 13; ack++) EXPECT_EQ(replyRouteFor(ack) != nullptr, ack != 8) << ack;
 }
 

@@ -2,10 +2,6 @@
 // is one end of a socketpair, the test reads whole lines from the other.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -16,46 +12,9 @@
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"
+#include "support/service_pair.h"
 
 namespace {
-
-struct Wired {
-    std::unique_ptr<ClientState> state{new ClientState{}};
-    int peer = -1;
-
-    Wired() {
-        int fds[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
-        state->conn.socket = fds[0];
-        state->conn.socketOpen = 1;
-        state->conn.connected = 1;
-        peer = fds[1];
-        fcntl(peer, F_SETFL, fcntl(peer, F_GETFL) | O_NONBLOCK);
-    }
-    ~Wired() {
-        close(state->conn.socket);
-        close(peer);
-    }
-
-    // Every line sent so far, without line feeds.
-    std::vector<std::string> lines() {
-        std::string all;
-        char chunk[65536];
-        for (ssize_t n; (n = read(peer, chunk, sizeof chunk)) > 0;) all.append(chunk, (size_t)n);
-        std::vector<std::string> out;
-        for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-            out.push_back(all.substr(at, lf - at));
-        return out;
-    }
-};
-
-std::string emit(const std::string& name, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
-}
-std::string emitAck(const std::string& name, int ack, const std::string& data) {
-    return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"ackId\":" + std::to_string(ack) +
-           ",\"data\":" + data + "}";
-}
 
 const JsonNode* parseLine(const std::string& line) {
     static JsonDocument* doc = new JsonDocument;
@@ -218,7 +177,7 @@ TEST(RequestsTest, ActionsSendExactLinesAndLeaveScreenAndNotice) {
     };
     for (const ActionCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Wired w;
+        WiredState w;
         ClientState* s = w.state.get();
         c.setup(s);
         int32_t before = s->screen;
@@ -259,7 +218,7 @@ TEST(RequestsTest, EnterScreenSendsWhatTheScreenNeeds) {
     };
     for (const EnterCase& c : cases) {
         SCOPED_TRACE(c.screen);
-        Wired w;
+        WiredState w;
         ClientState* s = w.state.get();
         c.setup(s);
         copyText(s->inputLine, "typed");
@@ -278,7 +237,7 @@ TEST(RequestsTest, EnterScreenSendsWhatTheScreenNeeds) {
 TEST(RequestsTest, LightGoToSendsNothingAndResetsNothingElse) {
     for (int32_t screen = SCR_WELCOME; screen <= SCR_LAST; screen++) {
         SCOPED_TRACE(screen);
-        Wired w;
+        WiredState w;
         ClientState* s = w.state.get();
         s->wordDeadline = 77;
         s->readScroll = 3;
@@ -310,7 +269,7 @@ std::string longAnswer(int i) {
 }
 
 TEST(RequestsTest, AnswersOfAFullRoundAreValidJsonAndCutOnlyBetweenPairs) {
-    Wired w;
+    WiredState w;
     ClientState* s = w.state.get();
     s->inRoom = 1;
     s->promptCount = MAX_PROMPTS;
@@ -339,7 +298,7 @@ TEST(RequestsTest, AnswersOfAFullRoundAreValidJsonAndCutOnlyBetweenPairs) {
 }
 
 TEST(RequestsTest, SubmitWordBeyondTheLastOverwritesItAndSendsAlone) {
-    Wired w;
+    WiredState w;
     ClientState* s = w.state.get();
     s->promptCount = 2;
     s->blankIds[0] = 4;
@@ -402,7 +361,7 @@ TEST(RequestsTest, StoryGapsAreRenumberedAcrossTheStory) {
 }
 
 TEST(RequestsTest, SubmissionCarriesRenumberedTextAndTheGapList) {
-    Wired w;
+    WiredState w;
     ClientState* s = w.state.get();
     copyText(s->storyTitle, "The \"Big\" Day");
     copyText(s->storyLines[0], "The {adjective} {animal: farm} sat {}");
@@ -436,7 +395,7 @@ TEST(RequestsTest, SubmissionCarriesRenumberedTextAndTheGapList) {
 }
 
 TEST(RequestsTest, TheThirtyFirstGapStaysAsTyped) {
-    Wired w;
+    WiredState w;
     ClientState* s = w.state.get();
     for (int line = 0; line < 4; line++) {
         std::string text;
@@ -459,7 +418,7 @@ TEST(RequestsTest, TheThirtyFirstGapStaysAsTyped) {
 // ---------------------------------------------------------------------------
 
 TEST(RequestsTest, NotesJoinEscapedLinesAndStayValid) {
-    Wired w;
+    WiredState w;
     ClientState* s = w.state.get();
     const std::string quotes(72, '"');
     for (int i = 0; i < MAX_FEEDBACK_LINES; i++) copyText(s->feedbackLines[i], quotes.c_str());

@@ -18,17 +18,6 @@ constexpr unsigned char BAR = 0xDB;
 constexpr char THE_END[] = "T H E   E N D";
 
 struct RoundScreensTest : DoorScreenTest {
-    std::string row(int r) const { return screenRowText(&ts, r); }
-    // Column (1-based) where text starts on row r, 0 when it is not there.
-    int colOf(int r, const std::string& text) const {
-        size_t at = row(r).find(text);
-        return at == std::string::npos ? 0 : (int)at + 1;
-    }
-    bool rowBlank(int r) const { return row(r).find_first_not_of(' ') == std::string::npos; }
-    void paint(void (*painter)(ClientState*)) {
-        painter(cs.get());
-        sent();
-    }
     PlayerRecord& addPlayer(const char* name, const char* id, int32_t colour, int32_t laughs = 0) {
         PlayerRecord& p = cs->players[cs->playerCount++];
         copyText(p.name, name);

@@ -41,18 +41,6 @@ struct WelcomeScreensTest : DoorScreenTest {
         renderScreen(cs.get());
         return sent();
     }
-    void show(int32_t screen) {
-        cs->screen = screen;
-        cs->fullRedraw = 1;
-        render();
-    }
-    std::string row(int r) const { return screenRowText(&ts, r); }
-
-    // Column (1-based) where text starts on row r, 0 when it is not there.
-    int colOf(int r, const std::string& text) const {
-        size_t at = row(r).find(text);
-        return at == std::string::npos ? 0 : (int)at + 1;
-    }
     void expectRows(const RowCheck* checks, size_t n, const char* what) {
         for (size_t i = 0; i < n; i++) {
             const RowCheck& c = checks[i];
@@ -65,7 +53,6 @@ struct WelcomeScreensTest : DoorScreenTest {
     }
     template <size_t N>
     void expectRows(const RowCheck (&checks)[N], const char* what) { expectRows(checks, N, what); }
-    bool rowBlank(int r) const { return row(r).find_first_not_of(' ') == std::string::npos; }
 };
 
 // ---- each screen's key rows ----
