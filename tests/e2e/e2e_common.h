@@ -45,7 +45,7 @@ inline void expectCentred(const BbsHost& host, int row, const std::string& text,
 }
 
 // Rows 1 to 24 as the caller sees them, searched for text until it shows.
-inline bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = 10000) {
+inline bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = BBS_WAIT_MS) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         bbsPump(host);

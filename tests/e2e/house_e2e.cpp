@@ -54,16 +54,6 @@ struct House {
     }
 };
 
-bool waitOnScreen(BbsHost* host, const std::string& text, int timeoutMs = BBS_WAIT_MS) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        bbsPump(host);
-        for (int row = 1; row <= 24; row++)
-            if (bbsRow(host, row).find(text) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
 
 // Logged in, past the guide, on the main menu.
 void toMainMenu(Door* door, int node, int port, const std::string& alias) {

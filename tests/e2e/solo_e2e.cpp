@@ -59,12 +59,6 @@ const std::string TALE_TEXT =
 const std::string SOLO_DONE =
     R"({"ackId":2,"data":{"ok":true,"title":"Rocket Chef Returns","text":")" + TALE_TEXT + R"("}})";
 
-void expectText(const BbsHost& host, int row, int col, const std::string& text, int fg, bool bright) {
-    EXPECT_EQ(screenTextAt(&host.screen, row, col, (int)text.size()), text) << "row " << row;
-    EXPECT_EQ(screenFgAt(&host.screen, row, col), fg) << "row " << row << " " << text;
-    EXPECT_EQ(screenBrightAt(&host.screen, row, col), bright) << "row " << row << " " << text;
-}
-
 // A story row of the solo box: the text at column 8, blanks to the box edge.
 void expectStoryRow(const BbsHost& host, int row, const std::string& text) {
     EXPECT_EQ(screenTextAt(&host.screen, row, 8, 62), text + std::string(62 - text.size(), ' ')) << "row " << row;
