@@ -38,8 +38,10 @@ void startHold(ClientState* s, uint32_t ms) {
     s->loopHoldEnd = tickMs() + ms;
 }
 
+// Keys are not read while a notice holds, so a hang-up is looked for.
 int32_t holdPass(ClientState* s) {
-    if (tickPassed(tickMs(), s->loopHoldEnd)) {
+    termCheckHangUp(&s->term);
+    if (!termAlive(&s->term) || tickPassed(tickMs(), s->loopHoldEnd)) {
         s->running = 0;
         return 0;
     }

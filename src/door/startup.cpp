@@ -155,10 +155,20 @@ void drawGoodbye(ClientState* state) {
     screenCentreText(state, 18, COL_CYAN, 1, WEB_ADDRESS);
 }
 
+// Sleep ms, in short steps that look for a hang-up.
+static void waitWhileCallerStays(ClientState* state, uint32_t ms) {
+    uint32_t start = tickMs();
+    while (termAlive(&state->term) && (uint32_t)(tickMs() - start) < ms) {
+        termCheckHangUp(&state->term);
+        platSleepMs(HANG_UP_POLL_MS);
+    }
+}
+
 // One dot every 700 ms; a caller who has hung up gets no more of them.
 static void goodbyeDots(ClientState* state) {
     for (int32_t i = 0; i < GOODBYE_DOT_COUNT && termAlive(&state->term); i++) {
-        platSleepMs(GOODBYE_DOT_MS);
+        waitWhileCallerStays(state, GOODBYE_DOT_MS);
+        if (!termAlive(&state->term)) break;
         screenColourText(state, 20, GOODBYE_DOT_FIRST_COL + i, COL_WHITE, 0, ".");
         screenFlush(state);
     }

@@ -18,6 +18,7 @@ constexpr uint32_t GOODBYE_DOT_MS = 700;      // one dot of "Sending you back no
 constexpr uint32_t GOODBYE_LINGER_MS = 600;   // after the dots, before the BBS takes over
 constexpr int32_t GOODBYE_DOT_FIRST_COL = 51; // just past the centred "Sending you back now"
 constexpr int32_t GOODBYE_DOT_COUNT = 4;
+constexpr uint32_t HANG_UP_POLL_MS = 20;   // the goodbye looks for a hang-up this often
 
 // The whole life of the door on a zeroed-or-not state; returns the exit code.
 int doorMain(ClientState* state, int argc, char** argv);

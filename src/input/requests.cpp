@@ -12,7 +12,7 @@
 // ---------------------------------------------------------------------------
 // The request table: one row per RequestKind, in enum order.
 
-constexpr RequestSpec REQUESTS[REQ_COUNT] = {
+constexpr RequestRow REQUESTS[REQ_COUNT] = {
     {REQ_PRESENCE_ZONE, "presence:zone", ACK_NONE, nullptr},
     {REQ_LOBBY_REFRESH, "lobby:refresh", ACK_NONE, nullptr},  // quickSeat shows its own
     {REQ_ROOM_JOIN, "room:join", ACK_ROOM_JOIN, "Pulling up a chair..."},
@@ -67,10 +67,10 @@ static constexpr bool requestRowsInOrder() {
 static_assert(requestRowsInOrder(), "request rows follow RequestKind");
 
 int32_t sendRequest(ClientState* state, RequestKind kind, const char* data) {
-    const RequestSpec& spec = REQUESTS[kind];
-    int32_t sent = spec.ack == ACK_NONE ? serverEmit(&state->conn, spec.name, data)
-                                        : serverEmitAck(&state->conn, spec.name, data, spec.ack);
-    if (spec.notice) setNotice(state, spec.notice);
+    const RequestRow& row = REQUESTS[kind];
+    int32_t sent = row.ack == ACK_NONE ? serverEmit(&state->conn, row.name, data)
+                                        : serverEmitAck(&state->conn, row.name, data, row.ack);
+    if (row.notice) setNotice(state, row.notice);
     return sent;
 }
 

@@ -72,13 +72,13 @@ constexpr int32_t ACK_CAREHUB_GET = 10;
 constexpr int32_t ACK_SUBMIT_ANSWERS = 12;
 constexpr int32_t ACK_MAIL_REPLY = 13;
 
-struct RequestSpec {
+struct RequestRow {
     RequestKind kind;    // the row's own kind: the table is checked against the enum
     const char* name;    // emit name
     int32_t ack;         // ACK_*, ACK_NONE = plain emit
     const char* notice;  // shown once sent; null = none
 };
-extern const RequestSpec REQUESTS[REQ_COUNT];
+extern const RequestRow REQUESTS[REQ_COUNT];
 
 // Emits one request with its acknowledgement number, then shows its notice.
 // data must be a JSON value; null sends {}. The notice comes last, so call

@@ -10,6 +10,8 @@
 
 static constexpr char UNREACHABLE[] = "Wordwhirl is unreachable right now.";
 static constexpr char DEFAULT_HOST[] = "127.0.0.1";
+static constexpr int CLOSE_SCRAP_BYTES = 4096;  // one read of unread bytes thrown away at the close
+static constexpr int CLOSE_SCRAP_READS = 4096;  // at most 16 MiB: more than any socket buffer holds
 
 static int connectFailed(ServerConnection* conn) {
     copyText(conn->lastError, UNREACHABLE);
@@ -50,6 +52,18 @@ static int openTcp(ServerConnection* conn, int32_t limitMs) {
     conn->socket = sock;
     conn->socketOpen = 1;
     return 1;
+}
+
+// Closing with the service's bytes still unread resets the connection, and
+// a reset can cost the service the lines we sent last (the disconnect
+// command). So our side ends first, and what is waiting is thrown away.
+static void closeGently(ServerConnection* conn) {
+    if (!conn->socketOpen) return;
+    platSetNonBlocking(conn->socket);  // the reads below must never wait
+    platShutdownSend(conn->socket);
+    char scrap[CLOSE_SCRAP_BYTES];
+    for (int i = 0; i < CLOSE_SCRAP_READS; i++)
+        if (platRecv(conn->socket, scrap, sizeof scrap) <= 0) break;
 }
 
 static void dropSocket(ServerConnection* conn) {
@@ -94,6 +108,7 @@ void serverClose(ServerConnection* conn) {
         conn->tlsSession = nullptr;
     }
     conn->useTls = 0;
+    closeGently(conn);
     dropSocket(conn);
     conn->connected = 0;
     free(conn->receiveBuffer);

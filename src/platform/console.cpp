@@ -51,6 +51,13 @@ int32_t conReadByte() {
     return CON_ENDED;  // 0: end of file; else the device is gone
 }
 
+int32_t conInputGone() {
+    struct pollfd pfd = {STDIN_FILENO, POLLIN, 0};
+    if (poll(&pfd, 1, 0) != 1) return 0;
+    if (pfd.revents & (POLLNVAL | POLLERR)) return 1;
+    return (pfd.revents & POLLHUP) && !(pfd.revents & POLLIN) ? 1 : 0;
+}
+
 int32_t conWriteAll(const void* bytes, int32_t len) {
     const unsigned char* p = (const unsigned char*)bytes;
     while (len > 0) {

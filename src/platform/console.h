@@ -24,6 +24,9 @@ void conRawRestore();
 
 // One byte from standard input without blocking: 0..255, or a ConResult.
 int32_t conReadByte();
+// 1 when standard input has hung up (its writer or device gone) and holds
+// nothing more to read; nothing is taken from it.
+int32_t conInputGone();
 
 // Write all len bytes to standard output, waiting out a full pipe.
 // Returns 0 when the output is gone for good.

@@ -76,6 +76,10 @@ void platCloseSocket(int sock) {
     if (sock >= 0) close(sock);
 }
 
+void platShutdownSend(int sock) {
+    if (sock >= 0) shutdown(sock, SHUT_WR);
+}
+
 long platSend(int sock, const void* bytes, size_t n) {
     for (;;) {
         ssize_t r = send(sock, bytes, n, MSG_NOSIGNAL);

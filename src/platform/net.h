@@ -22,6 +22,7 @@ int platConnectAny(const addrinfo* list, int timeoutMs, int* error);
 
 int platSetNonBlocking(int sock);   // 1 on success
 void platCloseSocket(int sock);
+void platShutdownSend(int sock);    // our side is done: the peer reads to the end, then sees it
 
 // send/recv of at most n bytes: the count moved, or -1 with platNetError().
 // recv gives 0 when the peer closed.

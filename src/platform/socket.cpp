@@ -34,6 +34,13 @@ int32_t sockRecv(int fd, void* buf, int32_t len) {
     return (int32_t)n;
 }
 
+int32_t sockPeerGone(int fd) {
+    unsigned char byte;
+    ssize_t n = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0) return 1;
+    return n < 0 && failureKind() == SOCK_FAILED ? 1 : 0;
+}
+
 int32_t sockSend(int fd, const void* buf, int32_t len) {
     ssize_t n = send(fd, buf, (size_t)len, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) return failureKind();

@@ -25,3 +25,6 @@ int32_t sockRecv(int fd, void* buf, int32_t len);
 
 // One send: bytes sent (> 0), or a SockResult. Never raises SIGPIPE.
 int32_t sockSend(int fd, const void* buf, int32_t len);
+// 1 when the peer has closed or the connection failed, found by peeking:
+// bytes waiting stay where they are for whoever reads them.
+int32_t sockPeerGone(int fd);

@@ -93,12 +93,14 @@ static void installRestoreHooks() {
     }
 }
 
-// Send bytes straight to the socket, waiting while it is full.
+// Send bytes straight to the socket, waiting while it is full; a caller
+// who hangs up meanwhile ends the wait.
 static void sendAll(TerminalChannel* term, const unsigned char* bytes, int32_t len) {
     while (len > 0 && !term->dead) {
         int32_t n = sockSend((int)term->socket, bytes, len);
         if (n == SOCK_WOULD_BLOCK) {
-            platSleepMs(SEND_WAIT_MS);
+            if (sockPeerGone((int)term->socket)) term->dead = 1;
+            else platSleepMs(SEND_WAIT_MS);
         } else if (n <= 0) {
             term->dead = 1;
         } else {
@@ -317,6 +319,12 @@ void termFlush(TerminalChannel* term) {
 
 int32_t termAlive(const TerminalChannel* term) {
     return term->dead ? 0 : 1;
+}
+
+void termCheckHangUp(TerminalChannel* term) {
+    if (term->dead) return;
+    int32_t gone = term->isSocket ? sockPeerGone((int)term->socket) : conInputGone();
+    if (gone) term->dead = 1;
 }
 
 void termClose(TerminalChannel* term) {

@@ -48,4 +48,7 @@ void termWrite(TerminalChannel* term, const void* bytes, int32_t len);
 void termPuts(TerminalChannel* term, const char* text);
 void termFlush(TerminalChannel* term);
 int32_t termAlive(const TerminalChannel* term);
+// Mark the channel dead when the caller has hung up, without taking a key:
+// for the waits that read none (a notice held, the goodbye, a full socket).
+void termCheckHangUp(TerminalChannel* term);
 void termClose(TerminalChannel* term);

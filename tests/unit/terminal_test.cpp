@@ -286,6 +286,42 @@ TEST(TerminalSocket, FailedSendMakesTerminalDead) {
     EXPECT_EQ(termReadKey(&c.term), KEY_NONE);
 }
 
+// The waits that read no keys (a held notice, the goodbye) still learn of a
+// hang-up, and a key waiting is neither taken nor mistaken for one.
+TEST(TerminalSocket, HangUpCheckTakesNoKeyAndFindsAHalfClose) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    termCheckHangUp(&c.term);
+    EXPECT_EQ(termAlive(&c.term), 1) << "a quiet caller is still there";
+    c.send("k");
+    shutdown(c.peer, SHUT_WR);
+    termCheckHangUp(&c.term);
+    EXPECT_EQ(termAlive(&c.term), 1) << "a key still waits before the end";
+    EXPECT_EQ(termReadKey(&c.term), 'k');
+    termCheckHangUp(&c.term);
+    EXPECT_EQ(termAlive(&c.term), 0);
+}
+
+// A caller who stops reading and then hangs up: the flush waiting on the
+// full socket ends instead of waiting for ever.
+TEST(TerminalSocket, FlushIntoAFullSocketEndsWhenTheCallerHangsUp) {
+    SocketCaller c;
+    ASSERT_TRUE(c.opened);
+    std::string screen(4000, 'x');
+    while (send(c.doorFd, screen.data(), screen.size(), MSG_DONTWAIT) > 0) {
+    }
+    std::thread hangUp([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        shutdown(c.peer, SHUT_WR);
+    });
+    auto start = std::chrono::steady_clock::now();
+    termWrite(&c.term, screen.data(), (int32_t)screen.size());
+    termFlush(&c.term);
+    hangUp.join();
+    EXPECT_EQ(termAlive(&c.term), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
 // Standard input replaced for the length of one test.
 struct StdinSwap {
     int saved;
@@ -319,6 +355,27 @@ TEST(TerminalPipe, ReadsKeysUntilEndOfFile) {
     EXPECT_EQ(termAlive(&term), 1);
     close(fds[1]);
     EXPECT_EQ(termReadKey(&term), KEY_NONE);
+    EXPECT_EQ(termAlive(&term), 0);
+    termClose(&term);
+}
+
+TEST(TerminalPipe, HangUpCheckFindsTheClosedPipeOnlyOnceItIsEmpty) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    StdinSwap swap(fds[0]);
+    close(fds[0]);
+    CallerInfo caller{};
+    caller.commType = COMM_LOCAL;
+    TerminalChannel term;
+    ASSERT_EQ(termOpen(&term, &caller), 1);
+    termCheckHangUp(&term);
+    EXPECT_EQ(termAlive(&term), 1);
+    ASSERT_EQ(write(fds[1], "q", 1), 1);
+    close(fds[1]);
+    termCheckHangUp(&term);
+    EXPECT_EQ(termAlive(&term), 1);
+    EXPECT_EQ(termReadKey(&term), 'q');
+    termCheckHangUp(&term);
     EXPECT_EQ(termAlive(&term), 0);
     termClose(&term);
 }
