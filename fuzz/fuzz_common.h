@@ -1,0 +1,50 @@
+// What every fuzz target shares: an abort that libFuzzer reports as a crash,
+// a node log that goes nowhere (the door appends a line per odd input; a
+// long run would fill the disk), and a scratch directory of its own.
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "door/drop.h"
+#include "door/nodelog.h"
+
+namespace fuzzsupport {
+
+inline void check(bool ok, const char* what) {
+    if (ok) return;
+    fprintf(stderr, "fuzz check failed: %s\n", what);
+    abort();
+}
+
+// Node 0's log beside the executable becomes a link to /dev/null, and the
+// log stays bound to node 0 whatever the inputs name.
+inline void silenceNodeLog() {
+    static CallerInfo logOwner;  // node 0 for good
+    logOwner.nodeNumber = 0;
+    nodeLogBind(&logOwner);
+    const char* log = exePath("wordwhirl-node0.log");
+    unlink(log);
+    if (symlink("/dev/null", log) != 0) perror("node log link");
+}
+
+// A fresh directory under /tmp for this process, ending in '/'.
+inline const char* scratchDir() {
+    static char dir[64];
+    if (dir[0]) return dir;
+    char templ[] = "/tmp/wwfuzz.XXXXXX";
+    if (!mkdtemp(templ)) abort();
+    snprintf(dir, sizeof dir, "%s/", templ);
+    return dir;
+}
+
+// True when text holds a terminator within its array.
+template <size_t N>
+bool terminated(const char (&text)[N]) {
+    return memchr(text, 0, N) != nullptr;
+}
+
+}  // namespace fuzzsupport
