@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "door/nodelog.h"
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 
@@ -22,12 +23,17 @@ void markerAdd(const char* path, int32_t user, int32_t id) {
     if (id < 1 || markerListed(path, user, id)) return;
     FILE* f = fopen(path, "a+");
     if (!f) return;
+    // Other nodes append to the same file: the look at its last byte and our
+    // append must not interleave with theirs.
+    platLockFile(fileno(f));
     // A last line without its line feed (a hand edit) would otherwise glue
     // our pair onto its number and corrupt both.
     int unterminated = fseek(f, -1, SEEK_END) == 0 && fgetc(f) != '\n';
     fseek(f, 0, SEEK_END);  // a read must be followed by a seek before writing
     if (unterminated) fputc('\n', f);
     fprintf(f, "%d %d\n", user, id);
+    fflush(f);
+    platUnlockFile(fileno(f));
     fclose(f);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -40,3 +41,10 @@ int platRandomBytes(unsigned char* buf, size_t len) {
     }
     return 1;
 }
+
+void platLockFile(int fd) {
+    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+void platUnlockFile(int fd) { flock(fd, LOCK_UN); }

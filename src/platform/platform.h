@@ -17,3 +17,8 @@ size_t platExeFile(char* buf, size_t cap);
 
 // Fill buf with len bytes from the kernel's random source; 1 on success.
 int platRandomBytes(unsigned char* buf, size_t len);
+
+// Hold an exclusive advisory lock on an open file until platUnlockFile (or
+// its close): nodes sharing a file take turns at read-then-append.
+void platLockFile(int fd);
+void platUnlockFile(int fd);
