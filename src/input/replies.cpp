@@ -49,27 +49,7 @@ void forgetTableAndRound(ClientState* s) {
     s->promptCount = 0;
     s->promptIndex = 0;
     s->wordCheckPending = 0;
-    s->rateStoryId = 0;
-    s->rateGiven = 2;  // no vote yet
-    s->rateTitle[0] = 0;
-    s->inRoom = 0;
-    s->isHost = 0;
-    s->roomCode[0] = 0;
-    s->roomName[0] = 0;
-    s->presetLine[0] = 0;
-    s->pickerName[0] = 0;
-    s->returnPendingNames[0] = 0;
-    s->roomAutoHost = 0;
-    s->roomRoundRobin = 0;
-    s->playerCount = 0;
-    s->playerCountSeen = 0;
-    s->wordsDone = 0;
-    clearDeadlines(s);
-    s->pickerMode = 0;
-    s->pickTurn = 0;
-    s->pickTimerOn = 0;
-    s->revealWordCount = 0;
-    s->revealCursor = 0;
+    forgetTable(s);
 }
 
 void takeBlanks(ClientState* s, const JsonNode* blanks) {

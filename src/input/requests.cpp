@@ -609,27 +609,7 @@ void returnToMenu(ClientState* state) { enterScreen(state, SCR_MAIN_MENU); }
 
 void leaveTable(ClientState* state) {
     sendRequest(state, REQ_ROOM_LEAVE, "{}");
-    state->rateStoryId = 0;
-    state->rateGiven = 2;
-    state->rateTitle[0] = 0;
-    state->roomCode[0] = 0;
-    state->roomName[0] = 0;
-    state->presetLine[0] = 0;
-    state->pickerName[0] = 0;
-    state->returnPendingNames[0] = 0;
-    state->inRoom = 0;
-    state->isHost = 0;
-    state->roomAutoHost = 0;
-    state->roomRoundRobin = 0;
-    state->playerCount = 0;
-    state->playerCountSeen = 0;
-    state->wordsDone = 0;
-    state->pickerMode = 0;
-    state->pickTurn = 0;
-    state->pickTimerOn = 0;
-    clearDeadlines(state);
-    state->revealWordCount = 0;
-    state->revealCursor = 0;
+    forgetTable(state);
 }
 
 // A share code is letters and digits, yet it is typed free text like any

@@ -329,31 +329,7 @@ void onLobbyInvite(ClientState* state, const JsonNode* data) {
 }
 
 void clearTableFields(ClientState* state) {
-    state->rateTitle[0] = 0;
-    state->rateGiven = 2;  // no vote yet
-    state->rateStoryId = 0;
-    state->inRoom = 0;
-    state->isHost = 0;
-    state->roomCode[0] = 0;
-    state->roomName[0] = 0;
-    state->roomAutoHost = 0;
-    state->roomRoundRobin = 0;
-    state->playerCount = 0;
-    state->playerCountSeen = 0;
-    state->wordsDone = 0;
-    state->startDeadline = 0;
-    state->wordDeadline = 0;
-    state->revealDeadline = 0;
-    state->scoresDeadline = 0;
-    state->presetLine[0] = 0;
-    state->pickerName[0] = 0;
-    state->returnPendingNames[0] = 0;
-    state->pickerMode = 0;
-    state->pickTurn = 0;
-    state->pickTimerOn = 0;
-    state->pickDeadline = 0;
-    state->revealWordCount = 0;
-    state->revealCursor = 0;
+    forgetTable(state);
     // A knock on the table the caller has left can no longer be answered,
     // and its prompt would swallow every key in the Lounge.
     state->joinRequestPending = 0;

@@ -39,3 +39,7 @@ void appendSystemLine(ClientState* state, const char* name, const char* text, in
 
 // Apply one key to the typed line: 1 when ENTER completes a non-empty line.
 int32_t editInputLine(ClientState* state, int32_t key);
+
+// The caller is no longer seated: the table's code, name, flags, players,
+// pick state, deadlines, rating and reveal are emptied together.
+void forgetTable(ClientState* state);
