@@ -37,7 +37,7 @@
 
 #include "door/mainloop.h"
 #include "fuzz_common.h"
-#include "input/keys.h"
+#include "session/keys.h"
 #include "net/wire.h"
 #include "net/json.h"
 #include "platform/text.h"
@@ -197,7 +197,7 @@ void freshSession() {
     state.caller.timeLeftSecs = 3600;
     copyText(state.caller.callerName, "Zephyr");
     copyText(state.myName, "Zephyr");
-    copyText(state.bbsId, "board-1");
+    copyText(state.cfg.bbsId, "board-1");
     state.doorStartTick = tickMs();
     state.lastInputTick = state.doorStartTick;
     state.testerFeedback = 1;

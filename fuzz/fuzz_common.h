@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "door/drop.h"
-#include "door/nodelog.h"
+#include "host/drop.h"
+#include "host/nodelog.h"
 
 namespace fuzzsupport {
 

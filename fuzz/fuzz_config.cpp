@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "door/config.h"
 #include "fuzz_common.h"
-#include "state/client_state.h"
+#include "host/config.h"
 
 using fuzzsupport::check;
 using fuzzsupport::terminated;
@@ -16,7 +15,7 @@ using fuzzsupport::terminated;
 namespace {
 
 constexpr size_t MAX_INPUT = 64 * 1024;
-ClientState state;  // static: far too big for the stack
+DoorConfig state;
 
 }  // namespace
 
@@ -36,11 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memset(&state, 0, sizeof state);
     configDefaults(&state);
     check(configReadFile(&state, path) == 1, "the file opens");
-    check(terminated(state.conn.host) && terminated(state.conn.caFile) && terminated(state.bbsId) &&
-              terminated(state.cfgBbsName) && terminated(state.cfgSysop),
+    check(terminated(state.host) && terminated(state.caFile) && terminated(state.bbsId) &&
+              terminated(state.bbsName) && terminated(state.sysop),
           "settings terminated");
-    check(state.conn.port != 0, "a port chosen");
-    check(state.conn.useTls == 0 || state.conn.useTls == 1, "TLS switch 0 or 1");
+    check(state.port != 0, "a port chosen");
+    check(state.useTls == 0 || state.useTls == 1, "TLS switch 0 or 1");
     remove(path);
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "door/drop.h"
+#include "host/drop.h"
 #include "fuzz_common.h"
 
 using fuzzsupport::check;

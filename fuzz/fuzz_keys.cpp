@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "door/drop.h"
-#include "door/nodelog.h"
+#include "host/drop.h"
+#include "host/nodelog.h"
 #include "fuzz_common.h"
 #include "terminal/terminal.h"
 

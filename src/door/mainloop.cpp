@@ -1,9 +1,9 @@
 #include "door/mainloop.h"
 
-#include "door/nodelog.h"
-#include "input/keys.h"
-#include "input/replies.h"
-#include "input/requests.h"
+#include "host/nodelog.h"
+#include "session/keys.h"
+#include "session/replies.h"
+#include "session/requests.h"
 #include "net/connection.h"
 #include "net/json.h"
 #include "net/wire.h"
@@ -12,18 +12,18 @@
 #include "screens/renderer.h"
 #include "screens/service_screens.h"
 #include "state/client_state.h"
-#include "state/events.h"
+#include "session/events.h"
 #include "state/state.h"
 #include "terminal/screen.h"
 #include "terminal/terminal.h"
-#include "terminal/widgets.h"
+#include "screens/widgets.h"
 
 uint32_t uiTickCount;
 
 namespace {
 
 // Escape capacities: every byte of the field may double, plus jsonEscapeText's slack.
-constexpr size_t CONNECT_ID_ESCAPED = 2 * sizeof(ClientState{}.bbsId) + 8;
+constexpr size_t CONNECT_ID_ESCAPED = 2 * sizeof(ClientState{}.cfg.bbsId) + 8;
 constexpr size_t CONNECT_ALIAS_ESCAPED = 2 * sizeof(CallerInfo{}.callerName) + 8;
 static_assert(CONNECT_LINE_BYTES > 80 + CONNECT_ID_MAX + CONNECT_ALIAS_MAX + 11,
               "the connect command must fit with both texts at their limits");
@@ -209,7 +209,7 @@ void tickOtherScreen(ClientState* s) {
 int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap) {
     char id[CONNECT_ID_ESCAPED];
     char alias[CONNECT_ALIAS_ESCAPED];
-    jsonEscapeText(id, sizeof id, state->bbsId);
+    jsonEscapeText(id, sizeof id, state->cfg.bbsId);
     jsonEscapeText(alias, sizeof alias, state->caller.callerName);
     return formatTextN(out, (size_t)cap,
                        "{\"cmd\":\"connect\",\"bbsInstanceId\":\"%.*s\",\"localUserid\":\"%d\","

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "door/config.h"
-#include "door/drop.h"
+#include "host/config.h"
+#include "host/drop.h"
 #include "door/mainloop.h"
-#include "door/nodelog.h"
-#include "door/settings.h"
+#include "host/nodelog.h"
+#include "host/settings.h"
 #include "net/connection.h"
 #include "net/wire.h"
 #include "platform/console.h"
@@ -139,13 +139,13 @@ void drawGoodbye(ClientState* state) {
     screenBox(state, 6, 14, 17, 66, COL_CYAN, 1, nullptr);
     screenCentreText(state, 8, COL_YELLOW, 1, TITLE_SPACED);
     screenCentreText(state, 10, COL_WHITE, 1, "Thanks for playing!");
-    const char* board = preferred(state->boardName, state->cfgBbsName);
+    const char* board = preferred(state->boardName, state->cfg.bbsName);
     if (board[0]) {
         char line[64];  // 17 + 40 characters
         formatText(line, "Returning you to %.*s", (int)GOODBYE_BOARD_MAX, board);
         screenCentreText(state, 13, COL_WHITE, 0, line);
     }
-    const char* sysop = preferred(state->sysopName, state->cfgSysop);
+    const char* sysop = preferred(state->sysopName, state->cfg.sysop);
     if (sysop[0]) {
         char line[64];  // 18 + 30 + 1 characters
         formatText(line, "Thank your Sysop, %.*s,", (int)GOODBYE_SYSOP_MAX, sysop);
@@ -204,8 +204,12 @@ static void readSetup(ClientState* state, int argc, char** argv) {
     const char* dropPath = doorDropPath(argc, argv);
     nodeLog("--- Wordwhirl door v%s starting ---", DOOR_VERSION);
     dropRead(&state->caller, dropPath);
-    configDefaults(state);
-    configRead(state);
+    configDefaults(&state->cfg);
+    configRead(&state->cfg);
+    copyText(state->conn.host, state->cfg.host);
+    state->conn.port = state->cfg.port;
+    state->conn.useTls = state->cfg.useTls;
+    copyText(state->conn.caFile, state->cfg.caFile);
     copyText(state->myName, state->caller.callerName);
 }
 
@@ -220,7 +224,7 @@ int doorMain(ClientState* state, int argc, char** argv) {
         fflush(stdout);
         return DOOR_EXIT_NO_TERM;
     }
-    state->term.utf8Out = state->cfgCharset == CHARSET_UTF8 ? 1 : 0;
+    state->term.utf8Out = state->cfg.utf8;
     screenReset(state);
     if (state->caller.dropStatus != DROP_OK) {
         drawDropNotice(state);

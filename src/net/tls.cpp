@@ -10,7 +10,7 @@
 #include <mbedtls/x509_crt.h>
 #include <psa/crypto.h>
 
-#include "door/nodelog.h"  // tickMs
+#include "host/nodelog.h"  // tickMs
 #include "platform/net.h"
 #include "platform/platform.h"
 #include "platform/text.h"

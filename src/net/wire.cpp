@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "net/connection.h"
 #include "net/tls.h"
 #include "platform/net.h"

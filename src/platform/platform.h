@@ -1,6 +1,7 @@
 // The OS layer: the few calls the door needs from the system, in one place.
 // A millisecond clock that wraps like a 32-bit tick counter, sleeping, the
-// executable's own path and strong random bytes. Sockets and the console
+// executable's own path and strong random bytes; on top of the raw tick,
+// the door's clock (tickMs) and the files beside the executable (exePath). Sockets and the console
 // have their own headers beside this one.
 #pragma once
 #include <cstddef>
@@ -22,3 +23,25 @@ int platRandomBytes(unsigned char* buf, size_t len);
 // its close): nodes sharing a file take turns at read-then-append.
 void platLockFile(int fd);
 void platUnlockFile(int fd);
+
+// Milliseconds since the first call (which returns 0); wraps at 32 bits.
+// Compare deadlines with tickPassed, never with < on raw values.
+uint32_t tickMs();
+
+// Move the clock's base back by ms, so tickMs jumps forward: lets the timer
+// logic be driven through minutes without sleeping.
+void tickMoveBase(uint32_t ms);
+
+// True when the tick value `deadline` has been reached at `now`.
+inline bool tickPassed(uint32_t now, uint32_t deadline) {
+    return (int32_t)(now - deadline) >= 0;
+}
+
+// The executable's directory followed by name, in a shared 512-byte buffer
+// overwritten by every call.
+const char* exePath(const char* name);
+
+// Directory part of exeFile joined with name into out (pure: the directory
+// rule on its own). Falls back to name alone when exeFile is empty or did
+// not fit (exeFileLen of 0 or at least 448).
+void exeDirJoin(const char* exeFile, size_t exeFileLen, const char* name, char* out, size_t cap);

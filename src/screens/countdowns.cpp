@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
 #include "state/client_state.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 #include "screens/care.h"
 #include "screens/countdowns.h"
@@ -17,7 +17,7 @@
 #include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
-#include "terminal/widgets.h"
+#include "screens/widgets.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "door/settings.h"
+#include "host/settings.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
 #include "state/client_state.h"
@@ -110,7 +110,7 @@ void paintBarredScreen(ClientState* cs) {
     formatText(text, "%s%.80s", APPEAL_LEAD, SUPPORT_EMAIL);
     drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 3);
 
-    if (cs->cfgBbsName[0]) formatText(text, "Press any key to return to %.40s.", cs->cfgBbsName);
+    if (cs->cfg.bbsName[0]) formatText(text, "Press any key to return to %.40s.", cs->cfg.bbsName);
     else copyText(text, "Press any key to return to the BBS.");
     screenCentreText(cs, BARRED_KEY_ROW, COL_GREEN, 1, text);
     screenFlush(cs);

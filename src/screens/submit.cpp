@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "door/settings.h"
+#include "host/settings.h"
 #include "platform/text.h"
 #include "screens/editors.h"
 #include "screens/round.h"

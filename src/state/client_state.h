@@ -5,7 +5,8 @@
 #pragma once
 #include <cstdint>
 
-#include "door/drop.h"
+#include "host/config.h"
+#include "host/drop.h"
 #include "net/connection.h"
 #include "terminal/terminal.h"
 
@@ -185,9 +186,7 @@ struct ClientState {
     int32_t countdownDirty;  // countdown lines due (once a second)
 
     // 5. Board and caller identity.
-    char bbsId[64];          // door.cfg bbsid: the board id the service knows
-    char cfgBbsName[32];     // door.cfg bbsname, for the goodbye screen
-    char cfgSysop[32];       // door.cfg sysop, for the goodbye screen
+    DoorConfig cfg;          // door.cfg as read at start-up
     char boardName[32];      // as the service reported it at log-in
     char sysopName[32];      // as the service reported it at log-in
     char myName[32];         // the caller's name as the service confirmed it
@@ -432,7 +431,4 @@ struct ClientState {
     int32_t welcomeSpriteDrawnRow[WELCOME_SPRITES];  // where each star was last drawn, 0 = not drawn
     int32_t welcomeSpriteDrawnCol[WELCOME_SPRITES];
     char welcomeTextShown[48];   // "Welcome, %.30s!" as last drawn
-
-    // Config fields.
-    int32_t cfgCharset;          // door.cfg charset, a CharsetKind; the terminal takes it on open
 };

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "door/markers.h"
-#include "door/nodelog.h"
+#include "host/markers.h"
+#include "host/nodelog.h"
 #include "net/json.h"
 #include "platform/text.h"
 
@@ -200,11 +200,11 @@ void applyAnnouncements(ClientState* state, const JsonNode* data) {
     for (const JsonNode* el = list->firstChild; el && state->announcementCount < MAX_ANNOUNCEMENTS;
          el = el->next) {
         int32_t id = jsonGetInt(el, "id", 0);
-        if (markerHasDismissed(state, id)) continue;
+        if (markerHasDismissed(state->caller.userRecord, id)) continue;
         Announcement* a = &state->announcements[state->announcementCount++];
         memset(a, 0, sizeof *a);
         a->id = id;
-        a->read = markerHasRead(state, id);
+        a->read = markerHasRead(state->caller.userRecord, id);
         copyText(a->title, jsonGetString(el, "title", "(untitled)"));
         copyText(a->body, jsonGetString(el, "body", ""));
     }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "door/drop.h"
-#include "door/nodelog.h"
+#include "host/drop.h"
+#include "host/nodelog.h"
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/socket.h"

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "door/markers.h"
+#include "host/markers.h"
 #include "net/wire.h"
 #include "e2e_common.h"
 

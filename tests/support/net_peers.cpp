@@ -20,7 +20,7 @@
 #include <mbedtls/x509_crt.h>
 #include <psa/crypto.h>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 
 static constexpr int PEER_GIVE_UP_S = 10;
 

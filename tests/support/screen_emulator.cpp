@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "door/drop.h"
+#include "host/drop.h"
 #include "state/client_state.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "input/replies.h"
-#include "state/events.h"
+#include "session/replies.h"
+#include "session/events.h"
 
 int serviceWire(ClientState* state) {
     int fds[2];

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "door/drop.h"
+#include "host/drop.h"
 #include "terminal/charset.h"
 #include "terminal/terminal.h"
 

@@ -11,8 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "door/drop.h"
-#include "door/nodelog.h"
+#include "host/drop.h"
+#include "host/nodelog.h"
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "door/settings.h"
-#include "input/requests.h"
+#include "host/settings.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
 #include "screens/story_gaps.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "input/keys.h"
-#include "input/lines.h"
+#include "session/keys.h"
+#include "session/lines.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "support/service_pair.h"

@@ -8,7 +8,7 @@
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"
-#include "state/events.h"
+#include "session/events.h"
 #include "state/state.h"
 #include "support/service_pair.h"
 

@@ -9,8 +9,8 @@
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"
-#include "state/events.h"
-#include "state/events_lobby.h"
+#include "session/events.h"
+#include "session/events_lobby.h"
 #include "support/service_pair.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"
-#include "state/events.h"
-#include "state/events_round.h"
+#include "session/events.h"
+#include "session/events_round.h"
 #include "support/service_pair.h"
 
 namespace {

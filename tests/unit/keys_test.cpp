@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "input/keys.h"
-#include "input/requests.h"
+#include "session/keys.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "door/markers.h"
-#include "door/nodelog.h"
-#include "input/chat_commands.h"
-#include "input/lines.h"
+#include "host/markers.h"
+#include "host/nodelog.h"
+#include "session/chat_commands.h"
+#include "session/lines.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "support/service_pair.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 #include "screens/countdowns.h"
 #include "screens/lounge.h"

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "door/mainloop.h"
-#include "door/nodelog.h"
-#include "input/keys.h"
-#include "input/requests.h"
+#include "host/nodelog.h"
+#include "session/keys.h"
+#include "session/requests.h"
 #include "net/connection.h"
 #include "platform/text.h"
 #include "state/client_state.h"
@@ -75,7 +75,7 @@ TEST_F(LoopTest, ConnectCommandEscapesAndCutsWithoutSplittingPairs) {
         {"", std::string(31, 'a'), "", std::string(30, 'a')},
     };
     for (const Case& c : cases) {
-        copyText(cs->bbsId, c.id.c_str());
+        copyText(cs->cfg.bbsId, c.id.c_str());
         copyText(cs->caller.callerName, c.alias.c_str());
         cs->caller.userRecord = 42;
         char line[CONNECT_LINE_BYTES];
@@ -87,7 +87,7 @@ TEST_F(LoopTest, ConnectCommandEscapesAndCutsWithoutSplittingPairs) {
 }
 
 TEST_F(LoopTest, StartSendsConnectLineAndOpensWelcome) {
-    copyText(cs->bbsId, "bbs-9");
+    copyText(cs->cfg.bbsId, "bbs-9");
     copyText(cs->caller.callerName, "Ann \"Ace\"");
     cs->caller.userRecord = 7;
     cs->welcomeDrawn = 1;

@@ -6,9 +6,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "door/markers.h"
-#include "door/nodelog.h"
-#include "state/client_state.h"
+#include "host/markers.h"
+#include "host/nodelog.h"
 
 namespace {
 
@@ -69,18 +68,14 @@ TEST(Markers, ReadAndDismissedBesideExecutableKeyedByUser) {
     std::string dis = exePath("WORDWHIRL.DIS");
     unlink(rd.c_str());
     unlink(dis.c_str());
-    static ClientState state;
-    memset(&state, 0, sizeof state);
-    state.caller.userRecord = 12;
-    markerAddRead(&state, 5);
-    markerAddRead(&state, 5);
-    markerAddDismissed(&state, 6);
-    EXPECT_EQ(markerHasRead(&state, 5), 1);
-    EXPECT_EQ(markerHasRead(&state, 6), 0);
-    EXPECT_EQ(markerHasDismissed(&state, 6), 1);
-    EXPECT_EQ(markerHasDismissed(&state, 5), 0);
-    state.caller.userRecord = 13;
-    EXPECT_EQ(markerHasRead(&state, 5), 0);
+    markerAddRead(12, 5);
+    markerAddRead(12, 5);
+    markerAddDismissed(12, 6);
+    EXPECT_EQ(markerHasRead(12, 5), 1);
+    EXPECT_EQ(markerHasRead(12, 6), 0);
+    EXPECT_EQ(markerHasDismissed(12, 6), 1);
+    EXPECT_EQ(markerHasDismissed(12, 5), 0);
+    EXPECT_EQ(markerHasRead(13, 5), 0);
     EXPECT_EQ(slurp(rd), "12 5\n");
     unlink(rd.c_str());
     unlink(dis.c_str());

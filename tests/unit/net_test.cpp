@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "net/connection.h"
 #include "net/tls.h"
 #include "net/wire.h"

@@ -4,14 +4,14 @@
 #include <memory>
 #include <string>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
 #include "state/client_state.h"
 #include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 #include "terminal/screen.h"
-#include "terminal/widgets.h"
+#include "screens/widgets.h"
 
 namespace {
 

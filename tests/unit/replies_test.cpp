@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "input/replies.h"
+#include "session/replies.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "input/requests.h"
+#include "session/requests.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"

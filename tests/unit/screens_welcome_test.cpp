@@ -5,7 +5,7 @@
 #include <string>
 
 #include "door/mainloop.h"
-#include "door/settings.h"
+#include "host/settings.h"
 #include "platform/text.h"
 #include "screens/menu.h"
 #include "screens/renderer.h"
@@ -411,7 +411,7 @@ TEST_F(WelcomeScreensTest, BarredScreenTellsWhatWhyAndWhereToAppeal) {
         copyText(cs->barredUntil, c.until);
         copyText(cs->barredError, c.error);
         copyText(cs->barredReason, c.reason);
-        copyText(cs->cfgBbsName, c.board);
+        copyText(cs->cfg.bbsName, c.board);
         paintBarredScreen(cs.get());
         sent();
         RowCheck rows[] = {
@@ -444,7 +444,7 @@ TEST_F(WelcomeScreensTest, BarredScreenLongestTextsStayAboveTheKeyLine) {
     std::string reason;
     while (reason.size() < 159) reason += "because ";
     copyText(cs->barredReason, reason.c_str());
-    copyText(cs->cfgBbsName, "A Board Name That Is Longer Than Forty Letters Long");
+    copyText(cs->cfg.bbsName, "A Board Name That Is Longer Than Forty Letters Long");
     paintBarredScreen(cs.get());
     sent();
     for (int r = 7; r <= 10; r++) EXPECT_FALSE(rowBlank(r)) << r;

@@ -84,9 +84,9 @@ TEST_F(StartupScreenTest, GoodbyePrefersTheServiceNamesOverDoorCfg) {
     };
     for (const Case& c : cases) {
         copyText(cs->boardName, c.boardName);
-        copyText(cs->cfgBbsName, c.cfgBbsName);
+        copyText(cs->cfg.bbsName, c.cfgBbsName);
         copyText(cs->sysopName, c.sysopName);
-        copyText(cs->cfgSysop, c.cfgSysop);
+        copyText(cs->cfg.sysop, c.cfgSysop);
         drawGoodbye(cs.get());
         EXPECT_EQ(insideBox(13), c.boardRow);
         EXPECT_EQ(insideBox(15), c.sysopRow);

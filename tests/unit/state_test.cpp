@@ -5,8 +5,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "door/markers.h"
-#include "door/nodelog.h"
+#include "host/markers.h"
+#include "host/nodelog.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/state.h"

@@ -16,8 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "door/drop.h"
-#include "door/nodelog.h"
+#include "host/drop.h"
+#include "host/nodelog.h"
 #include "terminal/terminal.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "net/connection.h"
 #include "net/wire.h"
 #include "platform/net.h"

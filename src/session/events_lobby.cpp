@@ -1,8 +1,8 @@
-#include "state/events_lobby.h"
+#include "session/events_lobby.h"
 
 #include <cstring>
 
-#include "input/requests.h"
+#include "session/requests.h"
 #include "net/json.h"
 #include "net/wire.h"
 #include "platform/text.h"

@@ -1,8 +1,8 @@
-#include "input/requests.h"
+#include "session/requests.h"
 
 #include <cstring>
 
-#include "input/replies.h"
+#include "session/replies.h"
 #include "net/wire.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"

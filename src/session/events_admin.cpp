@@ -1,6 +1,6 @@
-#include "state/events_admin.h"
+#include "session/events_admin.h"
 
-#include "input/requests.h"
+#include "session/requests.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"

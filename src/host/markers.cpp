@@ -1,11 +1,10 @@
-#include "door/markers.h"
+#include "host/markers.h"
 
 #include <cstdio>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "state/client_state.h"
 
 int32_t markerListed(const char* path, int32_t user, int32_t id) {
     if (id < 1) return 0;
@@ -38,30 +37,30 @@ void markerAdd(const char* path, int32_t user, int32_t id) {
 }
 
 // exePath's buffer is shared; each call takes its own copy before the next.
-static int32_t markerListedBeside(const char* name, const ClientState* state, int32_t id) {
+static int32_t markerListedBeside(const char* name, int32_t user, int32_t id) {
     char path[512];
     copyText(path, exePath(name));
-    return markerListed(path, state->caller.userRecord, id);
+    return markerListed(path, user, id);
 }
 
-static void markerAddBeside(const char* name, const ClientState* state, int32_t id) {
+static void markerAddBeside(const char* name, int32_t user, int32_t id) {
     char path[512];
     copyText(path, exePath(name));
-    markerAdd(path, state->caller.userRecord, id);
+    markerAdd(path, user, id);
 }
 
-int32_t markerHasRead(const ClientState* state, int32_t id) {
-    return markerListedBeside(MARKER_READ_FILE, state, id);
+int32_t markerHasRead(int32_t user, int32_t id) {
+    return markerListedBeside(MARKER_READ_FILE, user, id);
 }
 
-int32_t markerHasDismissed(const ClientState* state, int32_t id) {
-    return markerListedBeside(MARKER_DISMISSED_FILE, state, id);
+int32_t markerHasDismissed(int32_t user, int32_t id) {
+    return markerListedBeside(MARKER_DISMISSED_FILE, user, id);
 }
 
-void markerAddRead(const ClientState* state, int32_t id) {
-    markerAddBeside(MARKER_READ_FILE, state, id);
+void markerAddRead(int32_t user, int32_t id) {
+    markerAddBeside(MARKER_READ_FILE, user, id);
 }
 
-void markerAddDismissed(const ClientState* state, int32_t id) {
-    markerAddBeside(MARKER_DISMISSED_FILE, state, id);
+void markerAddDismissed(int32_t user, int32_t id) {
+    markerAddBeside(MARKER_DISMISSED_FILE, user, id);
 }

@@ -1,8 +1,8 @@
-#include "input/replies.h"
+#include "session/replies.h"
 
 #include <cstring>
 
-#include "input/requests.h"
+#include "session/requests.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"

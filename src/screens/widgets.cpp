@@ -1,8 +1,8 @@
-#include "terminal/widgets.h"
+#include "screens/widgets.h"
 
 #include <cstring>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"

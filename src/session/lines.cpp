@@ -1,13 +1,13 @@
-#include "input/lines.h"
+#include "session/lines.h"
 
 #include <cstring>
 
-#include "door/markers.h"
-#include "door/nodelog.h"
-#include "input/chat_commands.h"
-#include "input/editors.h"
-#include "input/keys.h"
-#include "input/requests.h"
+#include "host/markers.h"
+#include "host/nodelog.h"
+#include "session/chat_commands.h"
+#include "session/editors.h"
+#include "session/keys.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"
@@ -480,7 +480,7 @@ void announcementsLine(ClientState* s, const char* line) {
     }
     Announcement& announcement = s->announcements[n - 1];
     announcement.read = 1;
-    markerAddRead(s, announcement.id);
+    markerAddRead(s->caller.userRecord, announcement.id);
     s->announcementOpen = n - 1;
     goToScreen(s, SCR_ANNOUNCEMENT);
     s->readScroll = 0;
@@ -495,7 +495,7 @@ void announcementLine(ClientState* s, const char* line) {
     int32_t open = s->announcementOpen;
     bool valid = open >= 0 && open < count;
     if (valid) {
-        markerAddDismissed(s, s->announcements[open].id);
+        markerAddDismissed(s->caller.userRecord, s->announcements[open].id);
         memmove(&s->announcements[open], &s->announcements[open + 1],
                 sizeof(Announcement) * (size_t)(count - open - 1));
         s->announcementCount = count - 1;

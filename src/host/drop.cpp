@@ -1,4 +1,4 @@
-#include "door/drop.h"
+#include "host/drop.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "door/nodelog.h"
+#include "host/nodelog.h"
 #include "platform/text.h"
 
 char dropLines[DROP_MAX_LINES][DROP_LINE_SIZE];

@@ -1,9 +1,9 @@
-#include "input/keys.h"
+#include "session/keys.h"
 
 #include <cstring>
 
-#include "input/lines.h"
-#include "input/requests.h"
+#include "session/lines.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"
 #include "state/client_state.h"

@@ -1,9 +1,9 @@
-#include "state/events_round.h"
+#include "session/events_round.h"
 
 #include <cstring>
 
-#include "door/nodelog.h"
-#include "input/requests.h"
+#include "host/nodelog.h"
+#include "session/requests.h"
 #include "net/json.h"
 #include "platform/text.h"
 #include "state/client_state.h"

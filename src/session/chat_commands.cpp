@@ -1,10 +1,10 @@
-#include "input/chat_commands.h"
+#include "session/chat_commands.h"
 
 #include <strings.h>
 
 #include <cstring>
 
-#include "input/requests.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"

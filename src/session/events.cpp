@@ -1,12 +1,12 @@
-#include "state/events.h"
+#include "session/events.h"
 
 #include <cstring>
 
 #include "net/json.h"
 #include "state/client_state.h"
-#include "state/events_admin.h"
-#include "state/events_lobby.h"
-#include "state/events_round.h"
+#include "session/events_admin.h"
+#include "session/events_lobby.h"
+#include "session/events_round.h"
 #include "state/state.h"
 
 namespace {

@@ -4,8 +4,6 @@
 #pragma once
 #include <cstdint>
 
-struct ClientState;
-
 constexpr const char* MARKER_READ_FILE = "WORDWHIRL.RD";
 constexpr const char* MARKER_DISMISSED_FILE = "WORDWHIRL.DIS";
 
@@ -17,7 +15,8 @@ int32_t markerListed(const char* path, int32_t user, int32_t id);
 // be opened: the mark is simply forgotten.
 void markerAdd(const char* path, int32_t user, int32_t id);
 
-int32_t markerHasRead(const ClientState* state, int32_t id);
-int32_t markerHasDismissed(const ClientState* state, int32_t id);
-void markerAddRead(const ClientState* state, int32_t id);
-void markerAddDismissed(const ClientState* state, int32_t id);
+// The same for BBS user record `user` in the files beside the executable.
+int32_t markerHasRead(int32_t user, int32_t id);
+int32_t markerHasDismissed(int32_t user, int32_t id);
+void markerAddRead(int32_t user, int32_t id);
+void markerAddDismissed(int32_t user, int32_t id);

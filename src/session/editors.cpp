@@ -1,9 +1,9 @@
-#include "input/editors.h"
+#include "session/editors.h"
 
 #include <cstring>
 
-#include "input/chat_commands.h"
-#include "input/requests.h"
+#include "session/chat_commands.h"
+#include "session/requests.h"
 #include "platform/text.h"
 #include "screens/report.h"
 #include "screens/story_gaps.h"

@@ -1,0 +1,28 @@
+#include "host/nodelog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "host/drop.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+static const CallerInfo* logCaller;  // whose node number names the log
+
+void nodeLogBind(const CallerInfo* info) { logCaller = info; }
+
+void nodeLog(const char* format, ...) {
+    int node = logCaller ? logCaller->nodeNumber : 0;
+    if (node < 0) node = 0;
+    char name[40];
+    formatText(name, "wordwhirl-node%d.log", node);
+    FILE* f = fopen(exePath(name), "a");
+    if (!f) return;
+    va_list ap;
+    va_start(ap, format);
+    vfprintf(f, format, ap);
+    va_end(ap);
+    fputc('\n', f);
+    fclose(f);
+}
