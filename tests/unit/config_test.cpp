@@ -80,18 +80,6 @@ TEST(Config, LongLineIsReadInPieces) {
     EXPECT_EQ(readConfig(text)->port, 9000);
 }
 
-TEST(Config, MissingFileStillGetsDefaultPort) {
-    DoorConfig s;
-    configDefaults(&s);
-    EXPECT_EQ(configReadFile(&s, "/nonexistent-dir/door.cfg"), 0);
-    EXPECT_EQ(s.port, 8096);
-    EXPECT_STREQ(s.host, DEFAULT_SERVER_HOST);
-    s.port = 0;
-    s.useTls = 0;
-    configReadFile(&s, "/nonexistent-dir/door.cfg");
-    EXPECT_EQ(s.port, 8095);
-}
-
 TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
     std::string beside = exePath("roots.pem");
     struct Case { const char* text; std::string want; } cases[] = {

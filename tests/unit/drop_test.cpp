@@ -157,32 +157,6 @@ TEST_F(DropFile, LayoutsByNameAndLineCount) {
     }
 }
 
-TEST_F(DropFile, UntidyLinesReadLikeCleanOnes) {
-    Lines messy;
-    for (const std::string& l : door32()) messy.push_back(" \t" + l + " \t ");
-    std::string path = put("DOOR32.SYS", joinLines(messy, "\r\n"));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
-    EXPECT_STREQ(info.realName, "John Smith");
-    EXPECT_STREQ(info.bbsSoftware, "Night Owl BBS");
-    EXPECT_EQ(info.nodeNumber, 3);
-}
-
-TEST_F(DropFile, LongFileKeepsFirstSixtyLines) {
-    Lines l = doorSys(70);
-    for (int i = 52; i < 70; i++) l[i] = "extra" + std::to_string(i + 1);
-    std::string path = put("DOOR.SYS", joinLines(l));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
-    EXPECT_EQ(info.dropLayout, DROP_LAYOUT_DOORSYS);
-    EXPECT_STREQ(dropLines[DROP_MAX_LINES - 1], "extra60");
-    // A line over 255 characters continues in the next slot.
-    std::string longAlias(300, 'a');
-    path = put("DOOR32.SYS", joinLines(with(door32(), 7, longAlias)));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
-    EXPECT_EQ(std::string(dropLines[6]), longAlias.substr(0, 255));
-    EXPECT_EQ(std::string(dropLines[7]), longAlias.substr(255));
-    EXPECT_EQ(std::string(info.callerName), longAlias.substr(0, 31));
-}
-
 TEST_F(DropFile, SearchBesideExecutable) {
     ASSERT_NE(access("DOOR32.SYS", F_OK), 0) << "a DOOR32.SYS in the working directory spoils this test";
     struct Case {
@@ -215,16 +189,6 @@ TEST_F(DropFile, SearchBesideExecutable) {
         EXPECT_STREQ(info.dropPathGiven, c.given);
         EXPECT_EQ(std::string(dropPathUsed), c.used[0] ? exeDir + c.used : "");
     }
-}
-
-TEST_F(DropFile, DropReadLooksBesideTheTestBinary) {
-    std::string beside = exePath("DOOR32.SYS");
-    std::ofstream(beside) << joinLines(door32());
-    int ret = dropRead(&info, "/nonexistent-ww/NODE2/DOOR32.SYS");
-    unlink(beside.c_str());
-    EXPECT_EQ(ret, 1);
-    EXPECT_STREQ(dropPathUsed, beside.c_str());
-    EXPECT_STREQ(info.callerName, "Johnny");
 }
 
 TEST_F(DropFile, EachFailureLogsItsCodeToNodeOne) {

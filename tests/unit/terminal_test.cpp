@@ -76,38 +76,6 @@ TEST(TerminalSocket, OpenOffersEchoAndSuppressGoAheadAndGoesNonBlocking) {
     EXPECT_TRUE(fcntl(c.doorFd, F_GETFL) & O_NONBLOCK);
 }
 
-TEST(TerminalSocket, CloseRestoresBlockingAndLeavesSocketOpen) {
-    SocketCaller c;
-    ASSERT_TRUE(c.opened);
-    c.received();
-    termPuts(&c.term, "bye");
-    termClose(&c.term);
-    c.opened = false;
-    EXPECT_FALSE(fcntl(c.doorFd, F_GETFL) & O_NONBLOCK);
-    EXPECT_EQ(c.received(), "bye");
-    // Still open for the BBS: the peer sees no end of stream, and it still carries data.
-    char b;
-    EXPECT_EQ(recv(c.peer, &b, 1, MSG_DONTWAIT), -1);
-    ASSERT_EQ(write(c.doorFd, "k", 1), 1);
-    EXPECT_EQ(c.received(), "k");
-}
-
-TEST(TerminalSocket, OpenFailsWhenHandleIsNoSocket) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    int closedFd = fds[1] + 50;  // nothing is open this high in the test process
-    for (int fd : {fds[0], closedFd}) {
-        CallerInfo caller{};
-        caller.commType = COMM_TELNET;
-        caller.commHandle = (uint32_t)fd;
-        TerminalChannel term;
-        EXPECT_EQ(termOpen(&term, &caller), 0) << "fd " << fd;
-    }
-    EXPECT_FALSE(fcntl(fds[0], F_GETFL) & O_NONBLOCK);
-    close(fds[0]);
-    close(fds[1]);
-}
-
 struct KeyCase {
     const char* name;
     std::string input;
@@ -178,55 +146,6 @@ TEST(TerminalSocket, AnswersOptionNegotiation) {
     }
 }
 
-TEST(TerminalSocket, FlushBeforeAppendKeepsOrderAndBoundary) {
-    SocketCaller c;
-    ASSERT_TRUE(c.opened);
-    c.received();
-    std::string first(8100, 'a'), second(100, 'b');
-    termWrite(&c.term, first.data(), (int32_t)first.size());
-    EXPECT_EQ(c.received(), "");
-    termWrite(&c.term, second.data(), (int32_t)second.size());
-    EXPECT_EQ(c.received(), first);
-    EXPECT_EQ(c.term.outLen, 100);
-    termFlush(&c.term);
-    EXPECT_EQ(c.received(), second);
-    EXPECT_EQ(c.term.outLen, 0);
-}
-
-// The peer reads slowly through small socket buffers: the whole write still
-// arrives, in order, and the door waited for it.
-TEST(TerminalSocket, LargeWriteArrivesWholeThroughSlowPeer) {
-    SocketCaller c;
-    ASSERT_TRUE(c.opened);
-    c.received();
-    int small = 2048;
-    setsockopt(c.doorFd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-    setsockopt(c.peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    struct timeval giveUp = {2, 0};  // a lost tail ends the reader instead of hanging it
-    setsockopt(c.peer, SOL_SOCKET, SO_RCVTIMEO, &giveUp, sizeof giveUp);
-    std::string data(9000, 0);
-    for (size_t i = 0; i < data.size(); i++) data[i] = (char)(i % 251);
-    std::string got;
-    std::thread reader([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        char buf[512];
-        while (got.size() < data.size()) {
-            ssize_t n = recv(c.peer, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            got.append(buf, (size_t)n);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
-    auto start = std::chrono::steady_clock::now();
-    termWrite(&c.term, data.data(), (int32_t)data.size());
-    auto waited = std::chrono::steady_clock::now() - start;
-    reader.join();
-    EXPECT_EQ(got, data);
-    EXPECT_GE(waited, std::chrono::milliseconds(80));
-    EXPECT_EQ(c.term.outLen, 0);
-    EXPECT_EQ(termAlive(&c.term), 1);
-}
-
 TEST(TerminalSocket, DataByte255IsDoubled) {
     struct Case { size_t queuedBefore; std::string data; };
     const std::vector<Case> cases = {
@@ -270,18 +189,6 @@ TEST(TerminalSocket, HangUpMakesTerminalDeadAndDropsOutput) {
     EXPECT_EQ(termAlive(&c.term), 0);
     termPuts(&c.term, "lost");
     EXPECT_EQ(c.term.outLen, 0);
-}
-
-TEST(TerminalSocket, FailedSendMakesTerminalDead) {
-    SocketCaller c;
-    ASSERT_TRUE(c.opened);
-    close(c.peer);
-    c.peer = -1;
-    termPuts(&c.term, "nobody hears this");
-    termFlush(&c.term);  // must not raise SIGPIPE
-    EXPECT_EQ(termAlive(&c.term), 0);
-    EXPECT_EQ(c.term.outLen, 0);
-    EXPECT_EQ(termReadKey(&c.term), KEY_NONE);
 }
 
 // The waits that read no keys (a held notice, the goodbye) still learn of a
@@ -349,23 +256,6 @@ struct PipeCaller {
         writer = -1;
     }
 };
-
-TEST(TerminalPipe, ReadsKeysUntilEndOfFile) {
-    for (int32_t comm : {COMM_LOCAL, COMM_TELNET}) {
-        PipeCaller p(comm);
-        ASSERT_TRUE(p.opened);
-        EXPECT_EQ(p.term.isSocket, 0);
-        EXPECT_EQ(termReadKey(&p.term), KEY_NONE);  // empty but open: just no key
-        EXPECT_EQ(termAlive(&p.term), 1);
-        ASSERT_EQ(write(p.writer, "h\x1b[B\r\n\xe0H", 8), 8);
-        // A pipe is no console: 224 is an ordinary byte there.
-        EXPECT_EQ(drainKeys(&p.term), (std::vector<int32_t>{'h', KEY_DOWN, KEY_ENTER, 0xe0, 'H'}));
-        EXPECT_EQ(termAlive(&p.term), 1);
-        p.hangUp();
-        EXPECT_EQ(termReadKey(&p.term), KEY_NONE);
-        EXPECT_EQ(termAlive(&p.term), 0);
-    }
-}
 
 TEST(TerminalPipe, HangUpCheckFindsTheClosedPipeOnlyOnceItIsEmpty) {
     PipeCaller p(COMM_LOCAL);
