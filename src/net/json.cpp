@@ -337,6 +337,12 @@ fail:
     return nullptr;
 }
 
+bool jsonIsType(const JsonNode* node, int32_t type) { return node && node->type == type; }
+
+const JsonNode* jsonFirstElement(const JsonNode* list) {
+    return jsonIsType(list, JSON_ARRAY) ? list->firstChild : nullptr;
+}
+
 JsonNode* jsonGet(const JsonNode* node, const char* name) {
     if (!node || node->type != JSON_OBJECT || !name) return nullptr;
     for (JsonNode* m = node->firstChild; m; m = m->next)

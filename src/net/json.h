@@ -52,6 +52,14 @@ void jsonReset(JsonDocument* doc);
 // Whatever follows the first complete value is ignored.
 JsonNode* jsonParse(JsonDocument* doc, const char* text);
 
+// 1 when node is there and of the JsonType `type`: a missing member and a
+// member of the wrong kind read alike, as every default in here does.
+bool jsonIsType(const JsonNode* node, int32_t type);
+
+// The first element of an array, to walk with `next`; null when list is
+// null, empty or not an array.
+const JsonNode* jsonFirstElement(const JsonNode* list);
+
 // The first member of object `node` named exactly `name`; null when node is
 // null, not an object, or has no such member.
 JsonNode* jsonGet(const JsonNode* node, const char* name);

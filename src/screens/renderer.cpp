@@ -56,9 +56,6 @@ constexpr int32_t STORY_REVIEW_ROWS = 10; // review fits this many lines without
 constexpr int32_t TALE_PAGE = 9;          // tales on one picker page
 constexpr char GREETING_DEFAULT[] = "Come on in - what are we playing?";
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // Whole seconds from now to a deadline, truncated toward zero.
 int32_t secondsUntil(uint32_t deadline) { return (int32_t)(deadline - tickMs()) / 1000; }
 

@@ -9,9 +9,6 @@
 
 namespace {
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // Shared by the reveal and the solo tale; only one of them is on screen.
 StoryLines storyBuffer;
 

@@ -64,9 +64,6 @@ constexpr ChatKindStyle CHAT_KIND_STYLES[] = {
 };
 constexpr int32_t CHAT_KIND_COUNT = (int32_t)(sizeof CHAT_KIND_STYLES / sizeof CHAT_KIND_STYLES[0]);
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // A frame run: first, run copies of fill, last, drawn at (row, col).
 void drawRun(ClientState* cs, int32_t row, int32_t col, unsigned char first,
              unsigned char fill, int32_t run, unsigned char last) {

@@ -11,12 +11,6 @@
 
 namespace {
 
-bool isType(const JsonNode* node, int32_t type) { return node && node->type == type; }
-
-const JsonNode* firstElement(const JsonNode* list) {
-    return isType(list, JSON_ARRAY) ? list->firstChild : nullptr;
-}
-
 // The deadline ms from now, held inside the window signed tick differences
 // can order; 0 means "none", so a deadline landing on tick 0 is stored as 1.
 uint32_t deadlineInMs(int64_t ms) {
@@ -50,10 +44,10 @@ int32_t authorIsMe(const ClientState* state, const char* authorId) {
 }
 
 void takePickCategories(ClientState* state, const JsonNode* list) {
-    if (!isType(list, JSON_ARRAY)) return;
+    if (!jsonIsType(list, JSON_ARRAY)) return;
     state->categoryCount2 = 0;
     for (const JsonNode* el = list->firstChild; el && state->categoryCount2 < MAX_CATEGORIES; el = el->next) {
-        const char* name = isType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
+        const char* name = jsonIsType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
         if (name[0]) copyText(state->categoryNames[state->categoryCount2++], name);
     }
     state->categoriesFromPick = 1;
@@ -67,7 +61,7 @@ void takeOtherPicker(ClientState* state, const JsonNode* data) {
 template <size_t N>
 void keepOrTake(char (&dst)[N], const JsonNode* obj, const char* member) {
     const JsonNode* node = jsonGet(obj, member);
-    if (isType(node, JSON_STRING)) copyText(dst, node->text);
+    if (jsonIsType(node, JSON_STRING)) copyText(dst, node->text);
 }
 
 void showPrompt(ClientState* state, int32_t index) {
@@ -77,7 +71,7 @@ void showPrompt(ClientState* state, int32_t index) {
 }
 
 void takeBlanks(ClientState* state, const JsonNode* list) {
-    for (const JsonNode* el = firstElement(list); el && state->promptCount < MAX_PROMPTS; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(list); el && state->promptCount < MAX_PROMPTS; el = el->next) {
         int32_t i = state->promptCount;
         copyText(state->promptTypes[i], jsonGetString(el, "type", DEFAULT_PROMPT_TYPE));
         copyText(state->promptHints[i], jsonGetString(el, "hint", ""));
@@ -166,7 +160,7 @@ void onPrompts(ClientState* state, const JsonNode* data) {
     state->pickTimerOn = 0;
     state->pickDeadline = 0;
     const JsonNode* tale = jsonGet(data, "template");
-    if (isType(tale, JSON_OBJECT)) {
+    if (jsonIsType(tale, JSON_OBJECT)) {
         keepOrTake(state->roundTitle, tale, "title");
         keepOrTake(state->roundCategory, tale, "category");
     }
@@ -198,7 +192,7 @@ void onStoryReveal(ClientState* state, const JsonNode* data) {
     copyText(state->roundTitle, jsonGetString(data, "title", ""));
     copyText(state->revealStory, jsonGetString(data, "story", ""));
     int32_t searchFrom = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "words"));
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "words"));
          el && state->revealWordCount < MAX_REVEAL_WORDS; el = el->next)
         state->revealWordCount += takeRevealWord(state, el, &searchFrom);
     int32_t voteSecs = jsonGetInt(data, "voteSeconds", 0);
@@ -220,9 +214,9 @@ void onWordTally(ClientState* state, const JsonNode* data) {
 void onVoterDone(ClientState* state, const JsonNode* data) {
     char names[STILL_READING_NAMES * (STILL_READING_NAME_MAX + 2) + 1] = "";
     int32_t taken = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "pendingNames"));
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "pendingNames"));
          el && taken < STILL_READING_NAMES; el = el->next) {
-        if (!isType(el, JSON_STRING) || !el->text[0]) continue;
+        if (!jsonIsType(el, JSON_STRING) || !el->text[0]) continue;
         if (taken++) appendText(names, ", ");
         char name[STILL_READING_NAME_MAX + 1];
         copyText(name, el->text);
@@ -236,8 +230,8 @@ void onVoterDone(ClientState* state, const JsonNode* data) {
 
 void onRoundResults(ClientState* state, const JsonNode* data) {
     const JsonNode* list = jsonGet(data, "standings");
-    if (!isType(list, JSON_ARRAY)) list = jsonGet(data, "players");
-    if (isType(list, JSON_ARRAY)) applyPlayerList(state, list);
+    if (!jsonIsType(list, JSON_ARRAY)) list = jsonGet(data, "players");
+    if (jsonIsType(list, JSON_ARRAY)) applyPlayerList(state, list);
     state->revealDeadline = 0;
     enterScreen(state, SCR_SCORES);
 }
@@ -246,7 +240,7 @@ void onRatePrompt(ClientState* state, const JsonNode* data) {
     state->rateStoryId = jsonGetInt(data, "storyId", 0);
     copyText(state->rateTitle, jsonGetString(data, "title", ""));
     const JsonNode* mine = jsonGet(data, "mine");
-    state->rateGiven = isType(mine, JSON_NUMBER) ? jsonNumberToInt(mine->number) : 2;
+    state->rateGiven = jsonIsType(mine, JSON_NUMBER) ? jsonNumberToInt(mine->number) : 2;
     state->fullRedraw = 1;
     state->noticeDirty = 1;
 }
