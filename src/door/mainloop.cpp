@@ -18,8 +18,6 @@
 #include "terminal/terminal.h"
 #include "screens/widgets.h"
 
-uint32_t uiTickCount;
-
 namespace {
 
 // Escape capacities: every byte of the field may double, plus jsonEscapeText's slack.
@@ -192,13 +190,13 @@ void tickOtherScreen(ClientState* s) {
         s->noticeTick = 0;
         s->noticeDirty = 1;
     }
-    bool everySecond = uiTickCount % 4 == 0;
+    bool everySecond = s->uiTicks % 4 == 0;
     if (s->startDeadline > 0) {
         if (everySecond) s->countdownDirty = 1;
         return;
     }
     if (roundClockRuns(s) && everySecond) s->countdownDirty = 1;
-    if (tableShuffles(s) && uiTickCount % 2 == 0) {
+    if (tableShuffles(s) && s->uiTicks % 2 == 0) {
         s->shuffleFrame++;
         s->contentDirty = 1;
     }
@@ -219,9 +217,7 @@ int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap) {
 }
 
 void routeServerLine(ClientState* state, const char* line) {
-    JsonDocument* doc = jsonSharedDocument();
-    jsonReset(doc);
-    JsonNode* root = jsonParse(doc, line);
+    JsonNode* root = jsonParse(&state->lineDoc, line);
     if (!root) return;
     const char* event = jsonGetString(root, "event", "");
     const JsonNode* data = jsonGet(root, "data");
@@ -234,7 +230,7 @@ void routeServerLine(ClientState* state, const char* line) {
 }
 
 void uiTick(ClientState* state) {
-    uiTickCount++;
+    state->uiTicks++;
     if (state->wordCheckPending &&
         elapsedOver(tickMs(), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
         state->wordCheckPending = 0;

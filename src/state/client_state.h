@@ -8,6 +8,7 @@
 #include "host/config.h"
 #include "host/drop.h"
 #include "net/connection.h"
+#include "net/json.h"
 #include "terminal/terminal.h"
 
 // ---------------------------------------------------------------------------
@@ -420,6 +421,8 @@ struct ClientState {
     // ---- Fields added by other modules: append below this line only. ----
 
     // Main loop fields.
+    JsonDocument lineDoc;        // the service line being routed, parsed; remade for every line
+    uint32_t uiTicks;            // quarter-second ticks run since start-up; wraps harmlessly
     uint32_t lastTimerTick;      // when the quarter-second timers last ran
     int32_t loopHold;            // a last screen or notice is held before leaving
     uint32_t loopHoldEnd;        // tick at which the hold ends and the loop stops
