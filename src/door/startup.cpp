@@ -203,7 +203,8 @@ static void readSetup(ClientState* state, int argc, char** argv) {
     state->testerFeedback = 1;
     const char* dropPath = doorDropPath(argc, argv);
     nodeLog("--- Wordwhirl door v%s starting ---", DOOR_VERSION);
-    dropRead(&state->caller, dropPath);
+    DropText dropText;  // the file's lines, needed only while the caller record is filled
+    dropRead(&state->caller, dropPath, &dropText);
     configDefaults(&state->cfg);
     configRead(&state->cfg);
     copyText(state->conn.host, state->cfg.host);

@@ -70,6 +70,7 @@ struct DropFile : ::testing::Test {
     std::string exeDir;
     std::string logPath;
     CallerInfo info;
+    DropText dropText;
 
     void SetUp() override {
         char name[] = "/tmp/wwdropXXXXXX";
@@ -140,7 +141,7 @@ TEST_F(DropFile, LayoutsByNameAndLineCount) {
     for (const Case& c : cases) {
         std::string path = put(c.name, joinLines(c.lines));
         SCOPED_TRACE(std::string(c.name) + " line1=" + c.lines[0] + " n=" + std::to_string(c.lines.size()));
-        EXPECT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), c.ret);
+        EXPECT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str(), &dropText), c.ret);
         EXPECT_EQ(info.dropStatus, c.ret ? DROP_OK : DROP_UNKNOWN_LAYOUT);
         EXPECT_EQ(info.dropLayout, c.layout);
         EXPECT_STREQ(info.callerName, c.caller);
@@ -151,7 +152,7 @@ TEST_F(DropFile, LayoutsByNameAndLineCount) {
         EXPECT_EQ(info.commType, c.comm);
         EXPECT_EQ(info.commHandle, c.handle);
         EXPECT_EQ(info.userRecord, c.user);
-        EXPECT_STREQ(dropPathUsed, path.c_str());
+        EXPECT_STREQ(dropText.pathUsed, path.c_str());
         EXPECT_STREQ(info.dropPathGiven, path.c_str());
         unlink(path.c_str());
     }
@@ -161,7 +162,7 @@ TEST_F(DropFile, UntidyLinesReadLikeCleanOnes) {
     Lines messy;
     for (const std::string& l : door32()) messy.push_back(" \t" + l + " \t ");
     std::string path = put("DOOR32.SYS", joinLines(messy, "\r\n"));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
+    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str(), &dropText), 1);
     EXPECT_STREQ(info.realName, "John Smith");
     EXPECT_STREQ(info.bbsSoftware, "Night Owl BBS");
     EXPECT_EQ(info.nodeNumber, 3);
@@ -171,15 +172,15 @@ TEST_F(DropFile, LongFileKeepsFirstSixtyLines) {
     Lines l = doorSys(70);
     for (int i = 52; i < 70; i++) l[i] = "extra" + std::to_string(i + 1);
     std::string path = put("DOOR.SYS", joinLines(l));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
+    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str(), &dropText), 1);
     EXPECT_EQ(info.dropLayout, DROP_LAYOUT_DOORSYS);
-    EXPECT_STREQ(dropLines[DROP_MAX_LINES - 1], "extra60");
+    EXPECT_STREQ(dropText.lines[DROP_MAX_LINES - 1], "extra60");
     // A line over 255 characters continues in the next slot.
     std::string longAlias(300, 'a');
     path = put("DOOR32.SYS", joinLines(with(door32(), 7, longAlias)));
-    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), 1);
-    EXPECT_EQ(std::string(dropLines[6]), longAlias.substr(0, 255));
-    EXPECT_EQ(std::string(dropLines[7]), longAlias.substr(255));
+    ASSERT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str(), &dropText), 1);
+    EXPECT_EQ(std::string(dropText.lines[6]), longAlias.substr(0, 255));
+    EXPECT_EQ(std::string(dropText.lines[7]), longAlias.substr(255));
     EXPECT_EQ(std::string(info.callerName), longAlias.substr(0, 31));
 }
 
@@ -208,22 +209,22 @@ TEST_F(DropFile, SearchBesideExecutable) {
         fs::remove(dir / "exe" / "DOOR32.SYS");
         if (c.besideDoorSys) put("exe/DOOR.SYS", joinLines(doorSys()));
         if (c.besideDoor32) put("exe/DOOR32.SYS", joinLines(door32()));
-        int ret = dropReadFrom(&info, c.path, exeDir.c_str());
+        int ret = dropReadFrom(&info, c.path, exeDir.c_str(), &dropText);
         EXPECT_EQ(ret, c.layout ? 1 : 0);
         EXPECT_EQ(info.dropLayout, c.layout);
         EXPECT_EQ(info.dropStatus, c.layout ? DROP_OK : DROP_NOT_FOUND);
         EXPECT_STREQ(info.dropPathGiven, c.given);
-        EXPECT_EQ(std::string(dropPathUsed), c.used[0] ? exeDir + c.used : "");
+        EXPECT_EQ(std::string(dropText.pathUsed), c.used[0] ? exeDir + c.used : "");
     }
 }
 
 TEST_F(DropFile, DropReadLooksBesideTheTestBinary) {
     std::string beside = exePath("DOOR32.SYS");
     std::ofstream(beside) << joinLines(door32());
-    int ret = dropRead(&info, "/nonexistent-ww/NODE2/DOOR32.SYS");
+    int ret = dropRead(&info, "/nonexistent-ww/NODE2/DOOR32.SYS", &dropText);
     unlink(beside.c_str());
     EXPECT_EQ(ret, 1);
-    EXPECT_STREQ(dropPathUsed, beside.c_str());
+    EXPECT_STREQ(dropText.pathUsed, beside.c_str());
     EXPECT_STREQ(info.callerName, "Johnny");
 }
 
@@ -238,7 +239,7 @@ TEST_F(DropFile, EachFailureLogsItsCodeToNodeOne) {
     };
     for (const Case& c : cases) {
         unlink(logPath.c_str());
-        dropReadFrom(&info, c.path.c_str(), exeDir.c_str());
+        dropReadFrom(&info, c.path.c_str(), exeDir.c_str(), &dropText);
         EXPECT_EQ(info.dropStatus, c.status) << c.path;
         EXPECT_EQ(slurp(logPath), c.log) << c.path;
     }
@@ -247,14 +248,15 @@ TEST_F(DropFile, EachFailureLogsItsCodeToNodeOne) {
 // Run the read as an account that may not open the file. Root reads
 // anything, so as root the read runs in a child that drops to nobody.
 static int dropStatusWithoutAccess(CallerInfo* info, const std::string& path, const std::string& exeDir) {
+    DropText dropText;
     if (geteuid() != 0) {
-        dropReadFrom(info, path.c_str(), exeDir.c_str());
+        dropReadFrom(info, path.c_str(), exeDir.c_str(), &dropText);
         return info->dropStatus;
     }
     pid_t child = fork();
     if (child == 0) {
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-        dropReadFrom(info, path.c_str(), exeDir.c_str());
+        dropReadFrom(info, path.c_str(), exeDir.c_str(), &dropText);
         _exit(info->dropStatus);
     }
     int wstatus = 0;
