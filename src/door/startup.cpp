@@ -197,12 +197,11 @@ void doorExitSequence(ClientState* state) {
 // and door.cfg.
 static void readSetup(ClientState* state, int argc, char** argv) {
     memset(state, 0, sizeof *state);
-    nodeLogBind(&state->caller);  // node 0 until the drop file names one
     state->doorStartTick = tickMs();
     state->lastInputTick = state->doorStartTick;
     state->testerFeedback = 1;
     const char* dropPath = doorDropPath(argc, argv);
-    nodeLog("--- Wordwhirl door v%s starting ---", DOOR_VERSION);
+    nodeLog(0, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
     DropText dropText;  // the file's lines, needed only while the caller record is filled
     dropRead(&state->caller, dropPath, &dropText);
     configDefaults(&state->cfg);
@@ -211,6 +210,7 @@ static void readSetup(ClientState* state, int argc, char** argv) {
     state->conn.port = state->cfg.port;
     state->conn.useTls = state->cfg.useTls;
     copyText(state->conn.caFile, state->cfg.caFile);
+    state->conn.logNode = state->caller.nodeNumber;
     copyText(state->myName, state->caller.callerName);
 }
 
@@ -220,7 +220,7 @@ int doorMain(ClientState* state, int argc, char** argv) {
     // dead terminal, exit 0), not kill the door before it hands back.
     conIgnoreBrokenPipe();
     if (!termOpen(&state->term, &state->caller)) {
-        nodeLog("WW-TERM-01");
+        nodeLog(state->caller.nodeNumber, "WW-TERM-01");
         printf("%s\n", NO_TERMINAL_CONSOLE_LINE);
         fflush(stdout);
         return DOOR_EXIT_NO_TERM;

@@ -122,9 +122,9 @@ static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, Dr
     text->pathUsed[0] = 0;
     info->dropStatus = status;
     if (status == DROP_NO_ACCESS)
-        nodeLog("WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
+        nodeLog(info->nodeNumber, "WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
     else
-        nodeLog("WW-DROP-01 nothing there (%s)", info->dropPathGiven);
+        nodeLog(info->nodeNumber, "WW-DROP-01 nothing there (%s)", info->dropPathGiven);
     return nullptr;
 }
 
@@ -215,7 +215,7 @@ int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, Dro
     fclose(f);
     if (n == 0) {
         info->dropStatus = DROP_EMPTY;
-        nodeLog("WW-DROP-02 empty (%s)", text->pathUsed);
+        nodeLog(info->nodeNumber, "WW-DROP-02 empty (%s)", text->pathUsed);
         return 0;
     }
     LayoutPick pick = dropChooseLayout(dropFileName(text->pathUsed), text);
@@ -231,7 +231,7 @@ int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, Dro
         return 1;
     }
     info->dropStatus = DROP_UNKNOWN_LAYOUT;
-    nodeLog("WW-DROP-03 not a layout we know, %d lines (%s)", n, text->pathUsed);
+    nodeLog(info->nodeNumber, "WW-DROP-03 not a layout we know, %d lines (%s)", n, text->pathUsed);
     return 0;
 }
 

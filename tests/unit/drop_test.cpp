@@ -81,10 +81,8 @@ struct DropFile : ::testing::Test {
         logPath = exePath("wordwhirl-node1.log");
         unlink(logPath.c_str());
         memset(&info, 0, sizeof info);
-        nodeLogBind(&info);
     }
     void TearDown() override {
-        nodeLogBind(nullptr);
         unlink(logPath.c_str());
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
