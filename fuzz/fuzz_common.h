@@ -25,9 +25,9 @@ inline void check(bool ok, const char* what) {
 // drop file reader logs for node 1, its default, before any file names one.
 inline void silenceNodeLog() {
     for (const char* name : {"wordwhirl-node0.log", "wordwhirl-node1.log"}) {
-        const char* log = exePath(name);
-        unlink(log);
-        if (symlink("/dev/null", log) != 0) perror("node log link");
+        BesidePath log = exePath(name);
+        unlink(log.text);
+        if (symlink("/dev/null", log.text) != 0) perror("node log link");
     }
 }
 

@@ -237,6 +237,6 @@ int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, Dro
 
 int32_t dropRead(CallerInfo* info, const char* path, DropText* text) {
     char exeDir[DROP_PATH_SIZE];
-    copyText(exeDir, exePath(""));
+    copyText(exeDir, exePath("").text);
     return dropReadFrom(info, path, exeDir, text);
 }

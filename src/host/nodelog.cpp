@@ -11,7 +11,7 @@ void nodeLog(int32_t node, const char* format, ...) {
     if (node < 0) node = 0;
     char name[40];
     formatText(name, "wordwhirl-node%d.log", node);
-    FILE* f = fopen(exePath(name), "a");
+    FILE* f = fopen(exePath(name).text, "a");
     if (!f) return;
     va_list ap;
     va_start(ap, format);

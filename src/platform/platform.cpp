@@ -54,7 +54,6 @@ void platUnlockFile(int fd) { flock(fd, LOCK_UN); }
 
 static uint32_t tickBase;      // platform tick of the first tickMs call
 static int32_t tickBaseSet;    // tickBase has been taken
-static char exePathBuf[512];   // exePath's shared result
 
 uint32_t tickMs() {
     uint32_t now = platTickCount();
@@ -90,11 +89,10 @@ void exeDirJoin(const char* exeFile, size_t exeFileLen, const char* name, char* 
     copyTextN(out + dirLen, limit - dirLen, name);
 }
 
-const char* exePath(const char* name) {
+BesidePath exePath(const char* name) {
     char exe[4096];
     size_t n = platExeFile(exe, sizeof exe);
-    char joined[sizeof exePathBuf];
-    exeDirJoin(exe, n, name, joined, sizeof joined);
-    copyText(exePathBuf, joined);
-    return exePathBuf;
+    BesidePath path;
+    exeDirJoin(exe, n, name, path.text, sizeof path.text);
+    return path;
 }

@@ -37,9 +37,13 @@ inline bool tickPassed(uint32_t now, uint32_t deadline) {
     return (int32_t)(now - deadline) >= 0;
 }
 
-// The executable's directory followed by name, in a shared 512-byte buffer
-// overwritten by every call.
-const char* exePath(const char* name);
+// A path beside the executable, by value: every caller holds its own copy.
+struct BesidePath {
+    char text[512];  // at most 511 characters, cut silently
+};
+
+// The executable's directory followed by name.
+BesidePath exePath(const char* name);
 
 // Directory part of exeFile joined with name into out (pure: the directory
 // rule on its own). Falls back to name alone when exeFile is empty or did

@@ -78,7 +78,7 @@ struct DropFile : ::testing::Test {
         dir = name;
         fs::create_directory(dir / "exe");
         exeDir = (dir / "exe").string() + "/";
-        logPath = exePath("wordwhirl-node1.log");
+        logPath = exePath("wordwhirl-node1.log").text;
         unlink(logPath.c_str());
         memset(&info, 0, sizeof info);
     }
@@ -217,7 +217,7 @@ TEST_F(DropFile, SearchBesideExecutable) {
 }
 
 TEST_F(DropFile, DropReadLooksBesideTheTestBinary) {
-    std::string beside = exePath("DOOR32.SYS");
+    std::string beside = exePath("DOOR32.SYS").text;
     std::ofstream(beside) << joinLines(door32());
     int ret = dropRead(&info, "/nonexistent-ww/NODE2/DOOR32.SYS", &dropText);
     unlink(beside.c_str());

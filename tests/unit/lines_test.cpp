@@ -440,8 +440,8 @@ TEST(LinesMail, OpenAndDelete) {
 struct LinesAnnouncements : ::testing::Test {
     std::string readPath, dismissedPath;
     void SetUp() override {
-        readPath = exePath(MARKER_READ_FILE);
-        dismissedPath = exePath(MARKER_DISMISSED_FILE);
+        readPath = exePath(MARKER_READ_FILE).text;
+        dismissedPath = exePath(MARKER_DISMISSED_FILE).text;
         unlink(readPath.c_str());
         unlink(dismissedPath.c_str());
     }

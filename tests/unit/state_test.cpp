@@ -268,8 +268,8 @@ TEST(RoomState, ReturnPendingNamesStopPastTheLimit) {
 }
 
 struct Announcements : ::testing::Test {
-    std::string dis = exePath("WORDWHIRL.DIS");
-    std::string rd = exePath("WORDWHIRL.RD");
+    std::string dis = exePath("WORDWHIRL.DIS").text;
+    std::string rd = exePath("WORDWHIRL.RD").text;
     void SetUp() override {
         unlink(dis.c_str());
         unlink(rd.c_str());
