@@ -33,13 +33,13 @@ bool elapsedOver(uint32_t now, uint32_t since, uint32_t ms) {
 // Leave once `ms` have passed; until then passes only wait.
 void startHold(ClientState* s, uint32_t ms) {
     s->loopHold = 1;
-    s->loopHoldEnd = tickMs() + ms;
+    s->loopHoldEnd = tickMs(&s->clock) + ms;
 }
 
 // Keys are not read while a notice holds, so a hang-up is looked for.
 int32_t holdPass(ClientState* s) {
     termCheckHangUp(&s->term);
-    if (!termAlive(&s->term) || tickPassed(tickMs(), s->loopHoldEnd)) {
+    if (!termAlive(&s->term) || tickPassed(tickMs(&s->clock), s->loopHoldEnd)) {
         s->running = 0;
         return 0;
     }
@@ -63,13 +63,13 @@ void drainServerLines(ClientState* s) {
 }
 
 void dropWaitingKeys(ClientState* s) {
-    while (termReadKey(&s->term) != KEY_NONE) {
+    while (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
     }
 }
 
 // A verdict screen is up: the first key pressed after it ends the door's run.
 int32_t verdictPass(ClientState* s) {
-    if (termReadKey(&s->term) != KEY_NONE) {
+    if (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
         s->running = 0;
         return 0;
     }
@@ -114,8 +114,10 @@ bool actOnVerdicts(ClientState* s) {
 
 void readKeys(ClientState* s) {
     if (!s->running) return;  // a handler has already ended the run
-    for (int32_t key = termReadKey(&s->term); key != KEY_NONE; key = termReadKey(&s->term)) {
-        s->lastInputTick = tickMs();
+    for (;;) {
+        int32_t key = termReadKey(&s->term, tickMs(&s->clock));
+        if (key == KEY_NONE) return;
+        s->lastInputTick = tickMs(&s->clock);
         s->idleWarned = 0;
         keyDispatch(s, key);
         if (!s->running) return;
@@ -141,7 +143,7 @@ void checkIdle(ClientState* s, uint32_t now) {
 }
 
 void runTimers(ClientState* s) {
-    uint32_t now = tickMs();
+    uint32_t now = tickMs(&s->clock);
     if ((int32_t)(now - s->lastTimerTick) < (int32_t)TIMER_PERIOD_MS) return;
     uiTick(s);
     if (bbsTimeUp(s, now)) {
@@ -184,7 +186,7 @@ bool tableShuffles(const ClientState* s) {
 }
 
 void tickOtherScreen(ClientState* s) {
-    uint32_t now = tickMs();
+    uint32_t now = tickMs(&s->clock);
     if (s->noticeText[0] && s->noticeTick > 0 && elapsedOver(now, s->noticeTick, NOTICE_LIFE_MS)) {
         s->noticeText[0] = 0;
         s->noticeTick = 0;
@@ -232,7 +234,7 @@ void routeServerLine(ClientState* state, const char* line) {
 void uiTick(ClientState* state) {
     state->uiTicks++;
     if (state->wordCheckPending &&
-        elapsedOver(tickMs(), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
+        elapsedOver(tickMs(&state->clock), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
         state->wordCheckPending = 0;
         submitWord(state, state->pendingWord);
     }

@@ -49,7 +49,7 @@ const char* doorDropPath(int argc, char** argv) {
 
 void doorWaitKey(ClientState* state) {
     while (termAlive(&state->term)) {
-        if (termReadKey(&state->term) != KEY_NONE) return;
+        if (termReadKey(&state->term, tickMs(&state->clock)) != KEY_NONE) return;
         platSleepMs(KEY_WAIT_POLL_MS);
     }
 }
@@ -157,8 +157,8 @@ void drawGoodbye(ClientState* state) {
 
 // Sleep ms, in short steps that look for a hang-up.
 static void waitWhileCallerStays(ClientState* state, uint32_t ms) {
-    uint32_t start = tickMs();
-    while (termAlive(&state->term) && (uint32_t)(tickMs() - start) < ms) {
+    uint32_t start = tickMs(&state->clock);
+    while (termAlive(&state->term) && (uint32_t)(tickMs(&state->clock) - start) < ms) {
         termCheckHangUp(&state->term);
         platSleepMs(HANG_UP_POLL_MS);
     }
@@ -197,7 +197,8 @@ void doorExitSequence(ClientState* state) {
 // and door.cfg.
 static void readSetup(ClientState* state, int argc, char** argv) {
     memset(state, 0, sizeof *state);
-    state->doorStartTick = tickMs();
+    tickStart(&state->clock);
+    state->doorStartTick = tickMs(&state->clock);
     state->lastInputTick = state->doorStartTick;
     state->testerFeedback = 1;
     const char* dropPath = doorDropPath(argc, argv);

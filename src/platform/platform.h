@@ -24,13 +24,24 @@ int platRandomBytes(unsigned char* buf, size_t len);
 void platLockFile(int fd);
 void platUnlockFile(int fd);
 
-// Milliseconds since the first call (which returns 0); wraps at 32 bits.
-// Compare deadlines with tickPassed, never with < on raw values.
-uint32_t tickMs();
+// The door's clock: a record its owner (the client state) holds rather than
+// a process-wide base, so a test or fuzz target moves its own clock and the
+// next state starts afresh. Zeroed, it counts from the platform's origin;
+// that serves as well, since every use is a difference or a deadline.
+struct DoorClock {
+    uint32_t base;  // platform tick at tickStart, less every tickMoveBase
+};
+
+// Count from now: tickMs reads 0.
+void tickStart(DoorClock* clock);
+
+// Milliseconds since tickStart; wraps at 32 bits. Compare deadlines with
+// tickPassed, never with < on raw values.
+uint32_t tickMs(const DoorClock* clock);
 
 // Move the clock's base back by ms, so tickMs jumps forward: lets the timer
 // logic be driven through minutes without sleeping.
-void tickMoveBase(uint32_t ms);
+void tickMoveBase(DoorClock* clock, uint32_t ms);
 
 // True when the tick value `deadline` has been reached at `now`.
 inline bool tickPassed(uint32_t now, uint32_t deadline) {

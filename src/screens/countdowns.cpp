@@ -71,7 +71,7 @@ bool lineApplies(const ClientState* cs, const CountdownLine& line) {
 
 void drawLine(ClientState* cs, const CountdownLine& line) {
     if (!lineApplies(cs, line)) return;
-    int32_t remaining = (int32_t)(cs->*line.deadline - tickMs());
+    int32_t remaining = (int32_t)(cs->*line.deadline - tickMs(&cs->clock));
     int32_t colour = remaining < RED_BELOW_MS ? COL_RED : line.colour;
     char text[COUNTDOWN_TEXT_BYTES];
     if (line.timesUp && remaining <= TIMES_UP_AT_MS) {

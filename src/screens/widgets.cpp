@@ -241,7 +241,7 @@ int32_t textPieceLength(const char* rest, int32_t width) {
 }
 
 int32_t callerSecondsLeft(const ClientState* cs) {
-    int32_t elapsed = (int32_t)(tickMs() - cs->doorStartTick) / 1000;
+    int32_t elapsed = (int32_t)(tickMs(&cs->clock) - cs->doorStartTick) / 1000;
     int32_t left = cs->caller.timeLeftSecs - elapsed;
     return left < 0 ? 0 : left;
 }

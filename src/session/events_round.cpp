@@ -13,14 +13,16 @@ namespace {
 
 // The deadline ms from now, held inside the window signed tick differences
 // can order; 0 means "none", so a deadline landing on tick 0 is stored as 1.
-uint32_t deadlineInMs(int64_t ms) {
+uint32_t deadlineInMs(const ClientState* state, int64_t ms) {
     if (ms < 0) ms = 0;
     if (ms > (int64_t)MAX_DEADLINE_SECS * 1000) ms = (int64_t)MAX_DEADLINE_SECS * 1000;
-    uint32_t at = tickMs() + (uint32_t)ms;
+    uint32_t at = tickMs(&state->clock) + (uint32_t)ms;
     return at ? at : 1;
 }
 
-uint32_t deadlineInSecs(int32_t secs) { return deadlineInMs((int64_t)secs * 1000); }
+uint32_t deadlineInSecs(const ClientState* state, int32_t secs) {
+    return deadlineInMs(state, (int64_t)secs * 1000);
+}
 
 // The caller's own record: the first player marked as the caller.
 const PlayerRecord* myRecord(const ClientState* state) {
@@ -120,7 +122,7 @@ void onCategoryPick(ClientState* state, const JsonNode* data) {
         int32_t secs = jsonGetInt(data, "pickSeconds", 0);
         state->pickerMode = 3;
         state->pickTimerOn = secs > 0;
-        state->pickDeadline = secs > 0 ? deadlineInSecs(secs) : 0;
+        state->pickDeadline = secs > 0 ? deadlineInSecs(state, secs) : 0;
         state->pickerName[0] = 0;
         state->pickTurn = 1;
         state->returnPendingNames[0] = 0;
@@ -136,7 +138,7 @@ void onCategoryPick(ClientState* state, const JsonNode* data) {
 
 void onPickerWaiting(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", PICK_WAIT_DEFAULT_SECS);
-    state->pickDeadline = deadlineInSecs(secs >= PICK_WAIT_MIN_SECS ? secs : PICK_WAIT_DEFAULT_SECS);
+    state->pickDeadline = deadlineInSecs(state, secs >= PICK_WAIT_MIN_SECS ? secs : PICK_WAIT_DEFAULT_SECS);
     if (namesMe(state, jsonGetString(data, "pickerId", "")))
         setNotice(state, PICK_WAIT_TEXT);
     else
@@ -146,7 +148,7 @@ void onPickerWaiting(ClientState* state, const JsonNode* data) {
 
 void onPickerWarning(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", 0);
-    state->pickDeadline = secs > 0 ? deadlineInSecs(secs) : 0;
+    state->pickDeadline = secs > 0 ? deadlineInSecs(state, secs) : 0;
     state->contentDirty = 1;
 }
 
@@ -178,7 +180,7 @@ void onPrompts(ClientState* state, const JsonNode* data) {
     state->totalBlanks = jsonGetInt(data, "totalBlanks", 0);
 
     double secs = jsonGetNumber(data, "seconds", WORD_SECONDS_DEFAULT);
-    state->wordDeadline = deadlineInMs(jsonNumberToInt(secs * 1000.0));
+    state->wordDeadline = deadlineInMs(state, jsonNumberToInt(secs * 1000.0));
     state->startDeadline = 0;
     state->wordInputEcho[0] = 0;
     enterScreen(state, SCR_WORD_ENTRY);
@@ -196,7 +198,7 @@ void onStoryReveal(ClientState* state, const JsonNode* data) {
          el && state->revealWordCount < MAX_REVEAL_WORDS; el = el->next)
         state->revealWordCount += takeRevealWord(state, el, &searchFrom);
     int32_t voteSecs = jsonGetInt(data, "voteSeconds", 0);
-    state->revealDeadline = voteSecs > 0 ? deadlineInSecs(voteSecs) : 0;
+    state->revealDeadline = voteSecs > 0 ? deadlineInSecs(state, voteSecs) : 0;
     state->wordDeadline = 0;
     enterScreen(state, SCR_REVEAL);
 }
@@ -247,7 +249,7 @@ void onRatePrompt(ClientState* state, const JsonNode* data) {
 
 void onFinalWarning(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", 0);
-    if (state->screen == SCR_SCORES && secs > 0) state->scoresDeadline = deadlineInSecs(secs);
+    if (state->screen == SCR_SCORES && secs > 0) state->scoresDeadline = deadlineInSecs(state, secs);
     char line[96];
     if (secs > 0)
         formatText(line, FINAL_WARNING_SECS_TEXT, secs);

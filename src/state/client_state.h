@@ -9,6 +9,7 @@
 #include "host/drop.h"
 #include "net/connection.h"
 #include "net/json.h"
+#include "platform/platform.h"
 #include "terminal/terminal.h"
 
 // ---------------------------------------------------------------------------
@@ -411,6 +412,7 @@ struct ClientState {
     uint32_t noticeTick;         // when it was set; it expires after 25 s
 
     // 22. Timers (tickMs values, 0 = none).
+    DoorClock clock;             // the door's one clock; started at start-up
     uint32_t startDeadline;      // round starts
     uint32_t wordDeadline;       // word entry ends
     uint32_t revealDeadline;     // voting on the reveal ends

@@ -42,9 +42,9 @@ struct EventsRound : ServiceTest {
     void feed(const std::string& event, const std::string& data) {
         const JsonNode* root = parseServiceLine(doc.get(), eventLine(event, data));
         if (!root) return;
-        before = tickMs();
+        before = tickMs(&state->clock);
         dispatchEvent(state.get(), root);
-        after = tickMs();
+        after = tickMs(&state->clock);
     }
 
     // A deadline set during the last feed lies ms after the moment it was set.
@@ -196,7 +196,7 @@ TEST_F(EventsRound, PromptsKeepAtMost128AndHugeTimesStayAhead) {
     EXPECT_EQ(state->blankIds[127], 128);
     // A deadline beyond the signed window would compare as already passed.
     expectDeadline(state->wordDeadline, (int64_t)MAX_DEADLINE_SECS * 1000);
-    EXPECT_FALSE(tickPassed(tickMs(), state->wordDeadline));
+    EXPECT_FALSE(tickPassed(tickMs(&state->clock), state->wordDeadline));
 }
 
 // ---- the reveal ----

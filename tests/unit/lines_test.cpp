@@ -104,7 +104,7 @@ void myTimedTurn(ClientState* s, uint32_t msLeft) {
     s->pickerMode = 3;
     s->pickTurn = 1;
     s->pickTimerOn = 1;
-    s->pickDeadline = tickMs() + msLeft;
+    s->pickDeadline = tickMs(&s->clock) + msLeft;
 }
 
 void twoCategories(ClientState* s) {
@@ -279,7 +279,7 @@ TEST(LinesTable, CommandsAndRatings) {
          {emit("picker:choosing", "{}")}, SCR_CATEGORY_PICK, "Choose what everyone plays.",
          [](const ClientState* s) {
              EXPECT_EQ(s->pickTurn, 0);
-             EXPECT_GT((int32_t)(s->pickDeadline - tickMs()), 80000);
+             EXPECT_GT((int32_t)(s->pickDeadline - tickMs(&s->clock)), 80000);
          }},
         {"not my turn, not host: chat", SCR_TABLE, seatedWithTwo, "s", {emit("room:chat", quoted("s"))}, SCR_TABLE,
          "", nullptr},
@@ -299,7 +299,7 @@ TEST(LinesTable, CommandsAndRatings) {
         {"wait too early is chat", SCR_TABLE, [](ClientState* s) { myTimedTurn(s, 60000); }, "W",
          {emit("room:chat", quoted("W"))}, SCR_TABLE, "", nullptr},
         {"wait after the deadline is chat", SCR_TABLE,
-         [](ClientState* s) { myTimedTurn(s, 0); s->pickDeadline = tickMs() - 2000; },
+         [](ClientState* s) { myTimedTurn(s, 0); s->pickDeadline = tickMs(&s->clock) - 2000; },
          "W", {emit("room:chat", quoted("W"))}, SCR_TABLE, "", nullptr},
         {"host changes the tale", SCR_TABLE, hostWithTwo, "c", {}, SCR_CATEGORY_PICK, "",
          [](const ClientState* s) { EXPECT_EQ(s->pickerMode, 1); }},

@@ -29,7 +29,7 @@ struct Expect {
 struct LoungeTest : DoorScreenTest {
     void SetUp() override {
         DoorScreenTest::SetUp();
-        tickMoveBase(5000);  // deadlines near "now" never land on 0 (none)
+        tickMoveBase(&cs->clock, 5000);  // deadlines near "now" never land on 0 (none)
     }
 
     // A zeroed state on a blank screen, for each case of a table.
@@ -299,18 +299,18 @@ TEST_F(LoungeTest, TableStatusLines) {
         {"my turn, untimed", [](ClientState* s) { s->pickTurn = 1; },
          {{17, 0, "Your turn to choose the next tale. Take your time and talk it over.", 33, true}}},
         {"my turn, alone", [](ClientState* s) { s->pickTurn = 1; s->playerCount = 1; s->pickTimerOn = 1;
-                                                 s->pickDeadline = tickMs() + 20000; },
+                                                 s->pickDeadline = tickMs(&s->clock) + 20000; },
          {{17, 0, ALONE, 37, false}}},
-        {"my turn, 20 s left", [](ClientState* s) { s->pickTurn = 1; s->pickTimerOn = 1; s->pickDeadline = tickMs() + 20500; },
+        {"my turn, 20 s left", [](ClientState* s) { s->pickTurn = 1; s->pickTimerOn = 1; s->pickDeadline = tickMs(&s->clock) + 20500; },
          {{18, 0, "Make your selection to continue, or press [W] and ENTER for more time.", 33, true},
           {17, 0, "Your turn to choose the next tale.", 33, true},
           {16, 20, "   0:20 To Choose, Then It Passes On    ", 33, true}}},
         {"my turn, 5 s left, round about to start",
-         [](ClientState* s) { s->pickTurn = 1; s->pickTimerOn = 1; s->pickDeadline = tickMs() + 5500;
-                              s->startDeadline = tickMs() + 65500; },
+         [](ClientState* s) { s->pickTurn = 1; s->pickTimerOn = 1; s->pickDeadline = tickMs(&s->clock) + 5500;
+                              s->startDeadline = tickMs(&s->clock) + 65500; },
          {{18, 0, "Make your selection", 33, true}, {17, 23, "        Starting In  1:05         ", 32, true},
           {16, 20, "   0:05 To Choose, Then It Passes On    ", 31, true}}},
-        {"start countdown wins", [](ClientState* s) { s->isHost = 1; s->startDeadline = tickMs() + 30500; },
+        {"start countdown wins", [](ClientState* s) { s->isHost = 1; s->startDeadline = tickMs(&s->clock) + 30500; },
          {{17, 23, "        Starting In  0:30         ", 32, true}}},
     };
     for (const TableCase& c : cases) {
@@ -389,7 +389,7 @@ TEST_F(LoungeTest, CountdownLines) {
         SCOPED_TRACE(c.what);
         fresh();
         cs->screen = c.screen;
-        c.set(cs.get(), tickMs());
+        c.set(cs.get(), tickMs(&cs->clock));
         // A longer text drawn before must vanish under the field.
         std::string junk(c.width, '#');
         screenFeed(&ts, "\x1b[" + std::to_string(c.row) + ";" + std::to_string(c.col) + "H" + junk);
@@ -409,13 +409,13 @@ TEST_F(LoungeTest, CountdownLines) {
 
 TEST_F(LoungeTest, StartCountdownCrossesIntoRedAsTheClockMoves) {
     cs->screen = SCR_TABLE;
-    cs->startDeadline = tickMs() + 11900;
+    cs->startDeadline = tickMs(&cs->clock) + 11900;
     struct Step { uint32_t move; const char* text; int fg; } steps[] = {
         {0, "Starting In  0:11", 32}, {1000, "Starting In  0:10", 31},   // 10.9 s left
         {12100, "Starting In  0:00", 31},                               // 1.2 s past
     };
     for (const Step& st : steps) {
-        tickMoveBase(st.move);
+        tickMoveBase(&cs->clock, st.move);
         paint(drawCountdowns);
         EXPECT_EQ(at(17, 31, 17), st.text);
         EXPECT_EQ(screenFgAt(&ts, 17, 31), st.fg);
@@ -426,12 +426,12 @@ TEST_F(LoungeTest, RendererRedrawsCountdownsWithoutTheBody) {
     cs->screen = SCR_TABLE;
     cs->fullRedraw = 1;
     addPlayers(2);
-    cs->startDeadline = tickMs() + 40500;
+    cs->startDeadline = tickMs(&cs->clock) + 40500;
     renderScreen(cs.get());
     sent();
     EXPECT_TRUE(rowHas(17, "Starting In  0:40"));
     EXPECT_TRUE(rowHas(8, "Player01"));
-    tickMoveBase(2000);
+    tickMoveBase(&cs->clock, 2000);
     cs->countdownDirty = 1;
     renderScreen(cs.get());
     std::string out = sent();

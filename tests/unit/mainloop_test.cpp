@@ -33,8 +33,8 @@ struct LoopTest : DoorScreenTest {
         // The loop polls the link, so its end must not block either.
         fcntl(cs->conn.socket, F_SETFL, fcntl(cs->conn.socket, F_GETFL) | O_NONBLOCK);
         cs->running = 1;
-        cs->doorStartTick = tickMs();
-        cs->lastInputTick = tickMs();
+        cs->doorStartTick = tickMs(&cs->clock);
+        cs->lastInputTick = tickMs(&cs->clock);
         cs->caller.timeLeftSecs = 3600;
         cs->screen = SCR_MAIN_MENU;
     }
@@ -151,16 +151,16 @@ TEST_F(LoopTest, LinesOfOneReadAreAllHandledInOnePass) {
 
 TEST_F(LoopTest, BbsTimeUpShowsNoticeThenEnds) {
     cs->caller.timeLeftSecs = 60;
-    cs->doorStartTick = tickMs();
-    tickMoveBase(59000);
+    cs->doorStartTick = tickMs(&cs->clock);
+    tickMoveBase(&cs->clock, 59000);
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
     EXPECT_EQ(row(23).find("time on the BBS"), std::string::npos);
-    tickMoveBase(1000);
+    tickMoveBase(&cs->clock, 1000);
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
     EXPECT_NE(row(23).find("Your time on the BBS is up - thanks for playing!"), std::string::npos);
     EXPECT_EQ(cs->running, 1);
     EXPECT_EQ(mainLoopPass(cs.get()), 1);  // still held
-    tickMoveBase(TIME_UP_HOLD_MS);
+    tickMoveBase(&cs->clock, TIME_UP_HOLD_MS);
     EXPECT_EQ(mainLoopPass(cs.get()), 0);
     EXPECT_EQ(cs->running, 0);
 }
@@ -172,33 +172,33 @@ TEST_F(LoopTest, IdleWarningOnceUntilAKeyThenIdleScreen) {
             if (std::string(cs->chatLog[i].text).rfind("Still there?", 0) == 0) n++;
         return n;
     };
-    tickMoveBase(IDLE_WARN_MS - 1000);
+    tickMoveBase(&cs->clock, IDLE_WARN_MS - 1000);
     mainLoopPass(cs.get());
     EXPECT_EQ(warnings(), 0);
-    tickMoveBase(1000);
+    tickMoveBase(&cs->clock, 1000);
     mainLoopPass(cs.get());
     EXPECT_EQ(warnings(), 1);
     EXPECT_EQ(cs->chatLog[cs->chatCount - 1].kind, CHAT_SYSTEM);
-    tickMoveBase(TIMER_PERIOD_MS);
+    tickMoveBase(&cs->clock, TIMER_PERIOD_MS);
     mainLoopPass(cs.get());
     EXPECT_EQ(warnings(), 1);
 
     // A key at 29:59 resets the clock and the warning.
-    tickMoveBase(IDLE_LEAVE_MS - IDLE_WARN_MS - 1000 - TIMER_PERIOD_MS);
+    tickMoveBase(&cs->clock, IDLE_LEAVE_MS - IDLE_WARN_MS - 1000 - TIMER_PERIOD_MS);
     screenSendKeys(&ts, "x");
     mainLoopPass(cs.get());
     EXPECT_EQ(cs->idleWarned, 0);
-    tickMoveBase(IDLE_WARN_MS);
+    tickMoveBase(&cs->clock, IDLE_WARN_MS);
     mainLoopPass(cs.get());
     EXPECT_EQ(warnings(), 2);
 
-    tickMoveBase(IDLE_LEAVE_MS - IDLE_WARN_MS);
+    tickMoveBase(&cs->clock, IDLE_LEAVE_MS - IDLE_WARN_MS);
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
     EXPECT_NE(row(10).find("Y O U ' V E   B E E N   A W A Y   A W H I L E"), std::string::npos);
     EXPECT_NE(row(12).find("Nothing has been touched here for half an hour,"), std::string::npos);
-    tickMoveBase(IDLE_HOLD_MS - 500);  // real time runs on a little between passes
+    tickMoveBase(&cs->clock, IDLE_HOLD_MS - 500);  // real time runs on a little between passes
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
-    tickMoveBase(500);
+    tickMoveBase(&cs->clock, 500);
     EXPECT_EQ(mainLoopPass(cs.get()), 0);
 }
 
@@ -209,7 +209,7 @@ TEST_F(LoopTest, LostConnectionNoticeIsDrawnAndHeldAndKeysWait) {
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
     EXPECT_NE(row(23).find("Lost the connection to Wordwhirl."), std::string::npos);
     EXPECT_EQ(cs->inputLen, 0);  // the waiting keys were not read
-    tickMoveBase(LOST_LINK_HOLD_MS);
+    tickMoveBase(&cs->clock, LOST_LINK_HOLD_MS);
     EXPECT_EQ(mainLoopPass(cs.get()), 0);
     EXPECT_EQ(cs->running, 0);
 }
@@ -233,9 +233,9 @@ TEST_F(LoopTest, ServiceReasonForEndingTheVisitIsHeldBeforeALostLink) {
     EXPECT_EQ(row(23).find("Lost the connection"), std::string::npos);
     EXPECT_NE(row(23).find("Kicked by staff."), std::string::npos);
     EXPECT_EQ(cs->running, 0);
-    tickMoveBase(VISIT_ENDED_HOLD_MS - 500);
+    tickMoveBase(&cs->clock, VISIT_ENDED_HOLD_MS - 500);
     EXPECT_EQ(mainLoopPass(cs.get()), 1);
-    tickMoveBase(500);
+    tickMoveBase(&cs->clock, 500);
     EXPECT_EQ(mainLoopPass(cs.get()), 0);
 }
 
@@ -275,10 +275,10 @@ TEST_F(LoopTest, GuideFramesLoopOnlyOnTheFirstPage) {
 
 TEST_F(LoopTest, NoticeExpiresAfterTwentyFiveSeconds) {
     setNotice(cs.get(), "Hello");
-    tickMoveBase(NOTICE_LIFE_MS);
+    tickMoveBase(&cs->clock, NOTICE_LIFE_MS);
     uiTick(cs.get());
     EXPECT_STREQ(cs->noticeText, "Hello");
-    tickMoveBase(1);
+    tickMoveBase(&cs->clock, 1);
     cs->noticeDirty = 0;
     uiTick(cs.get());
     EXPECT_STREQ(cs->noticeText, "");
@@ -309,11 +309,11 @@ TEST_F(LoopTest, UnansweredWordCheckTakesTheWord) {
     twoPrompts();
     cs->screen = SCR_WORD_ENTRY;
     cs->wordCheckPending = 1;
-    cs->wordCheckTick = tickMs();
-    tickMoveBase(WORD_CHECK_LIMIT_MS);
+    cs->wordCheckTick = tickMs(&cs->clock);
+    tickMoveBase(&cs->clock, WORD_CHECK_LIMIT_MS);
     uiTick(cs.get());
     EXPECT_EQ(cs->wordCheckPending, 1);
-    tickMoveBase(1);
+    tickMoveBase(&cs->clock, 1);
     uiTick(cs.get());
     EXPECT_EQ(cs->wordCheckPending, 0);
     EXPECT_STREQ(cs->answers[0], "llama");

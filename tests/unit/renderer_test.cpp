@@ -20,7 +20,7 @@ const std::string BODY_ROW4_CLEARED = "\x1b[4;1H\x1b[K";
 struct RendererTest : DoorScreenTest {
     void SetUp() override {
         DoorScreenTest::SetUp();
-        cs->doorStartTick = tickMs();
+        cs->doorStartTick = tickMs(&cs->clock);
         cs->caller.timeLeftSecs = 7200;
     }
     // Switch screens the way the screen change does, and draw the first pass.
@@ -77,8 +77,8 @@ TEST_F(RendererTest, IdlePassWritesNothingOnAnyScreen) {
 }
 
 TEST_F(RendererTest, FooterPromptsFollowTheState) {
-    tickMoveBase(5000);  // so that "a while ago" is a real tick, never 0 (none)
-    uint32_t now = tickMs();
+    tickMoveBase(&cs->clock, 5000);  // so that "a while ago" is a real tick, never 0 (none)
+    uint32_t now = tickMs(&cs->clock);
     struct Case { int screen; std::function<void(ClientState*)> set; std::string text; int highlight; } cases[] = {
         {SCR_MAIN_MENU, [](ClientState*) {}, "Type Your Choice And Press ENTER", 0},
         {SCR_LOUNGE, [](ClientState* s) { s->codeEntry = 1; },
@@ -186,14 +186,14 @@ TEST_F(RendererTest, WaitOfferAppearsAtThirtySecondsWithoutAnEvent) {
     seat(2);
     cs->pickTurn = 1;
     cs->pickTimerOn = 1;
-    cs->pickDeadline = tickMs() + 31500;
+    cs->pickDeadline = tickMs(&cs->clock) + 31500;
     show(SCR_TABLE);
     EXPECT_EQ(footer(), "[S]elect Next Tale   [L]eave Room");
     EXPECT_EQ(cs->waitOfferShown, 0);
     renderScreen(cs.get());
     EXPECT_EQ(sent(), "");
 
-    tickMoveBase(1500);  // 30 whole seconds left
+    tickMoveBase(&cs->clock, 1500);  // 30 whole seconds left
     renderScreen(cs.get());
     std::string out = sent();
     EXPECT_EQ(cs->waitOfferShown, 1);

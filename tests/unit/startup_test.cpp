@@ -97,7 +97,7 @@ TEST_F(StartupScreenTest, GoodbyePrefersTheServiceNamesOverDoorCfg) {
 TEST_F(StartupScreenTest, WaitForKeyEndsOnAKeyAndOnAHangUp) {
     screenSendKeys(&ts, "k");
     doorWaitKey(cs.get());  // returns: would hang the test otherwise
-    EXPECT_EQ(termReadKey(&cs->term), KEY_NONE) << "the key was taken by the wait";
+    EXPECT_EQ(termReadKey(&cs->term, tickMs(&cs->clock)), KEY_NONE) << "the key was taken by the wait";
     close(ts.peerFd);
     ts.peerFd = -1;
     doorWaitKey(cs.get());

@@ -168,10 +168,10 @@ TEST(RoomState, StartDeadline) {
         EXPECT_EQ(s->inRoom, 1);
     }
     auto s = freshState();
-    uint32_t before = tickMs();
+    uint32_t before = tickMs(&s->clock);
     applyRoomState(s.get(), parse(R"({"startsInMs":5000.7})"), 0);
     EXPECT_FALSE(tickPassed(before + 4999, s->startDeadline));
-    EXPECT_TRUE(tickPassed(tickMs() + 5000, s->startDeadline));
+    EXPECT_TRUE(tickPassed(tickMs(&s->clock) + 5000, s->startDeadline));
 }
 
 TEST(RoomState, WhichScreenFollows) {

@@ -16,7 +16,7 @@ namespace {
 struct WidgetTest : DoorScreenTest {
     void SetUp() override {
         DoorScreenTest::SetUp();
-        cs->doorStartTick = tickMs();
+        cs->doorStartTick = tickMs(&cs->clock);
         cs->caller.timeLeftSecs = 7200;
         screenClear(cs.get());
         sent();
@@ -68,7 +68,7 @@ TEST_F(WidgetTest, StatusTextBySituation) {
         cs->inRoom = c.inRoom;
         cs->onlineTotal = c.online;
         cs->caller.timeLeftSecs = c.secsLeft;
-        cs->doorStartTick = tickMs();
+        cs->doorStartTick = tickMs(&cs->clock);
         drawStatusBar(cs.get());
         sent();
         SCOPED_TRACE(c.text);
