@@ -86,9 +86,6 @@ void drawLine(ClientState* cs, const CountdownLine& line) {
     drawCentredField(cs, line.row, line.col, line.width, colour, text);
 }
 
-// Text of the one numbered board label; valid until the next call.
-char bbsLabel[SOURCE_LABEL_BYTES];
-
 struct SourceStyle {
     const char* source;
     const char* label;
@@ -113,11 +110,12 @@ const SourceStyle& sourceStyle(const char* source) {
 
 }  // namespace
 
-const char* sourceLabel(const char* source, int32_t bbsNumber) {
+SourceLabel sourceLabel(const char* source, int32_t bbsNumber) {
     const SourceStyle& style = sourceStyle(source);
-    if (strcmp(style.source, "bbs") != 0 || bbsNumber < 1) return style.label;
-    formatText(bbsLabel, "BBS #%d", bbsNumber);
-    return bbsLabel;
+    SourceLabel label;
+    if (strcmp(style.source, "bbs") != 0 || bbsNumber < 1) copyText(label.text, style.label);
+    else formatText(label.text, "BBS #%d", bbsNumber);
+    return label;
 }
 
 int32_t sourceColour(const char* source) { return sourceStyle(source).colour; }

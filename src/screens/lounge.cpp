@@ -45,7 +45,7 @@ void drawNameCell(ClientState* cs, int32_t row, int32_t col, const PlayerRecord&
 
 void drawSourceLabel(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p) {
     char text[SOURCE_LABEL_BYTES];
-    formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber));
+    formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber).text);
     screenColourText(cs, row, col, sourceColour(p.source), 1, text);
 }
 

@@ -185,10 +185,10 @@ TEST_F(LoungeTest, SourceLabelsAndColours) {
         {"BBS", 3, "Web", 36},  {"telnet", 0, "Web", 36},
     };
     for (const Case& c : cases) {
-        EXPECT_STREQ(sourceLabel(c.source, c.bbs), c.label) << c.source << " " << c.bbs;
+        EXPECT_STREQ(sourceLabel(c.source, c.bbs).text, c.label) << c.source << " " << c.bbs;
         EXPECT_EQ(sourceColour(c.source), c.colour) << c.source;
     }
-    EXPECT_STREQ(sourceLabel(nullptr, 0), "Web");
+    EXPECT_STREQ(sourceLabel(nullptr, 0).text, "Web");
     EXPECT_EQ(sourceColour(nullptr), 36);
 }
 

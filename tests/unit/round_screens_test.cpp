@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,16 +64,17 @@ TEST(StoryWrap, LinesAndStartOffsets) {
         {" x " + std::string(62, 'y'), {"x", std::string(62, 'y')}, {1, 3}},  // the only blank, after one letter
         {"", {}, {}},
     };
+    std::unique_ptr<StoryLines> story(new StoryLines);
     for (const Case& c : cases) {
-        int32_t n = wrapStoryText(c.text.c_str());
+        int32_t n = wrapStoryText(c.text.c_str(), story.get());
         ASSERT_EQ(n, (int32_t)c.lines.size()) << c.text;
         for (int32_t i = 0; i < n; i++) {
-            EXPECT_EQ(storyLines()->text[i], c.lines[i]) << c.text << " line " << i;
-            EXPECT_EQ(storyLines()->start[i], c.starts[i]) << c.text << " line " << i;
+            EXPECT_EQ(story->text[i], c.lines[i]) << c.text << " line " << i;
+            EXPECT_EQ(story->start[i], c.starts[i]) << c.text << " line " << i;
         }
     }
     std::string feeds(500, '\n');
-    EXPECT_EQ(wrapStoryText(feeds.c_str()), STORY_LINES_MAX) << "text beyond 240 lines is dropped";
+    EXPECT_EQ(wrapStoryText(feeds.c_str(), story.get()), STORY_LINES_MAX) << "text beyond 240 lines is dropped";
 }
 
 TEST_F(RoundScreensTest, RevealWindowFollowsTheCurrentWord) {
