@@ -145,6 +145,7 @@ TEST_F(RendererTest, FooterPromptsFollowTheState) {
     };
     for (const Case& c : cases) {
         std::unique_ptr<ClientState> s(new ClientState{});
+        s->clock = cs->clock;  // the times the cases set are read on this clock
         s->screen = c.screen;
         c.set(s.get());
         EXPECT_EQ(prompt(s.get()), c.text) << c.screen;
