@@ -24,7 +24,8 @@ inline void check(bool ok, const char* what) {
 // /dev/null: the targets' connections and callers stay on node 0, and the
 // drop file reader logs for node 1, its default, before any file names one.
 inline void silenceNodeLog() {
-    for (const char* name : {"wordwhirl-node0.log", "wordwhirl-node1.log"}) {
+    constexpr const char* LOGS[2] = {"wordwhirl-node0.log", "wordwhirl-node1.log"};
+    for (const char* name : LOGS) {
         BesidePath log = exePath(name);
         unlink(log.text);
         if (symlink("/dev/null", log.text) != 0) perror("node log link");
