@@ -198,7 +198,8 @@ void freshSession() {
     copyText(state.caller.callerName, "Zephyr");
     copyText(state.myName, "Zephyr");
     copyText(state.cfg.bbsId, "board-1");
-    state.doorStartTick = tickMs();
+    tickStart(&state.clock);
+    state.doorStartTick = tickMs(&state.clock);
     state.lastInputTick = state.doorStartTick;
     state.testerFeedback = 1;
     state.conn.socket = serviceDoor;
@@ -221,7 +222,7 @@ int32_t keyOf(unsigned char b) {
 
 void typeKeys(const char* bytes, size_t n) {
     for (size_t i = 0; i < n && state.running; i++) {
-        state.lastInputTick = tickMs();
+        state.lastInputTick = tickMs(&state.clock);
         keyDispatch(&state, keyOf((unsigned char)bytes[i]));
     }
 }
@@ -246,7 +247,7 @@ void act(const char* rec, size_t n) {
         if (n > 1) check(write(termPeer, rec + 1, n - 1) == (ssize_t)(n - 1), "the caller's bytes fit");
     } else if (rec[0] == 't') {
         uint32_t steps = n > 1 ? (unsigned char)rec[1] : 1;
-        tickMoveBase(steps * CLOCK_STEP_MS);
+        tickMoveBase(&state.clock, steps * CLOCK_STEP_MS);
         uiTick(&state);
     } else {
         typeKeys(rec, n);

@@ -20,15 +20,16 @@ inline void check(bool ok, const char* what) {
     abort();
 }
 
-// Node 0's log beside the executable becomes a link to /dev/null, and the
-// log stays bound to node 0 whatever the inputs name.
+// The logs of nodes 0 and 1 beside the executable become links to
+// /dev/null: the targets' connections and callers stay on node 0, and the
+// drop file reader logs for node 1, its default, before any file names one.
 inline void silenceNodeLog() {
-    static CallerInfo logOwner;  // node 0 for good
-    logOwner.nodeNumber = 0;
-    nodeLogBind(&logOwner);
-    const char* log = exePath("wordwhirl-node0.log");
-    unlink(log);
-    if (symlink("/dev/null", log) != 0) perror("node log link");
+    constexpr const char* LOGS[2] = {"wordwhirl-node0.log", "wordwhirl-node1.log"};
+    for (const char* name : LOGS) {
+        BesidePath log = exePath(name);
+        unlink(log.text);
+        if (symlink("/dev/null", log.text) != 0) perror("node log link");
+    }
 }
 
 // A fresh directory under /tmp for this process, ending in '/'.

@@ -19,10 +19,11 @@ constexpr const char* DROP_NAMES[4] = {"DOOR32.SYS", "DOOR.SYS", "DORINFO1.DEF",
 constexpr size_t MAX_INPUT = 64 * 1024;  // far past the 60 lines of 256 bytes the reader keeps
 
 CallerInfo info;
+DropText dropText;
 
 void checkRecord(int32_t read) {
     check(terminated(info.callerName) && terminated(info.realName) && terminated(info.bbsSoftware) &&
-              terminated(info.dropPathGiven) && terminated(dropPathUsed),
+              terminated(info.dropPathGiven) && terminated(dropText.pathUsed),
           "texts terminated");
     check(info.callerName[0] != 0, "a caller name");
     check(info.nodeNumber >= 1, "node at least 1");
@@ -31,7 +32,7 @@ void checkRecord(int32_t read) {
     check(info.dropLayout >= DROP_LAYOUT_NONE && info.dropLayout <= DROP_LAYOUT_DORINFO, "layout in range");
     check((read == 1) == (info.dropStatus == DROP_OK), "result agrees with the status");
     check(read != 1 || info.dropLayout != DROP_LAYOUT_NONE, "a read file has a layout");
-    for (const auto& line : dropLines) check(terminated(line), "drop lines terminated");
+    for (const auto& line : dropText.lines) check(terminated(line), "drop lines terminated");
 }
 
 }  // namespace
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!f) abort();
     fwrite(data + 1, 1, size - 1, f);
     fclose(f);
-    int32_t read = dropReadFrom(&info, besideExe ? name : path, dir);
+    int32_t read = dropReadFrom(&info, besideExe ? name : path, dir, &dropText);
     checkRecord(read);
     remove(path);
     return 0;

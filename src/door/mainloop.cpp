@@ -18,8 +18,6 @@
 #include "terminal/terminal.h"
 #include "screens/widgets.h"
 
-uint32_t uiTickCount;
-
 namespace {
 
 // Escape capacities: every byte of the field may double, plus jsonEscapeText's slack.
@@ -35,13 +33,13 @@ bool elapsedOver(uint32_t now, uint32_t since, uint32_t ms) {
 // Leave once `ms` have passed; until then passes only wait.
 void startHold(ClientState* s, uint32_t ms) {
     s->loopHold = 1;
-    s->loopHoldEnd = tickMs() + ms;
+    s->loopHoldEnd = tickMs(&s->clock) + ms;
 }
 
 // Keys are not read while a notice holds, so a hang-up is looked for.
 int32_t holdPass(ClientState* s) {
     termCheckHangUp(&s->term);
-    if (!termAlive(&s->term) || tickPassed(tickMs(), s->loopHoldEnd)) {
+    if (!termAlive(&s->term) || tickPassed(tickMs(&s->clock), s->loopHoldEnd)) {
         s->running = 0;
         return 0;
     }
@@ -65,13 +63,13 @@ void drainServerLines(ClientState* s) {
 }
 
 void dropWaitingKeys(ClientState* s) {
-    while (termReadKey(&s->term) != KEY_NONE) {
+    while (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
     }
 }
 
 // A verdict screen is up: the first key pressed after it ends the door's run.
 int32_t verdictPass(ClientState* s) {
-    if (termReadKey(&s->term) != KEY_NONE) {
+    if (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
         s->running = 0;
         return 0;
     }
@@ -116,8 +114,10 @@ bool actOnVerdicts(ClientState* s) {
 
 void readKeys(ClientState* s) {
     if (!s->running) return;  // a handler has already ended the run
-    for (int32_t key = termReadKey(&s->term); key != KEY_NONE; key = termReadKey(&s->term)) {
-        s->lastInputTick = tickMs();
+    for (;;) {
+        int32_t key = termReadKey(&s->term, tickMs(&s->clock));
+        if (key == KEY_NONE) return;
+        s->lastInputTick = tickMs(&s->clock);
         s->idleWarned = 0;
         keyDispatch(s, key);
         if (!s->running) return;
@@ -143,7 +143,7 @@ void checkIdle(ClientState* s, uint32_t now) {
 }
 
 void runTimers(ClientState* s) {
-    uint32_t now = tickMs();
+    uint32_t now = tickMs(&s->clock);
     if ((int32_t)(now - s->lastTimerTick) < (int32_t)TIMER_PERIOD_MS) return;
     uiTick(s);
     if (bbsTimeUp(s, now)) {
@@ -186,19 +186,19 @@ bool tableShuffles(const ClientState* s) {
 }
 
 void tickOtherScreen(ClientState* s) {
-    uint32_t now = tickMs();
+    uint32_t now = tickMs(&s->clock);
     if (s->noticeText[0] && s->noticeTick > 0 && elapsedOver(now, s->noticeTick, NOTICE_LIFE_MS)) {
         s->noticeText[0] = 0;
         s->noticeTick = 0;
         s->noticeDirty = 1;
     }
-    bool everySecond = uiTickCount % 4 == 0;
+    bool everySecond = s->uiTicks % 4 == 0;
     if (s->startDeadline > 0) {
         if (everySecond) s->countdownDirty = 1;
         return;
     }
     if (roundClockRuns(s) && everySecond) s->countdownDirty = 1;
-    if (tableShuffles(s) && uiTickCount % 2 == 0) {
+    if (tableShuffles(s) && s->uiTicks % 2 == 0) {
         s->shuffleFrame++;
         s->contentDirty = 1;
     }
@@ -219,9 +219,7 @@ int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap) {
 }
 
 void routeServerLine(ClientState* state, const char* line) {
-    JsonDocument* doc = jsonSharedDocument();
-    jsonReset(doc);
-    JsonNode* root = jsonParse(doc, line);
+    JsonNode* root = jsonParse(&state->lineDoc, line);
     if (!root) return;
     const char* event = jsonGetString(root, "event", "");
     const JsonNode* data = jsonGet(root, "data");
@@ -234,9 +232,9 @@ void routeServerLine(ClientState* state, const char* line) {
 }
 
 void uiTick(ClientState* state) {
-    uiTickCount++;
+    state->uiTicks++;
     if (state->wordCheckPending &&
-        elapsedOver(tickMs(), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
+        elapsedOver(tickMs(&state->clock), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
         state->wordCheckPending = 0;
         submitWord(state, state->pendingWord);
     }

@@ -26,9 +26,6 @@ constexpr int32_t CONNECT_ID_MAX = 60;          // escaped board id in the conne
 constexpr int32_t CONNECT_ALIAS_MAX = 30;       // escaped alias in the connect command
 constexpr int32_t CONNECT_LINE_BYTES = 256;     // fits both at their limits and the frame
 
-// Calls of uiTick since start-up, process-wide.
-extern uint32_t uiTickCount;
-
 // The connect command for this caller and board into out; returns its length.
 int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap);
 

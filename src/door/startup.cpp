@@ -49,7 +49,7 @@ const char* doorDropPath(int argc, char** argv) {
 
 void doorWaitKey(ClientState* state) {
     while (termAlive(&state->term)) {
-        if (termReadKey(&state->term) != KEY_NONE) return;
+        if (termReadKey(&state->term, tickMs(&state->clock)) != KEY_NONE) return;
         platSleepMs(KEY_WAIT_POLL_MS);
     }
 }
@@ -157,8 +157,8 @@ void drawGoodbye(ClientState* state) {
 
 // Sleep ms, in short steps that look for a hang-up.
 static void waitWhileCallerStays(ClientState* state, uint32_t ms) {
-    uint32_t start = tickMs();
-    while (termAlive(&state->term) && (uint32_t)(tickMs() - start) < ms) {
+    uint32_t start = tickMs(&state->clock);
+    while (termAlive(&state->term) && (uint32_t)(tickMs(&state->clock) - start) < ms) {
         termCheckHangUp(&state->term);
         platSleepMs(HANG_UP_POLL_MS);
     }
@@ -197,19 +197,21 @@ void doorExitSequence(ClientState* state) {
 // and door.cfg.
 static void readSetup(ClientState* state, int argc, char** argv) {
     memset(state, 0, sizeof *state);
-    nodeLogBind(&state->caller);  // node 0 until the drop file names one
-    state->doorStartTick = tickMs();
+    tickStart(&state->clock);
+    state->doorStartTick = tickMs(&state->clock);
     state->lastInputTick = state->doorStartTick;
     state->testerFeedback = 1;
     const char* dropPath = doorDropPath(argc, argv);
-    nodeLog("--- Wordwhirl door v%s starting ---", DOOR_VERSION);
-    dropRead(&state->caller, dropPath);
+    nodeLog(0, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
+    DropText dropText;  // the file's lines, needed only while the caller record is filled
+    dropRead(&state->caller, dropPath, &dropText);
     configDefaults(&state->cfg);
     configRead(&state->cfg);
     copyText(state->conn.host, state->cfg.host);
     state->conn.port = state->cfg.port;
     state->conn.useTls = state->cfg.useTls;
     copyText(state->conn.caFile, state->cfg.caFile);
+    state->conn.logNode = state->caller.nodeNumber;
     copyText(state->myName, state->caller.callerName);
 }
 
@@ -219,7 +221,7 @@ int doorMain(ClientState* state, int argc, char** argv) {
     // dead terminal, exit 0), not kill the door before it hands back.
     conIgnoreBrokenPipe();
     if (!termOpen(&state->term, &state->caller)) {
-        nodeLog("WW-TERM-01");
+        nodeLog(state->caller.nodeNumber, "WW-TERM-01");
         printf("%s\n", NO_TERMINAL_CONSOLE_LINE);
         fflush(stdout);
         return DOOR_EXIT_NO_TERM;

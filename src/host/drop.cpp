@@ -9,9 +9,6 @@
 #include "host/nodelog.h"
 #include "platform/text.h"
 
-char dropLines[DROP_MAX_LINES][DROP_LINE_SIZE];
-char dropPathUsed[DROP_PATH_SIZE];
-
 static_assert(DROP_MAX_LINES >= 52, "DOOR.SYS has 52 lines");
 
 static constexpr const char* DROP_DEFAULT_NAME = "DOOR32.SYS";
@@ -19,7 +16,7 @@ static constexpr int32_t DEFAULT_TIME_SECS = 3600;  // one hour when the file sa
 static constexpr const char* DEFAULT_NAME = "Player";
 
 // Line n of the file, counted from 1.
-static const char* dropLine(int n) { return dropLines[n - 1]; }
+static const char* dropLine(const DropText* text, int n) { return text->lines[n - 1]; }
 
 // atoi's reading (blanks, sign, leading digits, 0 without any), kept inside
 // int32 so a silly value in a drop file cannot overflow.
@@ -47,49 +44,49 @@ void dropDefaults(CallerInfo* info) {
     info->ansiCaller = 1;
 }
 
-void dropParseDoor32(CallerInfo* info) {
+void dropParseDoor32(CallerInfo* info, const DropText* text) {
     info->dropLayout = DROP_LAYOUT_DOOR32;
-    info->commType = dropNumber(dropLine(1));
-    info->commHandle = (uint32_t)strtoul(dropLine(2), nullptr, 10);
-    copyText(info->bbsSoftware, dropLine(4));
-    info->userRecord = dropNumber(dropLine(5));
-    copyText(info->realName, dropLine(6));
-    copyText(info->callerName, dropLine(7));
-    info->timeLeftSecs = minutesToSecs(dropLine(9));
-    info->ansiCaller = dropNumber(dropLine(10)) > 0;
-    info->nodeNumber = dropNumber(dropLine(11));
+    info->commType = dropNumber(dropLine(text, 1));
+    info->commHandle = (uint32_t)strtoul(dropLine(text, 2), nullptr, 10);
+    copyText(info->bbsSoftware, dropLine(text, 4));
+    info->userRecord = dropNumber(dropLine(text, 5));
+    copyText(info->realName, dropLine(text, 6));
+    copyText(info->callerName, dropLine(text, 7));
+    info->timeLeftSecs = minutesToSecs(dropLine(text, 9));
+    info->ansiCaller = dropNumber(dropLine(text, 10)) > 0;
+    info->nodeNumber = dropNumber(dropLine(text, 11));
 }
 
 // A DOOR.SYS caller is always served on the local console, so the handle
 // stays 0 whatever the comm port line says.
-void dropParseDoorSys(CallerInfo* info, int lineCount) {
+void dropParseDoorSys(CallerInfo* info, const DropText* text) {
     info->dropLayout = DROP_LAYOUT_DOORSYS;
-    const char* port = dropLine(1);
+    const char* port = dropLine(text, 1);
     bool local = port[0] == 'L' || strstr(port, "COM0");
     info->commType = !local && (port[0] == 'C' || port[0] == 'c') ? COMM_SERIAL : COMM_LOCAL;
-    info->nodeNumber = dropNumber(dropLine(4));
+    info->nodeNumber = dropNumber(dropLine(text, 4));
     if (info->nodeNumber < 1) info->nodeNumber = 1;
-    char graphics = dropLine(9)[0];
+    char graphics = dropLine(text, 9)[0];
     info->ansiCaller = graphics && strchr("Yy1", graphics) ? 1 : 0;
-    copyText(info->realName, dropLine(10));
-    copyText(info->callerName, dropLine(11));
-    info->timeLeftSecs = minutesToSecs(dropLine(19));
-    if (lineCount >= 26) info->userRecord = dropNumber(dropLine(26));
+    copyText(info->realName, dropLine(text, 10));
+    copyText(info->callerName, dropLine(text, 11));
+    info->timeLeftSecs = minutesToSecs(dropLine(text, 19));
+    if (text->lineCount >= 26) info->userRecord = dropNumber(dropLine(text, 26));
 }
 
 // DORINFO has no alias: the first and last name make both names.
-void dropParseDorinfo(CallerInfo* info, int lineCount) {
+void dropParseDorinfo(CallerInfo* info, const DropText* text) {
     info->dropLayout = DROP_LAYOUT_DORINFO;
-    copyText(info->bbsSoftware, dropLine(1));
+    copyText(info->bbsSoftware, dropLine(text, 1));
     char name[64];  // first and last name joined, at most 63 characters
-    copyText(name, dropLine(7));
-    if (name[0] && dropLine(8)[0]) appendText(name, " ");
-    appendText(name, dropLine(8));
+    copyText(name, dropLine(text, 7));
+    if (name[0] && dropLine(text, 8)[0]) appendText(name, " ");
+    appendText(name, dropLine(text, 8));
     if (!name[0]) copyText(name, DEFAULT_NAME);
     copyText(info->callerName, name);
     copyText(info->realName, name);
-    info->ansiCaller = dropNumber(dropLine(10)) > 0;
-    info->timeLeftSecs = lineCount == 11 ? DEFAULT_TIME_SECS : minutesToSecs(dropLine(12));
+    info->ansiCaller = dropNumber(dropLine(text, 10)) > 0;
+    info->timeLeftSecs = text->lineCount == 11 ? DEFAULT_TIME_SECS : minutesToSecs(dropLine(text, 12));
     info->commType = COMM_LOCAL;
     info->commHandle = 0;
     info->nodeNumber = 1;
@@ -111,23 +108,23 @@ static FILE* openBeside(const char* exeDir, const char* name, char (&used)[DROP_
 // Open the drop file: the path as given, else its file name beside the
 // executable, else DOOR32.SYS beside the executable. On failure the status
 // says whether the first attempt was refused for lack of access.
-static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir) {
+static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, DropText* text) {
     FILE* f = fopen(path, "r");
     if (f) {
-        copyText(dropPathUsed, path);
+        copyText(text->pathUsed, path);
         return f;
     }
     int32_t status = errno == EACCES ? DROP_NO_ACCESS : DROP_NOT_FOUND;
     const char* name = dropFileName(path);
-    if (name != path && name[0]) f = openBeside(exeDir, name, dropPathUsed);
-    if (!f) f = openBeside(exeDir, DROP_DEFAULT_NAME, dropPathUsed);
+    if (name != path && name[0]) f = openBeside(exeDir, name, text->pathUsed);
+    if (!f) f = openBeside(exeDir, DROP_DEFAULT_NAME, text->pathUsed);
     if (f) return f;
-    dropPathUsed[0] = 0;
+    text->pathUsed[0] = 0;
     info->dropStatus = status;
     if (status == DROP_NO_ACCESS)
-        nodeLog("WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
+        nodeLog(info->nodeNumber, "WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
     else
-        nodeLog("WW-DROP-01 nothing there (%s)", info->dropPathGiven);
+        nodeLog(info->nodeNumber, "WW-DROP-01 nothing there (%s)", info->dropPathGiven);
     return nullptr;
 }
 
@@ -139,11 +136,11 @@ static void dropTrim(char* line) {
 }
 
 // Lines read, at most DROP_MAX_LINES pieces of DROP_LINE_SIZE - 1 characters.
-static int dropReadLines(FILE* f) {
-    memset(dropLines, 0, sizeof dropLines);
+static int dropReadLines(FILE* f, DropText* text) {
     int n = 0;
-    while (n < DROP_MAX_LINES && fgets(dropLines[n], DROP_LINE_SIZE, f)) n++;
-    for (int i = 0; i < n; i++) dropTrim(dropLines[i]);
+    while (n < DROP_MAX_LINES && fgets(text->lines[n], DROP_LINE_SIZE, f)) n++;
+    for (int i = 0; i < n; i++) dropTrim(text->lines[i]);
+    text->lineCount = n;
     return n;
 }
 
@@ -181,17 +178,18 @@ static bool nameRuleMatches(const NameRule& rule, const char* name) {
 
 // 11 to 13 lines fit DOOR32.SYS and DORINFO alike: DOOR32.SYS opens with a
 // comm type of 0, 1 or 2 on a line of its own.
-static LayoutPick guessShortLayout() {
-    const char* first = dropLine(1);
+static LayoutPick guessShortLayout(const DropText* text) {
+    const char* first = dropLine(text, 1);
     return first[0] >= '0' && first[0] <= '2' && first[1] == 0 ? PICK_DOOR32 : PICK_DORINFO;
 }
 
-static LayoutPick dropChooseLayout(const char* name, int n) {
+static LayoutPick dropChooseLayout(const char* name, const DropText* text) {
+    int n = text->lineCount;
     for (const NameRule& rule : LAYOUT_RULES) {
         if (!nameRuleMatches(rule, name)) continue;
         for (const LineRule& lines : rule.lines) {
             if (lines.pick == PICK_UNKNOWN || n < lines.minLines || n > lines.maxLines) continue;
-            return lines.pick == PICK_GUESS ? guessShortLayout() : lines.pick;
+            return lines.pick == PICK_GUESS ? guessShortLayout(text) : lines.pick;
         }
         return PICK_UNKNOWN;
     }
@@ -205,25 +203,26 @@ static void dropCorrect(CallerInfo* info) {
     if (info->nodeNumber <= 0) info->nodeNumber = 1;
 }
 
-int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir) {
+int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text) {
     dropDefaults(info);
     if (!path || !path[0]) path = DROP_DEFAULT_NAME;
     if (!exeDir) exeDir = "";
     copyText(info->dropPathGiven, path);
-    FILE* f = dropOpen(info, path, exeDir);
+    memset(text, 0, sizeof *text);
+    FILE* f = dropOpen(info, path, exeDir, text);
     if (!f) return 0;
-    int n = dropReadLines(f);
+    int n = dropReadLines(f, text);
     fclose(f);
     if (n == 0) {
         info->dropStatus = DROP_EMPTY;
-        nodeLog("WW-DROP-02 empty (%s)", dropPathUsed);
+        nodeLog(info->nodeNumber, "WW-DROP-02 empty (%s)", text->pathUsed);
         return 0;
     }
-    LayoutPick pick = dropChooseLayout(dropFileName(dropPathUsed), n);
+    LayoutPick pick = dropChooseLayout(dropFileName(text->pathUsed), text);
     switch (pick) {
-    case PICK_DOOR32: dropParseDoor32(info); break;
-    case PICK_DOORSYS: dropParseDoorSys(info, n); break;
-    case PICK_DORINFO: dropParseDorinfo(info, n); break;
+    case PICK_DOOR32: dropParseDoor32(info, text); break;
+    case PICK_DOORSYS: dropParseDoorSys(info, text); break;
+    case PICK_DORINFO: dropParseDorinfo(info, text); break;
     default: break;
     }
     dropCorrect(info);
@@ -232,12 +231,12 @@ int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir) {
         return 1;
     }
     info->dropStatus = DROP_UNKNOWN_LAYOUT;
-    nodeLog("WW-DROP-03 not a layout we know, %d lines (%s)", n, dropPathUsed);
+    nodeLog(info->nodeNumber, "WW-DROP-03 not a layout we know, %d lines (%s)", n, text->pathUsed);
     return 0;
 }
 
-int32_t dropRead(CallerInfo* info, const char* path) {
+int32_t dropRead(CallerInfo* info, const char* path, DropText* text) {
     char exeDir[DROP_PATH_SIZE];
-    copyText(exeDir, exePath(""));
-    return dropReadFrom(info, path, exeDir);
+    copyText(exeDir, exePath("").text);
+    return dropReadFrom(info, path, exeDir, text);
 }

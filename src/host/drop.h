@@ -44,22 +44,26 @@ struct CallerInfo {
     char dropPathGiven[300]; // path from the command line, for the log
 };
 
-constexpr int DROP_PATH_SIZE = 512;    // dropPathUsed: at most 511 characters
+constexpr int DROP_PATH_SIZE = 512;    // pathUsed: at most 511 characters
 
-// The lines of the file last read (trimmed, unused slots empty) and the path
-// it was read from; process-wide, overwritten by every dropRead.
-extern char dropLines[DROP_MAX_LINES][DROP_LINE_SIZE];
-extern char dropPathUsed[DROP_PATH_SIZE];
+// One drop file as read: where it was found and its lines, trimmed, unused
+// slots empty. 16 KiB, needed only while the caller record is filled; the
+// caller of dropRead owns it.
+struct DropText {
+    char pathUsed[DROP_PATH_SIZE];               // "" when no file could be opened
+    char lines[DROP_MAX_LINES][DROP_LINE_SIZE];
+    int32_t lineCount;                           // lines read, 0 to DROP_MAX_LINES
+};
 
 // Read the drop file at path (null or empty: "DOOR32.SYS"), falling back to
-// the same file name, then DOOR32.SYS, beside the executable. 1 when a
-// layout was read; info is usable either way and dropStatus says why not.
-int32_t dropRead(CallerInfo* info, const char* path);
+// the same file name, then DOOR32.SYS, beside the executable, into text. 1
+// when a layout was read; info is usable either way and dropStatus says why not.
+int32_t dropRead(CallerInfo* info, const char* path, DropText* text);
 
 // dropRead with the executable's directory given (ending in its separator,
 // or empty for the current directory): the search on its own.
-int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir);
+int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text);
 void dropDefaults(CallerInfo* info);
-void dropParseDoor32(CallerInfo* info);
-void dropParseDoorSys(CallerInfo* info, int lineCount);
-void dropParseDorinfo(CallerInfo* info, int lineCount);
+void dropParseDoor32(CallerInfo* info, const DropText* text);
+void dropParseDoorSys(CallerInfo* info, const DropText* text);
+void dropParseDorinfo(CallerInfo* info, const DropText* text);

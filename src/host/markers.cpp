@@ -39,13 +39,13 @@ void markerAdd(const char* path, int32_t user, int32_t id) {
 // exePath's buffer is shared; each call takes its own copy before the next.
 static int32_t markerListedBeside(const char* name, int32_t user, int32_t id) {
     char path[512];
-    copyText(path, exePath(name));
+    copyText(path, exePath(name).text);
     return markerListed(path, user, id);
 }
 
 static void markerAddBeside(const char* name, int32_t user, int32_t id) {
     char path[512];
-    copyText(path, exePath(name));
+    copyText(path, exePath(name).text);
     markerAdd(path, user, id);
 }
 

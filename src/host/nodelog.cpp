@@ -4,20 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/drop.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
-static const CallerInfo* logCaller;  // whose node number names the log
-
-void nodeLogBind(const CallerInfo* info) { logCaller = info; }
-
-void nodeLog(const char* format, ...) {
-    int node = logCaller ? logCaller->nodeNumber : 0;
+void nodeLog(int32_t node, const char* format, ...) {
     if (node < 0) node = 0;
     char name[40];
     formatText(name, "wordwhirl-node%d.log", node);
-    FILE* f = fopen(exePath(name), "a");
+    FILE* f = fopen(exePath(name).text, "a");
     if (!f) return;
     va_list ap;
     va_start(ap, format);

@@ -5,11 +5,8 @@
 
 #include "platform/platform.h"
 
-struct CallerInfo;
-
-// The node log follows this caller record's node number; before a record
-// is bound (or while its node is negative) lines go to node 0's log.
-void nodeLogBind(const CallerInfo* info);
-
-__attribute__((format(printf, 1, 2)))
-void nodeLog(const char* format, ...);
+// One line into node `node`'s log; a negative node writes to node 0's. The
+// file is opened and closed for every line: lines are rare, and a node
+// that dies leaves nothing unwritten.
+__attribute__((format(printf, 2, 3)))
+void nodeLog(int32_t node, const char* format, ...);

@@ -8,17 +8,6 @@
 
 namespace {
 
-JsonDocument sharedDoc;  // zero-initialised, no constructor
-
-// One open array or object: where its next child is appended.
-struct OpenContainer {
-    JsonNode* node;  // the array or object
-    JsonNode* last;  // its last child so far; null while empty
-};
-
-// Every container takes a node, so nesting can never exceed the node limit.
-OpenContainer openStack[JSON_MAX_NODES];
-
 // Byte classes for the hot loops: whitespace, and the bytes that stop a
 // plain run inside a string (quote, backslash, end of text).
 constexpr unsigned char CLASS_SPACE = 1;
@@ -222,12 +211,12 @@ const char* parseLiteral(JsonNode* node, const char* p) {
 }
 
 // Hook node into the innermost open container (or make it the root).
-inline void attach(OpenContainer* stack, int32_t depth, JsonNode* node, JsonNode** root) {
+inline void attach(JsonOpenContainer* stack, int32_t depth, JsonNode* node, JsonNode** root) {
     if (depth == 0) {
         *root = node;
         return;
     }
-    OpenContainer* top = &stack[depth - 1];
+    JsonOpenContainer* top = &stack[depth - 1];
     if (top->last)
         top->last->next = node;
     else
@@ -253,8 +242,6 @@ const char* parseScalar(JsonDocument* doc, const char* p, JsonNode* node) {
 
 }  // namespace
 
-JsonDocument* jsonSharedDocument() { return &sharedDoc; }
-
 void jsonReset(JsonDocument* doc) {
     doc->nodeCount = 0;
     doc->strPoolUsed = 0;
@@ -270,7 +257,7 @@ JsonNode* jsonParse(JsonDocument* doc, const char* text) {
         doc->ok = 0;
         return nullptr;
     }
-    OpenContainer* stack = openStack;
+    JsonOpenContainer* stack = doc->open;
     int32_t depth = 0;
     JsonNode* root = nullptr;
     const char* pendingKey = nullptr;
@@ -335,6 +322,12 @@ after:
 fail:
     doc->ok = 0;
     return nullptr;
+}
+
+bool jsonIsType(const JsonNode* node, int32_t type) { return node && node->type == type; }
+
+const JsonNode* jsonFirstElement(const JsonNode* list) {
+    return jsonIsType(list, JSON_ARRAY) ? list->firstChild : nullptr;
 }
 
 JsonNode* jsonGet(const JsonNode* node, const char* name) {

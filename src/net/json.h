@@ -32,17 +32,25 @@ struct JsonNode {
     JsonNode* next;        // next sibling in the parent; null for the last
 };
 
+// One array or object still open during a parse: where its next child goes.
+struct JsonOpenContainer {
+    JsonNode* node;  // the array or object
+    JsonNode* last;  // its last child so far; null while empty
+};
+
+// 416 KiB on a 64-bit build: its owner keeps it off the stack. A tree in it is valid
+// until the next jsonReset or jsonParse on it.
 struct JsonDocument {
     JsonNode nodes[JSON_MAX_NODES];     // the node arena
     int32_t nodeCount;                  // nodes in use
     char strPool[JSON_STR_POOL_BYTES];  // decoded strings and member names, each NUL-terminated
     int32_t strPoolUsed;                // bytes of strPool in use
     int32_t ok;                         // 1 until the parse meets an error or a limit
+    // The parse's own stack instead of recursion, so a hostile nesting depth
+    // cannot exhaust the call stack. Every container takes a node, so the
+    // nesting can never exceed the node limit.
+    JsonOpenContainer open[JSON_MAX_NODES];
 };
-
-// The door's one document, shared by every line the service sends. A tree in
-// it is valid until the next jsonReset or jsonParse on it.
-JsonDocument* jsonSharedDocument();
 
 // Empty the document: three stores, nothing cleared.
 void jsonReset(JsonDocument* doc);
@@ -51,6 +59,14 @@ void jsonReset(JsonDocument* doc);
 // Returns the root, or null on malformed text or a text beyond the limits.
 // Whatever follows the first complete value is ignored.
 JsonNode* jsonParse(JsonDocument* doc, const char* text);
+
+// 1 when node is there and of the JsonType `type`: a missing member and a
+// member of the wrong kind read alike, as every default in here does.
+bool jsonIsType(const JsonNode* node, int32_t type);
+
+// The first element of an array, to walk with `next`; null when list is
+// null, empty or not an array.
+const JsonNode* jsonFirstElement(const JsonNode* list);
 
 // The first member of object `node` named exactly `name`; null when node is
 // null, not an object, or has no such member.

@@ -73,7 +73,7 @@ struct TlsSession {
     mbedtls_entropy_context entropy;
     mbedtls_ctr_drbg_context drbg;
     int socket;                      // what the transport hooks use
-    uint32_t handshakeDeadline;      // tickMs value; used while handshaking
+    uint32_t handshakeDeadline;      // platform tick; used while handshaking
     int32_t handshaking;             // the hooks wait at most until the deadline
     char description[TLS_DESCRIPTION_SIZE];
 };
@@ -98,8 +98,6 @@ static constexpr const char* TLS_REASON_TEXT[TLS_REASON_COUNT] = {
 static constexpr char PERSONALISATION[] = "wordwhirl-door";
 static constexpr size_t ENTROPY_THRESHOLD = 32;  // bytes the source must give per poll
 
-static int32_t cryptoReady;  // psa_crypto_init succeeded once; never cleared
-
 int mbedtls_hardware_poll(void*, unsigned char* output, size_t len, size_t* olen) {
     if (!platRandomBytes(output, len)) {
         *olen = 0;
@@ -111,7 +109,7 @@ int mbedtls_hardware_poll(void*, unsigned char* output, size_t len, size_t* olen
 
 // Milliseconds left of the handshake, at least 0.
 static int handshakeRemaining(const TlsSession* s) {
-    int32_t left = (int32_t)(s->handshakeDeadline - tickMs());
+    int32_t left = (int32_t)(s->handshakeDeadline - platTickCount());
     return left > 0 ? left : 0;
 }
 
@@ -194,7 +192,7 @@ static constexpr int HANDSHAKE_TIMED_OUT = 1;  // the library's results are 0 or
 // 0 when the handshake finished; otherwise the library's result, or
 // HANDSHAKE_TIMED_OUT.
 static int handshake(TlsSession* s, int32_t limitMs) {
-    s->handshakeDeadline = tickMs() + (uint32_t)limitMs;
+    s->handshakeDeadline = platTickCount() + (uint32_t)limitMs;
     s->handshaking = 1;
     int result;
     for (;;) {
@@ -209,10 +207,8 @@ static int handshake(TlsSession* s, int32_t limitMs) {
 TlsSession* tlsOpenLimited(int socket, const char* host, const char* caFile, int32_t limitMs,
                            char* errorText, int errorSize) {
     if (errorText && errorSize > 0) errorText[0] = 0;
-    if (!cryptoReady) {
-        if (psa_crypto_init() != PSA_SUCCESS) return fail(nullptr, TLS_NO_CRYPTO, errorText, errorSize);
-        cryptoReady = 1;
-    }
+    // Safe to repeat: once a call has succeeded, later calls succeed at once.
+    if (psa_crypto_init() != PSA_SUCCESS) return fail(nullptr, TLS_NO_CRYPTO, errorText, errorSize);
     TlsSession* s = (TlsSession*)calloc(1, sizeof(TlsSession));
     if (!s) return fail(nullptr, TLS_NO_MEMORY, errorText, errorSize);
     mbedtls_ssl_init(&s->ssl);

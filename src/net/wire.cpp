@@ -196,7 +196,7 @@ int serverReceiveLine(ServerConnection* conn, const char** line) {
         if (receiveFull(conn)) {
             consume(conn, unreadCount(conn));
             conn->receiveSkipping = 1;
-            nodeLog("WW-NET-04");
+            nodeLog(conn->logNode, "WW-NET-04");
         }
         return 0;
     }

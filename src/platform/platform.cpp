@@ -52,24 +52,11 @@ void platLockFile(int fd) {
 
 void platUnlockFile(int fd) { flock(fd, LOCK_UN); }
 
-static uint32_t tickBase;      // platform tick of the first tickMs call
-static int32_t tickBaseSet;    // tickBase has been taken
-static char exePathBuf[512];   // exePath's shared result
+void tickStart(DoorClock* clock) { clock->base = platTickCount(); }
 
-uint32_t tickMs() {
-    uint32_t now = platTickCount();
-    if (!tickBaseSet) {
-        tickBase = now;
-        tickBaseSet = 1;
-        return 0;
-    }
-    return now - tickBase;
-}
+uint32_t tickMs(const DoorClock* clock) { return platTickCount() - clock->base; }
 
-void tickMoveBase(uint32_t ms) {
-    if (!tickBaseSet) tickMs();
-    tickBase -= ms;
-}
+void tickMoveBase(DoorClock* clock, uint32_t ms) { clock->base -= ms; }
 
 // The executable's path is asked for with room for 448 characters; a path
 // that fills the room is treated as unknown rather than used cut.
@@ -90,11 +77,10 @@ void exeDirJoin(const char* exeFile, size_t exeFileLen, const char* name, char* 
     copyTextN(out + dirLen, limit - dirLen, name);
 }
 
-const char* exePath(const char* name) {
+BesidePath exePath(const char* name) {
     char exe[4096];
     size_t n = platExeFile(exe, sizeof exe);
-    char joined[sizeof exePathBuf];
-    exeDirJoin(exe, n, name, joined, sizeof joined);
-    copyText(exePathBuf, joined);
-    return exePathBuf;
+    BesidePath path;
+    exeDirJoin(exe, n, name, path.text, sizeof path.text);
+    return path;
 }

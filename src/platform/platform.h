@@ -24,22 +24,37 @@ int platRandomBytes(unsigned char* buf, size_t len);
 void platLockFile(int fd);
 void platUnlockFile(int fd);
 
-// Milliseconds since the first call (which returns 0); wraps at 32 bits.
-// Compare deadlines with tickPassed, never with < on raw values.
-uint32_t tickMs();
+// The door's clock: a record its owner (the client state) holds rather than
+// a process-wide base, so a test or fuzz target moves its own clock and the
+// next state starts afresh. Zeroed, it counts from the platform's origin;
+// that serves as well, since every use is a difference or a deadline.
+struct DoorClock {
+    uint32_t base;  // platform tick at tickStart, less every tickMoveBase
+};
+
+// Count from now: tickMs reads 0.
+void tickStart(DoorClock* clock);
+
+// Milliseconds since tickStart; wraps at 32 bits. Compare deadlines with
+// tickPassed, never with < on raw values.
+uint32_t tickMs(const DoorClock* clock);
 
 // Move the clock's base back by ms, so tickMs jumps forward: lets the timer
 // logic be driven through minutes without sleeping.
-void tickMoveBase(uint32_t ms);
+void tickMoveBase(DoorClock* clock, uint32_t ms);
 
 // True when the tick value `deadline` has been reached at `now`.
 inline bool tickPassed(uint32_t now, uint32_t deadline) {
     return (int32_t)(now - deadline) >= 0;
 }
 
-// The executable's directory followed by name, in a shared 512-byte buffer
-// overwritten by every call.
-const char* exePath(const char* name);
+// A path beside the executable, by value: every caller holds its own copy.
+struct BesidePath {
+    char text[512];  // at most 511 characters, cut silently
+};
+
+// The executable's directory followed by name.
+BesidePath exePath(const char* name);
 
 // Directory part of exeFile joined with name into out (pure: the directory
 // rule on its own). Falls back to name alone when exeFile is empty or did

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -72,3 +73,13 @@ inline int formatText(char (&dst)[N], const char* fmt, ...) {
 
 template <size_t N>
 inline bool textEmpty(const char (&s)[N]) { return s[0] == 0; }
+
+// ---- integer bounds ----
+// The door's one copy of these: screen geometry, scrolling and list counts
+// all clamp plain int32 values, and a local copy per file drifted before.
+
+inline int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
+inline int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
+
+// value held inside low..high; low wins when the range is empty.
+inline int32_t clampTo(int32_t value, int32_t low, int32_t high) { return maxOf(low, minOf(value, high)); }

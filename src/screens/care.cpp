@@ -11,9 +11,6 @@ constexpr int32_t CARE_TITLE_ROW = 4;
 constexpr int32_t CARE_LOADING_ROW = 8;
 constexpr char CARE_HUB_TITLE[] = "C A R E   H U B";
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // One array of prepared lines and the slice of it a page shows.
 struct CarePage {
     const char (*lines)[CARE_LINE_BYTES];

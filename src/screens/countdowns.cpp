@@ -71,7 +71,7 @@ bool lineApplies(const ClientState* cs, const CountdownLine& line) {
 
 void drawLine(ClientState* cs, const CountdownLine& line) {
     if (!lineApplies(cs, line)) return;
-    int32_t remaining = (int32_t)(cs->*line.deadline - tickMs());
+    int32_t remaining = (int32_t)(cs->*line.deadline - tickMs(&cs->clock));
     int32_t colour = remaining < RED_BELOW_MS ? COL_RED : line.colour;
     char text[COUNTDOWN_TEXT_BYTES];
     if (line.timesUp && remaining <= TIMES_UP_AT_MS) {
@@ -85,9 +85,6 @@ void drawLine(ClientState* cs, const CountdownLine& line) {
     }
     drawCentredField(cs, line.row, line.col, line.width, colour, text);
 }
-
-// Text of the one numbered board label; valid until the next call.
-char bbsLabel[SOURCE_LABEL_BYTES];
 
 struct SourceStyle {
     const char* source;
@@ -113,11 +110,12 @@ const SourceStyle& sourceStyle(const char* source) {
 
 }  // namespace
 
-const char* sourceLabel(const char* source, int32_t bbsNumber) {
+SourceLabel sourceLabel(const char* source, int32_t bbsNumber) {
     const SourceStyle& style = sourceStyle(source);
-    if (strcmp(style.source, "bbs") != 0 || bbsNumber < 1) return style.label;
-    formatText(bbsLabel, "BBS #%d", bbsNumber);
-    return bbsLabel;
+    SourceLabel label;
+    if (strcmp(style.source, "bbs") != 0 || bbsNumber < 1) copyText(label.text, style.label);
+    else formatText(label.text, "BBS #%d", bbsNumber);
+    return label;
 }
 
 int32_t sourceColour(const char* source) { return sourceStyle(source).colour; }

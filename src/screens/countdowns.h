@@ -9,10 +9,12 @@ struct ClientState;
 
 constexpr int32_t SOURCE_LABEL_BYTES = 16;  // "BBS #%d" with any int fits
 
-// The label of a player's source ("Web", "Discord", "BBS", "BBS #3" ...).
-// The numbered board label lives in one shared static buffer, valid until
-// the next call.
-const char* sourceLabel(const char* source, int32_t bbsNumber);
+// The label of a player's source ("Web", "Discord", "BBS", "BBS #3" ...),
+// by value: a numbered board label is made for each call.
+struct SourceLabel {
+    char text[SOURCE_LABEL_BYTES];
+};
+SourceLabel sourceLabel(const char* source, int32_t bbsNumber);
 // ANSI foreground colour of a player's source.
 int32_t sourceColour(const char* source);
 

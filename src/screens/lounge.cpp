@@ -11,9 +11,6 @@
 
 namespace {
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 constexpr int32_t TITLE_ROW = 4;
 constexpr int32_t LIST_TOP = 8;                // first list row of both Lounge boxes
 constexpr int32_t BOX_TOP = 6, BOX_BOTTOM = 18;
@@ -48,7 +45,7 @@ void drawNameCell(ClientState* cs, int32_t row, int32_t col, const PlayerRecord&
 
 void drawSourceLabel(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p) {
     char text[SOURCE_LABEL_BYTES];
-    formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber));
+    formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber).text);
     screenColourText(cs, row, col, sourceColour(p.source), 1, text);
 }
 

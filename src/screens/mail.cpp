@@ -25,9 +25,6 @@ constexpr int32_t ENTRY_TEXT_BYTES = 96;      // "[9] " + 40 + 2 + 20, or "[9] "
 static_assert(MAIL_LIST_SHOWN <= 9, "entries are opened by one digit");
 static_assert(LIST_TOP_ROW + MAIL_LIST_SHOWN - 1 < MORE_MAIL_ROW, "the list stays above its count line");
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // A count the service filled, kept inside its array whatever it holds.
 int32_t heldCount(int32_t count, int32_t capacity) { return minOf(maxOf(count, 0), capacity); }
 

@@ -25,8 +25,6 @@ void drawRows(ClientState* cs, const TextRow (&rows)[N]) {
     }
 }
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-
 // ---- main menu ----
 
 constexpr char GREETING_DEFAULT[] = "Come on in - what are we playing?";

@@ -56,11 +56,10 @@ constexpr int32_t STORY_REVIEW_ROWS = 10; // review fits this many lines without
 constexpr int32_t TALE_PAGE = 9;          // tales on one picker page
 constexpr char GREETING_DEFAULT[] = "Come on in - what are we playing?";
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
 // Whole seconds from now to a deadline, truncated toward zero.
-int32_t secondsUntil(uint32_t deadline) { return (int32_t)(deadline - tickMs()) / 1000; }
+int32_t secondsUntil(const ClientState* cs, uint32_t deadline) {
+    return (int32_t)(deadline - tickMs(&cs->clock)) / 1000;
+}
 
 // ---- footer prompts that depend on the state ----
 
@@ -73,7 +72,7 @@ const char* promptLounge(ClientState* cs, FooterText*) {
 const char* promptTable(ClientState* cs, FooterText*) {
     if (cs->pickTurn && cs->playerCount > 1) {
         cs->footerHighlight = FOOTER_HL_PICK;
-        int32_t secs = secondsUntil(cs->pickDeadline);
+        int32_t secs = secondsUntil(cs, cs->pickDeadline);
         return (cs->pickTimerOn && secs >= 1 && secs <= WAIT_OFFER_SECS)
             ? "[S]elect Next Tale   [W]ait - Not Ready Yet   [L]eave Room"
             : "[S]elect Next Tale   [L]eave Room";
@@ -86,7 +85,7 @@ const char* promptWordEntry(ClientState* cs, FooterText*) {
     if (cs->wordsDone)
         return cs->inRoom ? "Waiting For The Others - Type To Chat   [ESC] Leave Room"
                           : "Waiting For The Others To Finish";
-    if (cs->wordDeadline && tickPassed(tickMs(), cs->wordDeadline))
+    if (cs->wordDeadline && tickPassed(tickMs(&cs->clock), cs->wordDeadline))
         return "Time's Up - Sending What You Have";
     return cs->inRoom ? "Type Your Word And Press ENTER   [ESC] Leave Room"
                       : "Type Your Word And Press ENTER   [ESC] Main Menu";
@@ -387,7 +386,7 @@ int32_t drawWrappedAt(ClientState* cs, int32_t row, int32_t col, int32_t width, 
 
 int32_t waitOfferVisible(const ClientState* cs) {
     if (!cs->pickTurn || !cs->pickTimerOn || cs->pickDeadline < 1 || cs->playerCount < 2) return 0;
-    int32_t secs = secondsUntil(cs->pickDeadline);
+    int32_t secs = secondsUntil(cs, cs->pickDeadline);
     return (secs >= 1 && secs <= WAIT_OFFER_SECS) ? 1 : 0;
 }
 

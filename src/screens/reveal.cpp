@@ -9,12 +9,6 @@
 
 namespace {
 
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-
-// Shared by the reveal and the solo tale; only one of them is on screen.
-StoryLines storyBuffer;
-
 // ---- the end banner ----
 
 struct BannerPiece {
@@ -73,26 +67,27 @@ int32_t currentWord(const ClientState* cs) {
 }
 
 // The first display line shown: a window that follows the current word.
-int32_t revealFirstLine(const ClientState* cs, int32_t lines) {
+int32_t revealFirstLine(const ClientState* cs, const StoryLines* story) {
+    int32_t lines = story->count;
     int32_t cur = currentWord(cs);
     if (cur < 0 || lines <= 0) return 0;
     if (cur == revealWordsHeld(cs) - 1) return maxOf(lines - REVEAL_LINES_SHOWN, 0);
     int32_t offset = cs->revealWords[cur].storyOffset;
     int32_t k = -1;
-    for (int32_t i = 0; i < lines && storyBuffer.start[i] <= offset; i++) k = i;
+    for (int32_t i = 0; i < lines && story->start[i] <= offset; i++) k = i;
     if (k < REVEAL_LINES_SHOWN) return 0;
     return maxOf(minOf(k - REVEAL_LEAD_LINES, lines - REVEAL_LINES_SHOWN), 0);
 }
 
 // Redraws the part of one word that lies on display line `line`, drawn on `row`.
-void colourWordOnLine(ClientState* cs, int32_t index, int32_t line, int32_t row) {
+void colourWordOnLine(ClientState* cs, const StoryLines* story, int32_t index, int32_t line, int32_t row) {
     const RevealWord& w = cs->revealWords[index];
     // A word without a place in the text is left uncoloured rather than
     // painted over whatever the line starts with.
     if (w.storyOffset < 0) return;
-    const char* text = storyBuffer.text[line];
+    const char* text = story->text[line];
     int32_t lineLen = (int32_t)strlen(text);
-    int32_t p = w.storyOffset - storyBuffer.start[line];
+    int32_t p = w.storyOffset - story->start[line];
     int32_t n = (int32_t)strnlen(w.value, sizeof w.value);
     if (p < 0) { n += p; p = 0; }   // the word began on an earlier line
     if (p >= lineLen || n < 1) return;
@@ -112,13 +107,14 @@ void colourWordOnLine(ClientState* cs, int32_t index, int32_t line, int32_t row)
 }
 
 // Lines first.. on the reveal rows with every word coloured; returns lines drawn.
-int32_t drawRevealLines(ClientState* cs, int32_t first, int32_t lines) {
+int32_t drawRevealLines(ClientState* cs, const StoryLines* story, int32_t first) {
+    int32_t lines = story->count;
     int32_t drawn = minOf(REVEAL_LINES_SHOWN, maxOf(lines - first, 0));
     int32_t words = revealWordsHeld(cs);
     for (int32_t k = 0; k < drawn; k++) {
         int32_t row = REVEAL_FIRST_ROW + k;
-        screenColourText(cs, row, REVEAL_TEXT_COL, COL_WHITE, 1, storyBuffer.text[first + k]);
-        for (int32_t j = 0; j < words; j++) colourWordOnLine(cs, j, first + k, row);
+        screenColourText(cs, row, REVEAL_TEXT_COL, COL_WHITE, 1, story->text[first + k]);
+        for (int32_t j = 0; j < words; j++) colourWordOnLine(cs, story, j, first + k, row);
     }
     return drawn;
 }
@@ -159,8 +155,8 @@ constexpr int32_t SOLO_SCROLL_BOTTOM = 21;
 
 }  // namespace
 
-int32_t wrapStoryText(const char* text) {
-    StoryLines& out = storyBuffer;
+int32_t wrapStoryText(const char* text, StoryLines* story) {
+    StoryLines& out = *story;
     out.count = 0;
     if (!text) return 0;
     int32_t pos = 0;
@@ -188,8 +184,6 @@ int32_t wrapStoryText(const char* text) {
     return out.count;
 }
 
-const StoryLines* storyLines() { return &storyBuffer; }
-
 void drawTheEnd(ClientState* cs, int32_t row) {
     for (const BannerPiece& piece : END_BANNER) screenColourText(cs, row, piece.col, piece.fg, 1, piece.text);
 }
@@ -199,11 +193,12 @@ void paintReveal(ClientState* cs) {
     screenCentreText(cs, REVEAL_TITLE_ROW, COL_YELLOW, 1,
                      cs->roundTitle[0] ? cs->roundTitle : "T H E   B I G   R E V E A L");
     screenBox(cs, REVEAL_BOX_TOP, REVEAL_BOX_LEFT, REVEAL_BOX_BOTTOM, REVEAL_BOX_RIGHT, COL_CYAN, 1, nullptr);
-    int32_t lines = wrapStoryText(cs->revealStory);
+    StoryLines story;  // 18 KiB, for this paint only
+    int32_t lines = wrapStoryText(cs->revealStory, &story);
     cs->revealCursorRow = 0;
     cs->revealCursorCol = 0;
-    int32_t first = revealFirstLine(cs, lines);
-    int32_t drawn = drawRevealLines(cs, first, lines);
+    int32_t first = revealFirstLine(cs, &story);
+    int32_t drawn = drawRevealLines(cs, &story, first);
     if (lines == 0) drawTheEnd(cs, END_BANNER_EMPTY_ROW);
     else if (first + drawn == lines) drawTheEnd(cs, REVEAL_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
     screenScrollbar(cs, REVEAL_SCROLL_COL, REVEAL_FIRST_ROW, REVEAL_SCROLL_BOTTOM, first, REVEAL_LINES_SHOWN,
@@ -216,12 +211,13 @@ void paintSoloTale(ClientState* cs) {
     for (int32_t row = SOLO_CLEAR_FIRST; row <= SOLO_CLEAR_LAST; row++) screenClearLine(cs, row);
     screenCentreText(cs, REVEAL_TITLE_ROW, COL_YELLOW, 1, cs->roundTitle[0] ? cs->roundTitle : "Y O U R   T A L E");
     screenBox(cs, SOLO_BOX_TOP, SOLO_BOX_LEFT, SOLO_BOX_BOTTOM, SOLO_BOX_RIGHT, COL_CYAN, 1, nullptr);
-    int32_t lines = wrapStoryText(cs->soloStory);
+    StoryLines story;  // 18 KiB, for this paint only
+    int32_t lines = wrapStoryText(cs->soloStory, &story);
     cs->soloScroll = maxOf(minOf(cs->soloScroll, lines - SOLO_LINES_SHOWN), 0);
     int32_t first = cs->soloScroll;
     int32_t drawn = minOf(SOLO_LINES_SHOWN, lines - first);
     for (int32_t k = 0; k < drawn; k++)
-        screenColourText(cs, SOLO_FIRST_ROW + k, SOLO_TEXT_COL, COL_WHITE, 1, storyBuffer.text[first + k]);
+        screenColourText(cs, SOLO_FIRST_ROW + k, SOLO_TEXT_COL, COL_WHITE, 1, story.text[first + k]);
     if (lines == 0) drawTheEnd(cs, END_BANNER_EMPTY_ROW);
     else if (first + drawn == lines) drawTheEnd(cs, SOLO_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
     screenScrollbar(cs, SOLO_SCROLL_COL, SOLO_FIRST_ROW, SOLO_SCROLL_BOTTOM, first, SOLO_LINES_SHOWN, lines);

@@ -1,7 +1,7 @@
 // The finished story on screen: the big reveal with every player's words in
 // that player's colour and the current word underlined, and the solo tale to
-// scroll through. Owns the story wrapper and its display-line buffer, shared
-// by both, and the end banner.
+// scroll through. Owns the story wrapper, whose display lines each paint
+// keeps for itself, and the end banner.
 #pragma once
 #include <cstdint>
 
@@ -15,18 +15,16 @@ static_assert(STORY_LINE_WIDTH < STORY_LINE_SLOT, "a full line and its terminato
 constexpr int32_t REVEAL_LINES_SHOWN = 8;  // story rows 6-13 inside the reveal box
 constexpr int32_t SOLO_LINES_SHOWN = 14;   // story rows 6-19 inside the solo box
 
-// The display lines of the last wrapped text.
+// The display lines of one wrapped text.
 struct StoryLines {
     char text[STORY_LINES_MAX][STORY_LINE_SLOT];
     int32_t start[STORY_LINES_MAX];   // offset in the source text where the line starts
     int32_t count;                    // lines filled
 };
 
-// Wraps text into lines of at most 62 characters (one empty line per line
-// feed between paragraphs). Returns the number of lines, 0 to 240.
-int32_t wrapStoryText(const char* text);
-// The buffer the last wrapStoryText filled.
-const StoryLines* storyLines();
+// Wraps text into story's lines of at most 62 characters (one empty line
+// per line feed between paragraphs). Returns the number of lines, 0 to 240.
+int32_t wrapStoryText(const char* text, StoryLines* story);
 
 // "=-=-  T H E   E N D  -=-=" across columns 19-59 of row.
 void drawTheEnd(ClientState* cs, int32_t row);

@@ -31,8 +31,6 @@ static_assert(REVIEW_TOP + STORY_REVIEW_WINDOW <= RULE_ROW && EDIT_TOP + STORY_E
               "the windows end above the rule and the change hints");
 static_assert(CATEGORIES_SHOWN == CATEGORY_ROWS * 2, "two full columns");
 
-int32_t clampTo(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 int32_t storyCount(const ClientState* cs) { return editorCount(cs->storyLineCount, MAX_STORY_LINES); }
 
 void title(ClientState* cs, const char* text) { screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, text); }

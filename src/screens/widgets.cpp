@@ -45,8 +45,11 @@ static_assert(4 + CHAT_NEXT_WIDTH < SCREEN_COLS && 2 + CHAT_FIRST_WIDTH < SCREEN
               "indent plus piece fits a display line");
 
 // Rebuilt at every chat draw as a ring: the newest CHAT_DISPLAY_MAX lines.
-ChatDisplayLine chatDisplay[CHAT_DISPLAY_MAX];
-int32_t chatDisplayMade;     // lines made this draw; the ring holds the last 200
+// About 19 KiB, on the stack of the draw that needs it.
+struct ChatDisplay {
+    ChatDisplayLine lines[CHAT_DISPLAY_MAX];
+    int32_t made;            // lines made this draw; the ring holds the last 200
+};
 
 // How each kind of chat line looks. Said and directed lines lead with the
 // speaker's name in the speaker's colour.
@@ -63,9 +66,6 @@ constexpr ChatKindStyle CHAT_KIND_STYLES[] = {
     {COL_WHITE, 0, 2},       // 4 directed
 };
 constexpr int32_t CHAT_KIND_COUNT = (int32_t)(sizeof CHAT_KIND_STYLES / sizeof CHAT_KIND_STYLES[0]);
-
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
 
 // A frame run: first, run copies of fill, last, drawn at (row, col).
 void drawRun(ClientState* cs, int32_t row, int32_t col, unsigned char first,
@@ -156,23 +156,23 @@ void statusText(const ClientState* cs, int32_t shown, char (&text)[64], int32_t*
 // ---- chat pane ----
 
 
-ChatDisplayLine* nextDisplayLine() {
-    ChatDisplayLine* line = &chatDisplay[chatDisplayMade % CHAT_DISPLAY_MAX];
-    chatDisplayMade++;
+ChatDisplayLine* nextDisplayLine(ChatDisplay* display) {
+    ChatDisplayLine* line = &display->lines[display->made % CHAT_DISPLAY_MAX];
+    display->made++;
     memset(line, 0, sizeof *line);
     return line;
 }
 
 // Wrap one body into display lines: two blanks before the first piece,
 // four before every further one.
-void wrapChatBody(const char* body, int32_t colour, int32_t bright, int32_t nameLen,
+void wrapChatBody(ChatDisplay* display, const char* body, int32_t colour, int32_t bright, int32_t nameLen,
                   int32_t nameColour) {
     const char* rest = body;
     bool first = true;
     while (*rest) {
         int32_t width = first ? CHAT_FIRST_WIDTH : CHAT_NEXT_WIDTH;
         int32_t n = textPieceLength(rest, width);
-        ChatDisplayLine* line = nextDisplayLine();
+        ChatDisplayLine* line = nextDisplayLine(display);
         int32_t indent = first ? 2 : 4;
         memset(line->text, ' ', (size_t)indent);
         memcpy(line->text + indent, rest, (size_t)n);  // n <= 75: fits with the indent
@@ -189,8 +189,8 @@ void wrapChatBody(const char* body, int32_t colour, int32_t bright, int32_t name
     }
 }
 
-void buildChatDisplay(const ClientState* cs) {
-    chatDisplayMade = 0;
+void buildChatDisplay(ChatDisplay* display, const ClientState* cs) {
+    display->made = 0;
     int32_t count = minOf(maxOf(cs->chatCount, 0), MAX_CHAT_LINES);
     for (int32_t i = 0; i < count; i++) {
         const ChatLine& cl = cs->chatLog[i];
@@ -209,13 +209,13 @@ void buildChatDisplay(const ClientState* cs) {
         } else {
             copyText(body, cl.text);
         }
-        wrapChatBody(body, style.colour, style.bright, nameLen, chatColourOf(cs, cl.name));
+        wrapChatBody(display, body, style.colour, style.bright, nameLen, chatColourOf(cs, cl.name));
     }
 }
 
-const ChatDisplayLine* displayLineAt(int32_t index, int32_t total) {
+const ChatDisplayLine* displayLineAt(const ChatDisplay* display, int32_t index, int32_t total) {
     if (index < 0 || index >= total) return nullptr;
-    return &chatDisplay[(chatDisplayMade - total + index) % CHAT_DISPLAY_MAX];
+    return &display->lines[(display->made - total + index) % CHAT_DISPLAY_MAX];
 }
 
 void drawChatRow(ClientState* cs, int32_t row, const ChatDisplayLine* line) {
@@ -244,7 +244,7 @@ int32_t textPieceLength(const char* rest, int32_t width) {
 }
 
 int32_t callerSecondsLeft(const ClientState* cs) {
-    int32_t elapsed = (int32_t)(tickMs() - cs->doorStartTick) / 1000;
+    int32_t elapsed = (int32_t)(tickMs(&cs->clock) - cs->doorStartTick) / 1000;
     int32_t left = cs->caller.timeLeftSecs - elapsed;
     return left < 0 ? 0 : left;
 }
@@ -307,8 +307,9 @@ void drawChatPane(ClientState* cs) {
     cs->inputDirty = 1;
     // Clamp before the title is chosen, so a scroll past the oldest line
     // never claims to be looking back when the pane shows the newest lines.
-    buildChatDisplay(cs);
-    int32_t total = minOf(chatDisplayMade, CHAT_DISPLAY_MAX);
+    ChatDisplay display;
+    buildChatDisplay(&display, cs);
+    int32_t total = minOf(display.made, CHAT_DISPLAY_MAX);
     int32_t maxScroll = maxOf(total - CHAT_ROWS_SHOWN, 0);
     cs->chatScroll = minOf(maxOf(cs->chatScroll, 0), maxScroll);
 
@@ -323,7 +324,7 @@ void drawChatPane(ClientState* cs) {
 
     int32_t firstShown = maxOf(total - CHAT_ROWS_SHOWN - cs->chatScroll, 0);
     for (int32_t i = 0; i < CHAT_ROWS_SHOWN; i++)
-        drawChatRow(cs, CHAT_FIRST_LINE_ROW + i, displayLineAt(firstShown + i, total));
+        drawChatRow(cs, CHAT_FIRST_LINE_ROW + i, displayLineAt(&display, firstShown + i, total));
 }
 
 void drawFooter(ClientState* cs, const char* prompt) {

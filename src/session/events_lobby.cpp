@@ -20,8 +20,6 @@ constexpr const char* DEFAULT_INVITER = "Somebody";
 constexpr const char* DEFAULT_INVITE_TABLE = "their table";
 constexpr int32_t DEFAULT_TABLE_SEATS = 4;  // a table that names no seat count
 
-bool isType(const JsonNode* node, int32_t type) { return node && node->type == type; }
-
 bool sameText(const char* a, const char* b) { return strcmp(a, b) == 0; }
 
 // An array member, or data itself when it has no such member (some lists
@@ -29,10 +27,6 @@ bool sameText(const char* a, const char* b) { return strcmp(a, b) == 0; }
 const JsonNode* listOf(const JsonNode* data, const char* member) {
     const JsonNode* list = jsonGet(data, member);
     return list ? list : data;
-}
-
-const JsonNode* firstElement(const JsonNode* list) {
-    return isType(list, JSON_ARRAY) ? list->firstChild : nullptr;
 }
 
 // ---- authed ----
@@ -53,7 +47,7 @@ void takeGreeting(ClientState* state, const char* text) {
 void takeIdentity(ClientState* state, const JsonNode* data) {
     const JsonNode* you = jsonGet(data, "you");
     state->greeting[0] = 0;
-    if (!isType(you, JSON_OBJECT)) return;
+    if (!jsonIsType(you, JSON_OBJECT)) return;
     copyText(state->myName, jsonGetString(you, "name", state->caller.callerName));
     const char* greeting = jsonGetString(you, "greeting", "");
     if (greeting[0]) takeGreeting(state, greeting);
@@ -79,13 +73,13 @@ int32_t takeRefusal(ClientState* state, const JsonNode* data) {
 
 // Members of an absent object keep what the door already holds.
 void takeFeatures(ClientState* state, const JsonNode* features) {
-    if (!isType(features, JSON_OBJECT)) return;
+    if (!jsonIsType(features, JSON_OBJECT)) return;
     state->testerFeedback = jsonGetBool(features, "tester_feedback", 1);
     copyText(state->feedbackLabel, jsonGetString(features, "feedback_label", ""));
 }
 
 void takeBoard(ClientState* state, const JsonNode* bbs) {
-    if (!isType(bbs, JSON_OBJECT)) return;
+    if (!jsonIsType(bbs, JSON_OBJECT)) return;
     copyText(state->boardName, jsonGetString(bbs, "board", ""));
     copyText(state->sysopName, jsonGetString(bbs, "sysop", ""));
 }
@@ -95,9 +89,9 @@ void takeCategories(ClientState* state, const JsonNode* list) {
     state->categoryCount = 0;
     state->categoryCount2 = 0;
     state->categoriesFromPick = 0;
-    for (const JsonNode* el = firstElement(list); el && state->categoryCount < MAX_CATEGORIES;
+    for (const JsonNode* el = jsonFirstElement(list); el && state->categoryCount < MAX_CATEGORIES;
          el = el->next) {
-        const char* name = isType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
+        const char* name = jsonIsType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
         if (!name[0]) continue;
         int32_t i = state->categoryCount;
         copyText(state->categoryKinds[i], jsonGetString(el, "kind", DEFAULT_CATEGORY_KIND));
@@ -212,7 +206,7 @@ void onStories(ClientState* state, const JsonNode* data) {
     state->storyTotal = jsonGetInt(data, "total", 0);
     state->storyOffset = offset;
     int32_t added = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "items")); el && state->storyCount < MAX_STORIES;
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->storyCount < MAX_STORIES;
          el = el->next) {
         int32_t i = state->storyCount;
         copyText(state->storyTitles[i], jsonGetString(el, "title", DEFAULT_STORY_TITLE));
@@ -234,9 +228,9 @@ void onStories(ClientState* state, const JsonNode* data) {
 void onActions(ClientState* state, const JsonNode* data) {
     state->actionCount = 0;
     state->actionTotal = jsonGetInt(data, "total", 0);
-    for (const JsonNode* el = firstElement(jsonGet(data, "items")); el && state->actionCount < MAX_ACTIONS;
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->actionCount < MAX_ACTIONS;
          el = el->next) {
-        if (!isType(el, JSON_STRING) || !el->text[0]) continue;
+        if (!jsonIsType(el, JSON_STRING) || !el->text[0]) continue;
         copyText(state->actions[state->actionCount++], el->text);
     }
     state->contentDirty = 1;
@@ -256,7 +250,7 @@ void onLobbyRoster(ClientState* state, const JsonNode* data) {
 
 void onLobbyRooms(ClientState* state, const JsonNode* data) {
     state->tableCount = 0;
-    for (const JsonNode* el = firstElement(listOf(data, "rooms")); el && state->tableCount < MAX_TABLES;
+    for (const JsonNode* el = jsonFirstElement(listOf(data, "rooms")); el && state->tableCount < MAX_TABLES;
          el = el->next)
         takeTable(&state->tables[state->tableCount++], el);
     // The list on screen changed either way, also when a seat is being taken.
@@ -286,7 +280,7 @@ void onPresenceTotal(ClientState* state, const JsonNode* data) {
 }
 
 void showNoticeLine(ClientState* state, const JsonNode* data, int32_t kind) {
-    const char* text = isType(data, JSON_STRING)
+    const char* text = jsonIsType(data, JSON_STRING)
                            ? data->text
                            : jsonGetString(data, "text", jsonGetString(data, "message", ""));
     if (!text[0]) return;

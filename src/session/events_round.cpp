@@ -11,22 +11,18 @@
 
 namespace {
 
-bool isType(const JsonNode* node, int32_t type) { return node && node->type == type; }
-
-const JsonNode* firstElement(const JsonNode* list) {
-    return isType(list, JSON_ARRAY) ? list->firstChild : nullptr;
-}
-
 // The deadline ms from now, held inside the window signed tick differences
 // can order; 0 means "none", so a deadline landing on tick 0 is stored as 1.
-uint32_t deadlineInMs(int64_t ms) {
+uint32_t deadlineInMs(const ClientState* state, int64_t ms) {
     if (ms < 0) ms = 0;
     if (ms > (int64_t)MAX_DEADLINE_SECS * 1000) ms = (int64_t)MAX_DEADLINE_SECS * 1000;
-    uint32_t at = tickMs() + (uint32_t)ms;
+    uint32_t at = tickMs(&state->clock) + (uint32_t)ms;
     return at ? at : 1;
 }
 
-uint32_t deadlineInSecs(int32_t secs) { return deadlineInMs((int64_t)secs * 1000); }
+uint32_t deadlineInSecs(const ClientState* state, int32_t secs) {
+    return deadlineInMs(state, (int64_t)secs * 1000);
+}
 
 // The caller's own record: the first player marked as the caller.
 const PlayerRecord* myRecord(const ClientState* state) {
@@ -50,10 +46,10 @@ int32_t authorIsMe(const ClientState* state, const char* authorId) {
 }
 
 void takePickCategories(ClientState* state, const JsonNode* list) {
-    if (!isType(list, JSON_ARRAY)) return;
+    if (!jsonIsType(list, JSON_ARRAY)) return;
     state->categoryCount2 = 0;
     for (const JsonNode* el = list->firstChild; el && state->categoryCount2 < MAX_CATEGORIES; el = el->next) {
-        const char* name = isType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
+        const char* name = jsonIsType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
         if (name[0]) copyText(state->categoryNames[state->categoryCount2++], name);
     }
     state->categoriesFromPick = 1;
@@ -67,7 +63,7 @@ void takeOtherPicker(ClientState* state, const JsonNode* data) {
 template <size_t N>
 void keepOrTake(char (&dst)[N], const JsonNode* obj, const char* member) {
     const JsonNode* node = jsonGet(obj, member);
-    if (isType(node, JSON_STRING)) copyText(dst, node->text);
+    if (jsonIsType(node, JSON_STRING)) copyText(dst, node->text);
 }
 
 void showPrompt(ClientState* state, int32_t index) {
@@ -77,7 +73,7 @@ void showPrompt(ClientState* state, int32_t index) {
 }
 
 void takeBlanks(ClientState* state, const JsonNode* list) {
-    for (const JsonNode* el = firstElement(list); el && state->promptCount < MAX_PROMPTS; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(list); el && state->promptCount < MAX_PROMPTS; el = el->next) {
         int32_t i = state->promptCount;
         copyText(state->promptTypes[i], jsonGetString(el, "type", DEFAULT_PROMPT_TYPE));
         copyText(state->promptHints[i], jsonGetString(el, "hint", ""));
@@ -126,7 +122,7 @@ void onCategoryPick(ClientState* state, const JsonNode* data) {
         int32_t secs = jsonGetInt(data, "pickSeconds", 0);
         state->pickerMode = 3;
         state->pickTimerOn = secs > 0;
-        state->pickDeadline = secs > 0 ? deadlineInSecs(secs) : 0;
+        state->pickDeadline = secs > 0 ? deadlineInSecs(state, secs) : 0;
         state->pickerName[0] = 0;
         state->pickTurn = 1;
         state->returnPendingNames[0] = 0;
@@ -142,7 +138,7 @@ void onCategoryPick(ClientState* state, const JsonNode* data) {
 
 void onPickerWaiting(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", PICK_WAIT_DEFAULT_SECS);
-    state->pickDeadline = deadlineInSecs(secs >= PICK_WAIT_MIN_SECS ? secs : PICK_WAIT_DEFAULT_SECS);
+    state->pickDeadline = deadlineInSecs(state, secs >= PICK_WAIT_MIN_SECS ? secs : PICK_WAIT_DEFAULT_SECS);
     if (namesMe(state, jsonGetString(data, "pickerId", "")))
         setNotice(state, PICK_WAIT_TEXT);
     else
@@ -152,7 +148,7 @@ void onPickerWaiting(ClientState* state, const JsonNode* data) {
 
 void onPickerWarning(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", 0);
-    state->pickDeadline = secs > 0 ? deadlineInSecs(secs) : 0;
+    state->pickDeadline = secs > 0 ? deadlineInSecs(state, secs) : 0;
     state->contentDirty = 1;
 }
 
@@ -166,7 +162,7 @@ void onPrompts(ClientState* state, const JsonNode* data) {
     state->pickTimerOn = 0;
     state->pickDeadline = 0;
     const JsonNode* tale = jsonGet(data, "template");
-    if (isType(tale, JSON_OBJECT)) {
+    if (jsonIsType(tale, JSON_OBJECT)) {
         keepOrTake(state->roundTitle, tale, "title");
         keepOrTake(state->roundCategory, tale, "category");
     }
@@ -184,7 +180,7 @@ void onPrompts(ClientState* state, const JsonNode* data) {
     state->totalBlanks = jsonGetInt(data, "totalBlanks", 0);
 
     double secs = jsonGetNumber(data, "seconds", WORD_SECONDS_DEFAULT);
-    state->wordDeadline = deadlineInMs(jsonNumberToInt(secs * 1000.0));
+    state->wordDeadline = deadlineInMs(state, jsonNumberToInt(secs * 1000.0));
     state->startDeadline = 0;
     state->wordInputEcho[0] = 0;
     enterScreen(state, SCR_WORD_ENTRY);
@@ -198,11 +194,11 @@ void onStoryReveal(ClientState* state, const JsonNode* data) {
     copyText(state->roundTitle, jsonGetString(data, "title", ""));
     copyText(state->revealStory, jsonGetString(data, "story", ""));
     int32_t searchFrom = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "words"));
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "words"));
          el && state->revealWordCount < MAX_REVEAL_WORDS; el = el->next)
         state->revealWordCount += takeRevealWord(state, el, &searchFrom);
     int32_t voteSecs = jsonGetInt(data, "voteSeconds", 0);
-    state->revealDeadline = voteSecs > 0 ? deadlineInSecs(voteSecs) : 0;
+    state->revealDeadline = voteSecs > 0 ? deadlineInSecs(state, voteSecs) : 0;
     state->wordDeadline = 0;
     enterScreen(state, SCR_REVEAL);
 }
@@ -220,9 +216,9 @@ void onWordTally(ClientState* state, const JsonNode* data) {
 void onVoterDone(ClientState* state, const JsonNode* data) {
     char names[STILL_READING_NAMES * (STILL_READING_NAME_MAX + 2) + 1] = "";
     int32_t taken = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "pendingNames"));
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "pendingNames"));
          el && taken < STILL_READING_NAMES; el = el->next) {
-        if (!isType(el, JSON_STRING) || !el->text[0]) continue;
+        if (!jsonIsType(el, JSON_STRING) || !el->text[0]) continue;
         if (taken++) appendText(names, ", ");
         char name[STILL_READING_NAME_MAX + 1];
         copyText(name, el->text);
@@ -236,8 +232,8 @@ void onVoterDone(ClientState* state, const JsonNode* data) {
 
 void onRoundResults(ClientState* state, const JsonNode* data) {
     const JsonNode* list = jsonGet(data, "standings");
-    if (!isType(list, JSON_ARRAY)) list = jsonGet(data, "players");
-    if (isType(list, JSON_ARRAY)) applyPlayerList(state, list);
+    if (!jsonIsType(list, JSON_ARRAY)) list = jsonGet(data, "players");
+    if (jsonIsType(list, JSON_ARRAY)) applyPlayerList(state, list);
     state->revealDeadline = 0;
     enterScreen(state, SCR_SCORES);
 }
@@ -246,14 +242,14 @@ void onRatePrompt(ClientState* state, const JsonNode* data) {
     state->rateStoryId = jsonGetInt(data, "storyId", 0);
     copyText(state->rateTitle, jsonGetString(data, "title", ""));
     const JsonNode* mine = jsonGet(data, "mine");
-    state->rateGiven = isType(mine, JSON_NUMBER) ? jsonNumberToInt(mine->number) : 2;
+    state->rateGiven = jsonIsType(mine, JSON_NUMBER) ? jsonNumberToInt(mine->number) : 2;
     state->fullRedraw = 1;
     state->noticeDirty = 1;
 }
 
 void onFinalWarning(ClientState* state, const JsonNode* data) {
     int32_t secs = jsonGetInt(data, "seconds", 0);
-    if (state->screen == SCR_SCORES && secs > 0) state->scoresDeadline = deadlineInSecs(secs);
+    if (state->screen == SCR_SCORES && secs > 0) state->scoresDeadline = deadlineInSecs(state, secs);
     char line[96];
     if (secs > 0)
         formatText(line, FINAL_WARNING_SECS_TEXT, secs);

@@ -16,11 +16,6 @@ namespace {
 // that does ends the handling.
 using KeyFn = bool (*)(ClientState* s, int32_t key);
 
-int32_t clampTo(int32_t value, int32_t low, int32_t high) {
-    if (value > high) value = high;
-    return value < low ? low : value;
-}
-
 void scrollChat(ClientState* s, int32_t key) {
     int32_t step = key == KEY_PGUP ? CHAT_SCROLL_STEP : -CHAT_SCROLL_STEP;  // up = further back
     s->chatScroll = s->chatScroll + step < 0 ? 0 : s->chatScroll + step;

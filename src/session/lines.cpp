@@ -232,7 +232,7 @@ void takePickTurn(ClientState* s) {
     s->pickTurn = 0;
     if (s->pickTimerOn) {
         sendRequest(s, REQ_PICKER_CHOOSING, "{}");
-        s->pickDeadline = tickMs() + PICK_TURN_MS;
+        s->pickDeadline = tickMs(&s->clock) + PICK_TURN_MS;
     }
     enterScreen(s, SCR_CATEGORY_PICK);
     setNotice(s, "Choose what everyone plays.");
@@ -255,7 +255,7 @@ bool tableStart(ClientState* s) {
 // W: ask the table for more time in the last half minute of the turn.
 bool tableWait(ClientState* s) {
     if (!s->pickTurn || !s->pickTimerOn || s->pickDeadline == 0 || s->playerCount < 2) return false;
-    int32_t secondsLeft = (int32_t)(s->pickDeadline - tickMs()) / 1000;
+    int32_t secondsLeft = (int32_t)(s->pickDeadline - tickMs(&s->clock)) / 1000;
     if (secondsLeft < 1 || secondsLeft > WAIT_OFFER_SECS) return false;
     sendRequest(s, REQ_PICKER_WAIT, "{}");
     return true;
@@ -311,7 +311,7 @@ void wordEntryLine(ClientState* s, const char* line) {
     if (s->promptCount < 1 || s->wordCheckPending) return;
     copyTextMax(s->pendingWord, line, WORD_MAX);
     s->wordCheckPending = 1;
-    s->wordCheckTick = tickMs();
+    s->wordCheckTick = tickMs(&s->clock);
     requestWordCheck(s, s->pendingWord);
 }
 

@@ -25,12 +25,6 @@ constexpr const char* DEFAULT_SUBJECT = "(no subject)";
 constexpr int32_t LETTER_DATE_CHARS = 10;  // "2026-12-06" out of a full time stamp
 constexpr int32_t SOLO_STORY_CHARS = 4095;
 
-bool isType(const JsonNode* node, int32_t type) { return node && node->type == type; }
-
-const JsonNode* firstElement(const JsonNode* list) {
-    return isType(list, JSON_ARRAY) ? list->firstChild : nullptr;
-}
-
 bool replyOk(const JsonNode* data) { return jsonGetBool(data, "ok", 0) != 0; }
 
 // The service's own words when it gives them, else ours.
@@ -53,7 +47,7 @@ void forgetTableAndRound(ClientState* s) {
 }
 
 void takeBlanks(ClientState* s, const JsonNode* blanks) {
-    for (const JsonNode* el = firstElement(blanks); el && s->promptCount < MAX_PROMPTS; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(blanks); el && s->promptCount < MAX_PROMPTS; el = el->next) {
         int32_t i = s->promptCount++;
         copyText(s->promptTypes[i], jsonGetString(el, "type", DEFAULT_PROMPT_TYPE));
         copyText(s->promptHints[i], jsonGetString(el, "hint", ""));
@@ -135,7 +129,7 @@ void seatCaller(ClientState* s, const JsonNode* data, int32_t host) {
     emitPresence(s, "room");
     goToScreen(s, SCR_TABLE);  // clears the notice too
     const JsonNode* room = jsonGet(data, "room");
-    if (isType(room, JSON_OBJECT)) applyRoomState(s, room, 0);
+    if (jsonIsType(room, JSON_OBJECT)) applyRoomState(s, room, 0);
 }
 
 void seatRefused(ClientState* s, const JsonNode* data) {
@@ -171,7 +165,7 @@ void onMailList(ClientState* s, const JsonNode* data) {
     s->mailRequested = 0;
     s->letterCount = 0;
     s->unreadCount = 0;
-    for (const JsonNode* el = firstElement(jsonGet(data, "mail")); el && s->letterCount < MAX_LETTERS;
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "mail")); el && s->letterCount < MAX_LETTERS;
          el = el->next) {
         Letter* letter = &s->letters[s->letterCount++];
         takeLetter(letter, el);
@@ -322,7 +316,7 @@ void pageWrap(ClientState* s, int32_t tag, int32_t indent, const char* text) {
 }
 
 void addUrgentContacts(ClientState* s, const JsonNode* entries) {
-    for (const JsonNode* el = firstElement(entries); el && s->careUrgentCount < MAX_CARE_URGENT; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(entries); el && s->careUrgentCount < MAX_CARE_URGENT; el = el->next) {
         const char* name = jsonGetString(el, "name", "");
         if (!name[0]) continue;
         int32_t i = s->careUrgentCount++;
@@ -361,7 +355,7 @@ void addSection(const CarePage& page, const JsonNode* section) {
     int32_t first = s->careSectionLinesUsed;
     s->careSectionStart[i] = first;
     poolWrap(s, TAG_BLANK, 0, "");
-    for (const JsonNode* el = firstElement(jsonGet(section, "entries")); el; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(jsonGet(section, "entries")); el; el = el->next) {
         for (const EntryField& field : ENTRY_FIELDS) {
             const char* text = jsonGetString(el, field.member, "");
             if (text[0]) poolWrap(s, field.tag, field.indent, text);
@@ -378,7 +372,7 @@ void addSection(const CarePage& page, const JsonNode* section) {
 
 void addSections(const CarePage& page, const JsonNode* sections) {
     ClientState* s = page.s;
-    for (const JsonNode* el = firstElement(sections); el; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(sections); el; el = el->next) {
         if (jsonGetBool(el, "urgent", 0)) {
             addUrgentContacts(s, jsonGet(el, "entries"));
             continue;
@@ -490,7 +484,7 @@ void layOutCareHub(ClientState* s, const JsonNode* hub) {
     s->careSectionScroll = 0;
     s->careScroll = 0;
     s->careSectionOpen = -1;
-    if (!isType(hub, JSON_OBJECT)) hub = nullptr;
+    if (!jsonIsType(hub, JSON_OBJECT)) hub = nullptr;
     CarePage page = {s, jsonGetString(hub, "disclaimer", "")};
     if (hub) addSections(page, jsonGet(hub, "sections"));
     wrapParagraphs(s->careLines, s->careLineTags, &s->careLineCount, TAG_INTRO, INDENT_TEXT,

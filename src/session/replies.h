@@ -5,12 +5,10 @@
 #pragma once
 #include <cstdint>
 
+#include "session/acks.h"
 #include "state/client_state.h"
 
 struct JsonNode;
-
-constexpr int32_t ACK_WORD_CHECK = 11;
-constexpr int32_t ACK_HIGHEST = 13;  // no request carries a larger number
 
 using ReplyHandler = void (*)(ClientState* state, const JsonNode* data);
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "session/replies.h"
 #include "net/wire.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"

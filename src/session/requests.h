@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "session/acks.h"
+
 struct ClientState;
 
 // Every emitted request; REQUESTS holds name, acknowledgement and notice.
@@ -56,21 +58,6 @@ enum RequestKind : int32_t {
     REQ_SUBMISSION_SUBMIT,
     REQ_COUNT,
 };
-
-// Acknowledgement numbers: fixed per kind of request; replies route on them.
-// word:check's number (11) lives with the reply table (input/replies.h).
-constexpr int32_t ACK_NONE = 0;  // a plain emit
-constexpr int32_t ACK_SOLO_START = 1;
-constexpr int32_t ACK_SOLO_SUBMIT = 2;
-constexpr int32_t ACK_FEEDBACK_SUBMIT = 3;
-constexpr int32_t ACK_ROOM_JOIN = 4;
-constexpr int32_t ACK_ROOM_CREATE = 5;
-constexpr int32_t ACK_MAIL_LIST = 6;
-constexpr int32_t ACK_SUBMISSION_SUBMIT = 7;
-constexpr int32_t ACK_REPORT = 9;
-constexpr int32_t ACK_CAREHUB_GET = 10;
-constexpr int32_t ACK_SUBMIT_ANSWERS = 12;
-constexpr int32_t ACK_MAIL_REPLY = 13;
 
 struct RequestRow {
     RequestKind kind;    // the row's own kind: the table is checked against the enum

@@ -8,6 +8,8 @@
 #include "host/config.h"
 #include "host/drop.h"
 #include "net/connection.h"
+#include "net/json.h"
+#include "platform/platform.h"
 #include "terminal/terminal.h"
 
 // ---------------------------------------------------------------------------
@@ -410,6 +412,7 @@ struct ClientState {
     uint32_t noticeTick;         // when it was set; it expires after 25 s
 
     // 22. Timers (tickMs values, 0 = none).
+    DoorClock clock;             // the door's one clock; started at start-up
     uint32_t startDeadline;      // round starts
     uint32_t wordDeadline;       // word entry ends
     uint32_t revealDeadline;     // voting on the reveal ends
@@ -420,6 +423,8 @@ struct ClientState {
     // ---- Fields added by other modules: append below this line only. ----
 
     // Main loop fields.
+    JsonDocument lineDoc;        // the service line being routed, parsed; remade for every line
+    uint32_t uiTicks;            // quarter-second ticks run since start-up; wraps harmlessly
     uint32_t lastTimerTick;      // when the quarter-second timers last ran
     int32_t loopHold;            // a last screen or notice is held before leaving
     uint32_t loopHoldEnd;        // tick at which the hold ends and the loop stops

@@ -184,7 +184,7 @@ void applyRoomState(ClientState* state, const JsonNode* room, int32_t mayShowTab
 
     int32_t startsInMs = jsonNumberToInt(jsonGetNumber(room, "startsInMs", -1));
     if (startsInMs >= 0)
-        state->startDeadline = tickStamp(tickMs() + (uint32_t)startsInMs);
+        state->startDeadline = tickStamp(tickMs(&state->clock) + (uint32_t)startsInMs);
     else if (state->screen == SCR_TABLE)
         state->startDeadline = 0;
     state->contentDirty = 1;
@@ -217,7 +217,7 @@ void setNotice(ClientState* state, const char* text) {
         return;
     }
     copyText(state->noticeText, text);
-    state->noticeTick = tickStamp(tickMs());
+    state->noticeTick = tickStamp(tickMs(&state->clock));
     state->noticeDirty = 1;
 }
 

@@ -17,8 +17,6 @@ constexpr int32_t SEQ_SIZE = 32;  // longest sequence with two int32 numbers fit
 static_assert(SCREEN_LAST_COL == SCREEN_COLS - 1, "column 80 stays unwritten");
 
 int32_t atLeastOne(int32_t v) { return v < 1 ? 1 : v; }
-int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
 bool onScreenRow(int32_t row) { return row >= 1 && row <= SCREEN_ROWS; }
 
 void sendSeq(ClientState* cs, const char* text) { termPuts(&cs->term, text); }

@@ -51,15 +51,12 @@ constexpr int32_t CSI_KEYS['V' - 'A' + 1] = {
     KEY_PGDN, KEY_PGUP,                                          // U V
 };
 
-// Set once in termOpen: standard input is a terminal, not a pipe or file.
-static int32_t stdinIsConsole;
-
 // What a signal handler must put back before the process dies: the
 // terminal mode (console module) and the BBS socket's flags (here).
 static volatile sig_atomic_t restoreSocket;  // the socket flags below are ours to restore
 static volatile sig_atomic_t restoreFd;
 static volatile sig_atomic_t restoreFlags;
-static int32_t exitHookSet;                  // atexit registered once per process
+static int32_t exitHookSet;                  // hooks installed: once per process, as atexit cannot be undone
 
 static void restoreEverything() {
     conRawRestore();
@@ -137,8 +134,8 @@ int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
         sendAll(term, TELNET_HELLO, (int32_t)sizeof TELNET_HELLO);
         return 1;
     }
-    stdinIsConsole = conStdinIsTty();
-    if (stdinIsConsole) {
+    term->stdinIsConsole = conStdinIsTty();
+    if (term->stdinIsConsole) {
         installRestoreHooks();
         conRawOn();
     }
@@ -200,18 +197,18 @@ static int32_t readConsoleExtended(TerminalChannel* term) {
     return CONSOLE_EXT_KEYS[s - CONSOLE_EXT_FIRST];
 }
 
-static int32_t decodeIdle(TerminalChannel* term) {
+static int32_t decodeIdle(TerminalChannel* term, uint32_t now) {
     int32_t b = term->pendingByte;
     term->pendingByte = 0;
     if (b == 0) b = termReadByte(term);
     if (b < 0) return KEY_NONE;
     if (term->isSocket && b == TEL_IAC) return readTelnetCommand(term);
-    if (!term->isSocket && stdinIsConsole && (b == 0 || b == 224)) return readConsoleExtended(term);
+    if (!term->isSocket && term->stdinIsConsole && (b == 0 || b == 224)) return readConsoleExtended(term);
     if (b == KEY_ESC) {
         term->escParam = 0;
         term->escParamDone = 0;
         term->escState = 1;
-        term->escStartTick = tickMs();
+        term->escStartTick = now;
         return KEY_NONE;
     }
     if (b == 127) return KEY_BACKSPACE;
@@ -219,10 +216,10 @@ static int32_t decodeIdle(TerminalChannel* term) {
     return b;
 }
 
-static int32_t decodeAfterEsc(TerminalChannel* term) {
+static int32_t decodeAfterEsc(TerminalChannel* term, uint32_t now) {
     int32_t b = termReadByte(term);
     if (b < 0) {
-        if (tickMs() - term->escStartTick <= ESC_ALONE_MS) return KEY_NONE;
+        if (now - term->escStartTick <= ESC_ALONE_MS) return KEY_NONE;
         term->escState = 0;
         return KEY_ESC;
     }
@@ -235,10 +232,10 @@ static int32_t decodeAfterEsc(TerminalChannel* term) {
     return KEY_ESC;
 }
 
-static int32_t decodeSequence(TerminalChannel* term) {
+static int32_t decodeSequence(TerminalChannel* term, uint32_t now) {
     int32_t b = termReadByte(term);
     if (b < 0) {
-        if (tickMs() - term->escStartTick > ESC_SEQUENCE_MS) term->escState = 0;
+        if (now - term->escStartTick > ESC_SEQUENCE_MS) term->escState = 0;
         return KEY_NONE;
     }
     if (b >= '0' && b <= '9') {
@@ -258,10 +255,10 @@ static int32_t decodeSequence(TerminalChannel* term) {
     return KEY_NONE;
 }
 
-int32_t termReadKey(TerminalChannel* term) {
-    if (term->escState == 1) return decodeAfterEsc(term);
-    if (term->escState == 2) return decodeSequence(term);
-    return decodeIdle(term);
+int32_t termReadKey(TerminalChannel* term, uint32_t now) {
+    if (term->escState == 1) return decodeAfterEsc(term, now);
+    if (term->escState == 2) return decodeSequence(term, now);
+    return decodeIdle(term, now);
 }
 
 // One data byte as it goes out. For a UTF-8 terminal a byte above 127
@@ -334,7 +331,7 @@ void termClose(TerminalChannel* term) {
         if (term->flagsChanged) sockRestoreFlags((int)term->socket, term->savedFlags);
         term->flagsChanged = 0;
         restoreSocket = 0;
-    } else if (stdinIsConsole) {
+    } else if (term->stdinIsConsole) {
         conRawRestore();
     }
 }

@@ -24,6 +24,7 @@ constexpr int TERM_OUT_SIZE = 8192;  // one screen's worth; a full redraw fits
 
 struct TerminalChannel {
     int32_t isSocket;          // the caller is on the BBS's socket
+    int32_t stdinIsConsole;    // not a socket, and standard input is a terminal (no pipe or file)
     uint32_t socket;           // the socket handle the BBS gave us
     unsigned char outBuf[TERM_OUT_SIZE];  // output waiting for the flush
     int32_t outLen;            // bytes waiting, at most TERM_OUT_SIZE - 1
@@ -34,7 +35,7 @@ struct TerminalChannel {
     int32_t escState;          // decoder: 0 idle, 1 after ESC, 2 in CSI/SS3
     int32_t escParam;          // decimal parameter inside the sequence
     int32_t escParamDone;      // a ';' was seen: later digits ignored
-    uint32_t escStartTick;     // when the ESC arrived
+    uint32_t escStartTick;     // when the ESC arrived, on termReadKey's clock
     int32_t pendingByte;       // byte read after a lone ESC; 0 none
     int32_t savedFlags;        // socket file flags as the BBS left them
     int32_t flagsChanged;      // we switched the socket and must restore it
@@ -43,7 +44,10 @@ struct TerminalChannel {
 
 int32_t termOpen(TerminalChannel* term, const CallerInfo* caller);
 int32_t termReadByte(TerminalChannel* term);
-int32_t termReadKey(TerminalChannel* term);
+// The next key, or KEY_NONE. `now` is the caller's clock in milliseconds:
+// the decoder times a lone ESC and a cut-off sequence by it, and keeps no
+// clock of its own.
+int32_t termReadKey(TerminalChannel* term, uint32_t now);
 void termWrite(TerminalChannel* term, const void* bytes, int32_t len);
 void termPuts(TerminalChannel* term, const char* text);
 void termFlush(TerminalChannel* term);

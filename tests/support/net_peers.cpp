@@ -235,7 +235,7 @@ void netPeerFinish(NetPeer* peer) {
 }
 
 std::string netTakeNodeLog() {
-    std::string path = exePath("wordwhirl-node0.log");
+    std::string path = exePath("wordwhirl-node0.log").text;
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();

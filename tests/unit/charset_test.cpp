@@ -98,7 +98,7 @@ TEST(Charset, TelnetAnswersStayRawInUtf8Mode) {
     ASSERT_TRUE(caller.opened);
     const std::string doEcho("\xff\xfd\x01", 3);
     ASSERT_EQ(write(caller.peer, doEcho.data(), doEcho.size()), 3);
-    for (int i = 0; i < 8; i++) termReadKey(&caller.term);
+    for (int i = 0; i < 8; i++) termReadKey(&caller.term, 0);
     EXPECT_EQ(caller.received(), std::string("\xff\xfb\x01", 3));
 }
 

@@ -81,7 +81,7 @@ TEST(Config, LongLineIsReadInPieces) {
 }
 
 TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
-    std::string beside = exePath("roots.pem");
+    std::string beside = exePath("roots.pem").text;
     struct Case { const char* text; std::string want; } cases[] = {
         {"cafile=roots.pem\n", beside},
         {"cafile=  /etc/ssl/extra.pem\n", "/etc/ssl/extra.pem"},
@@ -91,7 +91,7 @@ TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
     // Beside the executable, a long name is cut to the 255 characters kept
     // (whether it overflows depends on where the build folder lives).
     std::string longName(240, 'p');
-    std::string joined = exePath(longName.c_str());
+    std::string joined = exePath(longName.c_str()).text;
     EXPECT_EQ(readConfig("cafile=" + longName + "\n")->caFile, joined.substr(0, 255));
 }
 

@@ -58,12 +58,12 @@ struct Contract : DoorScreenTest {
         ASSERT_GE(service, 0);
         fcntl(cs->conn.socket, F_SETFL, fcntl(cs->conn.socket, F_GETFL) | O_NONBLOCK);
         cs->running = 1;
-        cs->doorStartTick = tickMs();
-        cs->lastInputTick = tickMs();
+        cs->doorStartTick = tickMs(&cs->clock);
+        cs->lastInputTick = tickMs(&cs->clock);
         cs->caller.timeLeftSecs = 3600;
         cs->caller.userRecord = 77;
-        unlink(exePath("WORDWHIRL.RD"));
-        unlink(exePath("WORDWHIRL.DIS"));
+        unlink(exePath("WORDWHIRL.RD").text);
+        unlink(exePath("WORDWHIRL.DIS").text);
         copyText(cs->caller.callerName, "Ann");
     }
     void TearDown() override {
@@ -73,7 +73,7 @@ struct Contract : DoorScreenTest {
     }
     void pass() {
         mainLoopPass(cs.get());
-        tickMoveBase(300);  // timers due, a lone ESC is a key
+        tickMoveBase(&cs->clock, 300);  // timers due, a lone ESC is a key
         mainLoopPass(cs.get());
     }
     void step(const std::string& s) {

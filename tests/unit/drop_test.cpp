@@ -70,6 +70,7 @@ struct DropFile : ::testing::Test {
     std::string exeDir;
     std::string logPath;
     CallerInfo info;
+    DropText dropText;
 
     void SetUp() override {
         char name[] = "/tmp/wwdropXXXXXX";
@@ -77,13 +78,11 @@ struct DropFile : ::testing::Test {
         dir = name;
         fs::create_directory(dir / "exe");
         exeDir = (dir / "exe").string() + "/";
-        logPath = exePath("wordwhirl-node1.log");
+        logPath = exePath("wordwhirl-node1.log").text;
         unlink(logPath.c_str());
         memset(&info, 0, sizeof info);
-        nodeLogBind(&info);
     }
     void TearDown() override {
-        nodeLogBind(nullptr);
         unlink(logPath.c_str());
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
@@ -140,7 +139,7 @@ TEST_F(DropFile, LayoutsByNameAndLineCount) {
     for (const Case& c : cases) {
         std::string path = put(c.name, joinLines(c.lines));
         SCOPED_TRACE(std::string(c.name) + " line1=" + c.lines[0] + " n=" + std::to_string(c.lines.size()));
-        EXPECT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str()), c.ret);
+        EXPECT_EQ(dropReadFrom(&info, path.c_str(), exeDir.c_str(), &dropText), c.ret);
         EXPECT_EQ(info.dropStatus, c.ret ? DROP_OK : DROP_UNKNOWN_LAYOUT);
         EXPECT_EQ(info.dropLayout, c.layout);
         EXPECT_STREQ(info.callerName, c.caller);
@@ -151,7 +150,7 @@ TEST_F(DropFile, LayoutsByNameAndLineCount) {
         EXPECT_EQ(info.commType, c.comm);
         EXPECT_EQ(info.commHandle, c.handle);
         EXPECT_EQ(info.userRecord, c.user);
-        EXPECT_STREQ(dropPathUsed, path.c_str());
+        EXPECT_STREQ(dropText.pathUsed, path.c_str());
         EXPECT_STREQ(info.dropPathGiven, path.c_str());
         unlink(path.c_str());
     }
@@ -182,12 +181,12 @@ TEST_F(DropFile, SearchBesideExecutable) {
         fs::remove(dir / "exe" / "DOOR32.SYS");
         if (c.besideDoorSys) put("exe/DOOR.SYS", joinLines(doorSys()));
         if (c.besideDoor32) put("exe/DOOR32.SYS", joinLines(door32()));
-        int ret = dropReadFrom(&info, c.path, exeDir.c_str());
+        int ret = dropReadFrom(&info, c.path, exeDir.c_str(), &dropText);
         EXPECT_EQ(ret, c.layout ? 1 : 0);
         EXPECT_EQ(info.dropLayout, c.layout);
         EXPECT_EQ(info.dropStatus, c.layout ? DROP_OK : DROP_NOT_FOUND);
         EXPECT_STREQ(info.dropPathGiven, c.given);
-        EXPECT_EQ(std::string(dropPathUsed), c.used[0] ? exeDir + c.used : "");
+        EXPECT_EQ(std::string(dropText.pathUsed), c.used[0] ? exeDir + c.used : "");
     }
 }
 
@@ -202,7 +201,7 @@ TEST_F(DropFile, EachFailureLogsItsCodeToNodeOne) {
     };
     for (const Case& c : cases) {
         unlink(logPath.c_str());
-        dropReadFrom(&info, c.path.c_str(), exeDir.c_str());
+        dropReadFrom(&info, c.path.c_str(), exeDir.c_str(), &dropText);
         EXPECT_EQ(info.dropStatus, c.status) << c.path;
         EXPECT_EQ(slurp(logPath), c.log) << c.path;
     }
@@ -211,14 +210,15 @@ TEST_F(DropFile, EachFailureLogsItsCodeToNodeOne) {
 // Run the read as an account that may not open the file. Root reads
 // anything, so as root the read runs in a child that drops to nobody.
 static int dropStatusWithoutAccess(CallerInfo* info, const std::string& path, const std::string& exeDir) {
+    DropText dropText;
     if (geteuid() != 0) {
-        dropReadFrom(info, path.c_str(), exeDir.c_str());
+        dropReadFrom(info, path.c_str(), exeDir.c_str(), &dropText);
         return info->dropStatus;
     }
     pid_t child = fork();
     if (child == 0) {
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-        dropReadFrom(info, path.c_str(), exeDir.c_str());
+        dropReadFrom(info, path.c_str(), exeDir.c_str(), &dropText);
         _exit(info->dropStatus);
     }
     int wstatus = 0;

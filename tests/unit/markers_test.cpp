@@ -64,8 +64,8 @@ TEST_F(MarkerFile, AddAfterUnterminatedLastLine) {
 }
 
 TEST(Markers, ReadAndDismissedBesideExecutableKeyedByUser) {
-    std::string rd = exePath("WORDWHIRL.RD");
-    std::string dis = exePath("WORDWHIRL.DIS");
+    std::string rd = exePath("WORDWHIRL.RD").text;
+    std::string dis = exePath("WORDWHIRL.DIS").text;
     unlink(rd.c_str());
     unlink(dis.c_str());
     markerAddRead(12, 5);

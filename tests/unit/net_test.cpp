@@ -25,7 +25,6 @@ constexpr char UNREACHABLE[] = "Wordwhirl is unreachable right now.";
 struct NetConnect : ::testing::Test {
     ServerConnection conn;
     void SetUp() override {
-        nodeLogBind(nullptr);
         netTakeNodeLog();
         memset(&conn, 0, sizeof conn);
     }

@@ -25,7 +25,6 @@ struct Wire : ::testing::Test {
     int peerFd = -1;   // the service's end
 
     void SetUp() override {
-        nodeLogBind(nullptr);
         netTakeNodeLog();
         memset(&conn, 0, sizeof conn);
         int port = 0;
