@@ -4,18 +4,7 @@
 
 #include "host/nodelog.h"
 #include "platform/text.h"
-#include "screens/care.h"
 #include "screens/countdowns.h"
-#include "screens/editors.h"
-#include "screens/lounge.h"
-#include "screens/mail.h"
-#include "screens/prompts.h"
-#include "screens/menu.h"
-#include "screens/report.h"
-#include "screens/reveal.h"
-#include "screens/round.h"
-#include "screens/submit.h"
-#include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
 #include "screens/widgets.h"
@@ -27,27 +16,6 @@ namespace {
 constexpr PaintFn COUNTDOWN_LINES = drawCountdowns;       // every countdown of the screen, once a second
 constexpr PaintFn CHOOSE_COUNTDOWN = drawChooseCountdown; // the choosing lines, after every body repaint
 
-// How a screen uses rows 19 to 22.
-enum ChatPaneUse : int32_t {
-    PANE_SHOWN,        // the chat pane
-    PANE_AT_TABLE,     // the chat pane while seated, else blank rows
-    PANE_BLANK,        // rows 19-22 stay blank; chat lines only clear them
-    PANE_BODY,         // the body painter owns rows 19-22
-    PANE_MENU,         // the main menu: body rows, plus the greeting on row 4
-};
-
-using PromptFn = const char* (*)(ClientState* cs, FooterText* buf);
-
-// Defaults stand for an unlisted number, so each row names only what it has.
-struct ScreenEntry {
-    int32_t listed = 0;             // 0: a gap in the numbering
-    int32_t wholeScreen = 0;        // owns all 24 rows: no header, chat, footer or input
-    PaintFn paint = nullptr;        // body painter; null until built: the body is cleared
-    ChatPaneUse pane = PANE_SHOWN;
-    const char* prompt = nullptr;   // fixed footer prompt
-    PromptFn promptOf = nullptr;    // footer prompt that depends on the state (wins)
-};
-
 constexpr char GREETING_DEFAULT[] = "Come on in - what are we playing?";
 
 int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
@@ -56,84 +24,8 @@ int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
 // Whole seconds from now to a deadline, truncated toward zero.
 int32_t secondsUntil(uint32_t deadline) { return (int32_t)(deadline - tickMs()) / 1000; }
 
-// The screen set. Index = screen number; unlisted numbers have no painter:
-// cleared body, empty footer, chat pane. To give a screen its body, set its
-// .paint to the painter.
-constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
-    /* 0 SCR_WELCOME */ {.listed = 1, .wholeScreen = 1, .paint = paintWelcome},
-    /* 1 SCR_MAIN_MENU */ {.listed = 1, .paint = paintMainMenu, .pane = PANE_MENU,
-        .prompt = "Type Your Choice And Press ENTER"},
-    /* 2 SCR_LOUNGE */ {.listed = 1, .paint = paintLounge, .pane = PANE_SHOWN, .promptOf = promptLounge},
-    /* 3 SCR_TABLE */ {.listed = 1, .paint = paintTable, .pane = PANE_SHOWN, .promptOf = promptTable},
-    /* 4 SCR_WORD_ENTRY */ {.listed = 1, .paint = paintWordEntry, .pane = PANE_AT_TABLE, .promptOf = promptWordEntry},
-    /* 5 SCR_REVEAL */ {.listed = 1, .paint = paintReveal, .pane = PANE_SHOWN, .promptOf = promptReveal},
-    /* 6 SCR_SCORES */ {.listed = 1, .paint = paintScores, .pane = PANE_SHOWN, .promptOf = promptScores},
-    /* 7 */ {},
-    /* 8 SCR_CATEGORY_PICK */ {.listed = 1, .paint = paintCategoryPick, .pane = PANE_BLANK, .promptOf = promptCategoryPick},
-    /* 9 SCR_TALE_PICK */ {.listed = 1, .paint = paintTalePick, .pane = PANE_BLANK, .promptOf = promptTalePick},
-    // The tale's box runs to row 22, so the rows a chat pane would take are its own.
-    /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BODY,
-        .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
-    /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
-    /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .paint = paintFeedbackWrite, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
-    /* 13 */ {},
-    /* 14 SCR_CREATE_TABLE */ {.listed = 1, .paint = paintCreateTable, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
-    /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
-    /* 16 */ {},
-    /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},
-    /* 18 SCR_MAILBOX */ {.listed = 1, .paint = paintMailbox, .pane = PANE_BLANK, .promptOf = promptMailbox},
-    /* 19 SCR_LETTER */ {.listed = 1, .paint = paintLetter, .pane = PANE_BLANK,
-        .prompt = "[Up/Down] Read   [D] Delete   [ENTER] Back To Your Mailbox"},
-    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .paint = paintAnnouncements, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
-    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .paint = paintAnnouncement, .pane = PANE_BLANK,
-        .prompt = "[Up/Down] Read   [D] Dismiss   [ENTER] Back To Announcements"},
-    /* 22 SCR_SUBMIT_INTRO */ {.listed = 1, .paint = paintSubmitIntro, .pane = PANE_BLANK,
-        .prompt = "[ENTER] Start Writing   [M] Main Menu"},
-    /* 23 SCR_STORY_TITLE */ {.listed = 1, .paint = paintStoryTitle, .pane = PANE_BLANK,
-        .prompt = "Type A Title And Press ENTER   [ESC] Never Mind"},
-    /* 24 SCR_STORY_WRITE */ {.listed = 1, .paint = paintStoryWrite, .pane = PANE_BLANK, .promptOf = promptStoryWrite},
-    /* 25 SCR_STORY_REVIEW */ {.listed = 1, .paint = paintStoryReview, .pane = PANE_BLANK, .promptOf = promptStoryReview},
-    /* 26 SCR_STORY_EDIT */ {.listed = 1, .paint = paintStoryEdit, .pane = PANE_BLANK, .promptOf = promptStoryEdit},
-    /* 27 SCR_STORY_CATEGORY */ {.listed = 1, .paint = paintStoryCategory, .pane = PANE_BLANK,
-        .prompt = "Pick A Category   [*] Suggest Your Own   [ESC] Never Mind"},
-    /* 28 SCR_STORY_RATING */ {.listed = 1, .paint = paintStoryRating, .pane = PANE_BLANK,
-        .prompt = "[1] G   [2] PG   [3] PG-17   [4] R"},
-    /* 29 SCR_STORY_EMAIL */ {.listed = 1, .paint = paintStoryEmail, .pane = PANE_BLANK,
-        .prompt = "Type An Email, Or Press ENTER To Skip"},
-    /* 30 SCR_STORY_TERMS */ {.listed = 1, .paint = paintStoryTerms, .pane = PANE_BLANK, .promptOf = promptStoryTerms},
-    /* 31 SCR_STORY_SENT */ {.listed = 1, .paint = paintStorySent, .pane = PANE_BLANK, .prompt = "[ENTER] Back To The Menu"},
-    /* 32 SCR_FEEDBACK_REVIEW */ {.listed = 1, .paint = paintFeedbackReview, .pane = PANE_BLANK,
-        .prompt = "[S]end It   [C]hange It   [D]elete It   [M] Main Menu"},
-    /* 33 SCR_FEEDBACK_EDIT */ {.listed = 1, .paint = paintFeedbackEdit, .pane = PANE_SHOWN, .promptOf = promptFeedbackEdit},
-    /* 34 SCR_REPLY_WRITE */ {.listed = 1, .paint = paintReplyWrite, .pane = PANE_SHOWN, .prompt = PROMPT_WRITE_NOTE},
-    /* 35 SCR_REPLY_REVIEW */ {.listed = 1, .paint = paintReplyReview, .pane = PANE_SHOWN,
-        .prompt = "[S]end It   [C]hange It   [D]elete It   [ESC] Back"},
-    /* 36 SCR_REPLY_EDIT */ {.listed = 1, .paint = paintReplyEdit, .pane = PANE_SHOWN, .promptOf = promptReplyEdit},
-    /* 37 SCR_REPLY_SENT */ {.listed = 1, .paint = paintReplySent, .pane = PANE_SHOWN, .prompt = "[ENTER] Back To Your Mailbox"},
-    /* 38 SCR_FEEDBACK_SENT */ {.listed = 1, .paint = paintFeedbackSent, .pane = PANE_BLANK, .prompt = "[ENTER] Main Menu"},
-    /* 39 SCR_REPORT */ {.listed = 1, .paint = paintReport, .pane = PANE_BLANK, .promptOf = promptReport},
-    /* 40 SCR_CARE_HUB */ {.listed = 1, .paint = paintCareHub, .pane = PANE_BODY, .promptOf = promptCareHub},
-    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .paint = paintCareTopic, .pane = PANE_BODY, .promptOf = promptCareTopic},
-};
-
-// The gaps of the numbering are exactly the unlisted entries.
-constexpr bool screenTableMatchesNumbers() {
-    for (int32_t i = 0; i <= SCR_LAST; i++) {
-        bool gap = i == 7 || i == 13 || i == 16;
-        if ((SCREENS[i].listed != 0) == gap) return false;
-        if (SCREENS[i].wholeScreen != (i == SCR_WELCOME || i == SCR_GUIDE)) return false;
-    }
-    return true;
-}
-static_assert(screenTableMatchesNumbers(), "screen table rows follow the screen numbers");
-
-// Unlisted screen numbers: no painter, empty footer, the chat pane.
-constexpr ScreenEntry UNLISTED_SCREEN = {};
-
-const ScreenEntry& screenEntry(int32_t screen) {
-    if (screen < 0 || screen > SCR_LAST) return UNLISTED_SCREEN;
-    return SCREENS[screen];
-}
+// The look of a number with no screen: no painter, empty footer, the chat pane.
+constexpr ScreenLook NO_SCREEN_LOOK = {};
 
 // ---- steps of the pass ----
 
@@ -145,8 +37,8 @@ bool paintIfAny(PaintFn fn, ClientState* cs) {
     return true;
 }
 
-void paintBody(ClientState* cs, const ScreenEntry& entry) {
-    if (!paintIfAny(entry.paint, cs)) screenClearBody(cs);
+void paintBody(ClientState* cs, const ScreenLook& look) {
+    if (!paintIfAny(look.paint, cs)) screenClearBody(cs);
 }
 
 void clearChatRows(ClientState* cs) {
@@ -162,8 +54,8 @@ void drawMenuGreeting(ClientState* cs) {
     screenShowCursor(cs, 1);
 }
 
-void renderChatRows(ClientState* cs, const ScreenEntry& entry) {
-    ChatPaneUse pane = entry.pane;
+void renderChatRows(ClientState* cs, const ScreenLook& look) {
+    ChatPaneUse pane = look.pane;
     if (pane == PANE_AT_TABLE) pane = cs->inRoom ? PANE_SHOWN : PANE_BLANK;
     if (cs->chatDirty) {
         cs->chatDirty = 0;
@@ -228,10 +120,10 @@ int32_t waitOfferVisible(const ClientState* cs) {
     return (secs >= 1 && secs <= WAIT_OFFER_SECS) ? 1 : 0;
 }
 
-const char* screenPrompt(ClientState* cs, FooterText* buf) {
-    const ScreenEntry& entry = screenEntry(cs->screen);
-    if (entry.promptOf) return entry.promptOf(cs, buf);
-    return entry.prompt ? entry.prompt : "";
+const char* screenPrompt(ClientState* cs, const ScreenLook* look, FooterText* buf) {
+    if (!look) return "";
+    if (look->promptOf) return look->promptOf(cs, buf);
+    return look->prompt ? look->prompt : "";
 }
 
 const char* overlayPrompt(const ClientState* cs, FooterText* buf) {
@@ -257,15 +149,15 @@ void redrawAll(ClientState* cs) {
     drawChatPane(cs);
 }
 
-void renderScreen(ClientState* cs) {
-    const ScreenEntry& entry = screenEntry(cs->screen);
+void renderScreen(ClientState* cs, const ScreenLook* current) {
+    const ScreenLook& look = current ? *current : NO_SCREEN_LOOK;
     cs->footerHighlight = 0;
     FooterText overlayBuf;
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
-    if (entry.wholeScreen) {
+    if (look.wholeScreen) {
         if (!cs->animDirty && !cs->fullRedraw) return;
-        if (!paintIfAny(entry.paint, cs)) screenClear(cs);
+        if (!paintIfAny(look.paint, cs)) screenClear(cs);
         cs->animDirty = 0;
         cs->fullRedraw = 0;
         screenFlush(cs);
@@ -291,7 +183,7 @@ void renderScreen(ClientState* cs) {
             cs->inputDirty = 1;
         }
     } else {
-        paintBody(cs, entry);
+        paintBody(cs, look);
         paintIfAny(CHOOSE_COUNTDOWN, cs);
         cs->contentDirty = 0;
         cs->countdownDirty = 0;
@@ -299,10 +191,10 @@ void renderScreen(ClientState* cs) {
     }
 
     drawStatusBar(cs);
-    renderChatRows(cs, entry);
+    renderChatRows(cs, look);
 
     FooterText promptBuf;
-    const char* prompt = screenPrompt(cs, &promptBuf);
+    const char* prompt = screenPrompt(cs, &look, &promptBuf);
     drawFooter(cs, overlay ? overlay : prompt);
     cs->noticeDirty = 0;
 

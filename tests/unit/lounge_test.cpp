@@ -427,13 +427,13 @@ TEST_F(LoungeTest, RendererRedrawsCountdownsWithoutTheBody) {
     cs->fullRedraw = 1;
     addPlayers(2);
     cs->startDeadline = tickMs() + 40500;
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     sent();
     EXPECT_TRUE(rowHas(17, "Starting In  0:40"));
     EXPECT_TRUE(rowHas(8, "Player01"));
     tickMoveBase(2000);
     cs->countdownDirty = 1;
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     std::string out = sent();
     EXPECT_TRUE(rowHas(17, "Starting In  0:38"));
     EXPECT_EQ(out.find("Player01"), std::string::npos);  // the list was not drawn again

@@ -33,7 +33,7 @@ struct RendererTest : DoorScreenTest {
     }
     // One render pass, its bytes read off the wire into the emulator.
     void pass() {
-        renderScreen(cs.get());
+        renderScreen(cs.get(), screenLook(cs->screen));
         sent();
     }
     void chatArrives() {
@@ -60,7 +60,7 @@ struct RendererTest : DoorScreenTest {
     static std::string prompt(ClientState* s) {
         FooterText buf;
         s->footerHighlight = 0;
-        return screenPrompt(s, &buf);
+        return screenPrompt(s, screenLook(s->screen), &buf);
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(RendererTest, IdlePassWritesNothingOnAnyScreen) {
         cs->revealCursorRow = 8;
         cs->revealCursorCol = 30;
         show(screen);
-        renderScreen(cs.get());
+        renderScreen(cs.get(), screenLook(cs->screen));
         EXPECT_EQ(sent(), "");
         EXPECT_EQ(cs->fullRedraw | cs->contentDirty | cs->chatDirty | cs->inputDirty | cs->noticeDirty, 0);
     }
@@ -190,11 +190,11 @@ TEST_F(RendererTest, WaitOfferAppearsAtThirtySecondsWithoutAnEvent) {
     show(SCR_TABLE);
     EXPECT_EQ(footer(), "[S]elect Next Tale   [L]eave Room");
     EXPECT_EQ(cs->waitOfferShown, 0);
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     EXPECT_EQ(sent(), "");
 
     tickMoveBase(1500);  // 30 whole seconds left
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     std::string out = sent();
     EXPECT_EQ(cs->waitOfferShown, 1);
     EXPECT_NE(out.find(BODY_ROW4_CLEARED), std::string::npos);  // the body was repainted
@@ -206,7 +206,7 @@ TEST_F(RendererTest, WaitOfferAppearsAtThirtySecondsWithoutAnEvent) {
 TEST_F(RendererTest, CountdownTickRepaintsNoBody) {
     show(SCR_LOUNGE);
     cs->countdownDirty = 1;
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     std::string out = sent();
     EXPECT_EQ(out.find(BODY_ROW4_CLEARED), std::string::npos);
     EXPECT_EQ(cs->countdownDirty, 0);
@@ -215,7 +215,7 @@ TEST_F(RendererTest, CountdownTickRepaintsNoBody) {
 
     cs->countdownDirty = 1;
     cs->contentDirty = 1;
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     EXPECT_NE(sent().find(BODY_ROW4_CLEARED), std::string::npos);
     EXPECT_EQ(cs->countdownDirty, 0);
     EXPECT_EQ(cs->contentDirty, 0);
@@ -319,7 +319,7 @@ TEST_F(RendererTest, WholeScreenViewsDrawNoWidgets) {
         show(screen);
         copyText(cs->noticeText, "a notice");
         cs->chatDirty = cs->inputDirty = cs->noticeDirty = cs->contentDirty = 1;
-        renderScreen(cs.get());
+        renderScreen(cs.get(), screenLook(cs->screen));
         EXPECT_EQ(sent(), "");
         cs->animDirty = 1;
         pass();

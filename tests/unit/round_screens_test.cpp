@@ -130,7 +130,7 @@ TEST_F(RoundScreensTest, SplitCurrentWordIsUnderlinedOnBothLinesCursorOnTheFirst
     addWord("dog", "id-a", 72);
     cs->screen = SCR_REVEAL;
     cs->fullRedraw = 1;
-    renderScreen(cs.get());
+    renderScreen(cs.get(), screenLook(cs->screen));
     sent();
     EXPECT_EQ(cs->revealCursorRow, 6);
     EXPECT_EQ(cs->revealCursorCol, 63);

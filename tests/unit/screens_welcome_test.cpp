@@ -38,7 +38,7 @@ struct WelcomeScreensTest : DoorScreenTest {
 
     // One renderer pass; returns the bytes the caller got from it.
     std::string render() {
-        renderScreen(cs.get());
+        renderScreen(cs.get(), screenLook(cs->screen));
         return sent();
     }
     void expectRows(const RowCheck* checks, size_t n, const char* what) {
