@@ -42,6 +42,7 @@
 #include "net/json.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
+#include "session/screen_table.h"
 #include "screens/service_screens.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
@@ -265,7 +266,7 @@ bool finishPass() {
         paintBarred(&state);
         return false;
     }
-    renderScreen(&state);
+    renderScreen(&state, screenLook(state.screen));
     screenFlush(&state);
     return state.running != 0 && state.conn.connected != 0;
 }

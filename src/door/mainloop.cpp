@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
+#include "session/screen_table.h"
 #include "screens/service_screens.h"
 #include "state/client_state.h"
 #include "session/events.h"
@@ -51,7 +52,7 @@ int32_t holdPass(ClientState* s) {
 // any screen (the whole-screen views have no footer of their own) and held.
 void showLastNotice(ClientState* s, const char* text, uint32_t holdMs) {
     setNotice(s, text);
-    renderScreen(s);
+    renderScreen(s, screenLook(s->screen));
     drawFooter(s, "");
     screenFlush(s);
     startHold(s, holdMs);
@@ -264,7 +265,7 @@ int32_t mainLoopPass(ClientState* state) {
     runTimers(state);
     if (state->loopHold) return 1;       // a last screen is up: nothing more is drawn
 
-    renderScreen(state);
+    renderScreen(state, screenLook(state->screen));
     screenFlush(state);
     platSleepMs(LOOP_PASS_SLEEP_MS);
     return state->running ? 1 : 0;

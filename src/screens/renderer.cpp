@@ -4,17 +4,7 @@
 
 #include "host/nodelog.h"
 #include "platform/text.h"
-#include "screens/care.h"
 #include "screens/countdowns.h"
-#include "screens/editors.h"
-#include "screens/lounge.h"
-#include "screens/mail.h"
-#include "screens/menu.h"
-#include "screens/report.h"
-#include "screens/reveal.h"
-#include "screens/round.h"
-#include "screens/submit.h"
-#include "screens/welcome.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
 #include "screens/widgets.h"
@@ -26,34 +16,6 @@ namespace {
 constexpr PaintFn COUNTDOWN_LINES = drawCountdowns;       // every countdown of the screen, once a second
 constexpr PaintFn CHOOSE_COUNTDOWN = drawChooseCountdown; // the choosing lines, after every body repaint
 
-// How a screen uses rows 19 to 22.
-enum ChatPaneUse : int32_t {
-    PANE_SHOWN,        // the chat pane
-    PANE_AT_TABLE,     // the chat pane while seated, else blank rows
-    PANE_BLANK,        // rows 19-22 stay blank; chat lines only clear them
-    PANE_BODY,         // the body painter owns rows 19-22
-    PANE_MENU,         // the main menu: body rows, plus the greeting on row 4
-};
-
-using PromptFn = const char* (*)(ClientState* cs, FooterText* buf);
-
-// Defaults stand for an unlisted number, so each row names only what it has.
-struct ScreenEntry {
-    int32_t listed = 0;             // 0: a gap in the numbering
-    int32_t wholeScreen = 0;        // owns all 24 rows: no header, chat, footer or input
-    PaintFn paint = nullptr;        // body painter; null until built: the body is cleared
-    ChatPaneUse pane = PANE_SHOWN;
-    const char* prompt = nullptr;   // fixed footer prompt
-    PromptFn promptOf = nullptr;    // footer prompt that depends on the state (wins)
-};
-
-constexpr int32_t FOOTER_HL_PICK = 18;    // "[S]elect Next Tale"
-constexpr int32_t FOOTER_HL_LAUGH = 13;   // "[SPACE] Laugh"
-constexpr int32_t FOOTER_HL_MORE = 12;    // "[Space] More"
-constexpr int32_t CARE_PAGE_ROWS = 17;    // care hub lines on one page
-constexpr int32_t STORY_WRITE_MAX = 24;   // lines the story editor takes
-constexpr int32_t STORY_REVIEW_ROWS = 10; // review fits this many lines without reading keys
-constexpr int32_t TALE_PAGE = 9;          // tales on one picker page
 constexpr char GREETING_DEFAULT[] = "Come on in - what are we playing?";
 
 // Whole seconds from now to a deadline, truncated toward zero.
@@ -61,241 +23,8 @@ int32_t secondsUntil(const ClientState* cs, uint32_t deadline) {
     return (int32_t)(deadline - tickMs(&cs->clock)) / 1000;
 }
 
-// ---- footer prompts that depend on the state ----
-
-const char* promptLounge(ClientState* cs, FooterText*) {
-    return cs->codeEntry
-        ? "Type The Share Code And Press ENTER   (or just ENTER to forget it)"
-        : "[#] Sit Down  [J]oin By Code  [Q] Quick Play  [C] Create  [S] Solo  [M] Menu";
-}
-
-const char* promptTable(ClientState* cs, FooterText*) {
-    if (cs->pickTurn && cs->playerCount > 1) {
-        cs->footerHighlight = FOOTER_HL_PICK;
-        int32_t secs = secondsUntil(cs, cs->pickDeadline);
-        return (cs->pickTimerOn && secs >= 1 && secs <= WAIT_OFFER_SECS)
-            ? "[S]elect Next Tale   [W]ait - Not Ready Yet   [L]eave Room"
-            : "[S]elect Next Tale   [L]eave Room";
-    }
-    if (!cs->pickerName[0] && cs->isHost) return "[S]tart   [C]hange The Story   [L]eave Room";
-    return "[L]eave Room";
-}
-
-const char* promptWordEntry(ClientState* cs, FooterText*) {
-    if (cs->wordsDone)
-        return cs->inRoom ? "Waiting For The Others - Type To Chat   [ESC] Leave Room"
-                          : "Waiting For The Others To Finish";
-    if (cs->wordDeadline && tickPassed(tickMs(&cs->clock), cs->wordDeadline))
-        return "Time's Up - Sending What You Have";
-    return cs->inRoom ? "Type Your Word And Press ENTER   [ESC] Leave Room"
-                      : "Type Your Word And Press ENTER   [ESC] Main Menu";
-}
-
-const char* promptReveal(ClientState* cs, FooterText* buf) {
-    cs->footerHighlight = FOOTER_HL_LAUGH;
-    if (!cs->revealDone)
-        return cs->inRoom ? "[SPACE] Laugh   [Up/Down] Read The Tale   [ENTER] Done   [ESC] Leave"
-                          : "[SPACE] Laugh   [Up/Down] Read The Tale   [ENTER] Done Reading";
-    if (cs->stillReading[0]) {
-        formatText(buf->text, "Still reading: %.140s%s", cs->stillReading,
-                   cs->inRoom ? "   [L]eave Room" : "");
-        return buf->text;
-    }
-    return cs->inRoom ? "Waiting For The Others To Finish Reading   [L]eave Room"
-                      : "Waiting For The Others To Finish Reading";
-}
-
-const char* promptScores(ClientState* cs, FooterText*) {
-    if (!cs->rateStoryId) return "[ENTER] Play Again   [L]eave Room";
-    return cs->rateGiven == 2
-        ? "[1] Loved It  [2] It Was Fine  [3] Not For Us  [ENTER] Play Again  [L]eave"
-        : "Thank you for your vote!   [ENTER] Play Again   [L]eave Room";
-}
-
-constexpr const char* CATEGORY_PROMPTS[] = {
-    "Pick A Category   [M] Main Menu",                               // 0 solo
-    "Pick A Category   [*] Surprise Me   [ESC] Back To Your Table",  // 1 changing the preset
-    "Pick A Category   [*] Surprise Me   [ESC] Never Mind",          // 2 creating a table
-    "Pick A Category   [*] Surprise Me",                             // 3 the caller's turn
-};
-constexpr int32_t PICKER_MODES = (int32_t)(sizeof CATEGORY_PROMPTS / sizeof CATEGORY_PROMPTS[0]);
-
-const char* promptCategoryPick(ClientState* cs, FooterText*) {
-    if (cs->storyLoading) return "Fetching The Tales...";
-    int32_t mode = (cs->pickerMode >= 0 && cs->pickerMode < PICKER_MODES) ? cs->pickerMode : 0;
-    return CATEGORY_PROMPTS[mode];
-}
-
-const char* promptTalePick(ClientState* cs, FooterText*) {
-    if (cs->storyLoading) return "Fetching The Tales...";
-    bool surprise = cs->pickerMode != 0;
-    if (cs->storyTotal > TALE_PAGE)
-        return surprise ? "Type A Number   [N] Next   [P] Previous   [*] Surprise Me   [B] Back"
-                        : "Type A Number   [N] Next   [P] Previous   [B] Back To Categories";
-    return surprise ? "Pick A Tale   [*] Surprise Me   [B] Back To Categories"
-                    : "Pick A Tale   [B] Back To Categories";
-}
-
-constexpr const char* CREATE_PROMPTS[] = {
-    "Type A Name And Press ENTER   [ESC] Never Mind",
-    "[Y] Lock It   [N] Leave It Open   [ESC] Never Mind",
-    "[Y] Take Turns   [N] I'll Pick   [ESC] Never Mind",
-};
-constexpr int32_t CREATE_STAGES = (int32_t)(sizeof CREATE_PROMPTS / sizeof CREATE_PROMPTS[0]);
-
-const char* promptCreateTable(ClientState* cs, FooterText*) {
-    int32_t stage = (cs->createStage >= 0 && cs->createStage < CREATE_STAGES) ? cs->createStage : 0;
-    return CREATE_PROMPTS[stage];
-}
-
-const char* promptMailbox(ClientState* cs, FooterText*) {
-    return cs->letterCount >= 1 ? "[1-9] Read   [ENTER] Back To The Menu" : "[ENTER] Back To The Menu";
-}
-
-const char* promptAnnouncements(ClientState* cs, FooterText*) {
-    return cs->announcementCount >= 1 ? "[1-9] Read   [ENTER] Back To The Menu"
-                                      : "[ENTER] Back To The Menu";
-}
-
-const char* promptStoryWrite(ClientState* cs, FooterText*) {
-    return cs->storyLineCount < STORY_WRITE_MAX
-        ? "Type A Line And Press ENTER   -   ENTER On An Empty Line When Done"
-        : "That's as long as it can be - press ENTER to read it back";
-}
-
-const char* promptStoryReview(ClientState* cs, FooterText*) {
-    return cs->storyLineCount < STORY_REVIEW_ROWS
-        ? "[S]end It   [C]hange It   [M] Main Menu"
-        : "[S]end It   [C]hange It   [Up/Down] Read   [M] Main Menu";
-}
-
-constexpr char PROMPT_NEW_LINE[] =
-    "Type The New Line   -   ENTER On Its Own Deletes It   [ESC] Never Mind";
-
-const char* promptStoryEdit(ClientState* cs, FooterText*) {
-    return cs->storyEditLine > 0 ? PROMPT_NEW_LINE
-                                 : "Type A Line Number To Change It   [0] Add A Line   [ESC] Done";
-}
-
-const char* promptNoteEdit(int32_t markedLine) {
-    return markedLine > 0 ? PROMPT_NEW_LINE
-                          : "Type A Line Number To Change It   [0] Add More   [ESC] Done";
-}
-const char* promptFeedbackEdit(ClientState* cs, FooterText*) { return promptNoteEdit(cs->feedbackEditLine); }
-const char* promptReplyEdit(ClientState* cs, FooterText*) { return promptNoteEdit(cs->replyEditLine); }
-
-const char* promptStoryTerms(ClientState* cs, FooterText*) {
-    return cs->storySent ? "Sending..." : "Type I AGREE To Submit, Or C To Cancel";
-}
-
-const char* promptReport(ClientState* cs, FooterText*) {
-    return cs->reportStage == 1 ? "ENTER On An Empty Line When You Are Done   [ESC] Never Mind"
-                                : "Type The Number   [ESC] Never Mind";
-}
-
-const char* promptCareHub(ClientState* cs, FooterText*) {
-    if (!cs->careLoaded) return "[M] Main Menu";
-    if (cs->careLineCount > cs->careScroll + CARE_PAGE_ROWS) {
-        cs->footerHighlight = FOOTER_HL_MORE;
-        return "[Space] More   [Up/Down] Read   Select a category   [M] Main Menu";
-    }
-    return cs->careScroll < 1 ? "Select a category above for resource listings.   [M] Main Menu"
-                              : "[Up/Down] Read   Select a category above   [M] Main Menu";
-}
-
-const char* promptCareTopic(ClientState* cs, FooterText*) {
-    int32_t open = cs->careSectionOpen;
-    int32_t lines = (open >= 0 && open < minOf(cs->careSectionCount, MAX_CARE_SECTIONS))
-        ? cs->careSectionLineCount[open] : 0;
-    if (lines > cs->careSectionScroll + CARE_PAGE_ROWS) {
-        cs->footerHighlight = FOOTER_HL_MORE;
-        return "[Space] More   [Up/Down] Read   [B] Care Hub   [M] Main Menu";
-    }
-    return cs->careSectionScroll < 1 ? "[B] Care Hub   [M] Main Menu"
-                                     : "[Up/Down] Read   [B] Care Hub   [M] Main Menu";
-}
-
-constexpr char PROMPT_BACK[] = "[ENTER] Back";
-constexpr char PROMPT_WRITE_NOTE[] = "ENTER On An Empty Line When You Are Done   [ESC] Cancel";
-
-// The screen set. Index = screen number; unlisted numbers have no painter:
-// cleared body, empty footer, chat pane. To give a screen its body, set its
-// .paint to the painter.
-constexpr ScreenEntry SCREENS[SCR_LAST + 1] = {
-    /* 0 SCR_WELCOME */ {.listed = 1, .wholeScreen = 1, .paint = paintWelcome},
-    /* 1 SCR_MAIN_MENU */ {.listed = 1, .paint = paintMainMenu, .pane = PANE_MENU,
-        .prompt = "Type Your Choice And Press ENTER"},
-    /* 2 SCR_LOUNGE */ {.listed = 1, .paint = paintLounge, .pane = PANE_SHOWN, .promptOf = promptLounge},
-    /* 3 SCR_TABLE */ {.listed = 1, .paint = paintTable, .pane = PANE_SHOWN, .promptOf = promptTable},
-    /* 4 SCR_WORD_ENTRY */ {.listed = 1, .paint = paintWordEntry, .pane = PANE_AT_TABLE, .promptOf = promptWordEntry},
-    /* 5 SCR_REVEAL */ {.listed = 1, .paint = paintReveal, .pane = PANE_SHOWN, .promptOf = promptReveal},
-    /* 6 SCR_SCORES */ {.listed = 1, .paint = paintScores, .pane = PANE_SHOWN, .promptOf = promptScores},
-    /* 7 */ {},
-    /* 8 SCR_CATEGORY_PICK */ {.listed = 1, .paint = paintCategoryPick, .pane = PANE_BLANK, .promptOf = promptCategoryPick},
-    /* 9 SCR_TALE_PICK */ {.listed = 1, .paint = paintTalePick, .pane = PANE_BLANK, .promptOf = promptTalePick},
-    // The tale's box runs to row 22, so the rows a chat pane would take are its own.
-    /* 10 SCR_SOLO_TALE */ {.listed = 1, .paint = paintSoloTale, .pane = PANE_BODY,
-        .prompt = "[Up/Down] Read   [SPACE] Page   [P] Play Again   [M] Main Menu"},
-    /* 11 SCR_QUICK_HELP */ {.listed = 1, .paint = paintQuickHelp, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
-    /* 12 SCR_FEEDBACK_WRITE */ {.listed = 1, .paint = paintFeedbackWrite, .pane = PANE_BLANK, .prompt = PROMPT_WRITE_NOTE},
-    /* 13 */ {},
-    /* 14 SCR_CREATE_TABLE */ {.listed = 1, .paint = paintCreateTable, .pane = PANE_SHOWN, .promptOf = promptCreateTable},
-    /* 15 SCR_ACTIONS */ {.listed = 1, .paint = paintActions, .pane = PANE_SHOWN, .prompt = PROMPT_BACK},
-    /* 16 */ {},
-    /* 17 SCR_GUIDE */ {.listed = 1, .wholeScreen = 1, .paint = paintGuide},
-    /* 18 SCR_MAILBOX */ {.listed = 1, .paint = paintMailbox, .pane = PANE_BLANK, .promptOf = promptMailbox},
-    /* 19 SCR_LETTER */ {.listed = 1, .paint = paintLetter, .pane = PANE_BLANK,
-        .prompt = "[Up/Down] Read   [D] Delete   [ENTER] Back To Your Mailbox"},
-    /* 20 SCR_ANNOUNCEMENTS */ {.listed = 1, .paint = paintAnnouncements, .pane = PANE_BLANK, .promptOf = promptAnnouncements},
-    /* 21 SCR_ANNOUNCEMENT */ {.listed = 1, .paint = paintAnnouncement, .pane = PANE_BLANK,
-        .prompt = "[Up/Down] Read   [D] Dismiss   [ENTER] Back To Announcements"},
-    /* 22 SCR_SUBMIT_INTRO */ {.listed = 1, .paint = paintSubmitIntro, .pane = PANE_BLANK,
-        .prompt = "[ENTER] Start Writing   [M] Main Menu"},
-    /* 23 SCR_STORY_TITLE */ {.listed = 1, .paint = paintStoryTitle, .pane = PANE_BLANK,
-        .prompt = "Type A Title And Press ENTER   [ESC] Never Mind"},
-    /* 24 SCR_STORY_WRITE */ {.listed = 1, .paint = paintStoryWrite, .pane = PANE_BLANK, .promptOf = promptStoryWrite},
-    /* 25 SCR_STORY_REVIEW */ {.listed = 1, .paint = paintStoryReview, .pane = PANE_BLANK, .promptOf = promptStoryReview},
-    /* 26 SCR_STORY_EDIT */ {.listed = 1, .paint = paintStoryEdit, .pane = PANE_BLANK, .promptOf = promptStoryEdit},
-    /* 27 SCR_STORY_CATEGORY */ {.listed = 1, .paint = paintStoryCategory, .pane = PANE_BLANK,
-        .prompt = "Pick A Category   [*] Suggest Your Own   [ESC] Never Mind"},
-    /* 28 SCR_STORY_RATING */ {.listed = 1, .paint = paintStoryRating, .pane = PANE_BLANK,
-        .prompt = "[1] G   [2] PG   [3] PG-17   [4] R"},
-    /* 29 SCR_STORY_EMAIL */ {.listed = 1, .paint = paintStoryEmail, .pane = PANE_BLANK,
-        .prompt = "Type An Email, Or Press ENTER To Skip"},
-    /* 30 SCR_STORY_TERMS */ {.listed = 1, .paint = paintStoryTerms, .pane = PANE_BLANK, .promptOf = promptStoryTerms},
-    /* 31 SCR_STORY_SENT */ {.listed = 1, .paint = paintStorySent, .pane = PANE_BLANK, .prompt = "[ENTER] Back To The Menu"},
-    /* 32 SCR_FEEDBACK_REVIEW */ {.listed = 1, .paint = paintFeedbackReview, .pane = PANE_BLANK,
-        .prompt = "[S]end It   [C]hange It   [D]elete It   [M] Main Menu"},
-    /* 33 SCR_FEEDBACK_EDIT */ {.listed = 1, .paint = paintFeedbackEdit, .pane = PANE_SHOWN, .promptOf = promptFeedbackEdit},
-    /* 34 SCR_REPLY_WRITE */ {.listed = 1, .paint = paintReplyWrite, .pane = PANE_SHOWN, .prompt = PROMPT_WRITE_NOTE},
-    /* 35 SCR_REPLY_REVIEW */ {.listed = 1, .paint = paintReplyReview, .pane = PANE_SHOWN,
-        .prompt = "[S]end It   [C]hange It   [D]elete It   [ESC] Back"},
-    /* 36 SCR_REPLY_EDIT */ {.listed = 1, .paint = paintReplyEdit, .pane = PANE_SHOWN, .promptOf = promptReplyEdit},
-    /* 37 SCR_REPLY_SENT */ {.listed = 1, .paint = paintReplySent, .pane = PANE_SHOWN, .prompt = "[ENTER] Back To Your Mailbox"},
-    /* 38 SCR_FEEDBACK_SENT */ {.listed = 1, .paint = paintFeedbackSent, .pane = PANE_BLANK, .prompt = "[ENTER] Main Menu"},
-    /* 39 SCR_REPORT */ {.listed = 1, .paint = paintReport, .pane = PANE_BLANK, .promptOf = promptReport},
-    /* 40 SCR_CARE_HUB */ {.listed = 1, .paint = paintCareHub, .pane = PANE_BODY, .promptOf = promptCareHub},
-    /* 41 SCR_CARE_TOPIC */ {.listed = 1, .paint = paintCareTopic, .pane = PANE_BODY, .promptOf = promptCareTopic},
-};
-
-// The gaps of the numbering are exactly the unlisted entries.
-constexpr bool screenTableMatchesNumbers() {
-    for (int32_t i = 0; i <= SCR_LAST; i++) {
-        bool gap = i == 7 || i == 13 || i == 16;
-        if ((SCREENS[i].listed != 0) == gap) return false;
-        if (SCREENS[i].wholeScreen != (i == SCR_WELCOME || i == SCR_GUIDE)) return false;
-    }
-    return true;
-}
-static_assert(screenTableMatchesNumbers(), "screen table rows follow the screen numbers");
-
-// Unlisted screen numbers: no painter, empty footer, the chat pane.
-constexpr ScreenEntry UNLISTED_SCREEN = {};
-
-const ScreenEntry& screenEntry(int32_t screen) {
-    if (screen < 0 || screen > SCR_LAST) return UNLISTED_SCREEN;
-    return SCREENS[screen];
-}
+// The look of a number with no screen: no painter, empty footer, the chat pane.
+constexpr ScreenLook NO_SCREEN_LOOK = {};
 
 // ---- steps of the pass ----
 
@@ -307,8 +36,8 @@ bool paintIfAny(PaintFn fn, ClientState* cs) {
     return true;
 }
 
-void paintBody(ClientState* cs, const ScreenEntry& entry) {
-    if (!paintIfAny(entry.paint, cs)) screenClearBody(cs);
+void paintBody(ClientState* cs, const ScreenLook& look) {
+    if (!paintIfAny(look.paint, cs)) screenClearBody(cs);
 }
 
 void clearChatRows(ClientState* cs) {
@@ -324,8 +53,8 @@ void drawMenuGreeting(ClientState* cs) {
     screenShowCursor(cs, 1);
 }
 
-void renderChatRows(ClientState* cs, const ScreenEntry& entry) {
-    ChatPaneUse pane = entry.pane;
+void renderChatRows(ClientState* cs, const ScreenLook& look) {
+    ChatPaneUse pane = look.pane;
     if (pane == PANE_AT_TABLE) pane = cs->inRoom ? PANE_SHOWN : PANE_BLANK;
     if (cs->chatDirty) {
         cs->chatDirty = 0;
@@ -390,10 +119,10 @@ int32_t waitOfferVisible(const ClientState* cs) {
     return (secs >= 1 && secs <= WAIT_OFFER_SECS) ? 1 : 0;
 }
 
-const char* screenPrompt(ClientState* cs, FooterText* buf) {
-    const ScreenEntry& entry = screenEntry(cs->screen);
-    if (entry.promptOf) return entry.promptOf(cs, buf);
-    return entry.prompt ? entry.prompt : "";
+const char* screenPrompt(ClientState* cs, const ScreenLook* look, FooterText* buf) {
+    if (!look) return "";
+    if (look->promptOf) return look->promptOf(cs, buf);
+    return look->prompt ? look->prompt : "";
 }
 
 const char* overlayPrompt(const ClientState* cs, FooterText* buf) {
@@ -419,15 +148,15 @@ void redrawAll(ClientState* cs) {
     drawChatPane(cs);
 }
 
-void renderScreen(ClientState* cs) {
-    const ScreenEntry& entry = screenEntry(cs->screen);
+void renderScreen(ClientState* cs, const ScreenLook* current) {
+    const ScreenLook& look = current ? *current : NO_SCREEN_LOOK;
     cs->footerHighlight = 0;
     FooterText overlayBuf;
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
-    if (entry.wholeScreen) {
+    if (look.wholeScreen) {
         if (!cs->animDirty && !cs->fullRedraw) return;
-        if (!paintIfAny(entry.paint, cs)) screenClear(cs);
+        if (!paintIfAny(look.paint, cs)) screenClear(cs);
         cs->animDirty = 0;
         cs->fullRedraw = 0;
         screenFlush(cs);
@@ -453,7 +182,7 @@ void renderScreen(ClientState* cs) {
             cs->inputDirty = 1;
         }
     } else {
-        paintBody(cs, entry);
+        paintBody(cs, look);
         paintIfAny(CHOOSE_COUNTDOWN, cs);
         cs->contentDirty = 0;
         cs->countdownDirty = 0;
@@ -461,10 +190,10 @@ void renderScreen(ClientState* cs) {
     }
 
     drawStatusBar(cs);
-    renderChatRows(cs, entry);
+    renderChatRows(cs, look);
 
     FooterText promptBuf;
-    const char* prompt = screenPrompt(cs, &promptBuf);
+    const char* prompt = screenPrompt(cs, &look, &promptBuf);
     drawFooter(cs, overlay ? overlay : prompt);
     cs->noticeDirty = 0;
 

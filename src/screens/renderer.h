@@ -1,6 +1,6 @@
-// The renderer: the table of screens (body painter, chat pane use and footer
-// prompt of each), the overlay prompts, and the one pass per main loop turn
-// that draws exactly what the dirty flags name. Also the layout helpers the
+// The renderer: the one pass per main loop turn that draws exactly what the
+// dirty flags name, from the current screen's look (painter, chat pane use,
+// footer prompt) and the overlay prompts. Also the layout helpers the
 // painters share: wrapped text and centred fixed-width fields.
 #pragma once
 #include <cstdint>
@@ -22,16 +22,41 @@ struct FooterText {
     char text[FOOTER_TEXT_BYTES];
 };
 
-// One pass: draws what the flags mark and clears them. Writes nothing when
-// no flag is raised and nothing the widgets show has changed.
-void renderScreen(ClientState* cs);
+// How a screen uses rows 19 to 22.
+enum ChatPaneUse : int32_t {
+    PANE_SHOWN,        // the chat pane
+    PANE_AT_TABLE,     // the chat pane while seated, else blank rows
+    PANE_BLANK,        // rows 19-22 stay blank; chat lines only clear them
+    PANE_BODY,         // the body painter owns rows 19-22
+    PANE_MENU,         // the main menu: body rows, plus the greeting on row 4
+};
+
+using PromptFn = const char* (*)(ClientState* cs, FooterText* buf);
+
+// What the renderer needs of one screen. The screen table (a layer up, with
+// what the screen does with keys and lines) holds one per screen number;
+// the defaults are those of a number with no screen.
+struct ScreenLook {
+    int32_t wholeScreen = 0;        // owns all 24 rows: no header, chat, footer or input
+    PaintFn paint = nullptr;        // body painter; null: the body is cleared
+    ChatPaneUse pane = PANE_SHOWN;
+    const char* prompt = nullptr;   // fixed footer prompt
+    PromptFn promptOf = nullptr;    // footer prompt that depends on the state (wins)
+};
+
+// One pass over the current screen, whose look the caller passes (null:
+// a number with no screen): draws what the flags mark and clears them.
+// Writes nothing when no flag is raised and nothing the widgets show has
+// changed.
+void renderScreen(ClientState* cs, const ScreenLook* look);
 
 // Clear the terminal and draw the header and the chat pane afresh.
 void redrawAll(ClientState* cs);
 
-// The current screen's footer prompt (may be empty); sets footerHighlight
-// for the prompts that lead with bright keys. Points into buf or a constant.
-const char* screenPrompt(ClientState* cs, FooterText* buf);
+// A screen's footer prompt (may be empty; null look: empty); sets
+// footerHighlight for the prompts that lead with bright keys. Points into
+// buf or a constant.
+const char* screenPrompt(ClientState* cs, const ScreenLook* look, FooterText* buf);
 
 // The overlay prompt that wins by precedence, or null when none applies.
 const char* overlayPrompt(const ClientState* cs, FooterText* buf);

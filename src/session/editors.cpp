@@ -4,6 +4,7 @@
 
 #include "session/chat_commands.h"
 #include "session/requests.h"
+#include "session/screen_parts.h"
 #include "platform/text.h"
 #include "screens/report.h"
 #include "screens/story_gaps.h"
@@ -117,7 +118,7 @@ static constexpr const char* NO_SUCH_LINE = "There is no line with that number."
 // ---------------------------------------------------------------------------
 // The story submission editor.
 
-static void storyIntroLine(ClientState* state, const char* line) {
+void storyIntroLine(ClientState* state, const char* line) {
     if (singleChoice(line) == 'M') {
         returnToMenu(state);
         return;
@@ -125,16 +126,16 @@ static void storyIntroLine(ClientState* state, const char* line) {
     setNotice(state, "Press ENTER on an empty line to start, or M then ENTER for the menu.");
 }
 
-static void storyTitleLine(ClientState* state, const char* line) {
+void storyTitleLine(ClientState* state, const char* line) {
     copyTextMax(state->storyTitle, line, STORY_TITLE_MAX);
     goToScreen(state, SCR_STORY_WRITE);
 }
 
-static void storyWriteLine(ClientState* state, const char* line) {
+void storyWriteLine(ClientState* state, const char* line) {
     if (!appendLine(state, storyText(state), line)) setNotice(state, "That's as long as a story can be here.");
 }
 
-static void storyReviewLine(ClientState* state, const char* line) {
+void storyReviewLine(ClientState* state, const char* line) {
     switch (singleChoice(line)) {
     case 'S':
         if (state->storyGapCount <= 0) {
@@ -157,7 +158,7 @@ static void storyReviewLine(ClientState* state, const char* line) {
 
 // With a line marked the typed line replaces it; otherwise it names a line:
 // 1 to the count marks it, 0 (or no number) adds an empty line and marks it.
-static void storyChangeLine(ClientState* state, const char* line) {
+void storyChangeLine(ClientState* state, const char* line) {
     LineSet text = storyText(state);
     if (replaceMarked(state, text, line)) {
         scanStoryGaps(state);
@@ -176,7 +177,7 @@ static void storyChangeLine(ClientState* state, const char* line) {
     markLine(state, text, count + 1);
 }
 
-static void storyCategoryLine(ClientState* state, const char* line) {
+void storyCategoryLine(ClientState* state, const char* line) {
     if (strcmp(state->storyRequestedCategory, REQUESTED_MARKER) == 0) {
         copyTextMax(state->storyRequestedCategory, line, REQUESTED_CATEGORY_MAX);
         goToScreen(state, SCR_STORY_RATING);
@@ -202,7 +203,7 @@ static void storyCategoryLine(ClientState* state, const char* line) {
 
 static constexpr const char* STORY_RATINGS[] = {"G", "PG", "PG-17", "R"};  // typed as 1 to 4
 
-static void storyRatingLine(ClientState* state, const char* line) {
+void storyRatingLine(ClientState* state, const char* line) {
     char choice = singleChoice(line);
     if (choice < '1' || choice > '4') {
         setNotice(state, "Type 1, 2, 3 or 4.");
@@ -212,7 +213,7 @@ static void storyRatingLine(ClientState* state, const char* line) {
     goToScreen(state, SCR_STORY_EMAIL);
 }
 
-static void storyEmailLine(ClientState* state, const char* line) {
+void storyEmailLine(ClientState* state, const char* line) {
     if (!strchr(line, '@')) {
         setNotice(state, "That doesn't look like an email address - or leave it blank.");
         return;
@@ -223,7 +224,7 @@ static void storyEmailLine(ClientState* state, const char* line) {
 
 // Only the exact words, in any case, send the story; anything else (C to
 // cancel included) takes the caller back to the read-back with nothing sent.
-static void storyTermsLine(ClientState* state, const char* line) {
+void storyTermsLine(ClientState* state, const char* line) {
     char answer[TERMS_COMPARED + 1];
     copyText(answer, line);
     for (char* c = answer; *c; c++)
@@ -262,13 +263,13 @@ static void noteChangeLine(ClientState* state, const LineSet& text, const char* 
     markLine(state, text, n);
 }
 
-static void feedbackWriteLine(ClientState* state, const char* line) {
+void feedbackWriteLine(ClientState* state, const char* line) {
     if (!appendLine(state, feedbackText(state), line))
         setNotice(state, "That's as much as one note can hold - press ENTER to send it.");
 }
 
 // A longer line is no choice: it is chat, like on the other screens.
-static void feedbackReviewLine(ClientState* state, const char* line) {
+void feedbackReviewLine(ClientState* state, const char* line) {
     if (line[0] && line[1]) {
         chatLine(state, line);
         return;
@@ -295,16 +296,16 @@ static void feedbackReviewLine(ClientState* state, const char* line) {
     }
 }
 
-static void feedbackChangeLine(ClientState* state, const char* line) {
+void feedbackChangeLine(ClientState* state, const char* line) {
     noteChangeLine(state, feedbackText(state), line, SCR_FEEDBACK_WRITE);
 }
 
-static void replyWriteLine(ClientState* state, const char* line) {
+void replyWriteLine(ClientState* state, const char* line) {
     if (!appendLine(state, replyText(state), line))
         setNotice(state, "That is as long as a reply can be. Press ENTER on an empty line.");
 }
 
-static void replyReviewLine(ClientState* state, const char* line) {
+void replyReviewLine(ClientState* state, const char* line) {
     switch (singleChoice(line)) {
     case 'S':
         requestMailReply(state);  // shows "Sending..."
@@ -323,7 +324,7 @@ static void replyReviewLine(ClientState* state, const char* line) {
     }
 }
 
-static void replyChangeLine(ClientState* state, const char* line) {
+void replyChangeLine(ClientState* state, const char* line) {
     noteChangeLine(state, replyText(state), line, SCR_REPLY_WRITE);
 }
 
@@ -389,54 +390,12 @@ static void reportNoteLine(ClientState* state, const char* line) {
         setNotice(state, "That's as much as one report can hold - press ENTER on an empty line to send it.");
 }
 
-static void reportLine(ClientState* state, const char* line) {
+void reportLine(ClientState* state, const char* line) {
     switch (state->reportStage) {
     case 2: reportKindLine(state, line); return;
     case 3: reportPlayerLine(state, line); return;
     case 0: reportReasonLine(state, line); return;
     case 1: reportNoteLine(state, line); return;
     default: return;
-    }
-}
-
-// ---------------------------------------------------------------------------
-// The editor screens and their line handlers.
-
-struct EditorScreen {
-    int32_t screen;
-    void (*line)(ClientState* state, const char* line);
-};
-
-static constexpr EditorScreen EDITOR_SCREENS[] = {
-    {SCR_SUBMIT_INTRO, storyIntroLine},
-    {SCR_STORY_TITLE, storyTitleLine},
-    {SCR_STORY_WRITE, storyWriteLine},
-    {SCR_STORY_REVIEW, storyReviewLine},
-    {SCR_STORY_EDIT, storyChangeLine},
-    {SCR_STORY_CATEGORY, storyCategoryLine},
-    {SCR_STORY_RATING, storyRatingLine},
-    {SCR_STORY_EMAIL, storyEmailLine},
-    {SCR_STORY_TERMS, storyTermsLine},
-    {SCR_FEEDBACK_WRITE, feedbackWriteLine},
-    {SCR_FEEDBACK_REVIEW, feedbackReviewLine},
-    {SCR_FEEDBACK_EDIT, feedbackChangeLine},
-    {SCR_REPLY_WRITE, replyWriteLine},
-    {SCR_REPLY_REVIEW, replyReviewLine},
-    {SCR_REPLY_EDIT, replyChangeLine},
-    {SCR_REPORT, reportLine},
-};
-
-bool isEditorScreen(int32_t screen) {
-    for (const EditorScreen& entry : EDITOR_SCREENS)
-        if (entry.screen == screen) return true;
-    return false;
-}
-
-void editorLine(ClientState* state, const char* line) {
-    if (!line) return;
-    for (const EditorScreen& entry : EDITOR_SCREENS) {
-        if (entry.screen != state->screen) continue;
-        entry.line(state, line);
-        return;
     }
 }

@@ -4,6 +4,8 @@
 
 #include "session/lines.h"
 #include "session/requests.h"
+#include "session/screen_parts.h"
+#include "session/screen_table.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"
 #include "state/client_state.h"
@@ -12,9 +14,6 @@
 
 namespace {
 
-// Every step and every screen key answers whether it used the key; the first
-// that does ends the handling.
-using KeyFn = bool (*)(ClientState* s, int32_t key);
 
 void scrollChat(ClientState* s, int32_t key) {
     int32_t step = key == KEY_PGUP ? CHAT_SCROLL_STEP : -CHAT_SCROLL_STEP;  // up = further back
@@ -481,106 +480,18 @@ bool replySentDone(ClientState* s, int32_t) {
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// The screen key table. A row takes the key when screen and key match, its
-// conditions hold and its handler agrees; rows of one screen are tried in
-// order. KEY_ANY matches every key; letters are listed in upper case.
-
-constexpr int32_t KEY_ANY = -2;  // never a decoded key
-
-enum KeyWhen : int32_t {
-    ALWAYS = 0,
-    EMPTY = 1,     // nothing typed yet
-    SEATED = 2,    // at a table
-    UNSEATED = 4,  // alone
-};
-
-struct ScreenKeyRow {
-    int32_t screen;
-    int32_t key;   // code, upper-case letter or KEY_ANY
-    int32_t when;  // KeyWhen bits, all must hold
-    KeyFn take;
-};
-
-constexpr ScreenKeyRow SCREEN_KEYS[] = {
-    {SCR_REVEAL, KEY_ESC, SEATED, leaveToLounge},
-    {SCR_REVEAL, KEY_UP, ALWAYS, revealMove},
-    {SCR_REVEAL, KEY_DOWN, ALWAYS, revealMove},
-    {SCR_REVEAL, ' ', EMPTY, revealLaugh},
-    {SCR_REVEAL, KEY_ENTER, EMPTY, revealFinished},
-    {SCR_SCORES, KEY_ANY, EMPTY, scoresDeferredReport},
-    {SCR_SCORES, KEY_ENTER, EMPTY, scoresContinue},
-    {SCR_CARE_HUB, KEY_UP, ALWAYS, careLineKey},
-    {SCR_CARE_HUB, KEY_DOWN, ALWAYS, careLineKey},
-    {SCR_CARE_HUB, KEY_PGUP, ALWAYS, carePageKey},
-    {SCR_CARE_HUB, KEY_PGDN, ALWAYS, carePageKey},
-    {SCR_CARE_HUB, ' ', EMPTY, careSpace},
-    {SCR_CARE_TOPIC, KEY_UP, ALWAYS, careLineKey},
-    {SCR_CARE_TOPIC, KEY_DOWN, ALWAYS, careLineKey},
-    {SCR_CARE_TOPIC, KEY_PGUP, ALWAYS, carePageKey},
-    {SCR_CARE_TOPIC, KEY_PGDN, ALWAYS, carePageKey},
-    {SCR_CARE_TOPIC, ' ', EMPTY, careSpace},
-    {SCR_CATEGORY_PICK, KEY_PGUP, ALWAYS, ignoreKey},  // the pickers page by typed > and <
-    {SCR_CATEGORY_PICK, KEY_PGDN, ALWAYS, ignoreKey},
-    {SCR_TALE_PICK, KEY_PGUP, ALWAYS, ignoreKey},
-    {SCR_TALE_PICK, KEY_PGDN, ALWAYS, ignoreKey},
-    {SCR_SOLO_TALE, KEY_PGUP, ALWAYS, ignoreKey},
-    {SCR_SOLO_TALE, KEY_PGDN, ALWAYS, ignoreKey},
-    {SCR_WORD_ENTRY, KEY_PGUP, UNSEATED, ignoreKey},  // no chat alone
-    {SCR_WORD_ENTRY, KEY_PGDN, UNSEATED, ignoreKey},
-    {SCR_ACTIONS, KEY_ENTER, EMPTY, actionsBack},
-    {SCR_CREATE_TABLE, KEY_ESC, ALWAYS, switchToLounge},
-    {SCR_QUICK_HELP, KEY_ENTER, ALWAYS, menuKey},  // typed text is dropped
-    {SCR_SUBMIT_INTRO, KEY_ENTER, EMPTY, goStoryTitle},
-    {SCR_STORY_TITLE, KEY_ESC, ALWAYS, menuKey},
-    {SCR_STORY_WRITE, KEY_ENTER, EMPTY, storyWriteDone},
-    {SCR_STORY_REVIEW, KEY_UP, EMPTY, storyReviewScroll},
-    {SCR_STORY_REVIEW, KEY_DOWN, EMPTY, storyReviewScroll},
-    {SCR_STORY_EDIT, KEY_ESC, ALWAYS, storyEditEsc},
-    {SCR_STORY_EDIT, KEY_ENTER, EMPTY, storyEditDelete},
-    {SCR_STORY_CATEGORY, KEY_ESC, ALWAYS, storyReviewKey},
-    {SCR_STORY_EMAIL, KEY_ENTER, EMPTY, storyEmailSkip},
-    {SCR_STORY_TERMS, KEY_ENTER, EMPTY, storyTermsDecline},
-    {SCR_STORY_SENT, KEY_ENTER, EMPTY, menuKey},
-    {SCR_MAILBOX, KEY_ENTER, EMPTY, menuKey},
-    {SCR_ANNOUNCEMENTS, KEY_ENTER, EMPTY, menuKey},
-    {SCR_LETTER, KEY_UP, ALWAYS, readScrollKey},
-    {SCR_LETTER, KEY_DOWN, ALWAYS, readScrollKey},
-    {SCR_ANNOUNCEMENT, KEY_UP, ALWAYS, readScrollKey},
-    {SCR_ANNOUNCEMENT, KEY_DOWN, ALWAYS, readScrollKey},
-    {SCR_LETTER, KEY_ENTER, EMPTY, letterToMailbox},
-    {SCR_ANNOUNCEMENT, KEY_ENTER, EMPTY, announcementToList},
-    {SCR_LETTER, 'R', EMPTY, letterReply},
-    {SCR_SOLO_TALE, KEY_DOWN, EMPTY, soloScrollKey},
-    {SCR_SOLO_TALE, KEY_UP, EMPTY, soloScrollKey},
-    {SCR_SOLO_TALE, ' ', EMPTY, soloScrollKey},
-    {SCR_SOLO_TALE, KEY_ESC, UNSEATED, leaveSolo},
-    {SCR_WORD_ENTRY, KEY_ESC, UNSEATED, leaveSolo},
-    {SCR_CATEGORY_PICK, KEY_ESC, EMPTY, pickerCancelKey},
-    {SCR_REPORT, KEY_ENTER, EMPTY, reportSend},
-    {SCR_FEEDBACK_WRITE, KEY_ESC, ALWAYS, feedbackDiscard},
-    {SCR_FEEDBACK_WRITE, KEY_ENTER, EMPTY, feedbackWriteDone},
-    {SCR_FEEDBACK_EDIT, KEY_ESC, ALWAYS, feedbackEditEsc},
-    {SCR_FEEDBACK_EDIT, KEY_ENTER, EMPTY, feedbackEditDelete},
-    {SCR_FEEDBACK_SENT, KEY_ENTER, EMPTY, menuKey},
-    {SCR_REPLY_WRITE, KEY_ESC, ALWAYS, replyDiscard},
-    {SCR_REPLY_WRITE, KEY_ENTER, EMPTY, replyWriteDone},
-    {SCR_REPLY_REVIEW, KEY_ESC, ALWAYS, replyBackToLetter},
-    {SCR_REPLY_EDIT, KEY_ESC, ALWAYS, replyEditEsc},
-    {SCR_REPLY_EDIT, KEY_ENTER, EMPTY, replyEditDelete},
-    {SCR_REPLY_SENT, KEY_ENTER, EMPTY, replySentDone},
-};
-
 bool rowHolds(const ClientState* s, const ScreenKeyRow& row, int32_t key) {
-    if (row.screen != s->screen || (row.key != KEY_ANY && row.key != keyUpper(key))) return false;
-    if ((row.when & EMPTY) && s->inputLen != 0) return false;
-    if ((row.when & SEATED) && !s->inRoom) return false;
-    return !((row.when & UNSEATED) && s->inRoom);
+    if (row.key != KEY_ANY && row.key != keyUpper(key)) return false;
+    if ((row.when & WHEN_EMPTY) && s->inputLen != 0) return false;
+    if ((row.when & WHEN_SEATED) && !s->inRoom) return false;
+    return !((row.when & WHEN_UNSEATED) && s->inRoom);
 }
 
+// The current screen's own keys, from the screen table.
 bool screenKey(ClientState* s, int32_t key) {
-    for (const ScreenKeyRow& row : SCREEN_KEYS)
-        if (rowHolds(s, row, key) && row.take(s, key)) return true;
+    const ScreenKeyRow* rows = screenDesc(s->screen).keys;
+    for (const ScreenKeyRow* row = rows; row && row->take; row++)
+        if (rowHolds(s, *row, key) && row->take(s, key)) return true;
     return false;
 }
 
@@ -591,6 +502,8 @@ bool chatPageKey(ClientState* s, int32_t key) {
     return true;
 }
 
+// Every step answers whether it used the key; the first that does ends the
+// handling.
 constexpr KeyFn KEY_STEPS[] = {
     welcomeKey,       guideKey,   escLeavesRound, escLeavesReport,
     knockFromPlayer,  invitation, knockOffer,     leaveReportOffer,
@@ -610,6 +523,154 @@ void typeKey(ClientState* s, int32_t key) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Each screen's own keys, named in its row of the screen table. A row takes
+// the key when it matches, its conditions hold and its handler agrees; rows
+// are tried in order. Letters are listed in upper case.
+
+const ScreenKeyRow REVEAL_KEYS[] = {
+    {KEY_ESC, WHEN_SEATED, leaveToLounge},
+    {KEY_UP, WHEN_ALWAYS, revealMove},
+    {KEY_DOWN, WHEN_ALWAYS, revealMove},
+    {' ', WHEN_EMPTY, revealLaugh},
+    {KEY_ENTER, WHEN_EMPTY, revealFinished},
+    KEYS_END,
+};
+const ScreenKeyRow SCORES_KEYS[] = {
+    {KEY_ANY, WHEN_EMPTY, scoresDeferredReport},
+    {KEY_ENTER, WHEN_EMPTY, scoresContinue},
+    KEYS_END,
+};
+const ScreenKeyRow WORD_ENTRY_KEYS[] = {
+    {KEY_PGUP, WHEN_UNSEATED, ignoreKey},  // no chat alone
+    {KEY_PGDN, WHEN_UNSEATED, ignoreKey},
+    {KEY_ESC, WHEN_UNSEATED, leaveSolo},
+    KEYS_END,
+};
+const ScreenKeyRow CATEGORY_PICK_KEYS[] = {
+    {KEY_PGUP, WHEN_ALWAYS, ignoreKey},  // the pickers page by typed > and <
+    {KEY_PGDN, WHEN_ALWAYS, ignoreKey},
+    {KEY_ESC, WHEN_EMPTY, pickerCancelKey},
+    KEYS_END,
+};
+const ScreenKeyRow TALE_PICK_KEYS[] = {
+    {KEY_PGUP, WHEN_ALWAYS, ignoreKey},
+    {KEY_PGDN, WHEN_ALWAYS, ignoreKey},
+    KEYS_END,
+};
+const ScreenKeyRow SOLO_TALE_KEYS[] = {
+    {KEY_PGUP, WHEN_ALWAYS, ignoreKey},
+    {KEY_PGDN, WHEN_ALWAYS, ignoreKey},
+    {KEY_DOWN, WHEN_EMPTY, soloScrollKey},
+    {KEY_UP, WHEN_EMPTY, soloScrollKey},
+    {' ', WHEN_EMPTY, soloScrollKey},
+    {KEY_ESC, WHEN_UNSEATED, leaveSolo},
+    KEYS_END,
+};
+const ScreenKeyRow QUICK_HELP_KEYS[] = {
+    {KEY_ENTER, WHEN_ALWAYS, menuKey},  // typed text is dropped
+    KEYS_END,
+};
+const ScreenKeyRow CREATE_TABLE_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, switchToLounge},
+    KEYS_END,
+};
+const ScreenKeyRow ACTIONS_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, actionsBack},
+    KEYS_END,
+};
+const ScreenKeyRow ENTER_TO_MENU_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, menuKey},
+    KEYS_END,
+};
+const ScreenKeyRow LETTER_KEYS[] = {
+    {KEY_UP, WHEN_ALWAYS, readScrollKey},
+    {KEY_DOWN, WHEN_ALWAYS, readScrollKey},
+    {KEY_ENTER, WHEN_EMPTY, letterToMailbox},
+    {'R', WHEN_EMPTY, letterReply},
+    KEYS_END,
+};
+const ScreenKeyRow ANNOUNCEMENT_KEYS[] = {
+    {KEY_UP, WHEN_ALWAYS, readScrollKey},
+    {KEY_DOWN, WHEN_ALWAYS, readScrollKey},
+    {KEY_ENTER, WHEN_EMPTY, announcementToList},
+    KEYS_END,
+};
+const ScreenKeyRow SUBMIT_INTRO_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, goStoryTitle},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_TITLE_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, menuKey},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_WRITE_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, storyWriteDone},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_REVIEW_KEYS[] = {
+    {KEY_UP, WHEN_EMPTY, storyReviewScroll},
+    {KEY_DOWN, WHEN_EMPTY, storyReviewScroll},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_EDIT_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, storyEditEsc},
+    {KEY_ENTER, WHEN_EMPTY, storyEditDelete},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_CATEGORY_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, storyReviewKey},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_EMAIL_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, storyEmailSkip},
+    KEYS_END,
+};
+const ScreenKeyRow STORY_TERMS_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, storyTermsDecline},
+    KEYS_END,
+};
+const ScreenKeyRow FEEDBACK_WRITE_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, feedbackDiscard},
+    {KEY_ENTER, WHEN_EMPTY, feedbackWriteDone},
+    KEYS_END,
+};
+const ScreenKeyRow FEEDBACK_EDIT_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, feedbackEditEsc},
+    {KEY_ENTER, WHEN_EMPTY, feedbackEditDelete},
+    KEYS_END,
+};
+const ScreenKeyRow REPLY_WRITE_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, replyDiscard},
+    {KEY_ENTER, WHEN_EMPTY, replyWriteDone},
+    KEYS_END,
+};
+const ScreenKeyRow REPLY_REVIEW_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, replyBackToLetter},
+    KEYS_END,
+};
+const ScreenKeyRow REPLY_EDIT_KEYS[] = {
+    {KEY_ESC, WHEN_ALWAYS, replyEditEsc},
+    {KEY_ENTER, WHEN_EMPTY, replyEditDelete},
+    KEYS_END,
+};
+const ScreenKeyRow REPLY_SENT_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, replySentDone},
+    KEYS_END,
+};
+const ScreenKeyRow REPORT_KEYS[] = {
+    {KEY_ENTER, WHEN_EMPTY, reportSend},
+    KEYS_END,
+};
+const ScreenKeyRow CARE_KEYS[] = {
+    {KEY_UP, WHEN_ALWAYS, careLineKey},
+    {KEY_DOWN, WHEN_ALWAYS, careLineKey},
+    {KEY_PGUP, WHEN_ALWAYS, carePageKey},
+    {KEY_PGDN, WHEN_ALWAYS, carePageKey},
+    {' ', WHEN_EMPTY, careSpace},
+    KEYS_END,
+};
 
 void careScrollBy(ClientState* state, int32_t lines) {
     CareView view = careView(state);

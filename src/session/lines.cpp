@@ -5,9 +5,10 @@
 #include "host/markers.h"
 #include "host/nodelog.h"
 #include "session/chat_commands.h"
-#include "session/editors.h"
 #include "session/keys.h"
 #include "session/requests.h"
+#include "session/screen_parts.h"
+#include "session/screen_table.h"
 #include "platform/text.h"
 #include "state/client_state.h"
 #include "state/state.h"
@@ -21,7 +22,6 @@ constexpr int32_t LOUNGE_PAGE_ROWS = 8;      // tables or players a Lounge page 
 constexpr int32_t LOUNGE_ONE_PAGE = 9;       // up to this many fit the first page
 constexpr int32_t TALES_PER_PAGE = 9;        // tale picker page
 constexpr uint32_t PICK_TURN_MS = 90000;     // a pick turn taken with S
-constexpr int32_t WAIT_OFFER_SECS = 30;      // [W]ait is offered in the last 30 s
 constexpr int32_t LIST_NUMBER_CAP = 100000;  // typed numbers stop growing here
 static_assert(MAX_TABLES < LIST_NUMBER_CAP && MAX_STORIES < LIST_NUMBER_CAP, "a capped number is beyond every list");
 
@@ -57,27 +57,29 @@ void (*findChoice(const LineChoice (&choices)[N], const char* line))(ClientState
     return nullptr;
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Main menu.
 
-void enterSoloPicker(ClientState* s) {
+static void enterSoloPicker(ClientState* s) {
     s->pickerMode = 0;  // a solo pick, whatever an earlier picker left behind
     enterScreen(s, SCR_CATEGORY_PICK);
 }
 
-void menuFeedback(ClientState* s) {
+static void menuFeedback(ClientState* s) {
     if (s->testerFeedback) openFeedbackNote(s);
     else setNotice(s, "Feedback isn't open on this board.");
 }
 
-void menuLounge(ClientState* s) { enterScreen(s, SCR_LOUNGE); }
-void menuMailbox(ClientState* s) { enterScreen(s, SCR_MAILBOX); }
-void menuAnnouncements(ClientState* s) { enterScreen(s, SCR_ANNOUNCEMENTS); }
-void menuGuide(ClientState* s) { enterScreen(s, SCR_GUIDE); }             // page 0, no requests
-void menuSubmit(ClientState* s) { enterScreen(s, SCR_SUBMIT_INTRO); }     // clears the draft, no requests
-void menuCareHub(ClientState* s) { enterScreen(s, SCR_CARE_HUB); }
-void menuQuickHelp(ClientState* s) { goToScreen(s, SCR_QUICK_HELP); }
-void menuQuit(ClientState* s) { s->running = 0; }
+static void menuLounge(ClientState* s) { enterScreen(s, SCR_LOUNGE); }
+static void menuMailbox(ClientState* s) { enterScreen(s, SCR_MAILBOX); }
+static void menuAnnouncements(ClientState* s) { enterScreen(s, SCR_ANNOUNCEMENTS); }
+static void menuGuide(ClientState* s) { enterScreen(s, SCR_GUIDE); }             // page 0, no requests
+static void menuSubmit(ClientState* s) { enterScreen(s, SCR_SUBMIT_INTRO); }     // clears the draft, no requests
+static void menuCareHub(ClientState* s) { enterScreen(s, SCR_CARE_HUB); }
+static void menuQuickHelp(ClientState* s) { goToScreen(s, SCR_QUICK_HELP); }
+static void menuQuit(ClientState* s) { s->running = 0; }
 
 constexpr LineChoice MENU_CHOICES[] = {
     {'1', menuLounge},
@@ -105,15 +107,15 @@ void mainMenuLine(ClientState* s, const char* line) {
 // ---------------------------------------------------------------------------
 // Lounge.
 
-int32_t pagesFor(int32_t count) { return (count + LOUNGE_PAGE_ROWS - 1) / LOUNGE_PAGE_ROWS; }
+static int32_t pagesFor(int32_t count) { return (count + LOUNGE_PAGE_ROWS - 1) / LOUNGE_PAGE_ROWS; }
 
-int32_t loungePageCount(const ClientState* s) {
+static int32_t loungePageCount(const ClientState* s) {
     int32_t pages = s->tableCount <= LOUNGE_ONE_PAGE ? 1 : pagesFor(s->tableCount);
     if (s->playerCount > LOUNGE_ONE_PAGE && pagesFor(s->playerCount) > pages) pages = pagesFor(s->playerCount);
     return pages;
 }
 
-void loungeNextPage(ClientState* s) {
+static void loungeNextPage(ClientState* s) {
     if (s->loungePage + 1 >= loungePageCount(s)) {
         setNotice(s, "That is the last page.");
         return;
@@ -122,7 +124,7 @@ void loungeNextPage(ClientState* s) {
     s->fullRedraw = 1;
 }
 
-void loungePreviousPage(ClientState* s) {
+static void loungePreviousPage(ClientState* s) {
     if (s->loungePage <= 0) {
         setNotice(s, "You are on the first page.");
         return;
@@ -131,12 +133,12 @@ void loungePreviousPage(ClientState* s) {
     s->fullRedraw = 1;
 }
 
-void loungeAskCode(ClientState* s) {
+static void loungeAskCode(ClientState* s) {
     s->codeEntry = 1;
     setNotice(s, "Type the share code and press ENTER.");
 }
 
-void loungeCreate(ClientState* s) {
+static void loungeCreate(ClientState* s) {
     s->createName[0] = 0;
     s->createStage = 0;
     goToScreen(s, SCR_CREATE_TABLE);
@@ -154,7 +156,7 @@ constexpr LineChoice LOUNGE_CHOICES[] = {
     {'C', loungeCreate},
 };
 
-void loungeTable(ClientState* s, int32_t n) {
+static void loungeTable(ClientState* s, int32_t n) {
     int32_t count = s->tableCount < MAX_TABLES ? s->tableCount : MAX_TABLES;
     if (n > count) {
         setNotice(s, "There is no table with that number.");
@@ -224,7 +226,7 @@ void createTableLine(ClientState* s, const char* line) {
 
 constexpr const char* SOMEBODY_ELSE_CHOOSING = "Waiting on somebody else to choose the next tale.";
 
-void takePickTurn(ClientState* s) {
+static void takePickTurn(ClientState* s) {
     if (s->playerCount < 2) {
         setNotice(s, "There is nobody here to play with yet.");
         return;
@@ -239,7 +241,7 @@ void takePickTurn(ClientState* s) {
 }
 
 // S: take the pick turn, or (the host) start the game. False: it is chat.
-bool tableStart(ClientState* s) {
+static bool tableStart(ClientState* s) {
     if (s->pickTurn) {
         takePickTurn(s);
         return true;
@@ -253,7 +255,7 @@ bool tableStart(ClientState* s) {
 }
 
 // W: ask the table for more time in the last half minute of the turn.
-bool tableWait(ClientState* s) {
+static bool tableWait(ClientState* s) {
     if (!s->pickTurn || !s->pickTimerOn || s->pickDeadline == 0 || s->playerCount < 2) return false;
     int32_t secondsLeft = (int32_t)(s->pickDeadline - tickMs(&s->clock)) / 1000;
     if (secondsLeft < 1 || secondsLeft > WAIT_OFFER_SECS) return false;
@@ -262,7 +264,7 @@ bool tableWait(ClientState* s) {
 }
 
 // C: the host changes what the table plays.
-bool tableChange(ClientState* s) {
+static bool tableChange(ClientState* s) {
     if (!s->isHost) return false;
     if (s->pickerName[0]) {
         setNotice(s, SOMEBODY_ELSE_CHOOSING);
@@ -274,7 +276,7 @@ bool tableChange(ClientState* s) {
 }
 
 // 1, 2, 3 on the scores screen rate the tale just played 1, 0, -1.
-bool rateTale(ClientState* s, int32_t choice) {
+static bool rateTale(ClientState* s, int32_t choice) {
     if (s->screen != SCR_SCORES || s->rateStoryId == 0 || choice < '1' || choice > '3') return false;
     s->rateGiven = '2' - choice;
     requestRateStory(s, s->rateGiven);
@@ -282,7 +284,7 @@ bool rateTale(ClientState* s, int32_t choice) {
     return true;
 }
 
-bool tableChoice(ClientState* s, int32_t choice) {
+static bool tableChoice(ClientState* s, int32_t choice) {
     if (rateTale(s, choice)) return true;
     if (choice == 'L') {
         leaveTable(s);
@@ -319,7 +321,7 @@ void wordEntryLine(ClientState* s, const char* line) {
 // The category and tale pickers.
 
 // "*" (a table pick) and "M" (back out of the category list). True: taken.
-bool pickerShared(ClientState* s, int32_t choice) {
+static bool pickerShared(ClientState* s, int32_t choice) {
     if (choice == '*' && s->pickerMode != 0) {
         pickerChoose(s, "", 0, "Surprise Me");
         return true;
@@ -355,7 +357,7 @@ void categoryLine(ClientState* s, const char* line) {
     enterScreen(s, SCR_TALE_PICK);
 }
 
-void talePageOn(ClientState* s) {
+static void talePageOn(ClientState* s) {
     if (s->storyFirstShown + TALES_PER_PAGE < s->storyCount) {
         s->storyFirstShown += TALES_PER_PAGE;
         s->contentDirty = 1;
@@ -366,7 +368,7 @@ void talePageOn(ClientState* s) {
     }
 }
 
-void talePageBack(ClientState* s) {
+static void talePageBack(ClientState* s) {
     if (s->storyFirstShown <= 0) {
         setNotice(s, "You're at the start - [N] goes on.");
         return;
@@ -375,7 +377,7 @@ void talePageBack(ClientState* s) {
     s->contentDirty = 1;
 }
 
-void taleBack(ClientState* s) { enterScreen(s, SCR_CATEGORY_PICK); }
+static void taleBack(ClientState* s) { enterScreen(s, SCR_CATEGORY_PICK); }
 
 constexpr LineChoice TALE_CHOICES[] = {
     {'B', taleBack},
@@ -383,7 +385,7 @@ constexpr LineChoice TALE_CHOICES[] = {
     {'P', talePageBack},
 };
 
-void chooseTale(ClientState* s, int32_t n) {
+static void chooseTale(ClientState* s, int32_t n) {
     int32_t count = s->storyCount < MAX_STORIES ? s->storyCount : MAX_STORIES;
     if (n > count) {
         setNotice(s, s->storyTotal > s->storyCount ? "One moment - still fetching the rest of them."
@@ -426,7 +428,7 @@ void soloTaleLine(ClientState* s, const char* line) {
 // Mail and announcements.
 
 // A digit 1 to 9 typed alone: its value; 0 for anything else.
-int32_t singleDigit(const char* line) {
+static int32_t singleDigit(const char* line) {
     int32_t choice = oneChoice(line);
     return choice >= '1' && choice <= '9' ? choice - '0' : 0;
 }
@@ -510,7 +512,7 @@ void announcementLine(ClientState* s, const char* line) {
 // The care hub.
 
 // The section whose key is this character (letters in any case); -1 none.
-int32_t careSectionOf(const ClientState* s, int32_t choice) {
+static int32_t careSectionOf(const ClientState* s, int32_t choice) {
     int32_t count = s->careSectionCount < MAX_CARE_SECTIONS ? s->careSectionCount : MAX_CARE_SECTIONS;
     for (int32_t i = 0; i < count; i++)
         if (s->careSectionKeys[i] && keyUpper((unsigned char)s->careSectionKeys[i]) == choice) return i;
@@ -539,46 +541,12 @@ void careLine(ClientState* s, const char* line) {
     goToScreen(s, SCR_CARE_TOPIC);
 }
 
-// ---------------------------------------------------------------------------
-// Which screen takes the line how. Screens not listed (quick help, actions,
-// the "sent" screens) take every line as chat.
-
-struct ScreenLines {
-    int32_t screen;
-    void (*handle)(ClientState* state, const char* line);
-};
-
-constexpr ScreenLines SCREEN_LINES[] = {
-    {SCR_MAIN_MENU, mainMenuLine},
-    {SCR_LOUNGE, loungeLine},
-    {SCR_CREATE_TABLE, createTableLine},
-    {SCR_TABLE, tableLine},
-    {SCR_REVEAL, tableLine},
-    {SCR_SCORES, tableLine},
-    {SCR_WORD_ENTRY, wordEntryLine},
-    {SCR_CATEGORY_PICK, categoryLine},
-    {SCR_TALE_PICK, taleLine},
-    {SCR_SOLO_TALE, soloTaleLine},
-    {SCR_MAILBOX, mailboxLine},
-    {SCR_LETTER, letterLine},
-    {SCR_ANNOUNCEMENTS, announcementsLine},
-    {SCR_ANNOUNCEMENT, announcementLine},
-    {SCR_CARE_HUB, careLine},
-    {SCR_CARE_TOPIC, careLine},
-};
-
-}  // namespace
-
+// A screen's row names who takes its lines (the editors' included); screens
+// without one (quick help, actions, the "sent" screens) take every line as
+// chat.
 void handleLine(ClientState* state, const char* line) {
     if (!line || !line[0]) return;  // ENTER on an empty line is a key, not a line
-    if (isEditorScreen(state->screen)) {
-        editorLine(state, line);
-        return;
-    }
-    for (const ScreenLines& entry : SCREEN_LINES) {
-        if (entry.screen != state->screen) continue;
-        entry.handle(state, line);
-        return;
-    }
-    chatLine(state, line);
+    LineFn handle = screenDesc(state->screen).line;
+    if (handle) handle(state, line);
+    else chatLine(state, line);
 }

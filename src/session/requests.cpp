@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "session/replies.h"
+#include "session/screen_parts.h"
+#include "session/screen_table.h"
 #include "net/wire.h"
 #include "platform/text.h"
 #include "screens/story_gaps.h"
@@ -454,17 +457,17 @@ void clearDeadlines(ClientState* state) {
     state->pickDeadline = 0;
 }
 
-static void enterWelcome(ClientState* state) {
+void enterWelcome(ClientState* state) {
     state->welcomeDrawn = 0;  // the painter starts the screen over
     clearDeadlines(state);
 }
 
-static void enterMainMenu(ClientState* state) {
+void enterMainMenu(ClientState* state) {
     emitPresence(state, "welcome");
     clearDeadlines(state);
 }
 
-static void enterLounge(ClientState* state) {
+void enterLounge(ClientState* state) {
     emitPresence(state, "lounge");
     clearDeadlines(state);
     state->presetLine[0] = 0;
@@ -473,18 +476,18 @@ static void enterLounge(ClientState* state) {
     requestLobbyRefresh(state);
 }
 
-static void enterWordEntry(ClientState* state) {
+void enterWordEntry(ClientState* state) {
     state->wordInputEcho[0] = 0;
     if (!state->inRoom) emitPresence(state, "solo");
 }
 
-static void enterReveal(ClientState* state) {
+void enterReveal(ClientState* state) {
     state->revealCursor = 0;
     state->revealDone = 0;
     state->stillReading[0] = 0;
 }
 
-static void enterScores(ClientState* state) {
+void enterScores(ClientState* state) {
     state->scoresDeadline = 0;
     state->rateStoryId = 0;
     state->rateGiven = 2;  // no vote yet
@@ -493,7 +496,7 @@ static void enterScores(ClientState* state) {
 
 // A table pick may have replaced the list the pickers show; a solo or host
 // pick shows the caller's own list again.
-static void enterPicker(ClientState* state) {
+void enterPicker(ClientState* state) {
     if (state->pickerMode == 0 && !state->inRoom) emitPresence(state, "solo");
     if (state->pickerMode == 3 || !state->categoriesFromPick || state->categoryCount <= 0) return;
     int32_t count = state->categoryCount < MAX_CATEGORIES ? state->categoryCount : MAX_CATEGORIES;
@@ -502,7 +505,7 @@ static void enterPicker(ClientState* state) {
     state->categoriesFromPick = 0;
 }
 
-static void enterGuide(ClientState* state) {
+void enterGuide(ClientState* state) {
     state->guidePage = 0;
     state->guideFrame = 0;
     state->guidePageDrawn = 0;
@@ -510,14 +513,14 @@ static void enterGuide(ClientState* state) {
     clearDeadlines(state);
 }
 
-static void enterMailbox(ClientState* state) {
+void enterMailbox(ClientState* state) {
     state->readScroll = 0;
     requestMailList(state);
 }
 
-static void enterReading(ClientState* state) { state->readScroll = 0; }
+void enterReading(ClientState* state) { state->readScroll = 0; }
 
-static void enterSubmitIntro(ClientState* state) {
+void enterSubmitIntro(ClientState* state) {
     state->storyTitle[0] = 0;
     state->storyCategory[0] = 0;
     state->storyRequestedCategory[0] = 0;
@@ -530,59 +533,27 @@ static void enterSubmitIntro(ClientState* state) {
     state->storySent = 0;
 }
 
-static void enterStoryReview(ClientState* state) {
+void enterStoryReview(ClientState* state) {
     scanStoryGaps(state);
     state->storyScroll = 0;
 }
 
-static void enterStoryEdit(ClientState* state) { state->storyEditLine = 0; }
+void enterStoryEdit(ClientState* state) { state->storyEditLine = 0; }
 
-static void enterStoryCategory(ClientState* state) {
+void enterStoryCategory(ClientState* state) {
     if (state->categoryCount2 == 0) requestLobbyRefresh(state);  // its answer brings the names
 }
 
-static void enterFeedbackEdit(ClientState* state) { state->feedbackEditLine = 0; }
-static void enterReplyEditor(ClientState* state) { state->replyEditLine = 0; }
+void enterFeedbackEdit(ClientState* state) { state->feedbackEditLine = 0; }
+void enterReplyEditor(ClientState* state) { state->replyEditLine = 0; }
 
-static void enterCareHub(ClientState* state) {
+void enterCareHub(ClientState* state) {
     state->careScroll = 0;
     state->careSectionOpen = -1;
     if (!state->careLoaded && !state->careRequested) requestCareHub(state);
 }
 
-static void enterCareTopic(ClientState* state) { state->careSectionScroll = 0; }
-
-struct ScreenEntry {
-    int32_t screen;
-    void (*enter)(ClientState* state);
-};
-
-static constexpr ScreenEntry SCREEN_ENTRIES[] = {
-    {SCR_WELCOME, enterWelcome},
-    {SCR_MAIN_MENU, enterMainMenu},
-    {SCR_LOUNGE, enterLounge},
-    {SCR_WORD_ENTRY, enterWordEntry},
-    {SCR_REVEAL, enterReveal},
-    {SCR_SCORES, enterScores},
-    {SCR_CATEGORY_PICK, enterPicker},
-    {SCR_TALE_PICK, enterPicker},
-    {SCR_SOLO_TALE, enterPicker},
-    {SCR_GUIDE, enterGuide},
-    {SCR_MAILBOX, enterMailbox},
-    {SCR_LETTER, enterReading},
-    {SCR_ANNOUNCEMENTS, enterReading},
-    {SCR_ANNOUNCEMENT, enterReading},
-    {SCR_SUBMIT_INTRO, enterSubmitIntro},
-    {SCR_STORY_REVIEW, enterStoryReview},
-    {SCR_STORY_EDIT, enterStoryEdit},
-    {SCR_STORY_CATEGORY, enterStoryCategory},
-    {SCR_FEEDBACK_EDIT, enterFeedbackEdit},
-    {SCR_REPLY_WRITE, enterReplyEditor},
-    {SCR_REPLY_REVIEW, enterReplyEditor},
-    {SCR_REPLY_EDIT, enterReplyEditor},
-    {SCR_CARE_HUB, enterCareHub},
-    {SCR_CARE_TOPIC, enterCareTopic},
-};
+void enterCareTopic(ClientState* state) { state->careSectionScroll = 0; }
 
 void goToScreen(ClientState* state, int32_t screen) {
     state->screen = screen;
@@ -594,11 +565,8 @@ void goToScreen(ClientState* state, int32_t screen) {
 
 void enterScreen(ClientState* state, int32_t screen) {
     goToScreen(state, screen);
-    for (const ScreenEntry& entry : SCREEN_ENTRIES) {
-        if (entry.screen != screen) continue;
-        entry.enter(state);
-        return;
-    }
+    EnterFn enter = screenDesc(screen).enter;
+    if (enter) enter(state);
 }
 
 void returnToMenu(ClientState* state) { enterScreen(state, SCR_MAIN_MENU); }

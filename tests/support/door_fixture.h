@@ -10,6 +10,7 @@
 
 #include "screen_emulator.h"
 #include "screens/renderer.h"
+#include "session/screen_table.h"
 #include "state/client_state.h"
 
 struct DoorScreenTest : ::testing::Test {
@@ -36,7 +37,7 @@ struct DoorScreenTest : ::testing::Test {
     void show(int32_t screen) {
         cs->screen = screen;
         cs->fullRedraw = 1;
-        renderScreen(cs.get());
+        renderScreen(cs.get(), screenLook(cs->screen));
         sent();
     }
     // One painter's drawing; what it sent is dropped.

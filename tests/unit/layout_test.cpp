@@ -101,7 +101,7 @@ struct Layout : DoorScreenTest {
         other.SetUp();
         if (full) fillEverything(other.cs.get());
         other.cs->screen = id, other.cs->fullRedraw = 1;
-        renderScreen(other.cs.get());
+        renderScreen(other.cs.get(), screenLook(id));
         screenPump(&other.ts);
         checkDrawing(other.ts.raw, id);
         std::string out = other.grid();
@@ -121,7 +121,7 @@ TEST(LayoutProperty, EveryScreenFitsAndLeavesNothingStale) {
                 t.show(from);
                 if (!full) *t.cs = ClientState{t.cs->caller, t.cs->term, t.cs->conn};
                 t.cs->screen = to, t.cs->fullRedraw = 1;
-                renderScreen(t.cs.get());
+                renderScreen(t.cs.get(), screenLook(to));
                 screenPump(&t.ts);
                 checkDrawing(t.ts.raw, to);
                 EXPECT_EQ(t.grid(), t.fresh(to, full)) << "from screen " << from << " to " << to << (full ? " full" : " empty");
