@@ -6,9 +6,9 @@
 #include "session/requests.h"
 #include "platform/text.h"
 #include "screens/report.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 
 // ---------------------------------------------------------------------------
 // Reading a line.

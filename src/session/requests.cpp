@@ -5,9 +5,9 @@
 #include "session/replies.h"
 #include "net/wire.h"
 #include "platform/text.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 
 // ---------------------------------------------------------------------------
 // The request table: one row per RequestKind, in enum order.

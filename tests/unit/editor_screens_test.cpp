@@ -8,9 +8,9 @@
 #include "session/requests.h"
 #include "platform/text.h"
 #include "screens/renderer.h"
-#include "screens/story_gaps.h"
 #include "screens/submit.h"
 #include "state/client_state.h"
+#include "state/story_gaps.h"
 #include "support/door_fixture.h"
 #include "support/screen_emulator.h"
 
