@@ -456,7 +456,7 @@ void clearDeadlines(ClientState* state) {
 }
 
 static void enterWelcome(ClientState* state) {
-    state->welcomeDrawn = 0;  // the painter starts the screen over
+    state->render.welcomeDrawn = 0;  // the painter starts the screen over
     clearDeadlines(state);
 }
 
@@ -506,8 +506,8 @@ static void enterPicker(ClientState* state) {
 static void enterGuide(ClientState* state) {
     state->guidePage = 0;
     state->guideFrame = 0;
-    state->guidePageDrawn = 0;
-    state->guideFrameShown = -1;
+    state->render.guidePageDrawn = 0;
+    state->render.guideFrameShown = -1;
     clearDeadlines(state);
 }
 

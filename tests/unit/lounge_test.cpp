@@ -320,7 +320,7 @@ TEST_F(LoungeTest, TableStatusLines) {
         addPlayers(2);
         c.set(cs.get());
         // The renderer draws the choosing line after the body, as here.
-        paint([](ClientState* s) { paintTable(s); drawChooseCountdown(s); });
+        paint([](Canvas* v, const ClientState* s) { paintTable(v, s); drawChooseCountdown(v, s); });
         for (const Expect& e : c.rows) expect(e, c.what);
     }
 }

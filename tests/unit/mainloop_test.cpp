@@ -90,14 +90,14 @@ TEST_F(LoopTest, StartSendsConnectLineAndOpensWelcome) {
     copyText(cs->cfg.bbsId, "bbs-9");
     copyText(cs->caller.callerName, "Ann \"Ace\"");
     cs->caller.userRecord = 7;
-    cs->welcomeDrawn = 1;
+    cs->render.welcomeDrawn = 1;
     mainLoopStart(cs.get());
     EXPECT_EQ(serviceGot(),
               "{\"cmd\":\"connect\",\"bbsInstanceId\":\"bbs-9\",\"localUserid\":\"7\","
               "\"alias\":\"Ann \\\"Ace\\\"\"}\n");
     EXPECT_EQ(cs->screen, SCR_WELCOME);
     EXPECT_EQ(cs->fullRedraw, 1);
-    EXPECT_EQ(cs->welcomeDrawn, 0);
+    EXPECT_EQ(cs->render.welcomeDrawn, 0);
 }
 
 // Routing of single lines: replies by number, events by name, the rest dropped.
@@ -330,7 +330,7 @@ TEST_F(LoopTest, EnterScreenResets) {
     EXPECT_EQ(cs->categoryCount2, 2);
     EXPECT_EQ(cs->categoriesFromPick, 0);
     enterScreen(cs.get(), SCR_GUIDE);
-    EXPECT_EQ(cs->guideFrameShown, -1);
+    EXPECT_EQ(cs->render.guideFrameShown, -1);
     EXPECT_EQ(cs->wordDeadline + cs->pickDeadline, 0u);
     enterScreen(cs.get(), SCR_SUBMIT_INTRO);
     EXPECT_STREQ(cs->storyRating, "PG");

@@ -59,7 +59,7 @@ struct RendererTest : DoorScreenTest {
     }
     static std::string prompt(ClientState* s) {
         FooterText buf;
-        s->footerHighlight = 0;
+        s->render.footerHighlight = 0;
         return screenPrompt(s, &buf);
     }
 };
@@ -67,8 +67,8 @@ struct RendererTest : DoorScreenTest {
 TEST_F(RendererTest, IdlePassWritesNothingOnAnyScreen) {
     for (int screen = 0; screen <= SCR_LAST + 3; screen++) {
         SCOPED_TRACE(screen);
-        cs->revealCursorRow = 8;
-        cs->revealCursorCol = 30;
+        cs->render.revealCursorRow = 8;
+        cs->render.revealCursorCol = 30;
         show(screen);
         renderScreen(cs.get());
         EXPECT_EQ(sent(), "");
@@ -148,7 +148,7 @@ TEST_F(RendererTest, FooterPromptsFollowTheState) {
         s->screen = c.screen;
         c.set(s.get());
         EXPECT_EQ(prompt(s.get()), c.text) << c.screen;
-        EXPECT_EQ(s->footerHighlight, c.highlight) << c.text;
+        EXPECT_EQ(s->render.footerHighlight, c.highlight) << c.text;
     }
 }
 
@@ -189,14 +189,14 @@ TEST_F(RendererTest, WaitOfferAppearsAtThirtySecondsWithoutAnEvent) {
     cs->pickDeadline = tickMs() + 31500;
     show(SCR_TABLE);
     EXPECT_EQ(footer(), "[S]elect Next Tale   [L]eave Room");
-    EXPECT_EQ(cs->waitOfferShown, 0);
+    EXPECT_EQ(cs->render.waitOfferShown, 0);
     renderScreen(cs.get());
     EXPECT_EQ(sent(), "");
 
     tickMoveBase(1500);  // 30 whole seconds left
     renderScreen(cs.get());
     std::string out = sent();
-    EXPECT_EQ(cs->waitOfferShown, 1);
+    EXPECT_EQ(cs->render.waitOfferShown, 1);
     EXPECT_NE(out.find(BODY_ROW4_CLEARED), std::string::npos);  // the body was repainted
     EXPECT_EQ(footer(), "[S]elect Next Tale   [W]ait - Not Ready Yet   [L]eave Room");
     EXPECT_EQ(screenFgAt(&ts, 23, 3), 32);
@@ -237,7 +237,7 @@ TEST_F(RendererTest, WordFieldShowsTheLast50Characters) {
         EXPECT_EQ(screenFgAt(&ts, 11, 20), 37);
         EXPECT_EQ(screenCursorRow(&ts), 11);
         EXPECT_EQ(screenCursorCol(&ts), c.cursorCol);
-        EXPECT_EQ(cs->inputLineDrawn, 0);
+        EXPECT_EQ(cs->render.inputLineDrawn, 0);
         EXPECT_EQ(screenTextAt(&ts, 24, 2, 1), " ");
     }
     cs->wordsDone = 1;
@@ -265,7 +265,7 @@ TEST_F(RendererTest, ChatRowsByScreenGroup) {
         cs->inRoom = c.inRoom;
         cs->chatCount = 0;
         show(c.screen);
-        for (int row = 19; row <= 22; row++) screenColourText(cs.get(), row, 1, 37, 0, "#");
+        for (int row = 19; row <= 22; row++) screenColourText(&cs->term, row, 1, 37, 0, "#");
         cs->chatCount = 0;
         chatArrives();
         EXPECT_EQ(cs->chatDirty, 0);
@@ -362,16 +362,16 @@ TEST_F(RendererTest, WrappedTextHelpers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        screenClear(cs.get());
-        EXPECT_EQ(drawWrapped(cs.get(), c.row, 6, c.width, 37, 0, c.text.c_str(), c.lastRow), c.result);
+        screenClear(&cs->term);
+        EXPECT_EQ(drawWrapped(&cv, c.row, 6, c.width, 37, 0, c.text.c_str(), c.lastRow), c.result);
         sent();
         for (int i = 0; i < 3; i++) {
             std::string want = c.rows[i] + std::string(12 - c.rows[i].size(), ' ');
             EXPECT_EQ(screenTextAt(&ts, c.row + i, 6, 12), want);
         }
     }
-    screenClear(cs.get());
-    EXPECT_EQ(drawWrappedCentred(cs.get(), 10, 10, 33, 1, "the quick brown fox", 18), 12);
+    screenClear(&cs->term);
+    EXPECT_EQ(drawWrappedCentred(&cv, 10, 10, 33, 1, "the quick brown fox", 18), 12);
     sent();
     EXPECT_EQ(screenTextAt(&ts, 10, 35, 9), "the quick");  // (80 - 9) / 2
     EXPECT_EQ(screenTextAt(&ts, 11, 35, 9), "brown fox");
@@ -379,14 +379,14 @@ TEST_F(RendererTest, WrappedTextHelpers) {
 }
 
 TEST_F(RendererTest, CentredFieldOverwritesLongerText) {
-    drawCentredField(cs.get(), 17, 23, 34, 32, "Starting In  10:00");
-    drawCentredField(cs.get(), 17, 23, 34, 31, "Starting In  0:09");
+    drawCentredField(&cv, 17, 23, 34, 32, "Starting In  10:00");
+    drawCentredField(&cv, 17, 23, 34, 31, "Starting In  0:09");
     sent();
     EXPECT_EQ(screenTextAt(&ts, 17, 23, 34), std::string(8, ' ') + "Starting In  0:09" + std::string(9, ' '));
     EXPECT_EQ(screenFgAt(&ts, 17, 31), 31);
     EXPECT_TRUE(screenBrightAt(&ts, 17, 31));
     EXPECT_EQ(screenCharAt(&ts, 17, 57), ' ');
-    drawCentredField(cs.get(), 17, 1, 5, 36, "far too long");
+    drawCentredField(&cv, 17, 1, 5, 36, "far too long");
     sent();
     EXPECT_EQ(screenTextAt(&ts, 17, 1, 6), "far t ");
 }

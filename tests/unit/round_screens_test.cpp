@@ -97,8 +97,8 @@ TEST_F(RoundScreensTest, RevealWindowFollowsTheCurrentWord) {
         EXPECT_EQ(colOf(6, c.firstShown), 7) << c.cursor;
         EXPECT_EQ(colOf(13, c.lastShown), 7) << c.cursor;
         EXPECT_EQ(colOf(16, THE_END) > 0, c.endBanner) << c.cursor;
-        EXPECT_EQ(cs->revealCursorRow, c.cursorRow);
-        EXPECT_EQ(cs->revealCursorCol, 7);
+        EXPECT_EQ(cs->render.revealCursorRow, c.cursorRow);
+        EXPECT_EQ(cs->render.revealCursorCol, 7);
         EXPECT_TRUE(screenUnderlineAt(&ts, c.cursorRow, 7));
         EXPECT_FALSE(screenUnderlineAt(&ts, c.cursorRow, 10));
     }
@@ -111,7 +111,7 @@ TEST_F(RoundScreensTest, ShortStoryShowsTheEndBelowIt) {
     EXPECT_EQ(colOf(11, THE_END), 33);
     EXPECT_EQ(screenFgAt(&ts, 11, 58), 35);
     EXPECT_EQ(colOf(18, "Read it through, then press ENTER when you're done."), 6);
-    EXPECT_EQ(cs->revealCursorRow, 0);
+    EXPECT_EQ(cs->render.revealCursorRow, 0);
 
     cs->revealStory[0] = 0;
     paint(paintReveal);
@@ -132,8 +132,8 @@ TEST_F(RoundScreensTest, SplitCurrentWordIsUnderlinedOnBothLinesCursorOnTheFirst
     cs->fullRedraw = 1;
     renderScreen(cs.get());
     sent();
-    EXPECT_EQ(cs->revealCursorRow, 6);
-    EXPECT_EQ(cs->revealCursorCol, 63);
+    EXPECT_EQ(cs->render.revealCursorRow, 6);
+    EXPECT_EQ(cs->render.revealCursorCol, 63);
     for (int col = 63; col <= 65; col++) EXPECT_TRUE(screenUnderlineAt(&ts, 6, col)) << col;
     for (int col = 7; col <= 11; col++) EXPECT_TRUE(screenUnderlineAt(&ts, 7, col)) << col;
     EXPECT_FALSE(screenUnderlineAt(&ts, 7, 12));
@@ -163,7 +163,7 @@ TEST_F(RoundScreensTest, WordsInTheirAuthorsColoursAcrossALineBreak) {
         EXPECT_TRUE(screenBrightAt(&ts, c.row, c.col)) << c.what;
         EXPECT_FALSE(screenUnderlineAt(&ts, c.row, c.col)) << c.what;
     }
-    EXPECT_EQ(cs->revealCursorRow, 0);
+    EXPECT_EQ(cs->render.revealCursorRow, 0);
 }
 
 TEST_F(RoundScreensTest, CreditLineNamesTheAuthor) {
@@ -401,7 +401,7 @@ TEST_F(RoundScreensTest, SoloTaleScrollIsClampedAndEndsWithTheBanner) {
     for (const Case& c : cases) {
         cs->soloScroll = c.scroll;
         paint(paintSoloTale);
-        EXPECT_EQ(cs->soloScroll, c.stored);
+        EXPECT_EQ(soloScrollShown(cs.get()), c.stored);
         EXPECT_EQ(colOf(6, c.top), 8);
         EXPECT_EQ(colOf(22, THE_END) > 0, c.endShown) << c.scroll;
     }

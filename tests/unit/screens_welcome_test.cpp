@@ -32,7 +32,7 @@ struct WelcomeScreensTest : DoorScreenTest {
     void SetUp() override {
         DoorScreenTest::SetUp();
         cs->testerFeedback = 1;
-        cs->guideFrameShown = -1;
+        cs->render.guideFrameShown = -1;
         copyText(cs->caller.callerName, "Zed Caller");
     }
 
@@ -189,7 +189,7 @@ TEST_F(WelcomeScreensTest, StarsFallAndComeBackInTheirBand) {
     // Fifteen more: star 0 wraps to (0 + 5) mod 11 + 3 = 8.
     for (int t = 0; t < 15; t++) uiTick(cs.get()), render();
     EXPECT_EQ(screenCharAt(&ts, 1, 8), '*');
-    EXPECT_EQ(cs->welcomeSpriteStep[0], 1);
+    EXPECT_EQ(cs->render.welcomeSpriteStep[0], 1);
 
     // Over many wraps every star stays in its band and nothing else on
     // screen is touched.
@@ -232,7 +232,7 @@ TEST_F(WelcomeScreensTest, AnimationPassRedrawsOnlyTheStars) {
     EXPECT_EQ(colOf(16, "Caller"), 0);
 
     // Entering the screen again paints everything.
-    cs->welcomeDrawn = 0;
+    cs->render.welcomeDrawn = 0;
     cs->fullRedraw = 1;
     out = render();
     EXPECT_NE(out.find("\x1b[2J"), std::string::npos);
@@ -302,7 +302,7 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
     auto turn = [&]() {  // what the page key does
         cs->guidePage++;
         cs->guideFrame = 0;
-        cs->guidePageDrawn = 0;
+        cs->render.guidePageDrawn = 0;
         cs->fullRedraw = 1;
         render();
     };
@@ -355,7 +355,7 @@ TEST_F(WelcomeScreensTest, GuidePagesTurnWithTheirOwnAnimation) {
 }
 
 TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
-    paintClosedScreen(cs.get());
+    paintClosedScreen(&cv, cs.get());
     sent();
     RowCheck fixed[] = {
         {2, "W O R D W H I R L", 33, true},
@@ -373,7 +373,7 @@ TEST_F(WelcomeScreensTest, ClosedScreenFollowsItsText) {
     std::string longText;
     while (longText.size() < 199) longText += "maintenance ";
     copyText(cs->maintenanceText, longText.c_str());
-    paintClosedScreen(cs.get());
+    paintClosedScreen(&cv, cs.get());
     sent();
     int last = 9;
     while (last < 16 && !rowBlank(last + 1)) last++;
@@ -412,7 +412,7 @@ TEST_F(WelcomeScreensTest, BarredScreenTellsWhatWhyAndWhereToAppeal) {
         copyText(cs->barredError, c.error);
         copyText(cs->barredReason, c.reason);
         copyText(cs->cfg.bbsName, c.board);
-        paintBarredScreen(cs.get());
+        paintBarredScreen(&cv, cs.get());
         sent();
         RowCheck rows[] = {
             {2, "W O R D W H I R L", 33, true},
@@ -445,7 +445,7 @@ TEST_F(WelcomeScreensTest, BarredScreenLongestTextsStayAboveTheKeyLine) {
     while (reason.size() < 159) reason += "because ";
     copyText(cs->barredReason, reason.c_str());
     copyText(cs->cfg.bbsName, "A Board Name That Is Longer Than Forty Letters Long");
-    paintBarredScreen(cs.get());
+    paintBarredScreen(&cv, cs.get());
     sent();
     for (int r = 7; r <= 10; r++) EXPECT_FALSE(rowBlank(r)) << r;
     EXPECT_TRUE(rowBlank(11));

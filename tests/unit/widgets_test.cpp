@@ -18,7 +18,7 @@ struct WidgetTest : DoorScreenTest {
         DoorScreenTest::SetUp();
         cs->doorStartTick = tickMs();
         cs->caller.timeLeftSecs = 7200;
-        screenClear(cs.get());
+        screenClear(&cs->term);
         sent();
     }
     void addPlayer(const char* name, int colour) {
@@ -35,7 +35,7 @@ struct WidgetTest : DoorScreenTest {
     }
     void drawPane(int scroll) {
         cs->chatScroll = scroll;
-        drawChatPane(cs.get());
+        drawChatPane(&cv, cs.get());
         sent();
     }
     std::string rowTrimmed(int row) {
@@ -63,13 +63,13 @@ TEST_F(WidgetTest, StatusTextBySituation) {
     cs->playerCountSeen = 3;
     copyText(cs->caller.callerName, "Caller");
     for (const Case& c : cases) {
-        screenClear(cs.get());
+        screenClear(&cs->term);
         cs->screen = c.screen;
         cs->inRoom = c.inRoom;
         cs->onlineTotal = c.online;
         cs->caller.timeLeftSecs = c.secsLeft;
         cs->doorStartTick = tickMs();
-        drawStatusBar(cs.get());
+        drawStatusBar(&cv, cs.get());
         sent();
         SCOPED_TRACE(c.text);
         std::string row = screenRowText(&ts, 2);
@@ -89,7 +89,7 @@ TEST_F(WidgetTest, StatusTextBySituation) {
 TEST_F(WidgetTest, HeaderFrameAndName) {
     copyText(cs->caller.callerName, "Caller");
     copyText(cs->myName, "Confirmed");
-    drawStatusBar(cs.get());
+    drawStatusBar(&cv, cs.get());
     sent();
     std::string top = screenRowText(&ts, 1), bottom = screenRowText(&ts, 3);
     EXPECT_EQ(top, "\xC9" + std::string(77, '\xCD') + "\xBB ");
@@ -105,20 +105,17 @@ TEST_F(WidgetTest, HeaderFrameAndName) {
 TEST_F(WidgetTest, StatusBarRedrawsOnlyWhenItsValuesChange) {
     cs->screen = SCR_LOUNGE;
     cs->playerCountSeen = 2;
-    drawStatusBar(cs.get());
+    EXPECT_EQ(drawStatusBar(&cv, cs.get()), 1);
     EXPECT_NE(sent(), "");
-    EXPECT_EQ(cs->inputDirty, 1);
-    cs->inputDirty = 0;
     cs->onlineTotal = 77;  // not part of what the header compares
-    drawStatusBar(cs.get());
+    EXPECT_EQ(drawStatusBar(&cv, cs.get()), 0);
     EXPECT_EQ(sent(), "");
-    EXPECT_EQ(cs->inputDirty, 0);
     cs->playerCountSeen = 4;
-    drawStatusBar(cs.get());
+    drawStatusBar(&cv, cs.get());
     EXPECT_NE(sent(), "");
     EXPECT_EQ(screenTextAt(&ts, 2, 69, 9), "4 Playing");
     cs->caller.timeLeftSecs = 1000;  // now inside the last half hour
-    drawStatusBar(cs.get());
+    drawStatusBar(&cv, cs.get());
     EXPECT_NE(sent(), "");
     EXPECT_EQ(screenTextAt(&ts, 2, 56, 22), "4 Playing   16:40 left");
 }
@@ -143,7 +140,7 @@ TEST_F(WidgetTest, ChatKindsLookAndColour) {
         SCOPED_TRACE(c.shown);
         cs->chatCount = 0;
         chat(c.name, c.text, c.kind, c.tag);
-        drawChatPane(cs.get());
+        drawChatPane(&cv, cs.get());
         sent();
         EXPECT_EQ(rowTrimmed(20), c.shown);
         EXPECT_EQ(rowTrimmed(21), "");
@@ -160,7 +157,7 @@ TEST_F(WidgetTest, ChatKindsLookAndColour) {
 
 TEST_F(WidgetTest, ChatPaneFrameAndTitles) {
     chat("", "one", CHAT_SYSTEM);
-    drawChatPane(cs.get());
+    drawChatPane(&cv, cs.get());
     sent();
     EXPECT_EQ(screenCharAt(&ts, 19, 1), 0xC3);
     EXPECT_EQ(screenCharAt(&ts, 19, 79), 0xB4);
@@ -169,7 +166,6 @@ TEST_F(WidgetTest, ChatPaneFrameAndTitles) {
     EXPECT_EQ(screenFgAt(&ts, 19, 5), 34);
     EXPECT_EQ(screenRowText(&ts, 22), " " + std::string(77, '\xC4') + "  ");
     EXPECT_FALSE(screenBrightAt(&ts, 22, 2));
-    EXPECT_EQ(cs->inputDirty, 1);
 }
 
 TEST_F(WidgetTest, ChatWrapsAt75Then73) {
@@ -197,14 +193,14 @@ TEST_F(WidgetTest, ChatWrapsAt75Then73) {
     }
 }
 
-TEST_F(WidgetTest, ChatScrollIsClampedAndStoredBack) {
+TEST_F(WidgetTest, ChatScrollIsClampedToTheLines) {
     for (int i = 1; i <= 5; i++) chat("", "line " + std::to_string(i), CHAT_SYSTEM);
     struct Case { int scroll, stored; std::string first; } cases[] = {
         {10, 3, "  line 1"}, {3, 3, "  line 1"}, {1, 1, "  line 3"}, {0, 0, "  line 4"}, {-4, 0, "  line 4"},
     };
     for (const Case& c : cases) {
         drawPane(c.scroll);
-        EXPECT_EQ(cs->chatScroll, c.stored) << c.scroll;
+        EXPECT_EQ(chatScrollShown(cs.get()), c.stored) << c.scroll;
         EXPECT_EQ(rowTrimmed(20), c.first) << c.scroll;
         bool back = c.stored > 0;
         EXPECT_EQ(screenTextAt(&ts, 19, 3, 12), back ? " Chat  -  Lo" : " Chat  -  Ju");
@@ -214,7 +210,7 @@ TEST_F(WidgetTest, ChatScrollIsClampedAndStoredBack) {
     cs->chatCount = 0;
     chat("", "only line", CHAT_SYSTEM);
     drawPane(5);
-    EXPECT_EQ(cs->chatScroll, 0);
+    EXPECT_EQ(chatScrollShown(cs.get()), 0);
     EXPECT_EQ(screenTextAt(&ts, 19, 3, 12), " Chat  -  Ju");
     EXPECT_EQ(screenTextAt(&ts, 20, 1, 11), "  only line");
 }
@@ -227,7 +223,7 @@ TEST_F(WidgetTest, ChatKeepsTheNewest200DisplayLines) {
         chat("", head + std::string(251, 'x'), CHAT_SYSTEM);
     }
     drawPane(1000);
-    EXPECT_EQ(cs->chatScroll, 198);
+    EXPECT_EQ(chatScrollShown(cs.get()), 198);
     EXPECT_EQ(screenTextAt(&ts, 20, 1, 6), "  L14-");  // 256 made, the oldest 56 dropped
     EXPECT_EQ(screenTextAt(&ts, 21, 1, 5), "    x");
 }
@@ -246,26 +242,23 @@ TEST_F(WidgetTest, ChatColourOfNames) {
 
 TEST_F(WidgetTest, FooterNoticeHidesPromptAndPromptComesBack) {
     const char* prompt = "[ENTER] Back";
-    drawFooter(cs.get(), prompt);
+    EXPECT_EQ(drawFooter(&cv, cs.get(), prompt), 1);
     EXPECT_EQ(sent(), "\x1b[23;1H\x1b[K\x1b[0;36m\x1b[23;3H[ENTER] Back");
     EXPECT_EQ(rowTrimmed(23), "  [ENTER] Back");
     EXPECT_EQ(screenFgAt(&ts, 23, 3), 36);
     EXPECT_FALSE(screenBrightAt(&ts, 23, 3));
-    cs->inputDirty = 0;
-    drawFooter(cs.get(), prompt);
+    EXPECT_EQ(drawFooter(&cv, cs.get(), prompt), 0);
     EXPECT_EQ(sent(), "");
-    EXPECT_EQ(cs->inputDirty, 0);
 
     copyText(cs->noticeText, "Saved.");
-    drawFooter(cs.get(), prompt);
+    EXPECT_EQ(drawFooter(&cv, cs.get(), prompt), 1);
     sent();
     EXPECT_EQ(rowTrimmed(23), "  Saved.");
     EXPECT_EQ(screenFgAt(&ts, 23, 3), 33);
     EXPECT_TRUE(screenBrightAt(&ts, 23, 3));
-    EXPECT_EQ(cs->inputDirty, 1);
 
     cs->noticeText[0] = 0;
-    drawFooter(cs.get(), prompt);
+    drawFooter(&cv, cs.get(), prompt);
     sent();
     EXPECT_EQ(rowTrimmed(23), "  [ENTER] Back");
 }
@@ -281,9 +274,9 @@ TEST_F(WidgetTest, FooterHighlightAndCuts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 10) + " " + std::to_string(c.hl));
-        cs->footerHighlight = c.hl;
+        cs->render.footerHighlight = c.hl;
         copyText(cs->noticeText, c.notice ? c.text.c_str() : "");
-        drawFooter(cs.get(), c.text.c_str());
+        drawFooter(&cv, cs.get(), c.text.c_str());
         sent();
         std::string shown = c.text.substr(0, 77);
         EXPECT_EQ(screenTextAt(&ts, 23, 3, 77), shown + std::string(77 - shown.size(), ' '));
@@ -299,11 +292,11 @@ TEST_F(WidgetTest, FooterHighlightAndCuts) {
     }
     // A change of the highlight alone redraws the same text.
     cs->noticeText[0] = 0;
-    cs->footerHighlight = 13;
-    drawFooter(cs.get(), laugh.c_str());
+    cs->render.footerHighlight = 13;
+    drawFooter(&cv, cs.get(), laugh.c_str());
     sent();
-    cs->footerHighlight = 0;
-    drawFooter(cs.get(), laugh.c_str());
+    cs->render.footerHighlight = 0;
+    drawFooter(&cv, cs.get(), laugh.c_str());
     EXPECT_NE(sent(), "");
     EXPECT_EQ(screenFgAt(&ts, 23, 3), 36);
 }
@@ -316,7 +309,7 @@ TEST_F(WidgetTest, InputLineEchoAndCursor) {
         std::string typed(c.len, 'q');
         copyText(cs->inputLine, typed.c_str());
         cs->inputLen = (int32_t)c.len;
-        drawInputLine(cs.get());
+        drawInputLine(&cv, cs.get());
         sent();
         EXPECT_EQ(screenTextAt(&ts, 24, 1, 3), " > ");
         EXPECT_EQ(screenFgAt(&ts, 24, 2), 33);
@@ -326,8 +319,8 @@ TEST_F(WidgetTest, InputLineEchoAndCursor) {
         EXPECT_TRUE(screenCursorVisible(&ts));
     }
     // Unchanged: only the cursor goes back to where typing continues.
-    screenGoto(cs.get(), 5, 5);
-    drawInputLine(cs.get());
+    screenGoto(&cs->term, 5, 5);
+    drawInputLine(&cv, cs.get());
     EXPECT_EQ(sent(), "\x1b[5;5H\x1b[24;77H");
 }
 
