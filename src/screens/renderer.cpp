@@ -310,13 +310,14 @@ bool paintIfAny(PaintFn fn, Canvas* cv, const ClientState* cs) {
 
 // Keys move a scroll by whole steps without knowing how long the text is;
 // it is brought back within what the view shows as the view is drawn, so
-// the next key moves on from what the caller sees.
+// the next key moves on from what the caller sees. Done here, not at the
+// key, so that the keys of one pass add up before the view bounds them.
 void keepScrollInView(ClientState* cs) {
     if (cs->screen == SCR_LETTER || cs->screen == SCR_ANNOUNCEMENT) cs->readScroll = readScrollShown(cs);
     else if (cs->screen == SCR_SOLO_TALE) cs->soloScroll = soloScrollShown(cs);
 }
 
-void paintBody(Canvas* cv, ClientState* cs, const ScreenEntry& entry) {
+void renderBody(Canvas* cv, ClientState* cs, const ScreenEntry& entry) {
     keepScrollInView(cs);
     if (!paintIfAny(entry.paint, cv, cs)) screenClearBody(cv->term);
 }
@@ -480,7 +481,7 @@ void renderScreen(ClientState* cs) {
             cs->inputDirty = 1;
         }
     } else {
-        paintBody(cv, cs, entry);
+        renderBody(cv, cs, entry);
         paintIfAny(CHOOSE_COUNTDOWN, cv, cs);
         cs->contentDirty = 0;
         cs->countdownDirty = 0;
