@@ -212,7 +212,7 @@ void freshSession() {
     check(read(termPeer, hello, sizeof hello) == TELNET_HELLO_BYTES, "the telnet offer");
     termCheck = TermCheck{};
     serviceLen = 0;
-    screenReset(&state);
+    screenReset(&state.term);
     mainLoopStart(&state);
 }
 
@@ -258,21 +258,22 @@ void act(const char* rec, size_t n) {
 // The rest of a pass: the verdicts end the run with their screen, otherwise
 // the renderer draws what the record changed.
 bool finishPass() {
+    Canvas cv = canvasOf(&state);
     if (state.maintenance) {
-        paintMaintenance(&state);
+        paintMaintenance(&cv, &state);
         return false;
     }
     if (state.barred) {
-        paintBarred(&state);
+        paintBarred(&cv, &state);
         return false;
     }
     renderScreen(&state, screenLook(state.screen));
-    screenFlush(&state);
+    screenFlush(&state.term);
     return state.running != 0 && state.conn.connected != 0;
 }
 
 void settle() {
-    screenFlush(&state);
+    screenFlush(&state.term);
     drainTerminal();
     drainService();
     check(!state.term.dead, "the terminal stays up");

@@ -53,8 +53,9 @@ int32_t holdPass(ClientState* s) {
 void showLastNotice(ClientState* s, const char* text, uint32_t holdMs) {
     setNotice(s, text);
     renderScreen(s, screenLook(s->screen));
-    drawFooter(s, "");
-    screenFlush(s);
+    Canvas cv = canvasOf(s);
+    if (drawFooter(&cv, s, "")) s->inputDirty = 1;
+    screenFlush(&s->term);
     startHold(s, holdMs);
 }
 
@@ -78,8 +79,9 @@ int32_t verdictPass(ClientState* s) {
     return 1;
 }
 
-void showVerdict(ClientState* s, void (*paint)(ClientState*)) {
-    paint(s);
+void showVerdict(ClientState* s, PaintFn paint) {
+    Canvas cv = canvasOf(s);
+    paint(&cv, s);
     dropWaitingKeys(s);  // keys typed before the screen was up do not count
     s->verdictWait = 1;
 }
@@ -133,7 +135,8 @@ bool bbsTimeUp(const ClientState* s, uint32_t now) {
 void checkIdle(ClientState* s, uint32_t now) {
     uint32_t idle = now - s->lastInputTick;
     if (idle >= IDLE_LEAVE_MS) {
-        paintIdle(s);
+        Canvas cv = canvasOf(s);
+        paintIdle(&cv, s);
         startHold(s, IDLE_HOLD_MS);
     } else if (!s->idleWarned && idle >= IDLE_WARN_MS) {
         s->idleWarned = 1;
@@ -158,13 +161,14 @@ void runTimers(ClientState* s) {
 // ---- the quarter-second tick ----
 
 void advanceWelcome(ClientState* s) {
+    RenderCache* rc = &s->render;
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        if (++s->welcomeSpriteTimer[i] <= WELCOME_SPRITE_ROWS) continue;
-        s->welcomeSpriteTimer[i] = 1;
-        int32_t step = ++s->welcomeSpriteStep[i];
+        if (++rc->welcomeSpriteTimer[i] <= WELCOME_SPRITE_ROWS) continue;
+        rc->welcomeSpriteTimer[i] = 1;
+        int32_t step = ++rc->welcomeSpriteStep[i];
         // Even stars stay in the left band (columns 3-13), odd ones in the right (66-76).
-        s->welcomeSpriteCol[i] = (i % 2 == 0) ? (3 * i + 5 * step) % 11 + 3
-                                              : (7 * step + 5 * i) % 11 + 66;
+        rc->welcomeSpriteCol[i] = (i % 2 == 0) ? (3 * i + 5 * step) % 11 + 3
+                                               : (7 * step + 5 * i) % 11 + 66;
     }
     s->animDirty = 1;
 }
@@ -266,7 +270,7 @@ int32_t mainLoopPass(ClientState* state) {
     if (state->loopHold) return 1;       // a last screen is up: nothing more is drawn
 
     renderScreen(state, screenLook(state->screen));
-    screenFlush(state);
+    screenFlush(&state->term);
     platSleepMs(LOOP_PASS_SLEEP_MS);
     return state->running ? 1 : 0;
 }

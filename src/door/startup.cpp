@@ -89,35 +89,36 @@ static const DropNoticeText& dropNoticeFor(int32_t status) {
 
 void drawDropNotice(ClientState* state) {
     const DropNoticeText& text = dropNoticeFor(state->caller.dropStatus);
-    screenClear(state);
-    screenCentreText(state, 5, COL_YELLOW, 1, "WORDWHIRL");
-    screenCentreText(state, 7, COL_RED, 1, text.headline);
-    screenCentreText(state, 9, COL_WHITE, 0, "So the game does not know who you are.");
-    screenCentreText(state, 10, COL_WHITE, 0, "You can play on, but you will show up as Player.");
-    screenCentreText(state, 12, COL_CYAN, 0, text.sysopFirst);
-    screenCentreText(state, 13, COL_CYAN, 0, text.sysopSecond);
-    screenCentreText(state, 15, COL_WHITE, 0, "The whole path we tried is in the log beside the .exe.");
-    screenCentreText(state, 17, COL_WHITE, 0, "Press any key to carry on.");
+    screenClear(&state->term);
+    screenCentreText(&state->term, 5, COL_YELLOW, 1, "WORDWHIRL");
+    screenCentreText(&state->term, 7, COL_RED, 1, text.headline);
+    screenCentreText(&state->term, 9, COL_WHITE, 0, "So the game does not know who you are.");
+    screenCentreText(&state->term, 10, COL_WHITE, 0, "You can play on, but you will show up as Player.");
+    screenCentreText(&state->term, 12, COL_CYAN, 0, text.sysopFirst);
+    screenCentreText(&state->term, 13, COL_CYAN, 0, text.sysopSecond);
+    screenCentreText(&state->term, 15, COL_WHITE, 0,
+                     "The whole path we tried is in the log beside the .exe.");
+    screenCentreText(&state->term, 17, COL_WHITE, 0, "Press any key to carry on.");
 }
 
 // ---------------------------------------------------------------------------
 // Connecting and its failure
 
 void drawConnecting(ClientState* state) {
-    screenClear(state);
-    screenCentreText(state, 11, COL_CYAN, 1, TITLE_SPACED);
-    screenCentreText(state, 13, COL_WHITE, 0, "Connecting you to the story...");
+    screenClear(&state->term);
+    screenCentreText(&state->term, 11, COL_CYAN, 1, TITLE_SPACED);
+    screenCentreText(&state->term, 13, COL_WHITE, 0, "Connecting you to the story...");
 }
 
 // The connecting lines stay above the reason; the caller's key ends the door.
 static int connectFailed(ClientState* state) {
-    screenCentreText(state, 15, COL_RED, 1, state->conn.lastError);
-    screenCentreText(state, 17, COL_WHITE, 0, "Press any key to return to the BBS.");
-    screenFlush(state);
+    screenCentreText(&state->term, 15, COL_RED, 1, state->conn.lastError);
+    screenCentreText(&state->term, 17, COL_WHITE, 0, "Press any key to return to the BBS.");
+    screenFlush(&state->term);
     doorWaitKey(state);
-    screenClear(state);
-    screenShowCursor(state, 1);
-    screenFlush(state);
+    screenClear(&state->term);
+    screenShowCursor(&state->term, 1);
+    screenFlush(&state->term);
     termClose(&state->term);
     return DOOR_EXIT_OK;
 }
@@ -135,24 +136,24 @@ static const char* preferred(const char* fromService, const char* fromConfig) {
 }
 
 void drawGoodbye(ClientState* state) {
-    screenClear(state);
-    screenBox(state, 6, 14, 17, 66, COL_CYAN, 1, nullptr);
-    screenCentreText(state, 8, COL_YELLOW, 1, TITLE_SPACED);
-    screenCentreText(state, 10, COL_WHITE, 1, "Thanks for playing!");
+    screenClear(&state->term);
+    screenBox(&state->term, 6, 14, 17, 66, COL_CYAN, 1, nullptr);
+    screenCentreText(&state->term, 8, COL_YELLOW, 1, TITLE_SPACED);
+    screenCentreText(&state->term, 10, COL_WHITE, 1, "Thanks for playing!");
     const char* board = preferred(state->boardName, state->cfg.bbsName);
     if (board[0]) {
         char line[64];  // 17 + 40 characters
         formatText(line, "Returning you to %.*s", (int)GOODBYE_BOARD_MAX, board);
-        screenCentreText(state, 13, COL_WHITE, 0, line);
+        screenCentreText(&state->term, 13, COL_WHITE, 0, line);
     }
     const char* sysop = preferred(state->sysopName, state->cfg.sysop);
     if (sysop[0]) {
         char line[64];  // 18 + 30 + 1 characters
         formatText(line, "Thank your Sysop, %.*s,", (int)GOODBYE_SYSOP_MAX, sysop);
-        screenCentreText(state, 15, COL_CYAN, 1, line);
-        screenCentreText(state, 16, COL_CYAN, 1, "for adding Wordwhirl!");
+        screenCentreText(&state->term, 15, COL_CYAN, 1, line);
+        screenCentreText(&state->term, 16, COL_CYAN, 1, "for adding Wordwhirl!");
     }
-    screenCentreText(state, 18, COL_CYAN, 1, WEB_ADDRESS);
+    screenCentreText(&state->term, 18, COL_CYAN, 1, WEB_ADDRESS);
 }
 
 // Sleep ms, in short steps that look for a hang-up.
@@ -169,8 +170,8 @@ static void goodbyeDots(ClientState* state) {
     for (int32_t i = 0; i < GOODBYE_DOT_COUNT && termAlive(&state->term); i++) {
         waitWhileCallerStays(state, GOODBYE_DOT_MS);
         if (!termAlive(&state->term)) break;
-        screenColourText(state, 20, GOODBYE_DOT_FIRST_COL + i, COL_WHITE, 0, ".");
-        screenFlush(state);
+        screenColourText(&state->term, 20, GOODBYE_DOT_FIRST_COL + i, COL_WHITE, 0, ".");
+        screenFlush(&state->term);
     }
 }
 
@@ -178,15 +179,15 @@ void doorExitSequence(ClientState* state) {
     serverSendLine(&state->conn, "{\"cmd\":\"disconnect\"}");
     serverClose(&state->conn);
     drawGoodbye(state);
-    screenFlush(state);
-    screenCentreText(state, 20, COL_WHITE, 0, "Sending you back now");
-    screenFlush(state);
+    screenFlush(&state->term);
+    screenCentreText(&state->term, 20, COL_WHITE, 0, "Sending you back now");
+    screenFlush(&state->term);
     goodbyeDots(state);
     platSleepMs(GOODBYE_LINGER_MS);
-    screenSetColour(state, COL_WHITE, 0);
-    screenShowCursor(state, 1);
-    screenGoto(state, 22, 1);
-    screenFlush(state);
+    screenSetColour(&state->term, COL_WHITE, 0);
+    screenShowCursor(&state->term, 1);
+    screenGoto(&state->term, 22, 1);
+    screenFlush(&state->term);
     termClose(&state->term);
 }
 
@@ -227,16 +228,16 @@ int doorMain(ClientState* state, int argc, char** argv) {
         return DOOR_EXIT_NO_TERM;
     }
     state->term.utf8Out = state->cfg.utf8;
-    screenReset(state);
+    screenReset(&state->term);
     if (state->caller.dropStatus != DROP_OK) {
         drawDropNotice(state);
-        screenFlush(state);
+        screenFlush(&state->term);
         doorWaitKey(state);
-        screenClear(state);
-        screenFlush(state);
+        screenClear(&state->term);
+        screenFlush(&state->term);
     }
     drawConnecting(state);
-    screenFlush(state);
+    screenFlush(&state->term);
     if (!serverConnect(&state->conn, state->conn.host, state->conn.port, state->conn.useTls))
         return connectFailed(state);
     state->running = 1;

@@ -21,60 +21,60 @@ struct CarePage {
     int32_t scroll;   // first page line shown
 };
 
-void clearCareRows(ClientState* cs) {
-    for (int32_t row = CARE_TOP_ROW; row <= CARE_LAST_ROW; row++) screenClearLine(cs, row);
+void clearCareRows(Canvas* cv) {
+    for (int32_t row = CARE_TOP_ROW; row <= CARE_LAST_ROW; row++) screenClearLine(cv->term, row);
 }
 
-void drawCareTitle(ClientState* cs, const char* title) {
+void drawCareTitle(Canvas* cv, const char* title) {
     char shown[64];
     formatText(shown, "%.60s", title);
-    screenCentreText(cs, CARE_TITLE_ROW, COL_CYAN, 1, shown);
+    screenCentreText(cv->term, CARE_TITLE_ROW, COL_CYAN, 1, shown);
 }
 
 // Tags above 99 are bright; anything outside the eight colours is drawn white.
-void setTagColour(ClientState* cs, int32_t tag) {
+void setTagColour(Canvas* cv, int32_t tag) {
     int32_t bright = tag > CARE_BRIGHT_TAG - 1;
     int32_t fg = bright ? tag - CARE_BRIGHT_TAG : tag;
     if (fg < COL_BLACK || fg > COL_WHITE) fg = COL_WHITE;
-    screenSetColour(cs, fg, bright);
+    screenSetColour(cv->term, fg, bright);
 }
 
-void drawCarePage(ClientState* cs, const CarePage& page) {
-    clearCareRows(cs);
-    drawCareTitle(cs, page.title);
+void drawCarePage(Canvas* cv, const CarePage& page) {
+    clearCareRows(cv);
+    drawCareTitle(cv, page.title);
     // The slice is kept inside the array whatever the counts say.
     int32_t first = minOf(maxOf(page.first, 0), MAX_CARE_LINES);
     int32_t end = minOf(first + maxOf(page.count, 0), MAX_CARE_LINES);
     int32_t at = first + maxOf(page.scroll, 0);
     for (int32_t row = CARE_FIRST_ROW; row <= CARE_LAST_ROW && at < end; row++, at++) {
         if (!page.lines[at][0]) continue;
-        setTagColour(cs, page.tags[at]);
-        screenText(cs, row, 1, page.lines[at]);
+        setTagColour(cv, page.tags[at]);
+        screenText(cv->term, row, 1, page.lines[at]);
     }
 }
 
-void paintCareMain(ClientState* cs) {
+void paintCareMain(Canvas* cv, const ClientState* cs) {
     if (!cs->careLoaded) {
-        clearCareRows(cs);
-        drawCareTitle(cs, CARE_HUB_TITLE);
-        screenCentreText(cs, CARE_LOADING_ROW, COL_WHITE, 0, "One moment...");
+        clearCareRows(cv);
+        drawCareTitle(cv, CARE_HUB_TITLE);
+        screenCentreText(cv->term, CARE_LOADING_ROW, COL_WHITE, 0, "One moment...");
         return;
     }
-    drawCarePage(cs, {cs->careLines, cs->careLineTags, CARE_HUB_TITLE, 0, cs->careLineCount,
+    drawCarePage(cv, {cs->careLines, cs->careLineTags, CARE_HUB_TITLE, 0, cs->careLineCount,
                       cs->careScroll});
 }
 
 }  // namespace
 
-void paintCareHub(ClientState* cs) { paintCareMain(cs); }
+void paintCareHub(Canvas* cv, const ClientState* cs) { paintCareMain(cv, cs); }
 
-void paintCareTopic(ClientState* cs) {
+void paintCareTopic(Canvas* cv, const ClientState* cs) {
     int32_t open = cs->careSectionOpen;
     if (open < 0 || open >= minOf(cs->careSectionCount, MAX_CARE_SECTIONS)) {
-        paintCareMain(cs);
+        paintCareMain(cv, cs);
         return;
     }
-    drawCarePage(cs, {cs->careSectionLines, cs->careSectionLineTags, cs->careSectionTitles[open],
+    drawCarePage(cv, {cs->careSectionLines, cs->careSectionLineTags, cs->careSectionTitles[open],
                       cs->careSectionStart[open], cs->careSectionLineCount[open],
                       cs->careSectionScroll});
 }

@@ -69,7 +69,7 @@ bool lineApplies(const ClientState* cs, const CountdownLine& line) {
     return !line.applies || line.applies(cs);
 }
 
-void drawLine(ClientState* cs, const CountdownLine& line) {
+void drawLine(Canvas* cv, const ClientState* cs, const CountdownLine& line) {
     if (!lineApplies(cs, line)) return;
     int32_t remaining = (int32_t)(cs->*line.deadline - tickMs(&cs->clock));
     int32_t colour = remaining < RED_BELOW_MS ? COL_RED : line.colour;
@@ -83,7 +83,7 @@ void drawLine(ClientState* cs, const CountdownLine& line) {
         if (secs < 0) secs = 0;
         formatText(text, "%s%d:%02d%s", line.prefix, secs / 60, secs % 60, line.suffix);
     }
-    drawCentredField(cs, line.row, line.col, line.width, colour, text);
+    drawCentredField(cv, line.row, line.col, line.width, colour, text);
 }
 
 struct SourceStyle {
@@ -120,13 +120,13 @@ SourceLabel sourceLabel(const char* source, int32_t bbsNumber) {
 
 int32_t sourceColour(const char* source) { return sourceStyle(source).colour; }
 
-void drawStartCountdown(ClientState* cs) { drawLine(cs, START_LINE); }
+void drawStartCountdown(Canvas* cv, const ClientState* cs) { drawLine(cv, cs, START_LINE); }
 
-void drawChooseCountdown(ClientState* cs) {
-    drawLine(cs, CHOOSE_TABLE_LINE);
-    drawLine(cs, CHOOSE_PICKER_LINE);
+void drawChooseCountdown(Canvas* cv, const ClientState* cs) {
+    drawLine(cv, cs, CHOOSE_TABLE_LINE);
+    drawLine(cv, cs, CHOOSE_PICKER_LINE);
 }
 
-void drawCountdowns(ClientState* cs) {
-    for (const CountdownLine* line : ALL_LINES) drawLine(cs, *line);
+void drawCountdowns(Canvas* cv, const ClientState* cs) {
+    for (const CountdownLine* line : ALL_LINES) drawLine(cv, cs, *line);
 }

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t SOURCE_LABEL_BYTES = 16;  // "BBS #%d" with any int fits
@@ -20,9 +22,9 @@ int32_t sourceColour(const char* source);
 
 // Every countdown line that applies to the current screen, in order: start,
 // word time, reading time, the choosing lines, vote time.
-void drawCountdowns(ClientState* cs);
+void drawCountdowns(Canvas* cv, const ClientState* cs);
 // The table's start line (rows 17, columns 23-56).
-void drawStartCountdown(ClientState* cs);
+void drawStartCountdown(Canvas* cv, const ClientState* cs);
 // The choosing lines: at the table on the caller's timed turn, or in the
 // pickers when the pick is the caller's turn.
-void drawChooseCountdown(ClientState* cs);
+void drawChooseCountdown(Canvas* cv, const ClientState* cs);

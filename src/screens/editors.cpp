@@ -24,8 +24,8 @@ constexpr char NOTHING_SENT[] = "Nothing has been sent yet.";
 constexpr char WRITE_HINT[] = "Type a line at a time. Press ENTER on an empty line when you are done.";
 constexpr char ADD_MORE[] = "Type 0 to go back and add more at the end.";
 
-void title(ClientState* cs, const char* text) {
-    screenCentreText(cs, NOTE_TITLE_ROW, COL_YELLOW, 1, text);
+void title(Canvas* cv, const char* text) {
+    screenCentreText(cv->term, NOTE_TITLE_ROW, COL_YELLOW, 1, text);
 }
 
 // A note editor as the screens see it: its lines, count and marked line.
@@ -46,56 +46,56 @@ NoteView replyNote(const ClientState* cs) {
             MAX_REPLY_LINES};
 }
 
-void writeLines(ClientState* cs, const NoteView& v, int32_t width) {
-    drawEditorLines(cs, v.lines, v.count, editorTailStart(v.count, WRITE_ROWS), WRITE_ROWS,
+void writeLines(Canvas* cv, const NoteView& v, int32_t width) {
+    drawEditorLines(cv, v.lines, v.count, editorTailStart(v.count, WRITE_ROWS), WRITE_ROWS,
                     WRITE_TOP, width, 0);
 }
 
-void reviewLines(ClientState* cs, const NoteView& v) {
-    drawEditorLines(cs, v.lines, v.count, 0, REVIEW_ROWS, REVIEW_TOP, EDITOR_NARROW, 0);
-    screenCentreText(cs, FOOT_ROW, COL_BLUE, 1, NOTHING_SENT);
+void reviewLines(Canvas* cv, const NoteView& v) {
+    drawEditorLines(cv, v.lines, v.count, 0, REVIEW_ROWS, REVIEW_TOP, EDITOR_NARROW, 0);
+    screenCentreText(cv->term, FOOT_ROW, COL_BLUE, 1, NOTHING_SENT);
 }
 
 // The change screen under its title: the first 10 lines with the marked
 // one in yellow, then what typing does now.
-void changeLines(ClientState* cs, const NoteView& v) {
-    drawEditorLines(cs, v.lines, v.count, 0, CHANGE_ROWS, CHANGE_TOP, EDITOR_NARROW, v.marked);
-    if (v.marked > 0) drawMarkedHint(cs, MARKED_HINT_ROW, v.marked);
-    else if (v.count < v.max) screenCentreText(cs, FOOT_ROW, COL_BLUE, 1, ADD_MORE);
+void changeLines(Canvas* cv, const NoteView& v) {
+    drawEditorLines(cv, v.lines, v.count, 0, CHANGE_ROWS, CHANGE_TOP, EDITOR_NARROW, v.marked);
+    if (v.marked > 0) drawMarkedHint(cv, MARKED_HINT_ROW, v.marked);
+    else if (v.count < v.max) screenCentreText(cv->term, FOOT_ROW, COL_BLUE, 1, ADD_MORE);
 }
 
 }  // namespace
 
-void drawEditorText(ClientState* cs, const EditorText* rows, int32_t n) {
+void drawEditorText(Canvas* cv, const EditorText* rows, int32_t n) {
     for (int32_t i = 0; i < n; i++) {
         const EditorText& t = rows[i];
-        if (t.col > 0) screenColourText(cs, t.row, t.col, t.fg, t.bright, t.text);
-        else screenCentreText(cs, t.row, t.fg, t.bright, t.text);
+        if (t.col > 0) screenColourText(cv->term, t.row, t.col, t.fg, t.bright, t.text);
+        else screenCentreText(cv->term, t.row, t.fg, t.bright, t.text);
     }
 }
 
-void drawCentredf(ClientState* cs, int32_t row, int32_t fg, int32_t bright, const char* fmt, ...) {
+void drawCentredf(Canvas* cv, int32_t row, int32_t fg, int32_t bright, const char* fmt, ...) {
     char text[SCREEN_COLS + 1];
     va_list ap;
     va_start(ap, fmt);
     formatTextV(text, sizeof text, fmt, ap);
     va_end(ap);
-    screenCentreText(cs, row, fg, bright, text);
+    screenCentreText(cv->term, row, fg, bright, text);
 }
 
-void drawEditorLine(ClientState* cs, int32_t row, int32_t number, const char* line,
+void drawEditorLine(Canvas* cv, int32_t row, int32_t number, const char* line,
                     int32_t width, bool marked) {
     char text[SCREEN_COLS + 1];
     formatText(text, "%2d  %-*.*s", number, (int)width, (int)width, line);
-    screenColourText(cs, row, EDITOR_LINE_COL, marked ? COL_YELLOW : COL_WHITE, 1, text);
+    screenColourText(cv->term, row, EDITOR_LINE_COL, marked ? COL_YELLOW : COL_WHITE, 1, text);
 }
 
-void drawEditorLines(ClientState* cs, const char (*lines)[EDIT_LINE_BYTES], int32_t count,
+void drawEditorLines(Canvas* cv, const char (*lines)[EDIT_LINE_BYTES], int32_t count,
                      int32_t first, int32_t rows, int32_t top, int32_t width, int32_t marked) {
     if (first < 0) first = 0;
     for (int32_t i = 0; i < rows && first + i < count; i++) {
         int32_t index = first + i;
-        drawEditorLine(cs, top + i, index + 1, lines[index], width, index + 1 == marked);
+        drawEditorLine(cv, top + i, index + 1, lines[index], width, index + 1 == marked);
     }
 }
 
@@ -108,76 +108,76 @@ int32_t editorCount(int32_t count, int32_t max) {
     return count > max ? max : count;
 }
 
-void drawMarkedHint(ClientState* cs, int32_t row, int32_t marked) {
-    drawCentredf(cs, row, COL_CYAN, 0, "Line %d is marked above. Type the new version below.",
+void drawMarkedHint(Canvas* cv, int32_t row, int32_t marked) {
+    drawCentredf(cv, row, COL_CYAN, 0, "Line %d is marked above. Type the new version below.",
                  (int)marked);
-    screenCentreText(cs, row + 1, COL_CYAN, 0, "Press ENTER on its own to delete that line instead.");
+    screenCentreText(cv->term, row + 1, COL_CYAN, 0, "Press ENTER on its own to delete that line instead.");
 }
 
 // ---- feedback note ----
 
-void paintFeedbackWrite(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "S H A R E   Y O U R   F E E D B A C K");
+void paintFeedbackWrite(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "S H A R E   Y O U R   F E E D B A C K");
     constexpr EditorText TEXT[] = {
         {5, 4, COL_WHITE, 0, "Found a bug, or thought of something that would make this better?"},
         {6, 4, COL_BLUE, 1, WRITE_HINT},
     };
-    drawEditorText(cs, TEXT);
-    writeLines(cs, feedbackNote(cs), EDITOR_WIDE);
+    drawEditorText(cv, TEXT);
+    writeLines(cv, feedbackNote(cs), EDITOR_WIDE);
 }
 
-void paintFeedbackReview(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "Y O U R   N O T E");
-    reviewLines(cs, feedbackNote(cs));
+void paintFeedbackReview(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "Y O U R   N O T E");
+    reviewLines(cv, feedbackNote(cs));
 }
 
-void paintFeedbackEdit(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "C H A N G E   Y O U R   N O T E");
-    changeLines(cs, feedbackNote(cs));
+void paintFeedbackEdit(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "C H A N G E   Y O U R   N O T E");
+    changeLines(cv, feedbackNote(cs));
 }
 
-void paintFeedbackSent(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, 7, COL_YELLOW, 1, "T H A N K   Y O U");
-    screenCentreText(cs, 10, COL_GREEN, 1, "Thank you for your feedback.");
+void paintFeedbackSent(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, 7, COL_YELLOW, 1, "T H A N K   Y O U");
+    screenCentreText(cv->term, 10, COL_GREEN, 1, "Thank you for your feedback.");
 }
 
 // ---- mail reply ----
 
-void paintReplyWrite(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "Y O U R   R E P L Y");
+void paintReplyWrite(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "Y O U R   R E P L Y");
     int32_t open = cs->letterOpen;
     if (open >= 0 && open < editorCount(cs->letterCount, MAX_LETTERS)) {
         const Letter& l = cs->letters[open];
-        drawCentredf(cs, 5, COL_WHITE, 0, "Replying to \"%.*s\" from %.20s.", (int)LETTER_SUBJECT_MAX,
+        drawCentredf(cv, 5, COL_WHITE, 0, "Replying to \"%.*s\" from %.20s.", (int)LETTER_SUBJECT_MAX,
                      l.subject, l.sender);
     }
-    screenCentreText(cs, 6, COL_BLUE, 1, WRITE_HINT);
-    writeLines(cs, replyNote(cs), EDITOR_NARROW);
+    screenCentreText(cv->term, 6, COL_BLUE, 1, WRITE_HINT);
+    writeLines(cv, replyNote(cs), EDITOR_NARROW);
 }
 
-void paintReplyReview(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "Y O U R   R E P L Y");
-    reviewLines(cs, replyNote(cs));
+void paintReplyReview(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "Y O U R   R E P L Y");
+    reviewLines(cv, replyNote(cs));
 }
 
-void paintReplyEdit(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "C H A N G E   Y O U R   R E P L Y");
-    changeLines(cs, replyNote(cs));
+void paintReplyEdit(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "C H A N G E   Y O U R   R E P L Y");
+    changeLines(cv, replyNote(cs));
 }
 
-void paintReplySent(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, 5, COL_GREEN, 1, "S E N T");
+void paintReplySent(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, 5, COL_GREEN, 1, "S E N T");
     constexpr EditorText TEXT[] = {
         {8, 0, COL_WHITE, 1, "Thank you! Now that your reply is on its way, the reply option"},
         {9, 0, COL_WHITE, 1, "has been removed from this message."},
     };
-    drawEditorText(cs, TEXT);
+    drawEditorText(cv, TEXT);
 }

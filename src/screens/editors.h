@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
 #include "state/client_state.h"
 
 constexpr int32_t EDITOR_LINE_COL = 3;   // numbered lines start here
@@ -21,21 +22,21 @@ struct EditorText {
     const char* text;
 };
 
-void drawEditorText(ClientState* cs, const EditorText* rows, int32_t n);
+void drawEditorText(Canvas* cv, const EditorText* rows, int32_t n);
 template <int32_t N>
-void drawEditorText(ClientState* cs, const EditorText (&rows)[N]) { drawEditorText(cs, rows, N); }
+void drawEditorText(Canvas* cv, const EditorText (&rows)[N]) { drawEditorText(cv, rows, N); }
 
 // Centred, formatted text (at most one screen row).
 __attribute__((format(printf, 5, 6)))
-void drawCentredf(ClientState* cs, int32_t row, int32_t fg, int32_t bright, const char* fmt, ...);
+void drawCentredf(Canvas* cv, int32_t row, int32_t fg, int32_t bright, const char* fmt, ...);
 
 // One line as "%2d  %-W.Ws" at column 3, 37 bright, or 33 bright when marked.
-void drawEditorLine(ClientState* cs, int32_t row, int32_t number, const char* line,
+void drawEditorLine(Canvas* cv, int32_t row, int32_t number, const char* line,
                     int32_t width, bool marked);
 
 // Lines first .. first + rows - 1 of an editor (0-based, those that exist)
 // on rows top downward; marked is the 1-based marked line, 0 none.
-void drawEditorLines(ClientState* cs, const char (*lines)[EDIT_LINE_BYTES], int32_t count,
+void drawEditorLines(Canvas* cv, const char (*lines)[EDIT_LINE_BYTES], int32_t count,
                      int32_t first, int32_t rows, int32_t top, int32_t width, int32_t marked);
 
 // The first line of the last `rows` lines of count.
@@ -46,13 +47,13 @@ int32_t editorCount(int32_t count, int32_t max);
 
 // The two sentences under a change screen's lines while line `marked` is
 // marked, on rows row and row + 1, 36 normal.
-void drawMarkedHint(ClientState* cs, int32_t row, int32_t marked);
+void drawMarkedHint(Canvas* cv, int32_t row, int32_t marked);
 
-void paintFeedbackWrite(ClientState* cs);
-void paintFeedbackReview(ClientState* cs);
-void paintFeedbackEdit(ClientState* cs);
-void paintFeedbackSent(ClientState* cs);
-void paintReplyWrite(ClientState* cs);
-void paintReplyReview(ClientState* cs);
-void paintReplyEdit(ClientState* cs);
-void paintReplySent(ClientState* cs);
+void paintFeedbackWrite(Canvas* cv, const ClientState* cs);
+void paintFeedbackReview(Canvas* cv, const ClientState* cs);
+void paintFeedbackEdit(Canvas* cv, const ClientState* cs);
+void paintFeedbackSent(Canvas* cv, const ClientState* cs);
+void paintReplyWrite(Canvas* cv, const ClientState* cs);
+void paintReplyReview(Canvas* cv, const ClientState* cs);
+void paintReplyEdit(Canvas* cv, const ClientState* cs);
+void paintReplySent(Canvas* cv, const ClientState* cs);

@@ -34,39 +34,40 @@ struct NameCell {
 constexpr NameCell LOUNGE_CELL = {21, 19};
 constexpr NameCell TABLE_CELL = {20, 18};
 
-void drawNameCell(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p, NameCell cell) {
+void drawNameCell(Canvas* cv, int32_t row, int32_t col, const PlayerRecord& p, NameCell cell) {
     char text[NAME_CELL_BYTES];
     if ((int32_t)strnlen(p.name, sizeof p.name) <= cell.pad)
         formatText(text, "%-*.*s", cell.pad, cell.pad, p.name);
     else
         formatText(text, "%.*s..", cell.cut, p.name);
-    screenColourText(cs, row, col, p.colour, p.isMe ? 1 : 0, text);
+    screenColourText(cv->term, row, col, p.colour, p.isMe ? 1 : 0, text);
 }
 
-void drawSourceLabel(ClientState* cs, int32_t row, int32_t col, const PlayerRecord& p) {
+void drawSourceLabel(Canvas* cv, int32_t row, int32_t col, const PlayerRecord& p) {
     char text[SOURCE_LABEL_BYTES];
     formatText(text, "%-8.8s", sourceLabel(p.source, p.bbsNumber).text);
-    screenColourText(cs, row, col, sourceColour(p.source), 1, text);
+    screenColourText(cv->term, row, col, sourceColour(p.source), 1, text);
 }
 
 // ---- the Lounge ----
 
-void drawListBox(ClientState* cs, int32_t left, int32_t right, const char* word, int32_t entries) {
+void drawListBox(Canvas* cv, const ClientState* cs, int32_t left, int32_t right, const char* word,
+                 int32_t entries) {
     LoungePaging paging = loungePaging(entries, cs->loungePage);
     char title[BOX_TITLE_MAX + 1];
     if (entries <= LOUNGE_PAGE_ROWS) formatText(title, "%.28s", word);
     else formatText(title, "%.20s - Page %d of %d", word, paging.page + 1, paging.pageCount);
-    screenBox(cs, BOX_TOP, left, BOX_BOTTOM, right, COL_CYAN, 0, title);
+    screenBox(cv->term, BOX_TOP, left, BOX_BOTTOM, right, COL_CYAN, 0, title);
 }
 
 // The line under a page: how many are left, or the way back.
-void drawPageTail(ClientState* cs, int32_t row, int32_t col, int32_t entries, int32_t shownEnd,
+void drawPageTail(Canvas* cv, int32_t row, int32_t col, int32_t entries, int32_t shownEnd,
                   const LoungePaging& paging) {
     char text[40];
     if (shownEnd < entries) formatText(text, "+%d more - press >", entries - shownEnd);
     else if (paging.page > 0) copyText(text, "press < to go back");
     else return;
-    screenColourText(cs, row, col, COL_CYAN, 1, text);
+    screenColourText(cv->term, row, col, COL_CYAN, 1, text);
 }
 
 int32_t tablesListed(const ClientState* cs) { return minOf(maxOf(cs->tableCount, 0), MAX_TABLES); }
@@ -74,11 +75,11 @@ int32_t playersListed(const ClientState* cs) { return minOf(maxOf(cs->playerCoun
 
 // Entries go over the frames: the empty-list sentence is wider than its box
 // and must still read in full.
-void drawTables(ClientState* cs) {
+void drawTables(Canvas* cv, const ClientState* cs) {
     int32_t count = tablesListed(cs);
     LoungePaging paging = loungePaging(count, cs->loungePage);
     if (count == 0) {
-        screenColourText(cs, LIST_TOP, 7, COL_WHITE, 0, "(no tables yet - press C to open one)");
+        screenColourText(cv->term, LIST_TOP, 7, COL_WHITE, 0, "(no tables yet - press C to open one)");
         return;
     }
     int32_t first = paging.page * paging.rowsPerPage;
@@ -89,26 +90,27 @@ void drawTables(ClientState* cs) {
         char text[48];
         formatText(text, "[%d] %-15.15s %d/%d", i + 1, t.name[0] ? t.name : "Quick Match", t.players,
                    t.capacity);
-        screenColourText(cs, row, TABLE_COL, t.locked ? COL_RED : COL_WHITE, t.players > 0 ? 1 : 0, text);
+        screenColourText(cv->term, row, TABLE_COL, t.locked ? COL_RED : COL_WHITE,
+                         t.players > 0 ? 1 : 0, text);
         if (t.locked) {
             const char mark[2] = {(char)LOCK_MARK, 0};
-            screenColourText(cs, row, LOCK_MARK_COL, COL_RED, 0, mark);
+            screenColourText(cv->term, row, LOCK_MARK_COL, COL_RED, 0, mark);
         }
     }
-    drawPageTail(cs, row, TABLE_COL, count, end, paging);
+    drawPageTail(cv, row, TABLE_COL, count, end, paging);
 }
 
-void drawLoungePlayers(ClientState* cs) {
+void drawLoungePlayers(Canvas* cv, const ClientState* cs) {
     int32_t count = playersListed(cs);
     LoungePaging paging = loungePaging(count, cs->loungePage);
     int32_t first = paging.page * paging.rowsPerPage;
     int32_t end = minOf(first + paging.rowsPerPage, count);
     int32_t row = LIST_TOP;
     for (int32_t i = first; i < end; i++, row++) {
-        drawNameCell(cs, row, LOUNGE_NAME_COL, cs->players[i], LOUNGE_CELL);
-        drawSourceLabel(cs, row, LOUNGE_SOURCE_COL, cs->players[i]);
+        drawNameCell(cv, row, LOUNGE_NAME_COL, cs->players[i], LOUNGE_CELL);
+        drawSourceLabel(cv, row, LOUNGE_SOURCE_COL, cs->players[i]);
     }
-    if (count > 0) drawPageTail(cs, row, LOUNGE_NAME_COL, count, end, paging);
+    if (count > 0) drawPageTail(cv, row, LOUNGE_NAME_COL, count, end, paging);
 }
 
 // ---- a table between rounds ----
@@ -129,7 +131,7 @@ constexpr int32_t SHUFFLE_FRAMES = 4;
 
 constexpr char WAITING_ALONE[] = "Your table - waiting for somebody to join you";
 
-void drawTableTitle(ClientState* cs) {
+void drawTableTitle(Canvas* cv, const ClientState* cs) {
     char title[64];
     if (cs->roomAutoHost) {
         formatText(title, "%.40s", "Quick Play");
@@ -142,35 +144,36 @@ void drawTableTitle(ClientState* cs) {
             if (cs->players[i].isHost) { host = cs->players[i].name; break; }
         formatText(title, "%.32s's Table", host);
     }
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, title);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, title);
 }
 
 bool hostHintsShown(const ClientState* cs) {
     return cs->isHost && !cs->roomAutoHost && cs->roomCode[0];
 }
 
-void drawShareCodeAndHints(ClientState* cs) {
+void drawShareCodeAndHints(Canvas* cv, const ClientState* cs) {
     if (!cs->roomCode[0]) return;
     char line[40];
     formatText(line, "Share code:  %s", cs->roomCode);
-    screenCentreText(cs, SHARE_CODE_ROW, COL_CYAN, 1, line);
+    screenCentreText(cv->term, SHARE_CODE_ROW, COL_CYAN, 1, line);
     if (!hostHintsShown(cs)) return;
-    screenColourText(cs, HINTS_FIRST_ROW, HINT_COL, COL_GREEN, 1, "/invite name - Invite a player to join");
-    screenColourText(cs, HINTS_FIRST_ROW + 1, HINT_COL, COL_GREEN, 0,
+    screenColourText(cv->term, HINTS_FIRST_ROW, HINT_COL, COL_GREEN, 1,
+                     "/invite name - Invite a player to join");
+    screenColourText(cv->term, HINTS_FIRST_ROW + 1, HINT_COL, COL_GREEN, 0,
                      cs->roomLocked ? "/newcode - Generates a new share code"
                                     : "/lock - Closes the room to players without share code");
-    screenColourText(cs, HINTS_FIRST_ROW + 2, HINT_COL, COL_GREEN, 0,
+    screenColourText(cv->term, HINTS_FIRST_ROW + 2, HINT_COL, COL_GREEN, 0,
                      "/kick name - Remove somebody from your table");
 }
 
-void drawTablePlayers(ClientState* cs) {
+void drawTablePlayers(Canvas* cv, const ClientState* cs) {
     int32_t top = hostHintsShown(cs) ? TABLE_LIST_TOP_HINTS : TABLE_LIST_TOP;
     int32_t shown = minOf(minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS), TABLE_LIST_END - top);
     for (int32_t i = 0; i < shown; i++) {
         const PlayerRecord& p = cs->players[i];
-        drawNameCell(cs, top + i, TABLE_NAME_COL, p, TABLE_CELL);
-        drawSourceLabel(cs, top + i, TABLE_SOURCE_COL, p);
-        if (p.isHost) screenColourText(cs, top + i, HOST_MARK_COL, COL_MAGENTA, 1, "(host)");
+        drawNameCell(cv, top + i, TABLE_NAME_COL, p, TABLE_CELL);
+        drawSourceLabel(cv, top + i, TABLE_SOURCE_COL, p);
+        if (p.isHost) screenColourText(cv->term, top + i, HOST_MARK_COL, COL_MAGENTA, 1, "(host)");
     }
 }
 
@@ -220,37 +223,37 @@ constexpr WaitingLine WAITING_LINES[] = {
     {always, hostStartsText, COL_WHITE, 0},
 };
 
-void drawWaitingLine(ClientState* cs) {
+void drawWaitingLine(Canvas* cv, const ClientState* cs) {
     for (const WaitingLine& w : WAITING_LINES) {
         if (!w.applies(cs)) continue;
         char text[96];
         w.text(cs, text);
-        screenCentreText(cs, STATUS_ROW, w.fg, w.bright, text);
+        screenCentreText(cv->term, STATUS_ROW, w.fg, w.bright, text);
         return;
     }
 }
 
-void drawTurnLine(ClientState* cs) {
+void drawTurnLine(Canvas* cv, const ClientState* cs) {
     if (cs->playerCount < 2)
-        screenCentreText(cs, STATUS_ROW, COL_WHITE, 0, WAITING_ALONE);
+        screenCentreText(cv->term, STATUS_ROW, COL_WHITE, 0, WAITING_ALONE);
     else
-        screenCentreText(cs, STATUS_ROW, COL_YELLOW, 1,
+        screenCentreText(cv->term, STATUS_ROW, COL_YELLOW, 1,
                          "Your turn to choose the next tale. Take your time and talk it over.");
 }
 
 // Rows 17 and 18. A start countdown wins over every other line of row 17.
-void drawTableStatus(ClientState* cs) {
+void drawTableStatus(Canvas* cv, const ClientState* cs) {
     if (!cs->pickTurn) {
-        if (cs->startDeadline > 0) drawStartCountdown(cs);
-        else drawWaitingLine(cs);
+        if (cs->startDeadline > 0) drawStartCountdown(cv, cs);
+        else drawWaitingLine(cv, cs);
         return;
     }
     // Only a timed turn at a table of two or more offers the wait.
     if (waitOfferVisible(cs))
-        screenCentreText(cs, WAIT_OFFER_ROW, COL_YELLOW, 1,
+        screenCentreText(cv->term, WAIT_OFFER_ROW, COL_YELLOW, 1,
                          "Make your selection to continue, or press [W] and ENTER for more time.");
-    if (cs->startDeadline > 0) drawStartCountdown(cs);
-    else drawTurnLine(cs);
+    if (cs->startDeadline > 0) drawStartCountdown(cv, cs);
+    else drawTurnLine(cv, cs);
 }
 
 // ---- opening a table ----
@@ -260,36 +263,39 @@ constexpr int32_t CREATE_WRAP_WIDTH = 48;
 constexpr int32_t CREATE_NAME_COL = 23;
 constexpr int32_t CREATE_QUESTION_ROW = 14;
 
-void drawCreateName(ClientState* cs) {
-    screenColourText(cs, 8, CREATE_TEXT_COL, COL_CYAN, 0, "Table:");
-    screenColourText(cs, 8, CREATE_NAME_COL, COL_WHITE, 1, cs->createName);
+void drawCreateName(Canvas* cv, const ClientState* cs) {
+    screenColourText(cv->term, 8, CREATE_TEXT_COL, COL_CYAN, 0, "Table:");
+    screenColourText(cv->term, 8, CREATE_NAME_COL, COL_WHITE, 1, cs->createName);
 }
 
-void createStageName(ClientState* cs) {
-    drawWrapped(cs, 8, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+void createStageName(Canvas* cv, const ClientState*) {
+    drawWrapped(cv, 8, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
                 "Give your table a name. Anyone in the Lounge will see it and can pull up a chair.", 10);
-    screenColourText(cs, 12, CREATE_TEXT_COL, COL_YELLOW, 1, "What shall we call it?");
+    screenColourText(cv->term, 12, CREATE_TEXT_COL, COL_YELLOW, 1, "What shall we call it?");
 }
 
-void createStageLock(ClientState* cs) {
-    drawCreateName(cs);
-    drawWrapped(cs, 10, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+void createStageLock(Canvas* cv, const ClientState* cs) {
+    drawCreateName(cv, cs);
+    drawWrapped(cv, 10, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
                 "Lock it? A locked table still shows in the list, but only people you give the share "
                 "code to can sit down.", 12);
-    screenColourText(cs, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1, "Lock this table?  [Y] / [N]");
+    screenColourText(cv->term, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1,
+                     "Lock this table?  [Y] / [N]");
 }
 
-void createStageTurns(ClientState* cs) {
-    drawCreateName(cs);
-    screenColourText(cs, 9, CREATE_TEXT_COL, COL_CYAN, 0, cs->createLocked ? "Locked" : "Open to anyone");
-    drawWrapped(cs, 11, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
+void createStageTurns(Canvas* cv, const ClientState* cs) {
+    drawCreateName(cv, cs);
+    screenColourText(cv->term, 9, CREATE_TEXT_COL, COL_CYAN, 0,
+                     cs->createLocked ? "Locked" : "Open to anyone");
+    drawWrapped(cv, 11, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
                 "Should everyone take turns choosing the story? Say no and you pick for the table "
                 "every round.", 13);
-    screenColourText(cs, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1,
+    screenColourText(cv->term, CREATE_QUESTION_ROW, CREATE_TEXT_COL, COL_YELLOW, 1,
                      "Take turns picking?  [Y] / [N]");
 }
 
-constexpr void (*CREATE_STAGES[])(ClientState* cs) = {createStageName, createStageLock, createStageTurns};
+constexpr void (*CREATE_STAGES[])(Canvas* cv, const ClientState* cs) = {createStageName, createStageLock,
+                                                                        createStageTurns};
 constexpr int32_t CREATE_STAGE_COUNT = (int32_t)(sizeof CREATE_STAGES / sizeof CREATE_STAGES[0]);
 
 }  // namespace
@@ -307,30 +313,30 @@ LoungePaging loungePaging(int32_t entries, int32_t requested) {
     return p;
 }
 
-void paintLounge(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "T H E   L O U N G E");
-    drawListBox(cs, TABLES_LEFT, TABLES_RIGHT, "Tables", tablesListed(cs));
-    drawListBox(cs, PLAYERS_LEFT, PLAYERS_RIGHT, "Who's Here", playersListed(cs));
-    drawTables(cs);
-    drawLoungePlayers(cs);
+void paintLounge(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "T H E   L O U N G E");
+    drawListBox(cv, cs, TABLES_LEFT, TABLES_RIGHT, "Tables", tablesListed(cs));
+    drawListBox(cv, cs, PLAYERS_LEFT, PLAYERS_RIGHT, "Who's Here", playersListed(cs));
+    drawTables(cv, cs);
+    drawLoungePlayers(cv, cs);
 }
 
-void paintTable(ClientState* cs) {
-    screenClearBody(cs);
-    drawTableTitle(cs);
-    drawTaleLine(cs);
-    drawShareCodeAndHints(cs);
-    drawTablePlayers(cs);
-    if (cs->isHost && cs->presetLine[0]) screenCentreText(cs, PRESET_ROW, COL_CYAN, 0, cs->presetLine);
-    drawTableStatus(cs);
+void paintTable(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    drawTableTitle(cv, cs);
+    drawTaleLine(cv, cs);
+    drawShareCodeAndHints(cv, cs);
+    drawTablePlayers(cv, cs);
+    if (cs->isHost && cs->presetLine[0]) screenCentreText(cv->term, PRESET_ROW, COL_CYAN, 0, cs->presetLine);
+    drawTableStatus(cv, cs);
 }
 
-void paintCreateTable(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "Y O U R   O W N   T A B L E");
-    screenBox(cs, 6, 12, 15, 68, COL_CYAN, 0, nullptr);
+void paintCreateTable(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "Y O U R   O W N   T A B L E");
+    screenBox(cv->term, 6, 12, 15, 68, COL_CYAN, 0, nullptr);
     // An out-of-range stage shows the first step, as the footer does.
     int32_t stage = (cs->createStage >= 0 && cs->createStage < CREATE_STAGE_COUNT) ? cs->createStage : 0;
-    CREATE_STAGES[stage](cs);
+    CREATE_STAGES[stage](cv, cs);
 }

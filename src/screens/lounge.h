@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t LOUNGE_PAGE_ROWS = 9;      // a list of up to 9 fits one page
@@ -18,6 +20,6 @@ struct LoungePaging {
 };
 LoungePaging loungePaging(int32_t entries, int32_t requested);
 
-void paintLounge(ClientState* cs);
-void paintTable(ClientState* cs);
-void paintCreateTable(ClientState* cs);
+void paintLounge(Canvas* cv, const ClientState* cs);
+void paintTable(Canvas* cv, const ClientState* cs);
+void paintCreateTable(Canvas* cv, const ClientState* cs);

@@ -68,32 +68,39 @@ void layoutMessage(const char* text, int32_t maxLines, MessageLayout* out) {
     }
 }
 
-// The body on rows startRow to lastRow, with its scroll bar.
-void drawMessageRows(ClientState* cs, const char* text, int32_t startRow, int32_t lastRow) {
+// Rows startRow to lastRow show the body from line scroll, kept so that
+// the view never runs past the last line nor above the first.
+int32_t scrollWithin(const MessageLayout& layout, int32_t startRow, int32_t lastRow, int32_t scroll) {
+    int32_t visible = maxOf(lastRow + 1 - startRow, 0);
+    return maxOf(minOf(scroll, layout.count - visible), 0);
+}
+
+// The body on rows startRow to lastRow from readScroll, with its scroll bar.
+void drawMessageRows(Canvas* cv, const ClientState* cs, const char* text, int32_t startRow, int32_t lastRow) {
     MessageLayout layout;
     layoutMessage(text, MESSAGE_LINES_MAX, &layout);
     int32_t visible = maxOf(lastRow + 1 - startRow, 0);
-    cs->readScroll = maxOf(minOf(cs->readScroll, layout.count - visible), 0);
+    int32_t scroll = scrollWithin(layout, startRow, lastRow, cs->readScroll);
     for (int32_t row = startRow; row <= lastRow; row++) {
-        int32_t i = cs->readScroll + row - startRow;
+        int32_t i = scroll + row - startRow;
         if (i >= layout.count) {
-            screenClearLine(cs, row);
+            screenClearLine(cv->term, row);
             continue;
         }
         char piece[MESSAGE_WRAP + 1];
         copyTextMax(piece, text + layout.lines[i].start, (size_t)layout.lines[i].len);
-        screenColourText(cs, row, MESSAGE_TEXT_COL, COL_WHITE, 0, piece);
+        screenColourText(cv->term, row, MESSAGE_TEXT_COL, COL_WHITE, 0, piece);
     }
-    screenScrollbar(cs, MESSAGE_BAR_COL, startRow, lastRow, cs->readScroll, visible, layout.count);
+    screenScrollbar(cv->term, MESSAGE_BAR_COL, startRow, lastRow, scroll, visible, layout.count);
 }
 
 // One numbered list entry: unread ones stand out in green with a mark.
-void drawListEntry(ClientState* cs, int32_t row, int32_t read, const char* text) {
+void drawListEntry(Canvas* cv, int32_t row, int32_t read, const char* text) {
     if (!read) {
         const char mark[2] = {(char)UNREAD_MARK, 0};
-        screenColourText(cs, row, UNREAD_MARK_COL, COL_GREEN, 1, mark);
+        screenColourText(cv->term, row, UNREAD_MARK_COL, COL_GREEN, 1, mark);
     }
-    screenColourText(cs, row, MESSAGE_TEXT_COL, read ? COL_WHITE : COL_GREEN, read ? 0 : 1, text);
+    screenColourText(cv->term, row, MESSAGE_TEXT_COL, read ? COL_WHITE : COL_GREEN, read ? 0 : 1, text);
 }
 
 const Letter* openLetter(const ClientState* cs) {
@@ -107,18 +114,47 @@ const Announcement* openAnnouncement(const ClientState* cs) {
         ? &cs->announcements[open] : nullptr;
 }
 
-}  // namespace
+// The body the open letter or announcement shows, and its rows.
+struct MessageView {
+    const char* text;
+    int32_t startRow;
+    int32_t lastRow;
+};
 
-void drawMessageBody(ClientState* cs, const char* text, int32_t startRow) {
-    drawMessageRows(cs, text, startRow, MESSAGE_BOTTOM_ROW);
+// The reply hint owns row 18, so a letter that takes a reply stops its body
+// one row short of it rather than have the hint written across a line.
+MessageView letterView(const Letter& l) {
+    return {l.body, LETTER_BODY_ROW, l.acceptsReply ? REPLY_HINT_ROW - 1 : MESSAGE_BOTTOM_ROW};
 }
 
-void paintMailbox(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "Y O U R   M A I L B O X");
+MessageView announcementView(const Announcement& a) {
+    return {a.body, NOTICE_BODY_ROW, MESSAGE_BOTTOM_ROW};
+}
+
+}  // namespace
+
+void drawMessageBody(Canvas* cv, const ClientState* cs, const char* text, int32_t startRow) {
+    drawMessageRows(cv, cs, text, startRow, MESSAGE_BOTTOM_ROW);
+}
+
+int32_t readScrollShown(const ClientState* cs) {
+    MessageView view;
+    const Letter* l = cs->screen == SCR_LETTER ? openLetter(cs) : nullptr;
+    const Announcement* a = cs->screen == SCR_ANNOUNCEMENT ? openAnnouncement(cs) : nullptr;
+    if (l) view = letterView(*l);
+    else if (a) view = announcementView(*a);
+    else return cs->readScroll;
+    MessageLayout layout;
+    layoutMessage(view.text, MESSAGE_LINES_MAX, &layout);
+    return scrollWithin(layout, view.startRow, view.lastRow, cs->readScroll);
+}
+
+void paintMailbox(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "Y O U R   M A I L B O X");
     int32_t count = heldCount(cs->letterCount, MAX_LETTERS);
     if (count == 0) {
-        screenCentreText(cs, EMPTY_TEXT_ROW, COL_WHITE, 0,
+        screenCentreText(cv->term, EMPTY_TEXT_ROW, COL_WHITE, 0,
                          cs->mailRequested ? "One moment - fetching your mail..."
                                            : "Nothing in your mailbox just now.");
         return;
@@ -127,65 +163,64 @@ void paintMailbox(ClientState* cs) {
         const Letter& l = cs->letters[i];
         char entry[ENTRY_TEXT_BYTES];
         formatText(entry, "[%d] %-40.40s  %-20.20s", i + 1, l.subject, l.sender);
-        drawListEntry(cs, LIST_TOP_ROW + i, l.read, entry);
+        drawListEntry(cv, LIST_TOP_ROW + i, l.read, entry);
     }
     if (count > MAIL_LIST_SHOWN) {
         char more[48];
         formatText(more, "Showing the newest %d of %d", MAIL_LIST_SHOWN, count);
-        screenColourText(cs, MORE_MAIL_ROW, MESSAGE_TEXT_COL, COL_CYAN, 0, more);
+        screenColourText(cv->term, MORE_MAIL_ROW, MESSAGE_TEXT_COL, COL_CYAN, 0, more);
     }
 }
 
-void paintLetter(ClientState* cs) {
-    screenClearBody(cs);
+void paintLetter(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
     const Letter* l = openLetter(cs);
     if (!l) {
-        screenCentreText(cs, GONE_TEXT_ROW, COL_WHITE, 0, "That letter is no longer there.");
+        screenCentreText(cv->term, GONE_TEXT_ROW, COL_WHITE, 0, "That letter is no longer there.");
         return;
     }
     char line[96];
     formatText(line, "%.60s", l->subject);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, line);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, line);
     formatText(line, "from %.24s%s%.20s", l->sender, l->date[0] ? "   -   " : "", l->date);
-    screenCentreText(cs, LETTER_FROM_ROW, COL_CYAN, 0, line);
-    screenHLine(cs, LETTER_RULE_ROW, COL_BLUE, 0);
-    if (!l->acceptsReply) {
-        drawMessageBody(cs, l->body, LETTER_BODY_ROW);
-        return;
-    }
-    // The reply hint owns row 18, so the body stops one row short of it
-    // rather than have the hint written across a line of the letter.
-    drawMessageRows(cs, l->body, LETTER_BODY_ROW, REPLY_HINT_ROW - 1);
-    if (l->replied) screenColourText(cs, REPLY_HINT_ROW, REPLY_HINT_COL, COL_BLUE, 1, "You have answered this one.");
-    else screenColourText(cs, REPLY_HINT_ROW, REPLY_HINT_COL, COL_YELLOW, 1, "[R] Reply To This");
+    screenCentreText(cv->term, LETTER_FROM_ROW, COL_CYAN, 0, line);
+    screenHLine(cv->term, LETTER_RULE_ROW, COL_BLUE, 0);
+    MessageView view = letterView(*l);
+    drawMessageRows(cv, cs, view.text, view.startRow, view.lastRow);
+    if (!l->acceptsReply) return;
+    if (l->replied)
+        screenColourText(cv->term, REPLY_HINT_ROW, REPLY_HINT_COL, COL_BLUE, 1, "You have answered this one.");
+    else
+        screenColourText(cv->term, REPLY_HINT_ROW, REPLY_HINT_COL, COL_YELLOW, 1, "[R] Reply To This");
 }
 
-void paintAnnouncements(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "A N N O U N C E M E N T S");
+void paintAnnouncements(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "A N N O U N C E M E N T S");
     int32_t count = heldCount(cs->announcementCount, MAX_ANNOUNCEMENTS);
     if (count == 0) {
-        screenCentreText(cs, EMPTY_TEXT_ROW, COL_WHITE, 0, "Check back for future announcements.");
+        screenCentreText(cv->term, EMPTY_TEXT_ROW, COL_WHITE, 0, "Check back for future announcements.");
         return;
     }
     for (int32_t i = 0; i < minOf(count, MAIL_LIST_SHOWN); i++) {
         const Announcement& a = cs->announcements[i];
         char entry[ENTRY_TEXT_BYTES];
         formatText(entry, "[%d] %-62.62s", i + 1, a.title);
-        drawListEntry(cs, LIST_TOP_ROW + i, a.read, entry);
+        drawListEntry(cv, LIST_TOP_ROW + i, a.read, entry);
     }
 }
 
-void paintAnnouncement(ClientState* cs) {
-    screenClearBody(cs);
+void paintAnnouncement(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
     const Announcement* a = openAnnouncement(cs);
     if (!a) {
-        screenCentreText(cs, GONE_TEXT_ROW, COL_WHITE, 0, "That announcement is no longer there.");
+        screenCentreText(cv->term, GONE_TEXT_ROW, COL_WHITE, 0, "That announcement is no longer there.");
         return;
     }
     char title[72];
     formatText(title, "%.70s", a->title);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, title);
-    screenHLine(cs, NOTICE_RULE_ROW, COL_BLUE, 0);
-    drawMessageBody(cs, a->body, NOTICE_BODY_ROW);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, title);
+    screenHLine(cv->term, NOTICE_RULE_ROW, COL_BLUE, 0);
+    MessageView view = announcementView(*a);
+    drawMessageRows(cv, cs, view.text, view.startRow, view.lastRow);
 }

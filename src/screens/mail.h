@@ -1,8 +1,10 @@
 // The reading screens: the mailbox and one open letter, the announcements
 // and one open announcement, and the scrolling message body the two open
-// views share. The body keeps readScroll inside the text it shows.
+// views share.
 #pragma once
 #include <cstdint>
+
+#include "screens/canvas.h"
 
 struct ClientState;
 
@@ -13,11 +15,16 @@ constexpr int32_t MESSAGE_TEXT_COL = 8;
 constexpr int32_t MESSAGE_BAR_COL = 76;       // the body's scroll bar
 constexpr int32_t MAIL_LIST_SHOWN = 9;        // letters / announcements listed (keys 1-9)
 
-void paintMailbox(ClientState* cs);
-void paintLetter(ClientState* cs);
-void paintAnnouncements(ClientState* cs);
-void paintAnnouncement(ClientState* cs);
+void paintMailbox(Canvas* cv, const ClientState* cs);
+void paintLetter(Canvas* cv, const ClientState* cs);
+void paintAnnouncements(Canvas* cv, const ClientState* cs);
+void paintAnnouncement(Canvas* cv, const ClientState* cs);
 
 // text split into lines of at most 65 characters, drawn from readScroll on
-// rows startRow to 18 with a scroll bar; readScroll is kept within the lines.
-void drawMessageBody(ClientState* cs, const char* text, int32_t startRow);
+// rows startRow to 18 with a scroll bar; the view is kept within the lines.
+void drawMessageBody(Canvas* cv, const ClientState* cs, const char* text, int32_t startRow);
+
+// readScroll as the open letter or announcement shows it: kept within its
+// body, whatever the keys left stored. Off those screens, or with nothing
+// open, readScroll as it is.
+int32_t readScrollShown(const ClientState* cs);

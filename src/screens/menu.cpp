@@ -18,10 +18,10 @@ struct TextRow {
 };
 
 template <size_t N>
-void drawRows(ClientState* cs, const TextRow (&rows)[N]) {
+void drawRows(Canvas* cv, const TextRow (&rows)[N]) {
     for (const TextRow& t : rows) {
-        if (t.col > 0) screenColourText(cs, t.row, t.col, t.fg, t.bright, t.text);
-        else screenCentreText(cs, t.row, t.fg, t.bright, t.text);
+        if (t.col > 0) screenColourText(cv->term, t.row, t.col, t.fg, t.bright, t.text);
+        else screenCentreText(cv->term, t.row, t.fg, t.bright, t.text);
     }
 }
 
@@ -260,109 +260,109 @@ int32_t guidePageShown(const ClientState* cs) {
     return minOf(cs->guidePage, GUIDE_PAGES - 1);
 }
 
-void drawGuideFrame(ClientState* cs, int32_t page) {
-    screenClear(cs);
-    drawHeaderBox(cs);
-    screenColourText(cs, 2, GUIDE_HEADER_TITLE_COL, COL_YELLOW, 1, "W O R D W H I R L");
-    screenColourText(cs, 2, GUIDE_HEADER_NAME_COL, COL_CYAN, 0, "How To Play");
-    screenCentreText(cs, GUIDE_TITLE_ROW, COL_WHITE, 1, GUIDE_TITLES[page]);
+void drawGuideFrame(Canvas* cv, int32_t page) {
+    screenClear(cv->term);
+    drawHeaderBox(cv);
+    screenColourText(cv->term, 2, GUIDE_HEADER_TITLE_COL, COL_YELLOW, 1, "W O R D W H I R L");
+    screenColourText(cv->term, 2, GUIDE_HEADER_NAME_COL, COL_CYAN, 0, "How To Play");
+    screenCentreText(cv->term, GUIDE_TITLE_ROW, COL_WHITE, 1, GUIDE_TITLES[page]);
     bool last = page == GUIDE_PAGES - 1;
-    screenCentreText(cs, GUIDE_KEYS_ROW, COL_CYAN, 0,
+    screenCentreText(cv->term, GUIDE_KEYS_ROW, COL_CYAN, 0,
                      last ? "[ENTER] MAIN MENU" : "[ENTER] NEXT     [S] MAIN MENU");
-    screenShowCursor(cs, 0);
+    screenShowCursor(cv->term, 0);
 }
 
-void drawPage0Text(ClientState* cs) {
-    drawRows(cs, GUIDE_PAGE0_ROWS);
+void drawPage0Text(Canvas* cv) {
+    drawRows(cv, GUIDE_PAGE0_ROWS);
     for (const TypedAnswer& a : ANSWERS)
-        screenColourText(cs, a.row, ANSWER_LABEL_END + 1 - (int32_t)strlen(a.label), COL_YELLOW, 0,
+        screenColourText(cv->term, a.row, ANSWER_LABEL_END + 1 - (int32_t)strlen(a.label), COL_YELLOW, 0,
                          a.label);
 }
 
-void drawPage1Text(ClientState* cs) {
+void drawPage1Text(Canvas* cv) {
     for (const GuideStep& s : STEPS) {
-        screenCentreText(cs, s.row + 1, COL_WHITE, 0, s.line1);
-        screenCentreText(cs, s.row + 2, COL_WHITE, 0, s.line2);
+        screenCentreText(cv->term, s.row + 1, COL_WHITE, 0, s.line1);
+        screenCentreText(cv->term, s.row + 2, COL_WHITE, 0, s.line2);
     }
-    drawRows(cs, GUIDE_PAGE1_ROWS);
+    drawRows(cv, GUIDE_PAGE1_ROWS);
 }
 
-void drawPage2Text(ClientState* cs) {
+void drawPage2Text(Canvas* cv) {
     for (const ChatCommand& c : COMMANDS) {
-        screenColourText(cs, c.row, COMMAND_COL, c.fg, 1, c.command);
-        screenColourText(cs, c.row, COMMAND_TEXT_COL, COL_WHITE, 0, c.meaning);
+        screenColourText(cv->term, c.row, COMMAND_COL, c.fg, 1, c.command);
+        screenColourText(cv->term, c.row, COMMAND_TEXT_COL, COL_WHITE, 0, c.meaning);
     }
 }
 
-void drawPage3Text(ClientState* cs) { drawRows(cs, GUIDE_PAGE3_ROWS); }
+void drawPage3Text(Canvas* cv) { drawRows(cv, GUIDE_PAGE3_ROWS); }
 
 // One answer with shown letters in its colour and the rest still hidden.
-void drawTypedAnswer(ClientState* cs, const TypedAnswer& a, int32_t frame) {
+void drawTypedAnswer(Canvas* cv, const TypedAnswer& a, int32_t frame) {
     int32_t len = (int32_t)strlen(a.word);
     int32_t shown = frame - a.firstFrame;
     shown = shown < 0 ? 0 : minOf(shown, len);
     char part[16];
     copyTextMax(part, a.word, (size_t)shown);
-    if (shown > 0) screenColourText(cs, a.row, ANSWER_COL, a.fg, 1, part);
+    if (shown > 0) screenColourText(cv->term, a.row, ANSWER_COL, a.fg, 1, part);
     int32_t hidden = len - shown;
     if (hidden < 1) return;
     memset(part, ANSWER_HIDDEN, (size_t)hidden);
     part[hidden] = 0;
-    screenColourText(cs, a.row, ANSWER_COL + shown, COL_BLUE, 0, part);
+    screenColourText(cv->term, a.row, ANSWER_COL + shown, COL_BLUE, 0, part);
 }
 static_assert(sizeof "spaghetti" < 16, "every answer fits the letter buffer");
 
-void clearSentence(ClientState* cs) {
-    if (cs->guideFrameShown != SENTENCE_SHOWN) return;
-    screenClearLine(cs, SENTENCE_ROW);
-    screenClearLine(cs, SENTENCE_NOTE_ROW);
-    cs->guideFrameShown = FRAME_NONE;
+void clearSentence(Canvas* cv) {
+    if (cv->cache->guideFrameShown != SENTENCE_SHOWN) return;
+    screenClearLine(cv->term, SENTENCE_ROW);
+    screenClearLine(cv->term, SENTENCE_NOTE_ROW);
+    cv->cache->guideFrameShown = FRAME_NONE;
 }
 
-void animatePage0(ClientState* cs, int32_t frame) {
+void animatePage0(Canvas* cv, int32_t frame) {
     if (frame < ANSWERS_TYPED) {
         for (const TypedAnswer& a : ANSWERS)
-            if (frame <= a.lastFrame) drawTypedAnswer(cs, a, frame);
-        clearSentence(cs);
+            if (frame <= a.lastFrame) drawTypedAnswer(cv, a, frame);
+        clearSentence(cv);
     } else if (frame < SENTENCE_FRAME) {
-        clearSentence(cs);
-    } else if (cs->guideFrameShown != SENTENCE_SHOWN) {
+        clearSentence(cv);
+    } else if (cv->cache->guideFrameShown != SENTENCE_SHOWN) {
         for (const SentencePart& p : SENTENCE)
-            screenColourText(cs, SENTENCE_ROW, p.col, p.fg, 1, p.text);
-        screenCentreText(cs, SENTENCE_NOTE_ROW, COL_YELLOW, 1,
+            screenColourText(cv->term, SENTENCE_ROW, p.col, p.fg, 1, p.text);
+        screenCentreText(cv->term, SENTENCE_NOTE_ROW, COL_YELLOW, 1,
                          "Once every word is locked in, the complete story is revealed!");
-        cs->guideFrameShown = SENTENCE_SHOWN;
+        cv->cache->guideFrameShown = SENTENCE_SHOWN;
     }
 }
 
-void animatePage1(ClientState* cs, int32_t frame) {
+void animatePage1(Canvas* cv, int32_t frame) {
     int32_t focus = (frame / STEP_FRAMES) % STEP_COUNT;
-    if (focus == cs->guideFrameShown) return;
-    cs->guideFrameShown = focus;
+    if (focus == cv->cache->guideFrameShown) return;
+    cv->cache->guideFrameShown = focus;
     for (int32_t i = 0; i < STEP_COUNT; i++) {
-        screenClearLine(cs, STEPS[i].row);
-        if (i == focus) screenCentreText(cs, STEPS[i].row, COL_YELLOW, 1, STEPS[i].heading);
-        else screenCentreText(cs, STEPS[i].row, COL_BLUE, 0, STEPS[i].heading);
+        screenClearLine(cv->term, STEPS[i].row);
+        if (i == focus) screenCentreText(cv->term, STEPS[i].row, COL_YELLOW, 1, STEPS[i].heading);
+        else screenCentreText(cv->term, STEPS[i].row, COL_BLUE, 0, STEPS[i].heading);
     }
 }
 
-void animateTitle(ClientState* cs, int32_t page, int32_t frame, const int32_t* colours) {
+void animateTitle(Canvas* cv, int32_t page, int32_t frame, const int32_t* colours) {
     int32_t index = (frame / TITLE_COLOUR_FRAMES) % TITLE_COLOUR_COUNT;
-    if (index == cs->guideFrameShown) return;
-    cs->guideFrameShown = index;
-    screenCentreText(cs, GUIDE_TITLE_ROW, colours[index], 1, GUIDE_TITLES[page]);
+    if (index == cv->cache->guideFrameShown) return;
+    cv->cache->guideFrameShown = index;
+    screenCentreText(cv->term, GUIDE_TITLE_ROW, colours[index], 1, GUIDE_TITLES[page]);
 }
 
-void animatePage2(ClientState* cs, int32_t frame) {
-    animateTitle(cs, 2, frame, PAGE2_TITLE_COLOURS);
+void animatePage2(Canvas* cv, int32_t frame) {
+    animateTitle(cv, 2, frame, PAGE2_TITLE_COLOURS);
 }
-void animatePage3(ClientState* cs, int32_t frame) {
-    animateTitle(cs, 3, frame, PAGE3_TITLE_COLOURS);
+void animatePage3(Canvas* cv, int32_t frame) {
+    animateTitle(cv, 3, frame, PAGE3_TITLE_COLOURS);
 }
 
 struct GuidePage {
-    void (*fixedText)(ClientState* cs);
-    void (*animate)(ClientState* cs, int32_t frame);
+    void (*fixedText)(Canvas* cv);
+    void (*animate)(Canvas* cv, int32_t frame);
 };
 
 constexpr GuidePage GUIDE[GUIDE_PAGES] = {
@@ -381,54 +381,54 @@ int32_t unreadAnnouncements(const ClientState* cs) {
     return unread;
 }
 
-void paintMainMenu(ClientState* cs) {
-    for (int32_t row = MENU_GREETING_ROW; row <= MENU_CLEAR_LAST; row++) screenClearLine(cs, row);
-    screenCentreText(cs, MENU_GREETING_ROW, COL_CYAN, 1,
+void paintMainMenu(Canvas* cv, const ClientState* cs) {
+    for (int32_t row = MENU_GREETING_ROW; row <= MENU_CLEAR_LAST; row++) screenClearLine(cv->term, row);
+    screenCentreText(cv->term, MENU_GREETING_ROW, COL_CYAN, 1,
                      cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
-    screenBox(cs, MENU_BOX_TOP, MENU_BOX_LEFT, MENU_BOX_BOTTOM, MENU_BOX_RIGHT, COL_CYAN, 1,
+    screenBox(cv->term, MENU_BOX_TOP, MENU_BOX_LEFT, MENU_BOX_BOTTOM, MENU_BOX_RIGHT, COL_CYAN, 1,
               nullptr);
     for (const MenuEntry& e : MENU_ENTRIES) {
         char label[48];
         int32_t fg;
         if (!menuLabel(cs, e, label, &fg)) continue;
-        screenColourText(cs, e.row, MENU_KEY_COL, COL_YELLOW, 1, e.key);
-        screenColourText(cs, e.row, MENU_LABEL_COL, fg, 1, label);
+        screenColourText(cv->term, e.row, MENU_KEY_COL, COL_YELLOW, 1, e.key);
+        screenColourText(cv->term, e.row, MENU_LABEL_COL, fg, 1, label);
     }
 }
 
-void paintQuickHelp(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, 4, COL_YELLOW, 1, HELP_TITLE);
-    drawWrapped(cs, HELP_INTRO_ROW, HELP_INTRO_COL, HELP_INTRO_WIDTH, COL_WHITE, 0, HELP_INTRO,
+void paintQuickHelp(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, 4, COL_YELLOW, 1, HELP_TITLE);
+    drawWrapped(cv, HELP_INTRO_ROW, HELP_INTRO_COL, HELP_INTRO_WIDTH, COL_WHITE, 0, HELP_INTRO,
                 HELP_INTRO_LAST);
-    drawRows(cs, HELP_ROWS);
+    drawRows(cv, HELP_ROWS);
 }
 
-void paintActions(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, 4, COL_YELLOW, 1, "T H I N G S   Y O U   C A N   D O");
+void paintActions(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, 4, COL_YELLOW, 1, "T H I N G S   Y O U   C A N   D O");
     int32_t n = minOf(minOf(cs->actionCount, MAX_ACTIONS), ACTIONS_SHOWN_MAX);
     if (n < 1) {
-        screenCentreText(cs, 9, COL_WHITE, 0, "One moment - getting the list...");
+        screenCentreText(cv->term, 9, COL_WHITE, 0, "One moment - getting the list...");
         return;
     }
     for (int32_t i = 0; i < n; i++) {
         char cell[17];
         formatText(cell, "%-16.16s", cs->actions[i]);
         int32_t col = ACTIONS_FIRST_COL + (i / ACTIONS_PER_COLUMN) * ACTIONS_COL_STEP;
-        screenColourText(cs, ACTIONS_TOP + i % ACTIONS_PER_COLUMN, col, COL_WHITE, 1, cell);
+        screenColourText(cv->term, ACTIONS_TOP + i % ACTIONS_PER_COLUMN, col, COL_WHITE, 1, cell);
     }
-    screenColourText(cs, 18, 8, COL_CYAN, 0,
+    screenColourText(cv->term, 18, 8, COL_CYAN, 0,
                      "Just type one, with a name after it   -   e.g.  wave Jason");
 }
 
-void paintGuide(ClientState* cs) {
+void paintGuide(Canvas* cv, const ClientState* cs) {
     int32_t page = guidePageShown(cs);
-    if (!cs->guidePageDrawn) {
-        drawGuideFrame(cs, page);
-        GUIDE[page].fixedText(cs);
-        cs->guidePageDrawn = 1;
-        cs->guideFrameShown = FRAME_NONE;
+    if (!cv->cache->guidePageDrawn) {
+        drawGuideFrame(cv, page);
+        GUIDE[page].fixedText(cv);
+        cv->cache->guidePageDrawn = 1;
+        cv->cache->guideFrameShown = FRAME_NONE;
     }
-    GUIDE[page].animate(cs, cs->guideFrame < 0 ? 0 : cs->guideFrame);
+    GUIDE[page].animate(cv, cs->guideFrame < 0 ? 0 : cs->guideFrame);
 }

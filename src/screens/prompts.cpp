@@ -52,7 +52,7 @@ const char* promptLounge(ClientState* cs, FooterText*) {
 
 const char* promptTable(ClientState* cs, FooterText*) {
     if (cs->pickTurn && cs->playerCount > 1) {
-        cs->footerHighlight = FOOTER_HL_PICK;
+        cs->render.footerHighlight = FOOTER_HL_PICK;
         int32_t secs = secondsUntil(cs, cs->pickDeadline);
         return (cs->pickTimerOn && secs >= 1 && secs <= WAIT_OFFER_SECS)
             ? "[S]elect Next Tale   [W]ait - Not Ready Yet   [L]eave Room"
@@ -73,7 +73,7 @@ const char* promptWordEntry(ClientState* cs, FooterText*) {
 }
 
 const char* promptReveal(ClientState* cs, FooterText* buf) {
-    cs->footerHighlight = FOOTER_HL_LAUGH;
+    cs->render.footerHighlight = FOOTER_HL_LAUGH;
     if (!cs->revealDone)
         return cs->inRoom ? "[SPACE] Laugh   [Up/Down] Read The Tale   [ENTER] Done   [ESC] Leave"
                           : "[SPACE] Laugh   [Up/Down] Read The Tale   [ENTER] Done Reading";
@@ -155,7 +155,7 @@ const char* promptReport(ClientState* cs, FooterText*) {
 const char* promptCareHub(ClientState* cs, FooterText*) {
     if (!cs->careLoaded) return "[M] Main Menu";
     if (cs->careLineCount > cs->careScroll + CARE_PAGE_ROWS) {
-        cs->footerHighlight = FOOTER_HL_MORE;
+        cs->render.footerHighlight = FOOTER_HL_MORE;
         return "[Space] More   [Up/Down] Read   Select a category   [M] Main Menu";
     }
     return cs->careScroll < 1 ? "Select a category above for resource listings.   [M] Main Menu"
@@ -167,7 +167,7 @@ const char* promptCareTopic(ClientState* cs, FooterText*) {
     int32_t lines = (open >= 0 && open < minOf(cs->careSectionCount, MAX_CARE_SECTIONS))
         ? cs->careSectionLineCount[open] : 0;
     if (lines > cs->careSectionScroll + CARE_PAGE_ROWS) {
-        cs->footerHighlight = FOOTER_HL_MORE;
+        cs->render.footerHighlight = FOOTER_HL_MORE;
         return "[Space] More   [Up/Down] Read   [B] Care Hub   [M] Main Menu";
     }
     return cs->careSectionScroll < 1 ? "[B] Care Hub   [M] Main Menu"

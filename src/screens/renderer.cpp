@@ -5,6 +5,8 @@
 #include "host/nodelog.h"
 #include "platform/text.h"
 #include "screens/countdowns.h"
+#include "screens/mail.h"
+#include "screens/reveal.h"
 #include "state/client_state.h"
 #include "terminal/screen.h"
 #include "screens/widgets.h"
@@ -30,46 +32,67 @@ constexpr ScreenLook NO_SCREEN_LOOK = {};
 
 // Slots may stay empty until their painter exists. Tested through a
 // parameter so that a plugged-in function raises no always-true warning.
-bool paintIfAny(PaintFn fn, ClientState* cs) {
+bool paintIfAny(PaintFn fn, Canvas* cv, const ClientState* cs) {
     if (!fn) return false;
-    fn(cs);
+    fn(cv, cs);
     return true;
 }
 
-void paintBody(ClientState* cs, const ScreenLook& look) {
-    if (!paintIfAny(look.paint, cs)) screenClearBody(cs);
+// Keys move a scroll by whole steps without knowing how long the text is;
+// it is brought back within what the view shows as the view is drawn, so
+// the next key moves on from what the caller sees. Done here, not at the
+// key, so that the keys of one pass add up before the view bounds them.
+void keepScrollInView(ClientState* cs) {
+    if (cs->screen == SCR_LETTER || cs->screen == SCR_ANNOUNCEMENT) cs->readScroll = readScrollShown(cs);
+    else if (cs->screen == SCR_SOLO_TALE) cs->soloScroll = soloScrollShown(cs);
 }
 
-void clearChatRows(ClientState* cs) {
-    for (int32_t row = CHAT_TOP_ROW; row <= CHAT_BOTTOM_ROW; row++) screenClearLine(cs, row);
+void renderBody(Canvas* cv, ClientState* cs, const ScreenLook& look) {
+    keepScrollInView(cs);
+    if (!paintIfAny(look.paint, cv, cs)) screenClearBody(cv->term);
 }
 
-void drawMenuGreeting(ClientState* cs) {
-    screenClearLine(cs, SCREEN_BODY_TOP);
-    screenCentreText(cs, SCREEN_BODY_TOP, COL_CYAN, 1, cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
-    cs->authed = 0;
-    cs->menuGreetingDirty = 0;
-    screenGoto(cs, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN));
-    screenShowCursor(cs, 1);
+// The chat pane is drawn with the scroll it can show, which is then kept.
+void renderChatPane(Canvas* cv, ClientState* cs) {
+    cs->chatScroll = chatScrollShown(cs);
+    drawChatPane(cv, cs);
+    cs->inputDirty = 1;
 }
 
-void renderChatRows(ClientState* cs, const ScreenLook& look) {
+void clearChatRows(Canvas* cv) {
+    for (int32_t row = CHAT_TOP_ROW; row <= CHAT_BOTTOM_ROW; row++) screenClearLine(cv->term, row);
+}
+
+void drawMenuGreeting(Canvas* cv, const ClientState* cs) {
+    screenClearLine(cv->term, SCREEN_BODY_TOP);
+    screenCentreText(cv->term, SCREEN_BODY_TOP, COL_CYAN, 1,
+                     cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
+    screenGoto(cv->term, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN));
+    screenShowCursor(cv->term, 1);
+}
+
+void renderChatRows(Canvas* cv, ClientState* cs, const ScreenLook& look) {
     ChatPaneUse pane = look.pane;
     if (pane == PANE_AT_TABLE) pane = cs->inRoom ? PANE_SHOWN : PANE_BLANK;
     if (cs->chatDirty) {
         cs->chatDirty = 0;
-        if (pane == PANE_SHOWN) drawChatPane(cs);
+        if (pane == PANE_SHOWN) renderChatPane(cv, cs);
         else cs->inputDirty = 1;
-        if (pane == PANE_BLANK) clearChatRows(cs);
+        if (pane == PANE_BLANK) clearChatRows(cv);
     }
     // Log-in raises authed, the online count only menuGreetingDirty: either
     // repaints the greeting row.
-    if (pane == PANE_MENU && (cs->authed || cs->menuGreetingDirty)) drawMenuGreeting(cs);
+    if (pane == PANE_MENU && (cs->authed || cs->menuGreetingDirty)) {
+        drawMenuGreeting(cv, cs);
+        cs->authed = 0;
+        cs->menuGreetingDirty = 0;
+    }
 }
 
 // The word entry field: the last 50 characters typed, padded with blanks;
-// an empty field shows where typing starts.
-void drawWordField(ClientState* cs) {
+// an empty field shows where typing starts. The input line's cache is
+// dropped: row 24 is not where the typing shows on this screen.
+void drawWordField(Canvas* cv, const ClientState* cs) {
     char field[WORD_FIELD_WIDTH + 1];
     int32_t len = (int32_t)strnlen(cs->inputLine, sizeof cs->inputLine);
     const char* shown = len > WORD_FIELD_WIDTH ? cs->inputLine + len - WORD_FIELD_WIDTH
@@ -78,23 +101,23 @@ void drawWordField(ClientState* cs) {
     memcpy(field, shown, (size_t)n);
     memset(field + n, ' ', (size_t)(WORD_FIELD_WIDTH - n));
     field[WORD_FIELD_WIDTH] = 0;
-    screenColourText(cs, WORD_FIELD_ROW, WORD_FIELD_COL, COL_WHITE, 1, field);
-    cs->inputLineDrawn = 0;
-    screenGoto(cs, WORD_FIELD_ROW, WORD_FIELD_COL + minOf(maxOf(cs->inputLen, 0), WORD_FIELD_WIDTH));
-    screenShowCursor(cs, 1);
+    screenColourText(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL, COL_WHITE, 1, field);
+    cv->cache->inputLineDrawn = 0;
+    screenGoto(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL + minOf(maxOf(cs->inputLen, 0), WORD_FIELD_WIDTH));
+    screenShowCursor(cv->term, 1);
 }
 
 // Returns 1 when the input line (or the word field) was drawn.
-int32_t renderInput(ClientState* cs) {
+int32_t renderInput(Canvas* cv, ClientState* cs) {
     if (!cs->inputDirty) return 0;
-    if (cs->screen == SCR_WORD_ENTRY && !cs->wordsDone) drawWordField(cs);
-    else drawInputLine(cs);
+    if (cs->screen == SCR_WORD_ENTRY && !cs->wordsDone) drawWordField(cv, cs);
+    else drawInputLine(cv, cs);
     cs->inputDirty = 0;
     return 1;
 }
 
 
-int32_t drawWrappedAt(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
+int32_t drawWrappedAt(Canvas* cv, int32_t row, int32_t col, int32_t width, int32_t fg,
                       int32_t bright, const char* text, int32_t lastRow, bool centred) {
     if (!text || !text[0] || lastRow < row || width < 1) return row;
     const char* rest = text;
@@ -102,8 +125,8 @@ int32_t drawWrappedAt(ClientState* cs, int32_t row, int32_t col, int32_t width, 
         int32_t n = textPieceLength(rest, width);
         char piece[WRAP_PIECE_MAX + 1];
         copyTextMax(piece, rest, (size_t)n);
-        if (centred) screenCentreText(cs, row, fg, bright, piece);
-        else screenColourText(cs, row, col, fg, bright, piece);
+        if (centred) screenCentreText(cv->term, row, fg, bright, piece);
+        else screenColourText(cv->term, row, col, fg, bright, piece);
         row++;
         rest += n;
         while (*rest == ' ') rest++;
@@ -142,24 +165,30 @@ const char* overlayPrompt(const ClientState* cs, FooterText* buf) {
     return buf->text;
 }
 
+Canvas canvasOf(ClientState* cs) { return {&cs->term, &cs->render}; }
+
 void redrawAll(ClientState* cs) {
-    screenClear(cs);
-    drawStatusBar(cs);
-    drawChatPane(cs);
+    Canvas cv = canvasOf(cs);
+    screenClear(cv.term);
+    if (drawStatusBar(&cv, cs)) cs->inputDirty = 1;
+    renderChatPane(&cv, cs);
 }
 
 void renderScreen(ClientState* cs, const ScreenLook* current) {
     const ScreenLook& look = current ? *current : NO_SCREEN_LOOK;
-    cs->footerHighlight = 0;
+    Canvas canvas = canvasOf(cs);
+    Canvas* cv = &canvas;
+    RenderCache* rc = &cs->render;
+    rc->footerHighlight = 0;
     FooterText overlayBuf;
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
     if (look.wholeScreen) {
         if (!cs->animDirty && !cs->fullRedraw) return;
-        if (!paintIfAny(look.paint, cs)) screenClear(cs);
+        if (!paintIfAny(look.paint, cv, cs)) screenClear(cv->term);
         cs->animDirty = 0;
         cs->fullRedraw = 0;
-        screenFlush(cs);
+        screenFlush(cv->term);
         return;
     }
 
@@ -170,53 +199,53 @@ void renderScreen(ClientState* cs, const ScreenLook* current) {
     }
 
     int32_t waitOffer = waitOfferVisible(cs);
-    if (waitOffer != cs->waitOfferShown) {
-        cs->waitOfferShown = waitOffer;
+    if (waitOffer != rc->waitOfferShown) {
+        rc->waitOfferShown = waitOffer;
         cs->contentDirty = 1;
     }
 
     if (!cs->contentDirty) {
         if (cs->countdownDirty) {
-            paintIfAny(COUNTDOWN_LINES, cs);
+            paintIfAny(COUNTDOWN_LINES, cv, cs);
             cs->countdownDirty = 0;
             cs->inputDirty = 1;
         }
     } else {
-        paintBody(cs, look);
-        paintIfAny(CHOOSE_COUNTDOWN, cs);
+        renderBody(cv, cs, look);
+        paintIfAny(CHOOSE_COUNTDOWN, cv, cs);
         cs->contentDirty = 0;
         cs->countdownDirty = 0;
         cs->inputDirty = 1;
     }
 
-    drawStatusBar(cs);
-    renderChatRows(cs, look);
+    if (drawStatusBar(cv, cs)) cs->inputDirty = 1;
+    renderChatRows(cv, cs, look);
 
     FooterText promptBuf;
     const char* prompt = screenPrompt(cs, &look, &promptBuf);
-    drawFooter(cs, overlay ? overlay : prompt);
+    if (drawFooter(cv, cs, overlay ? overlay : prompt)) cs->inputDirty = 1;
     cs->noticeDirty = 0;
 
     // The reveal's cursor sits on the current word; it is put back only in
     // a pass that moved the cursor away, so an idle pass writes nothing.
-    if (renderInput(cs) && cs->screen == SCR_REVEAL && cs->inputLen == 0 &&
-        cs->revealCursorRow >= 1) {
-        screenGoto(cs, cs->revealCursorRow, cs->revealCursorCol);
-        screenShowCursor(cs, 1);
+    if (renderInput(cv, cs) && cs->screen == SCR_REVEAL && cs->inputLen == 0 &&
+        rc->revealCursorRow >= 1) {
+        screenGoto(cv->term, rc->revealCursorRow, rc->revealCursorCol);
+        screenShowCursor(cv->term, 1);
     }
 }
 
-int32_t drawWrapped(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
+int32_t drawWrapped(Canvas* cv, int32_t row, int32_t col, int32_t width, int32_t fg,
                     int32_t bright, const char* text, int32_t lastRow) {
-    return drawWrappedAt(cs, row, col, width, fg, bright, text, lastRow, false);
+    return drawWrappedAt(cv, row, col, width, fg, bright, text, lastRow, false);
 }
 
-int32_t drawWrappedCentred(ClientState* cs, int32_t row, int32_t width, int32_t fg,
+int32_t drawWrappedCentred(Canvas* cv, int32_t row, int32_t width, int32_t fg,
                            int32_t bright, const char* text, int32_t lastRow) {
-    return drawWrappedAt(cs, row, 1, width, fg, bright, text, lastRow, true);
+    return drawWrappedAt(cv, row, 1, width, fg, bright, text, lastRow, true);
 }
 
-void drawCentredField(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
+void drawCentredField(Canvas* cv, int32_t row, int32_t col, int32_t width, int32_t fg,
                       const char* text) {
     width = minOf(width, SCREEN_COLS);
     if (width < 1) return;
@@ -226,5 +255,5 @@ void drawCentredField(ClientState* cs, int32_t row, int32_t col, int32_t width, 
     memset(field, ' ', (size_t)width);
     if (len > 0) memcpy(field + lead, text, (size_t)len);
     field[width] = 0;
-    screenColourText(cs, row, col, fg, 1, field);
+    screenColourText(cv->term, row, col, fg, 1, field);
 }

@@ -5,10 +5,9 @@
 #pragma once
 #include <cstdint>
 
-struct ClientState;
+#include "screens/canvas.h"
 
-// A body painter: draws its screen's body from the state, sends nothing.
-using PaintFn = void (*)(ClientState* cs);
+struct ClientState;
 
 constexpr int32_t FOOTER_TEXT_BYTES = 256;    // overlay and formatted prompts
 constexpr int32_t WORD_FIELD_ROW = 11;        // the word entry field
@@ -53,9 +52,9 @@ void renderScreen(ClientState* cs, const ScreenLook* look);
 // Clear the terminal and draw the header and the chat pane afresh.
 void redrawAll(ClientState* cs);
 
-// A screen's footer prompt (may be empty; null look: empty); sets
-// footerHighlight for the prompts that lead with bright keys. Points into
-// buf or a constant.
+// A screen's footer prompt (may be empty; null look: empty); sets the
+// render cache's footerHighlight for the prompts that lead with bright keys.
+// Points into buf or a constant.
 const char* screenPrompt(ClientState* cs, const ScreenLook* look, FooterText* buf);
 
 // The overlay prompt that wins by precedence, or null when none applies.
@@ -68,12 +67,12 @@ int32_t waitOfferVisible(const ClientState* cs);
 // text word-wrapped in pieces of at most width characters, left-aligned at
 // col, from row down to at most lastRow. Returns the row after the last
 // piece drawn (row itself when nothing was drawn).
-int32_t drawWrapped(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
+int32_t drawWrapped(Canvas* cv, int32_t row, int32_t col, int32_t width, int32_t fg,
                     int32_t bright, const char* text, int32_t lastRow);
 // The same with every piece centred on its row.
-int32_t drawWrappedCentred(ClientState* cs, int32_t row, int32_t width, int32_t fg,
+int32_t drawWrappedCentred(Canvas* cv, int32_t row, int32_t width, int32_t fg,
                            int32_t bright, const char* text, int32_t lastRow);
 // A field of exactly width characters with text centred in it, bright, so a
 // shorter text fully overwrites a longer one drawn there before.
-void drawCentredField(ClientState* cs, int32_t row, int32_t col, int32_t width, int32_t fg,
+void drawCentredField(Canvas* cv, int32_t row, int32_t col, int32_t width, int32_t fg,
                       const char* text);

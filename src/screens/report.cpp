@@ -42,27 +42,27 @@ ReasonList reasonsFor(int32_t isTale) {
                   : ReasonList{REPORT_PLAYER_REASONS, REPORT_PLAYER_REASON_COUNT};
 }
 
-void title(ClientState* cs, const char* text) { screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, text); }
+void title(Canvas* cv, const char* text) { screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, text); }
 
 int32_t playerColour(int32_t colour) {
     return colour >= COL_BLACK && colour <= COL_WHITE ? colour : COL_WHITE;
 }
 
-void paintTarget(ClientState* cs) {
-    title(cs, "M A K E   A   R E P O R T");
+void paintTarget(Canvas* cv) {
+    title(cv, "M A K E   A   R E P O R T");
     constexpr EditorText TEXT[] = {
         {7, 0, COL_BLUE, 1, "What would you like to report? Type the number."},
         {10, PLAYER_COL, COL_WHITE, 1, "[1] The tale we are reading"},
         {11, PLAYER_COL, COL_WHITE, 1, "[2] Somebody at this table"},
     };
-    drawEditorText(cs, TEXT);
+    drawEditorText(cv, TEXT);
 }
 
 // Everybody at the table but the caller, numbered as the line input counts
 // them; as many as there are rows for.
-void paintPlayerChoice(ClientState* cs) {
-    title(cs, "R E P O R T   A   P L A Y E R");
-    screenCentreText(cs, 7, COL_BLUE, 1, "Who? Type the number.");
+void paintPlayerChoice(Canvas* cv, const ClientState* cs) {
+    title(cv, "R E P O R T   A   P L A Y E R");
+    screenCentreText(cv->term, 7, COL_BLUE, 1, "Who? Type the number.");
     int32_t players = editorCount(cs->playerCount, MAX_PLAYERS);
     int32_t listed = 0;
     for (int32_t i = 0; i < players; i++) {
@@ -73,40 +73,40 @@ void paintPlayerChoice(ClientState* cs) {
         if (row > LIST_BOTTOM) continue;  // still counted: the numbers stay those typed
         char entry[SCREEN_COLS + 1];
         formatText(entry, "[%d] %.*s", (int)listed, (int)PLAYER_NAME_SHOWN, p.name);
-        screenColourText(cs, row, PLAYER_COL, playerColour(p.colour), 1, entry);
+        screenColourText(cv->term, row, PLAYER_COL, playerColour(p.colour), 1, entry);
     }
-    if (listed == 0) screenCentreText(cs, 10, COL_WHITE, 0, "There is nobody else here to report.");
+    if (listed == 0) screenCentreText(cv->term, 10, COL_WHITE, 0, "There is nobody else here to report.");
 }
 
 // Stages 0 and 1 share the title and the name of what is reported.
-void paintSubject(ClientState* cs) {
-    title(cs, cs->reportIsTale ? "R E P O R T   T H I S   T A L E" : "R E P O R T   A   P L A Y E R");
+void paintSubject(Canvas* cv, const ClientState* cs) {
+    title(cv, cs->reportIsTale ? "R E P O R T   T H I S   T A L E" : "R E P O R T   A   P L A Y E R");
     if (cs->reportIsTale)
-        drawCentredf(cs, 6, COL_WHITE, 1, "%.*s", (int)ROUND_TITLE_MAX,
+        drawCentredf(cv, 6, COL_WHITE, 1, "%.*s", (int)ROUND_TITLE_MAX,
                      cs->roundTitle[0] ? cs->roundTitle : "this tale");
     else
-        drawCentredf(cs, 6, COL_WHITE, 1, "%.*s", (int)TARGET_NAME_MAX, cs->reportTargetName);
+        drawCentredf(cv, 6, COL_WHITE, 1, "%.*s", (int)TARGET_NAME_MAX, cs->reportTargetName);
 }
 
-void paintReasonChoice(ClientState* cs) {
-    screenCentreText(cs, 8, COL_BLUE, 1, "What is wrong? Type the number.");
+void paintReasonChoice(Canvas* cv, const ClientState* cs) {
+    screenCentreText(cv->term, 8, COL_BLUE, 1, "What is wrong? Type the number.");
     ReasonList list = reasonsFor(cs->reportIsTale);
     for (int32_t i = 0; i < list.count; i++) {
         char entry[SCREEN_COLS + 1];
         formatText(entry, "[%d] %s", (int)(i + 1), list.rows[i].label);
-        screenColourText(cs, REASON_TOP + i, REASON_COL, COL_WHITE, 1, entry);
+        screenColourText(cv->term, REASON_TOP + i, REASON_COL, COL_WHITE, 1, entry);
     }
 }
 
-void paintNote(ClientState* cs) {
-    drawCentredf(cs, 8, COL_CYAN, 1, "Reason: %.40s", reportReasonLabel(cs->reportIsTale, cs->reportReason));
-    screenCentreText(cs, 10, COL_WHITE, 0, "Tell us what happened, in your own words.");
+void paintNote(Canvas* cv, const ClientState* cs) {
+    drawCentredf(cv, 8, COL_CYAN, 1, "Reason: %.40s", reportReasonLabel(cs->reportIsTale, cs->reportReason));
+    screenCentreText(cv->term, 10, COL_WHITE, 0, "Tell us what happened, in your own words.");
     int32_t lines = editorCount(cs->reportLineCount, MAX_REPORT_LINES);
-    if (lines == 0) screenCentreText(cs, NOTE_TOP, COL_BLUE, 1, "Take as many lines as you need.");
+    if (lines == 0) screenCentreText(cv->term, NOTE_TOP, COL_BLUE, 1, "Take as many lines as you need.");
     for (int32_t i = 0; i < lines && i < NOTE_ROWS; i++) {
         char text[SCREEN_COLS + 1];
         formatText(text, "%-72.72s", cs->reportLines[i]);
-        screenColourText(cs, NOTE_TOP + i, 4, COL_WHITE, 1, text);
+        screenColourText(cv->term, NOTE_TOP + i, 4, COL_WHITE, 1, text);
     }
 }
 
@@ -125,14 +125,14 @@ const char* reportReasonLabel(int32_t isTale, const char* code) {
     return code;
 }
 
-void paintReport(ClientState* cs) {
-    screenClearBody(cs);
+void paintReport(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
     switch (cs->reportStage) {
-    case REPORT_TARGET: paintTarget(cs); break;
-    case REPORT_PLAYER: paintPlayerChoice(cs); break;
-    case REPORT_REASON: paintSubject(cs); paintReasonChoice(cs); return;
-    case REPORT_NOTE: paintSubject(cs); paintNote(cs); break;
+    case REPORT_TARGET: paintTarget(cv); break;
+    case REPORT_PLAYER: paintPlayerChoice(cv, cs); break;
+    case REPORT_REASON: paintSubject(cv, cs); paintReasonChoice(cv, cs); return;
+    case REPORT_NOTE: paintSubject(cv, cs); paintNote(cv, cs); break;
     default: return;
     }
-    screenCentreText(cs, SCREEN_BODY_BOTTOM, COL_BLUE, 1, REAL_PERSON);
+    screenCentreText(cv->term, SCREEN_BODY_BOTTOM, COL_BLUE, 1, REAL_PERSON);
 }

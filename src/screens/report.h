@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 // One reason: the label the caller reads, the code the service gets.
@@ -43,4 +45,4 @@ const ReportReason* reportReasonAt(int32_t isTale, int32_t number);
 // list does not have it.
 const char* reportReasonLabel(int32_t isTale, const char* code);
 
-void paintReport(ClientState* cs);
+void paintReport(Canvas* cv, const ClientState* cs);

@@ -80,7 +80,8 @@ int32_t revealFirstLine(const ClientState* cs, const StoryLines* story) {
 }
 
 // Redraws the part of one word that lies on display line `line`, drawn on `row`.
-void colourWordOnLine(ClientState* cs, const StoryLines* story, int32_t index, int32_t line, int32_t row) {
+void colourWordOnLine(Canvas* cv, const ClientState* cs, const StoryLines* story, int32_t index, int32_t line,
+                      int32_t row) {
     const RevealWord& w = cs->revealWords[index];
     // A word without a place in the text is left uncoloured rather than
     // painted over whatever the line starts with.
@@ -96,35 +97,35 @@ void colourWordOnLine(ClientState* cs, const StoryLines* story, int32_t index, i
     const PlayerRecord* author = authorOf(cs, w);
     int32_t col = REVEAL_TEXT_COL + p;
     if (index == cs->revealCursor) {
-        screenUnderlineText(cs, row, col, authorColour(author), run, (int32_t)strlen(run));
-        if (cs->revealCursorRow == 0) {
-            cs->revealCursorRow = row;
-            cs->revealCursorCol = col;
+        screenUnderlineText(cv->term, row, col, authorColour(author), run, (int32_t)strlen(run));
+        if (cv->cache->revealCursorRow == 0) {
+            cv->cache->revealCursorRow = row;
+            cv->cache->revealCursorCol = col;
         }
         return;
     }
-    screenColourText(cs, row, col, authorColour(author), 1, run);
+    screenColourText(cv->term, row, col, authorColour(author), 1, run);
 }
 
 // Lines first.. on the reveal rows with every word coloured; returns lines drawn.
-int32_t drawRevealLines(ClientState* cs, const StoryLines* story, int32_t first) {
+int32_t drawRevealLines(Canvas* cv, const ClientState* cs, const StoryLines* story, int32_t first) {
     int32_t lines = story->count;
     int32_t drawn = minOf(REVEAL_LINES_SHOWN, maxOf(lines - first, 0));
     int32_t words = revealWordsHeld(cs);
     for (int32_t k = 0; k < drawn; k++) {
         int32_t row = REVEAL_FIRST_ROW + k;
-        screenColourText(cs, row, REVEAL_TEXT_COL, COL_WHITE, 1, story->text[first + k]);
-        for (int32_t j = 0; j < words; j++) colourWordOnLine(cs, story, j, first + k, row);
+        screenColourText(cv->term, row, REVEAL_TEXT_COL, COL_WHITE, 1, story->text[first + k]);
+        for (int32_t j = 0; j < words; j++) colourWordOnLine(cv, cs, story, j, first + k, row);
     }
     return drawn;
 }
 
 // Row 18: the current word, who wrote it and the caller's part in it.
-void drawWordCredit(ClientState* cs) {
-    screenClearLine(cs, REVEAL_CREDIT_ROW);
+void drawWordCredit(Canvas* cv, const ClientState* cs) {
+    screenClearLine(cv->term, REVEAL_CREDIT_ROW);
     int32_t cur = currentWord(cs);
     if (cur < 0) {
-        screenColourText(cs, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL, COL_WHITE, 0,
+        screenColourText(cv->term, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL, COL_WHITE, 0,
                          "Read it through, then press ENTER when you're done.");
         return;
     }
@@ -132,16 +133,18 @@ void drawWordCredit(ClientState* cs) {
     const PlayerRecord* author = authorOf(cs, w);
     char word[REVEAL_WORD_SHOWN + 1];
     int32_t wordLen = formatText(word, "%.24s", w.value);
-    screenColourText(cs, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL, COL_WHITE, 0, "\"");
-    screenColourText(cs, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL + 1, authorColour(author), 1, word);
-    screenColourText(cs, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL + 1 + wordLen, COL_WHITE, 0, "\" by ");
+    screenColourText(cv->term, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL, COL_WHITE, 0, "\"");
+    screenColourText(cv->term, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL + 1, authorColour(author), 1, word);
+    screenColourText(cv->term, REVEAL_CREDIT_ROW, REVEAL_CREDIT_COL + 1 + wordLen, COL_WHITE, 0, "\" by ");
     char name[REVEAL_AUTHOR_SHOWN + 1];
     int32_t nameLen = author ? formatText(name, "%.18s", author->name) : formatText(name, "someone");
     int32_t nameCol = REVEAL_CREDIT_COL + 6 + wordLen;
-    screenColourText(cs, REVEAL_CREDIT_ROW, nameCol, author ? authorColour(author) : COL_WHITE, 1, name);
+    screenColourText(cv->term, REVEAL_CREDIT_ROW, nameCol, author ? authorColour(author) : COL_WHITE, 1,
+                     name);
     int32_t noteCol = nameCol + nameLen + 2;
-    if (w.mine) screenColourText(cs, REVEAL_CREDIT_ROW, noteCol, COL_CYAN, 0, "(yours)");
-    else if (w.laughed) screenColourText(cs, REVEAL_CREDIT_ROW, noteCol, COL_YELLOW, 1, "\373 you laughed");
+    if (w.mine) screenColourText(cv->term, REVEAL_CREDIT_ROW, noteCol, COL_CYAN, 0, "(yours)");
+    else if (w.laughed)
+        screenColourText(cv->term, REVEAL_CREDIT_ROW, noteCol, COL_YELLOW, 1, "\373 you laughed");
 }
 
 // ---- the solo tale ----
@@ -152,6 +155,11 @@ constexpr int32_t SOLO_FIRST_ROW = 6;
 constexpr int32_t SOLO_TEXT_COL = 8;
 constexpr int32_t SOLO_SCROLL_COL = 74;
 constexpr int32_t SOLO_SCROLL_BOTTOM = 21;
+
+// The first of `lines` shown for a scroll: the last page at most.
+int32_t soloFirstLine(int32_t scroll, int32_t lines) {
+    return maxOf(minOf(scroll, lines - SOLO_LINES_SHOWN), 0);
+}
 
 }  // namespace
 
@@ -184,41 +192,50 @@ int32_t wrapStoryText(const char* text, StoryLines* story) {
     return out.count;
 }
 
-void drawTheEnd(ClientState* cs, int32_t row) {
-    for (const BannerPiece& piece : END_BANNER) screenColourText(cs, row, piece.col, piece.fg, 1, piece.text);
+void drawTheEnd(Canvas* cv, int32_t row) {
+    for (const BannerPiece& piece : END_BANNER)
+        screenColourText(cv->term, row, piece.col, piece.fg, 1, piece.text);
 }
 
-void paintReveal(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, REVEAL_TITLE_ROW, COL_YELLOW, 1,
+void paintReveal(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, REVEAL_TITLE_ROW, COL_YELLOW, 1,
                      cs->roundTitle[0] ? cs->roundTitle : "T H E   B I G   R E V E A L");
-    screenBox(cs, REVEAL_BOX_TOP, REVEAL_BOX_LEFT, REVEAL_BOX_BOTTOM, REVEAL_BOX_RIGHT, COL_CYAN, 1, nullptr);
+    screenBox(cv->term, REVEAL_BOX_TOP, REVEAL_BOX_LEFT, REVEAL_BOX_BOTTOM, REVEAL_BOX_RIGHT,
+              COL_CYAN, 1, nullptr);
     StoryLines story;  // 18 KiB, for this paint only
     int32_t lines = wrapStoryText(cs->revealStory, &story);
-    cs->revealCursorRow = 0;
-    cs->revealCursorCol = 0;
+    cv->cache->revealCursorRow = 0;
+    cv->cache->revealCursorCol = 0;
     int32_t first = revealFirstLine(cs, &story);
-    int32_t drawn = drawRevealLines(cs, &story, first);
-    if (lines == 0) drawTheEnd(cs, END_BANNER_EMPTY_ROW);
-    else if (first + drawn == lines) drawTheEnd(cs, REVEAL_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
-    screenScrollbar(cs, REVEAL_SCROLL_COL, REVEAL_FIRST_ROW, REVEAL_SCROLL_BOTTOM, first, REVEAL_LINES_SHOWN,
-                    lines);
-    drawWordCredit(cs);
-    drawCountdowns(cs);
+    int32_t drawn = drawRevealLines(cv, cs, &story, first);
+    if (lines == 0) drawTheEnd(cv, END_BANNER_EMPTY_ROW);
+    else if (first + drawn == lines) drawTheEnd(cv, REVEAL_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
+    screenScrollbar(cv->term, REVEAL_SCROLL_COL, REVEAL_FIRST_ROW, REVEAL_SCROLL_BOTTOM, first,
+                    REVEAL_LINES_SHOWN, lines);
+    drawWordCredit(cv, cs);
+    drawCountdowns(cv, cs);
 }
 
-void paintSoloTale(ClientState* cs) {
-    for (int32_t row = SOLO_CLEAR_FIRST; row <= SOLO_CLEAR_LAST; row++) screenClearLine(cs, row);
-    screenCentreText(cs, REVEAL_TITLE_ROW, COL_YELLOW, 1, cs->roundTitle[0] ? cs->roundTitle : "Y O U R   T A L E");
-    screenBox(cs, SOLO_BOX_TOP, SOLO_BOX_LEFT, SOLO_BOX_BOTTOM, SOLO_BOX_RIGHT, COL_CYAN, 1, nullptr);
+int32_t soloScrollShown(const ClientState* cs) {
+    StoryLines story;
+    return soloFirstLine(cs->soloScroll, wrapStoryText(cs->soloStory, &story));
+}
+
+void paintSoloTale(Canvas* cv, const ClientState* cs) {
+    for (int32_t row = SOLO_CLEAR_FIRST; row <= SOLO_CLEAR_LAST; row++) screenClearLine(cv->term, row);
+    screenCentreText(cv->term, REVEAL_TITLE_ROW, COL_YELLOW, 1,
+                     cs->roundTitle[0] ? cs->roundTitle : "Y O U R   T A L E");
+    screenBox(cv->term, SOLO_BOX_TOP, SOLO_BOX_LEFT, SOLO_BOX_BOTTOM, SOLO_BOX_RIGHT, COL_CYAN, 1, nullptr);
     StoryLines story;  // 18 KiB, for this paint only
     int32_t lines = wrapStoryText(cs->soloStory, &story);
-    cs->soloScroll = maxOf(minOf(cs->soloScroll, lines - SOLO_LINES_SHOWN), 0);
-    int32_t first = cs->soloScroll;
+    int32_t first = soloFirstLine(cs->soloScroll, lines);
     int32_t drawn = minOf(SOLO_LINES_SHOWN, lines - first);
     for (int32_t k = 0; k < drawn; k++)
-        screenColourText(cs, SOLO_FIRST_ROW + k, SOLO_TEXT_COL, COL_WHITE, 1, story.text[first + k]);
-    if (lines == 0) drawTheEnd(cs, END_BANNER_EMPTY_ROW);
-    else if (first + drawn == lines) drawTheEnd(cs, SOLO_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
-    screenScrollbar(cs, SOLO_SCROLL_COL, SOLO_FIRST_ROW, SOLO_SCROLL_BOTTOM, first, SOLO_LINES_SHOWN, lines);
+        screenColourText(cv->term, SOLO_FIRST_ROW + k, SOLO_TEXT_COL, COL_WHITE, 1,
+                         story.text[first + k]);
+    if (lines == 0) drawTheEnd(cv, END_BANNER_EMPTY_ROW);
+    else if (first + drawn == lines) drawTheEnd(cv, SOLO_FIRST_ROW + drawn - 1 + END_BANNER_GAP);
+    screenScrollbar(cv->term, SOLO_SCROLL_COL, SOLO_FIRST_ROW, SOLO_SCROLL_BOTTOM, first,
+                    SOLO_LINES_SHOWN, lines);
 }

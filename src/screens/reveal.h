@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t STORY_LINES_MAX = 240;  // display lines kept; text beyond is not shown
@@ -27,7 +29,11 @@ struct StoryLines {
 int32_t wrapStoryText(const char* text, StoryLines* story);
 
 // "=-=-  T H E   E N D  -=-=" across columns 19-59 of row.
-void drawTheEnd(ClientState* cs, int32_t row);
+void drawTheEnd(Canvas* cv, int32_t row);
 
-void paintReveal(ClientState* cs);
-void paintSoloTale(ClientState* cs);
+void paintReveal(Canvas* cv, const ClientState* cs);
+void paintSoloTale(Canvas* cv, const ClientState* cs);
+
+// soloScroll as the solo tale shows it: kept within the tale, whatever the
+// keys left stored. Wraps the tale into the shared display lines.
+int32_t soloScrollShown(const ClientState* cs);

@@ -20,9 +20,9 @@ bool sameTextNoCase(const char* a, const char* b) {
 }
 
 // One single-byte CP437 mark drawn on its own.
-void drawMark(ClientState* cs, int32_t row, int32_t col, int32_t fg, int32_t bright, unsigned char mark) {
+void drawMark(Canvas* cv, int32_t row, int32_t col, int32_t fg, int32_t bright, unsigned char mark) {
     char text[2] = {(char)mark, 0};
-    screenColourText(cs, row, col, fg, bright, text);
+    screenColourText(cv->term, row, col, fg, bright, text);
 }
 
 // A player colour as stored, or plain white when the service sent none usable.
@@ -90,11 +90,12 @@ int32_t numberWidth(int32_t count) { return count <= 9 ? 1 : count <= 99 ? 2 : 3
 static_assert(MAX_STORIES <= 999, "tale numbers take at most 3 digits");
 
 // Draws the page of tales; returns how many were shown.
-int32_t drawTaleList(ClientState* cs) {
+int32_t drawTaleList(Canvas* cv, const ClientState* cs) {
     int32_t loaded = minOf(maxOf(cs->storyCount, 0), MAX_STORIES);
     int32_t first = maxOf(cs->storyFirstShown, 0);
     if (loaded <= first) {
-        screenCentreText(cs, WAIT_TEXT_ROW, COL_WHITE, 0, "(nothing here yet - press B for another category)");
+        screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0,
+                         "(nothing here yet - press B for another category)");
         return 0;
     }
     int32_t width = numberWidth(loaded);
@@ -103,11 +104,11 @@ int32_t drawTaleList(ClientState* cs) {
         int32_t i = first + k;
         char line[80];
         formatText(line, "[%*d] %-*.*s", width, i + 1, TALE_TITLE_WIDTH, TALE_TITLE_WIDTH, cs->storyTitles[i]);
-        screenColourText(cs, TALE_FIRST_ROW + k, TALE_COL, COL_WHITE, 1, line);
+        screenColourText(cv->term, TALE_FIRST_ROW + k, TALE_COL, COL_WHITE, 1, line);
         if (cs->storyBlanks[i] > 0) {
             char blanks[24];
             formatText(blanks, "%2d %s", cs->storyBlanks[i], cs->storyBlanks[i] == 1 ? "blank" : "blanks");
-            screenColourText(cs, TALE_FIRST_ROW + k, TALE_BLANKS_COL, COL_CYAN, 0, blanks);
+            screenColourText(cv->term, TALE_FIRST_ROW + k, TALE_BLANKS_COL, COL_CYAN, 0, blanks);
         }
     }
     return shown;
@@ -165,18 +166,18 @@ constexpr int32_t ENTRY_PLAYERS_END = 67;    // a name starts only left of this 
 constexpr int32_t ENTRY_NAME_MAX = 10;
 constexpr int32_t COUNTDOWN_CLEAR_ROW = 18;
 
-void drawWordBox(ClientState* cs, int32_t fg) {
-    screenBox(cs, WORD_BOX_TOP, WORD_BOX_LEFT, WORD_BOX_BOTTOM, WORD_BOX_RIGHT, fg, 1, nullptr);
+void drawWordBox(Canvas* cv, int32_t fg) {
+    screenBox(cv->term, WORD_BOX_TOP, WORD_BOX_LEFT, WORD_BOX_BOTTOM, WORD_BOX_RIGHT, fg, 1, nullptr);
 }
 
-void drawWordsLockedIn(ClientState* cs) {
-    screenCentreText(cs, TITLE_ROW, COL_CYAN, 0, "That's Your Words In");
-    drawWordBox(cs, COL_GREEN);
-    screenCentreText(cs, 9, COL_GREEN, 1, "L O C K E D   I N !");
-    screenCentreText(cs, 11, COL_WHITE, 0, "Waiting for everyone else to finish...");
+void drawWordsLockedIn(Canvas* cv) {
+    screenCentreText(cv->term, TITLE_ROW, COL_CYAN, 0, "That's Your Words In");
+    drawWordBox(cv, COL_GREEN);
+    screenCentreText(cv->term, 9, COL_GREEN, 1, "L O C K E D   I N !");
+    screenCentreText(cv->term, 11, COL_WHITE, 0, "Waiting for everyone else to finish...");
 }
 
-void drawWordPrompt(ClientState* cs) {
+void drawWordPrompt(Canvas* cv, const ClientState* cs) {
     char heading[80];
     int32_t total = cs->shownPromptTotal == 0 ? 1 : cs->shownPromptTotal;
     if (cs->totalBlanks > cs->shownPromptTotal)
@@ -184,12 +185,12 @@ void drawWordPrompt(ClientState* cs) {
                    cs->totalBlanks);
     else
         formatText(heading, "Your word %d of %d", cs->shownPromptIndex + 1, total);
-    screenCentreText(cs, TITLE_ROW, COL_CYAN, 0, heading);
-    drawWordBox(cs, COL_YELLOW);
+    screenCentreText(cv->term, TITLE_ROW, COL_CYAN, 0, heading);
+    drawWordBox(cv, COL_YELLOW);
 
     WordKindTitle title;
     wordKindTitle(&title, cs->shownPromptType);
-    screenCentreText(cs, WORD_KIND_ROW, COL_YELLOW, 1, title.text);
+    screenCentreText(cv->term, WORD_KIND_ROW, COL_YELLOW, 1, title.text);
 
     char kind[WORD_KIND_MAX + 1];
     copyTextMax(kind, cs->shownPromptType, WORD_KIND_MAX);
@@ -197,24 +198,24 @@ void drawWordPrompt(ClientState* cs) {
     const char* hint = wordKindHint(kind);
     int32_t row = WORD_HINT_ROW;
     if (hint && hint[0])
-        row = drawWrappedCentred(cs, WORD_HINT_ROW, WORD_HINT_WIDTH, COL_CYAN, 0, hint, WORD_HINT_LAST);
+        row = drawWrappedCentred(cv, WORD_HINT_ROW, WORD_HINT_WIDTH, COL_CYAN, 0, hint, WORD_HINT_LAST);
     if (cs->shownPromptHint[0])
-        drawWrappedCentred(cs, row, WORD_HINT_WIDTH, COL_WHITE, 0, cs->shownPromptHint, PROMPT_HINT_LAST);
-    screenColourText(cs, WORD_FIELD_ROW, WORD_MARK_COL, COL_GREEN, 1, ">");
-    screenClearLine(cs, SCREEN_ROWS);  // the word is typed in the box, not on the input line
+        drawWrappedCentred(cv, row, WORD_HINT_WIDTH, COL_WHITE, 0, cs->shownPromptHint, PROMPT_HINT_LAST);
+    screenColourText(cv->term, WORD_FIELD_ROW, WORD_MARK_COL, COL_GREEN, 1, ">");
+    screenClearLine(cv->term, SCREEN_ROWS);  // the word is typed in the box, not on the input line
 }
 
 // Who is still typing: each name with a tick once the words are in.
-void drawEntryPlayers(ClientState* cs) {
+void drawEntryPlayers(Canvas* cv, const ClientState* cs) {
     int32_t col = ENTRY_PLAYERS_COL;
     int32_t n = playersHeld(cs);
     for (int32_t i = 0; i < n && col < ENTRY_PLAYERS_END; i++) {
         const PlayerRecord& p = cs->players[i];
         char name[ENTRY_NAME_MAX + 1];
         int32_t len = formatText(name, "%.10s", p.name);
-        screenColourText(cs, ENTRY_PLAYERS_ROW, col, p.isMe ? COL_YELLOW : COL_WHITE, 0, name);
-        if (p.ready) drawMark(cs, ENTRY_PLAYERS_ROW, col + len + 1, COL_GREEN, 1, MARK_TICK);
-        else drawMark(cs, ENTRY_PLAYERS_ROW, col + len + 1, COL_CYAN, 1, MARK_SHADE);
+        screenColourText(cv->term, ENTRY_PLAYERS_ROW, col, p.isMe ? COL_YELLOW : COL_WHITE, 0, name);
+        if (p.ready) drawMark(cv, ENTRY_PLAYERS_ROW, col + len + 1, COL_GREEN, 1, MARK_TICK);
+        else drawMark(cv, ENTRY_PLAYERS_ROW, col + len + 1, COL_CYAN, 1, MARK_SHADE);
         col += len + 4;
     }
 }
@@ -286,9 +287,10 @@ void buildTieLine(const ClientState* cs, int32_t top, int32_t atTop, char (&line
     appendText(line, " have tied!");
 }
 
-void drawVerdict(ClientState* cs, const ScoreSummary& s) {
+void drawVerdict(Canvas* cv, const ClientState* cs, const ScoreSummary& s) {
     if (s.top == 0) {
-        screenCentreText(cs, VERDICT_ROW, COL_WHITE, 1, "Nobody cracked up this round - get 'em next time!");
+        screenCentreText(cv->term, VERDICT_ROW, COL_WHITE, 1,
+                         "Nobody cracked up this round - get 'em next time!");
         return;
     }
     if (s.atTop == 1) {
@@ -297,13 +299,13 @@ void drawVerdict(ClientState* cs, const ScoreSummary& s) {
             if (cs->players[i].laughs != s.top) continue;
             char line[80];
             formatText(line, "%.30s got the biggest laughs!", cs->players[i].name);
-            screenCentreText(cs, VERDICT_ROW, COL_WHITE, 1, line);
+            screenCentreText(cv->term, VERDICT_ROW, COL_WHITE, 1, line);
             return;
         }
     }
     char line[TIE_LINE_BYTES];
     buildTieLine(cs, s.top, s.atTop, line);
-    screenCentreText(cs, VERDICT_ROW, COL_WHITE, 1, line);
+    screenCentreText(cv->term, VERDICT_ROW, COL_WHITE, 1, line);
 }
 
 // Players by laughs, most first; equal laughs keep list order.
@@ -320,41 +322,41 @@ int32_t scoreOrder(const ClientState* cs, int32_t (&order)[MAX_PLAYERS]) {
     return n;
 }
 
-void drawScoreRow(ClientState* cs, int32_t row, const PlayerRecord& p, int32_t top) {
+void drawScoreRow(Canvas* cv, int32_t row, const PlayerRecord& p, int32_t top) {
     int32_t colour = playerColour(p);
-    if (top > 0 && p.laughs == top) drawMark(cs, row, SCORE_MARK_COL, COL_YELLOW, 1, MARK_TOP);
+    if (top > 0 && p.laughs == top) drawMark(cv, row, SCORE_MARK_COL, COL_YELLOW, 1, MARK_TOP);
     char name[SCORE_NAME_WIDTH + 1];
     if ((int32_t)strlen(p.name) > SCORE_NAME_WIDTH)
         formatText(name, "%.*s..", SCORE_NAME_WIDTH - 2, p.name);
     else
         formatText(name, "%-*.*s", SCORE_NAME_WIDTH, SCORE_NAME_WIDTH, p.name);
-    screenColourText(cs, row, SCORE_NAME_COL, colour, p.isMe ? 1 : 0, name);
+    screenColourText(cv->term, row, SCORE_NAME_COL, colour, p.isMe ? 1 : 0, name);
     if (p.laughs > 0 && top > 0) {
         int32_t cells = (int32_t)((int64_t)p.laughs * SCORE_BAR_MAX / top);
         cells = minOf(maxOf(cells, 1), SCORE_BAR_MAX);
         char bar[SCORE_BAR_MAX + 1];
         memset(bar, BAR_CELL, (size_t)cells);
         bar[cells] = 0;
-        screenColourText(cs, row, SCORE_BAR_COL, colour, 1, bar);
+        screenColourText(cv->term, row, SCORE_BAR_COL, colour, 1, bar);
     }
     char count[16];
     formatText(count, "%3d", p.laughs);
-    screenColourText(cs, row, SCORE_COUNT_COL, COL_WHITE, p.isMe ? 1 : 0, count);
+    screenColourText(cv->term, row, SCORE_COUNT_COL, COL_WHITE, p.isMe ? 1 : 0, count);
 }
 
 }  // namespace
 
 // ---- shared helpers ----
 
-void drawTaleLine(ClientState* cs) {
-    screenClearLine(cs, TALE_ROW);
+void drawTaleLine(Canvas* cv, const ClientState* cs) {
+    screenClearLine(cv->term, TALE_ROW);
     char line[112];
     if (cs->roundTitle[0]) {
         if (cs->roundCategory[0]) formatText(line, "%.40s - %.44s", cs->roundCategory, cs->roundTitle);
         else formatText(line, "%.60s", cs->roundTitle);
-        screenCentreText(cs, TALE_ROW, COL_CYAN, 0, line);
+        screenCentreText(cv->term, TALE_ROW, COL_CYAN, 0, line);
     } else if (cs->pickTurn) {
-        screenCentreText(cs, TALE_ROW, COL_CYAN, 0, "Choosing a tale...");
+        screenCentreText(cv->term, TALE_ROW, COL_CYAN, 0, "Choosing a tale...");
     }
 }
 
@@ -388,16 +390,16 @@ void wordKindTitle(WordKindTitle* out, const char* kind) {
 
 // ---- painters ----
 
-void paintCategoryPick(ClientState* cs) {
-    screenClearBody(cs);
+void paintCategoryPick(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
     int32_t mode = (cs->pickerMode >= 0 && cs->pickerMode < PICKER_HEADING_COUNT) ? cs->pickerMode : 0;
     const PickerHeading& h = PICKER_HEADINGS[mode];
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, h.title);
-    if (h.subtitle) screenCentreText(cs, SUBTITLE_ROW, h.fg, h.bright, h.subtitle);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, h.title);
+    if (h.subtitle) screenCentreText(cv->term, SUBTITLE_ROW, h.fg, h.bright, h.subtitle);
 
     int32_t n = minOf(minOf(maxOf(cs->categoryCount2, 0), MAX_CATEGORIES), PICK_CATEGORIES_SHOWN);
     if (n == 0) {
-        screenCentreText(cs, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the story list...");
+        screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the story list...");
         return;
     }
     for (int32_t i = 0; i < n; i++) {
@@ -405,62 +407,62 @@ void paintCategoryPick(ClientState* cs) {
         formatText(entry, "[%c] %-24.24s", 'A' + i, cs->categoryNames[i]);
         int32_t col = i < CATEGORY_COLUMN_ROWS ? CATEGORY_LEFT_COL : CATEGORY_RIGHT_COL;
         int32_t row = CATEGORY_FIRST_ROW + i % CATEGORY_COLUMN_ROWS;
-        screenColourText(cs, row, col, categoryColour(cs, cs->categoryNames[i]), 1, entry);
+        screenColourText(cv->term, row, col, categoryColour(cs, cs->categoryNames[i]), 1, entry);
     }
-    drawCountdowns(cs);
+    drawCountdowns(cv, cs);
 }
 
-void paintTalePick(ClientState* cs) {
-    screenClearBody(cs);
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, "P I C K   A   T A L E");
+void paintTalePick(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "P I C K   A   T A L E");
     int32_t sel = cs->categorySel;
     bool chosen = sel >= 0 && sel < minOf(cs->categoryCount2, MAX_CATEGORIES);
-    screenCentreText(cs, SUBTITLE_ROW, COL_CYAN, 0, chosen ? cs->categoryNames[sel] : "");
+    screenCentreText(cv->term, SUBTITLE_ROW, COL_CYAN, 0, chosen ? cs->categoryNames[sel] : "");
     if (cs->storyLoading) {
-        screenCentreText(cs, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the tales...");
+        screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the tales...");
         return;
     }
-    int32_t shown = drawTaleList(cs);
-    screenClearLine(cs, TALE_RANGE_ROW);
-    screenClearLine(cs, TALE_RANGE_ROW + 1);
+    int32_t shown = drawTaleList(cv, cs);
+    screenClearLine(cv->term, TALE_RANGE_ROW);
+    screenClearLine(cv->term, TALE_RANGE_ROW + 1);
     // An empty page has no range to tell ("Showing 6-5 of 9" would be nonsense).
     if (shown > 0 && cs->storyTotal > shown) {
         char range[64];
         int32_t first = maxOf(cs->storyFirstShown, 0);
         formatText(range, "Showing %d-%d of %d", first + 1, first + shown, cs->storyTotal);
-        screenColourText(cs, TALE_RANGE_ROW, TALE_COL, COL_CYAN, 0, range);
+        screenColourText(cv->term, TALE_RANGE_ROW, TALE_COL, COL_CYAN, 0, range);
     }
-    drawCountdowns(cs);
+    drawCountdowns(cv, cs);
 }
 
-void paintWordEntry(ClientState* cs) {
-    screenClearBody(cs);
-    drawTaleLine(cs);
-    if (cs->wordsDone) drawWordsLockedIn(cs);
-    else drawWordPrompt(cs);
-    if (cs->inRoom && cs->playerCount > 0) drawEntryPlayers(cs);
-    screenClearLine(cs, COUNTDOWN_CLEAR_ROW);
-    drawCountdowns(cs);
+void paintWordEntry(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    drawTaleLine(cv, cs);
+    if (cs->wordsDone) drawWordsLockedIn(cv);
+    else drawWordPrompt(cv, cs);
+    if (cs->inRoom && cs->playerCount > 0) drawEntryPlayers(cv, cs);
+    screenClearLine(cv->term, COUNTDOWN_CLEAR_ROW);
+    drawCountdowns(cv, cs);
 }
 
-void paintScores(ClientState* cs) {
-    screenClearBody(cs);
+void paintScores(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
     ScoreSummary s = summarise(cs);
     bool tie = s.atTop > 1 && s.top > 0;
     const LaughTier& tier = laughTier(s.top);
 
     const char* title = cs->rateTitle[0] ? cs->rateTitle : cs->roundTitle[0] ? cs->roundTitle : "T H E   S C O R E S";
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, title);
-    screenCentreText(cs, HEADLINE_ROW, tier.colour, 1, tier.headline);
-    drawVerdict(cs, s);
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, title);
+    screenCentreText(cv->term, HEADLINE_ROW, tier.colour, 1, tier.headline);
+    drawVerdict(cv, cs, s);
 
     int32_t order[MAX_PLAYERS];
     int32_t n = scoreOrder(cs, order);
     int32_t row = n >= SCORE_ROWS ? SCORE_FIRST_ROW : SCORE_FIRST_ROW + (SCORE_ROWS - n) / 2;
     for (int32_t k = 0; k < n && row <= SCORE_LAST_ROW; k++, row++)
-        drawScoreRow(cs, row, cs->players[order[k]], s.top);
+        drawScoreRow(cv, row, cs->players[order[k]], s.top);
 
-    if (tie) screenCentreText(cs, TIE_ROW, COL_YELLOW, 1, "\260\260  I T ' S   A   T I E !  \260\260");
+    if (tie) screenCentreText(cv->term, TIE_ROW, COL_YELLOW, 1, "\260\260  I T ' S   A   T I E !  \260\260");
 }
 
 // Colour of a listed category: the kind of the same name in the kind list.

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t PICK_CATEGORIES_SHOWN = 20;  // two columns: 11, then 9
@@ -12,13 +14,13 @@ constexpr int32_t PICK_TALES_SHOWN = 9;        // one picker page, typed as one 
 constexpr int32_t WORD_KIND_MAX = 39;          // kind shown and looked up, in characters
 constexpr int32_t SCORE_BAR_MAX = 34;          // bar of the top laugher, in cells
 
-void paintCategoryPick(ClientState* cs);
-void paintTalePick(ClientState* cs);
-void paintWordEntry(ClientState* cs);
-void paintScores(ClientState* cs);
+void paintCategoryPick(Canvas* cv, const ClientState* cs);
+void paintTalePick(Canvas* cv, const ClientState* cs);
+void paintWordEntry(Canvas* cv, const ClientState* cs);
+void paintScores(Canvas* cv, const ClientState* cs);
 
 // Row 5: "category - title" of the tale being played, or that one is being chosen.
-void drawTaleLine(ClientState* cs);
+void drawTaleLine(Canvas* cv, const ClientState* cs);
 
 // ANSI colour of a category kind: holiday, limited and dlc stand out.
 int32_t categoryKindColour(const char* kind);

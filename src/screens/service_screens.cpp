@@ -41,13 +41,13 @@ constexpr int32_t BARRED_KEY_ROW = 22;
 constexpr char APPEAL_LEAD[] = "If you feel this is in error or would like to appeal please email ";
 
 // One frame line: the left corner, the run, the right corner.
-void headerLine(ClientState* cs, int32_t row, const char* left, unsigned char right) {
+void headerLine(Canvas* cv, int32_t row, const char* left, unsigned char right) {
     char line[HEADER_RUN + 3];
     line[0] = left[0];
     memset(line + 1, HEADER_RUN_CHAR, HEADER_RUN);
     line[HEADER_RUN + 1] = (char)right;
     line[HEADER_RUN + 2] = 0;
-    screenText(cs, row, 1, line);
+    screenText(cv->term, row, 1, line);
 }
 
 // The first paragraph of the bar screen: what happened and for how long.
@@ -62,72 +62,72 @@ void barredVerdict(const ClientState* cs, char* out, size_t cap) {
 
 }  // namespace
 
-void drawHeaderBox(ClientState* cs) {
-    screenSetColour(cs, COL_CYAN, 1);
-    headerLine(cs, 1, HEADER_TOP, HEADER_TOP_RIGHT);
-    screenText(cs, 2, 1, HEADER_SIDE);
-    screenText(cs, 2, HEADER_RUN + 2, HEADER_SIDE);
-    headerLine(cs, 3, HEADER_BOTTOM, HEADER_BOTTOM_RIGHT);
+void drawHeaderBox(Canvas* cv) {
+    screenSetColour(cv->term, COL_CYAN, 1);
+    headerLine(cv, 1, HEADER_TOP, HEADER_TOP_RIGHT);
+    screenText(cv->term, 2, 1, HEADER_SIDE);
+    screenText(cv->term, 2, HEADER_RUN + 2, HEADER_SIDE);
+    headerLine(cv, 3, HEADER_BOTTOM, HEADER_BOTTOM_RIGHT);
 }
 
-void paintClosedScreen(ClientState* cs) {
-    screenClear(cs);
-    screenShowCursor(cs, 0);
-    drawHeaderBox(cs);
-    screenColourText(cs, TITLE_ROW, CLOSED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
-    screenCentreText(cs, CLOSED_HEADING_ROW, COL_WHITE, 1, "B A C K   S H O R T L Y");
+void paintClosedScreen(Canvas* cv, const ClientState* cs) {
+    screenClear(cv->term);
+    screenShowCursor(cv->term, 0);
+    drawHeaderBox(cv);
+    screenColourText(cv->term, TITLE_ROW, CLOSED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    screenCentreText(cv->term, CLOSED_HEADING_ROW, COL_WHITE, 1, "B A C K   S H O R T L Y");
     const char* text = cs->maintenanceText[0]
         ? cs->maintenanceText
         : "Wordwhirl is closed for a short while. Please try again soon.";
-    int32_t next = drawWrapped(cs, CLOSED_TEXT_ROW, CLOSED_TEXT_COL, CLOSED_TEXT_WIDTH, COL_CYAN, 1,
+    int32_t next = drawWrapped(cv, CLOSED_TEXT_ROW, CLOSED_TEXT_COL, CLOSED_TEXT_WIDTH, COL_CYAN, 1,
                                text, CLOSED_TEXT_LAST);
     // Two rows below the last row written, which is the row before next.
-    screenCentreText(cs, next + 1, COL_WHITE, 0, "Please come back and play with us later!");
-    screenCentreText(cs, CLOSED_KEY_ROW, COL_GREEN, 1, "Press any key to return to the BBS.");
-    screenFlush(cs);
+    screenCentreText(cv->term, next + 1, COL_WHITE, 0, "Please come back and play with us later!");
+    screenCentreText(cv->term, CLOSED_KEY_ROW, COL_GREEN, 1, "Press any key to return to the BBS.");
+    screenFlush(cv->term);
 }
 
-void paintBarredScreen(ClientState* cs) {
-    screenClear(cs);
-    screenShowCursor(cs, 0);
-    screenColourText(cs, TITLE_ROW, BARRED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
-    screenCentreText(cs, BARRED_HEADING_ROW, COL_WHITE, 1,
+void paintBarredScreen(Canvas* cv, const ClientState* cs) {
+    screenClear(cv->term);
+    screenShowCursor(cv->term, 0);
+    screenColourText(cv->term, TITLE_ROW, BARRED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    screenCentreText(cv->term, BARRED_HEADING_ROW, COL_WHITE, 1,
                      cs->barredTimedOut ? "T I M E D   O U T" : "B A N N E D");
 
     char text[320];  // the longest paragraph: the 259-character error, or the appeal
     barredVerdict(cs, text, sizeof text);
-    int32_t r = drawWrappedCentred(cs, BARRED_TEXT_ROW, BARRED_WIDTH, COL_CYAN, 1, text,
+    int32_t r = drawWrappedCentred(cv, BARRED_TEXT_ROW, BARRED_WIDTH, COL_CYAN, 1, text,
                                    BARRED_TEXT_LAST);
     if (cs->barredReason[0]) {
         formatText(text, "Reason: %.200s", cs->barredReason);
-        r = drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_CYAN, 1, text, r + 3);
+        r = drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_CYAN, 1, text, r + 3);
     }
     formatText(text,
                "This %s was put into effect by the Wordwhirl team, has no impact on your BBS "
                "access, and is not managed by your Sysop.",
                cs->barredTimedOut ? "time out" : "ban");
-    r = drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 4);
+    r = drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 4);
     formatText(text, "%s%.80s", APPEAL_LEAD, SUPPORT_EMAIL);
-    drawWrappedCentred(cs, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 3);
+    drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 3);
 
     if (cs->cfg.bbsName[0]) formatText(text, "Press any key to return to %.40s.", cs->cfg.bbsName);
     else copyText(text, "Press any key to return to the BBS.");
-    screenCentreText(cs, BARRED_KEY_ROW, COL_GREEN, 1, text);
-    screenFlush(cs);
+    screenCentreText(cv->term, BARRED_KEY_ROW, COL_GREEN, 1, text);
+    screenFlush(cv->term);
 }
 
-void paintMaintenance(ClientState* state) { paintClosedScreen(state); }
+void paintMaintenance(Canvas* cv, const ClientState* cs) { paintClosedScreen(cv, cs); }
 
-void paintBarred(ClientState* state) { paintBarredScreen(state); }
+void paintBarred(Canvas* cv, const ClientState* cs) { paintBarredScreen(cv, cs); }
 
-void paintIdle(ClientState* state) {
-    screenClear(state);
-    screenShowCursor(state, 0);
-    screenBox(state, 8, 14, 16, 66, COL_YELLOW, 1, nullptr);
-    screenCentreText(state, 10, COL_YELLOW, 1, "Y O U ' V E   B E E N   A W A Y   A W H I L E");
-    screenCentreText(state, 12, COL_WHITE, 0, "Nothing has been touched here for half an hour,");
-    screenCentreText(state, 13, COL_WHITE, 0, "so we're handing you back to the BBS.");
-    screenCentreText(state, 15, COL_CYAN, 0, "Come back any time - your tales will be waiting.");
-    for (int32_t row = 18; row <= 23; row++) screenClearLine(state, row);
-    screenFlush(state);
+void paintIdle(Canvas* cv, const ClientState*) {
+    screenClear(cv->term);
+    screenShowCursor(cv->term, 0);
+    screenBox(cv->term, 8, 14, 16, 66, COL_YELLOW, 1, nullptr);
+    screenCentreText(cv->term, 10, COL_YELLOW, 1, "Y O U ' V E   B E E N   A W A Y   A W H I L E");
+    screenCentreText(cv->term, 12, COL_WHITE, 0, "Nothing has been touched here for half an hour,");
+    screenCentreText(cv->term, 13, COL_WHITE, 0, "so we're handing you back to the BBS.");
+    screenCentreText(cv->term, 15, COL_CYAN, 0, "Come back any time - your tales will be waiting.");
+    for (int32_t row = 18; row <= 23; row++) screenClearLine(cv->term, row);
+    screenFlush(cv->term);
 }

@@ -33,11 +33,11 @@ static_assert(CATEGORIES_SHOWN == CATEGORY_ROWS * 2, "two full columns");
 
 int32_t storyCount(const ClientState* cs) { return editorCount(cs->storyLineCount, MAX_STORY_LINES); }
 
-void title(ClientState* cs, const char* text) { screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, text); }
+void title(Canvas* cv, const char* text) { screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, text); }
 
-void storyTitleRow(ClientState* cs, const char* emptyText) {
+void storyTitleRow(Canvas* cv, const ClientState* cs, const char* emptyText) {
     const char* shown = cs->storyTitle[0] ? cs->storyTitle : emptyText;
-    drawCentredf(cs, TITLE_ROW, COL_YELLOW, 1, "%.*s", (int)STORY_TITLE_MAX, shown);
+    drawCentredf(cv, TITLE_ROW, COL_YELLOW, 1, "%.*s", (int)STORY_TITLE_MAX, shown);
 }
 
 // The gaps in order, "1.noun  2.animal ...", as many of the first eight as
@@ -59,24 +59,24 @@ int32_t gapSummaryLine(const ClientState* cs, int32_t gaps, char (&line)[SCREEN_
 
 // Rows 16-18 under the rule: how many gaps, which, and on the read-back
 // screen how many the line had no room for.
-void drawGapSummary(ClientState* cs, bool withMore) {
+void drawGapSummary(Canvas* cv, const ClientState* cs, bool withMore) {
     int32_t gaps = clampTo(cs->storyGapCount, 0, MAX_STORY_GAPS);
     if (gaps == 0) {
-        screenColourText(cs, GAP_HEAD_ROW, 4, COL_RED, 1,
+        screenColourText(cv->term, GAP_HEAD_ROW, 4, COL_RED, 1,
                          "No gaps found. A story needs at least one, like {noun} or {animal}.");
         return;
     }
     char text[SCREEN_COLS + 1];
     formatText(text, "%d gap%s found:", (int)gaps, gaps == 1 ? "" : "s");
-    screenColourText(cs, GAP_HEAD_ROW, 4, COL_CYAN, 1, text);
+    screenColourText(cv->term, GAP_HEAD_ROW, 4, COL_CYAN, 1, text);
     char line[SCREEN_COLS + 1];
     int32_t shown = gapSummaryLine(cs, gaps, line);
-    screenColourText(cs, GAP_LINE_ROW, 6, COL_GREEN, 1, line);
+    screenColourText(cv->term, GAP_LINE_ROW, 6, COL_GREEN, 1, line);
     // Counted from what the line really names, so long names that crowd
     // gaps out of the line are still accounted for.
     if (withMore && gaps > shown) {
         formatText(text, "...and %d more", (int)(gaps - shown));
-        screenColourText(cs, GAP_MORE_ROW, 6, COL_BLUE, 1, text);
+        screenColourText(cv->term, GAP_MORE_ROW, 6, COL_BLUE, 1, text);
     }
 }
 
@@ -152,93 +152,93 @@ int32_t storyEditWindowStart(const ClientState* cs) {
     return first < 0 ? 0 : first;
 }
 
-void paintSubmitIntro(ClientState* cs) {
-    screenClearBody(cs);
-    drawEditorText(cs, INTRO_TEXT);
+void paintSubmitIntro(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    drawEditorText(cv, INTRO_TEXT);
 }
 
-void paintStoryTitle(ClientState* cs) {
-    screenClearBody(cs);
-    screenBox(cs, 9, 12, 12, 67, COL_CYAN, 0, nullptr);
-    drawEditorText(cs, TITLE_TEXT);
+void paintStoryTitle(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenBox(cv->term, 9, 12, 12, 67, COL_CYAN, 0, nullptr);
+    drawEditorText(cv, TITLE_TEXT);
 }
 
-void paintStoryWrite(ClientState* cs) {
-    screenClearBody(cs);
-    storyTitleRow(cs, "");
-    screenColourText(cs, 5, 4, COL_BLUE, 1,
+void paintStoryWrite(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    storyTitleRow(cv, cs, "");
+    screenColourText(cv->term, 5, 4, COL_BLUE, 1,
                      "Type your story a line at a time. Press ENTER on an empty line when done.");
     int32_t count = storyCount(cs);
     if (count == 0) {
-        screenColourText(cs, WRITE_TOP, 6, COL_BLUE, 1,
+        screenColourText(cv->term, WRITE_TOP, 6, COL_BLUE, 1,
                          "Once upon a time, a {adjective} {animal} walked into a {place}...");
         return;
     }
-    drawEditorLines(cs, cs->storyLines, count, editorTailStart(count, WRITE_ROWS), WRITE_ROWS,
+    drawEditorLines(cv, cs->storyLines, count, editorTailStart(count, WRITE_ROWS), WRITE_ROWS,
                     WRITE_TOP, EDITOR_WIDE, 0);
 }
 
-void paintStoryReview(ClientState* cs) {
-    screenClearBody(cs);
-    storyTitleRow(cs, "");
+void paintStoryReview(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    storyTitleRow(cv, cs, "");
     int32_t count = storyCount(cs);
     int32_t first = clampTo(cs->storyScroll, 0, count);
-    drawEditorLines(cs, cs->storyLines, count, first, STORY_REVIEW_WINDOW, REVIEW_TOP,
+    drawEditorLines(cv, cs->storyLines, count, first, STORY_REVIEW_WINDOW, REVIEW_TOP,
                     EDITOR_NARROW, 0);
-    screenScrollbar(cs, STORY_SCROLL_COL, REVIEW_TOP, REVIEW_TOP + STORY_REVIEW_WINDOW - 1, first,
+    screenScrollbar(cv->term, STORY_SCROLL_COL, REVIEW_TOP, REVIEW_TOP + STORY_REVIEW_WINDOW - 1, first,
                     STORY_REVIEW_WINDOW, count);
-    screenHLine(cs, RULE_ROW, COL_BLUE, 0);
-    drawGapSummary(cs, true);
+    screenHLine(cv->term, RULE_ROW, COL_BLUE, 0);
+    drawGapSummary(cv, cs, true);
 }
 
-void paintStoryEdit(ClientState* cs) {
-    screenClearBody(cs);
-    storyTitleRow(cs, "Your story");
+void paintStoryEdit(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    storyTitleRow(cv, cs, "Your story");
     int32_t count = storyCount(cs);
     int32_t first = storyEditWindowStart(cs);
-    drawEditorLines(cs, cs->storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_NARROW,
+    drawEditorLines(cv, cs->storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_NARROW,
                     cs->storyEditLine);
-    screenScrollbar(cs, STORY_SCROLL_COL, EDIT_TOP, EDIT_TOP + STORY_EDIT_WINDOW - 1, first,
+    screenScrollbar(cv->term, STORY_SCROLL_COL, EDIT_TOP, EDIT_TOP + STORY_EDIT_WINDOW - 1, first,
                     STORY_EDIT_WINDOW, count);
-    if (cs->storyEditLine > 0) drawMarkedHint(cs, 13, cs->storyEditLine);
-    else screenCentreText(cs, 14, COL_BLUE, 1, "Type 0 to add a new line at the end.");
-    screenHLine(cs, RULE_ROW, COL_BLUE, 0);
-    drawGapSummary(cs, false);
+    if (cs->storyEditLine > 0) drawMarkedHint(cv, 13, cs->storyEditLine);
+    else screenCentreText(cv->term, 14, COL_BLUE, 1, "Type 0 to add a new line at the end.");
+    screenHLine(cv->term, RULE_ROW, COL_BLUE, 0);
+    drawGapSummary(cv, cs, false);
 }
 
-void paintStoryCategory(ClientState* cs) {
-    screenClearBody(cs);
-    title(cs, "W H E R E   D O E S   I T   B E L O N G ?");
+void paintStoryCategory(Canvas* cv, const ClientState* cs) {
+    screenClearBody(cv->term);
+    title(cv, "W H E R E   D O E S   I T   B E L O N G ?");
     int32_t count = clampTo(cs->categoryCount2, 0, MAX_CATEGORIES);
-    if (count == 0) screenCentreText(cs, 8, COL_WHITE, 0, "One moment - getting the list...");
+    if (count == 0) screenCentreText(cv->term, 8, COL_WHITE, 0, "One moment - getting the list...");
     for (int32_t i = 0; i < count && i < CATEGORIES_SHOWN; i++) {
         char entry[SCREEN_COLS + 1];
         formatText(entry, "[%c] %.28s", (char)('A' + i), cs->categoryNames[i]);
-        screenColourText(cs, CATEGORY_TOP + i % CATEGORY_ROWS, CATEGORY_COLS[i / CATEGORY_ROWS],
+        screenColourText(cv->term, CATEGORY_TOP + i % CATEGORY_ROWS, CATEGORY_COLS[i / CATEGORY_ROWS],
                          categoryColour(cs, cs->categoryNames[i]), 1, entry);
     }
-    screenCentreText(cs, 18, COL_GREEN, 1, "[*] Suggest a category of your own");
+    screenCentreText(cv->term, 18, COL_GREEN, 1, "[*] Suggest a category of your own");
 }
 
-void paintStoryRating(ClientState* cs) {
-    screenClearBody(cs);
-    drawEditorText(cs, RATING_TEXT);
+void paintStoryRating(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    drawEditorText(cv, RATING_TEXT);
 }
 
-void paintStoryEmail(ClientState* cs) {
-    screenClearBody(cs);
-    screenBox(cs, 10, 12, 13, 67, COL_CYAN, 0, nullptr);
-    drawEditorText(cs, EMAIL_TEXT);
+void paintStoryEmail(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenBox(cv->term, 10, 12, 13, 67, COL_CYAN, 0, nullptr);
+    drawEditorText(cv, EMAIL_TEXT);
 }
 
-void paintStoryTerms(ClientState* cs) {
-    screenClearBody(cs);
-    screenBox(cs, 13, 12, 17, 67, COL_YELLOW, 1, nullptr);
-    drawEditorText(cs, TERMS_TEXT);
-    drawCentredf(cs, 11, COL_CYAN, 1, "Terms: %s", TERMS_ADDRESS);
+void paintStoryTerms(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    screenBox(cv->term, 13, 12, 17, 67, COL_YELLOW, 1, nullptr);
+    drawEditorText(cv, TERMS_TEXT);
+    drawCentredf(cv, 11, COL_CYAN, 1, "Terms: %s", TERMS_ADDRESS);
 }
 
-void paintStorySent(ClientState* cs) {
-    screenClearBody(cs);
-    drawEditorText(cs, SENT_TEXT);
+void paintStorySent(Canvas* cv, const ClientState*) {
+    screenClearBody(cv->term);
+    drawEditorText(cv, SENT_TEXT);
 }

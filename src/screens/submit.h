@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t GAP_SUMMARY_SHOWN = 8;   // gaps named in the summary line at most
@@ -16,13 +18,13 @@ constexpr int32_t STORY_SCROLL_COL = 77;   // scroll bar of both
 // just enough to show the marked line. Not stored.
 int32_t storyEditWindowStart(const ClientState* cs);
 
-void paintSubmitIntro(ClientState* cs);
-void paintStoryTitle(ClientState* cs);
-void paintStoryWrite(ClientState* cs);
-void paintStoryReview(ClientState* cs);
-void paintStoryEdit(ClientState* cs);
-void paintStoryCategory(ClientState* cs);
-void paintStoryRating(ClientState* cs);
-void paintStoryEmail(ClientState* cs);
-void paintStoryTerms(ClientState* cs);
-void paintStorySent(ClientState* cs);
+void paintSubmitIntro(Canvas* cv, const ClientState* cs);
+void paintStoryTitle(Canvas* cv, const ClientState* cs);
+void paintStoryWrite(Canvas* cv, const ClientState* cs);
+void paintStoryReview(Canvas* cv, const ClientState* cs);
+void paintStoryEdit(Canvas* cv, const ClientState* cs);
+void paintStoryCategory(Canvas* cv, const ClientState* cs);
+void paintStoryRating(Canvas* cv, const ClientState* cs);
+void paintStoryEmail(Canvas* cv, const ClientState* cs);
+void paintStoryTerms(Canvas* cv, const ClientState* cs);
+void paintStorySent(Canvas* cv, const ClientState* cs);

@@ -32,46 +32,46 @@ bool inBand(int32_t col) {
            (col >= WELCOME_RIGHT_FIRST && col <= WELCOME_RIGHT_LAST);
 }
 
-void eraseStars(ClientState* cs) {
+void eraseStars(Canvas* cv) {
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        int32_t row = cs->welcomeSpriteDrawnRow[i], col = cs->welcomeSpriteDrawnCol[i];
-        if (row >= 1 && inBand(col)) screenText(cs, row, col, " ");
-        cs->welcomeSpriteDrawnRow[i] = 0;
+        int32_t row = cv->cache->welcomeSpriteDrawnRow[i], col = cv->cache->welcomeSpriteDrawnCol[i];
+        if (row >= 1 && inBand(col)) screenText(cv->term, row, col, " ");
+        cv->cache->welcomeSpriteDrawnRow[i] = 0;
     }
 }
 
-void drawStars(ClientState* cs) {
+void drawStars(Canvas* cv) {
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        int32_t row = cs->welcomeSpriteTimer[i], col = cs->welcomeSpriteCol[i];
+        int32_t row = cv->cache->welcomeSpriteTimer[i], col = cv->cache->welcomeSpriteCol[i];
         if (row < 1 || row > WELCOME_STAR_ROWS) continue;
         char star[2] = {STAR_CHARS[i], 0};
-        screenColourText(cs, row, col, STAR_COLOURS[i % STAR_COLOUR_COUNT], 1, star);
-        cs->welcomeSpriteDrawnRow[i] = row;
-        cs->welcomeSpriteDrawnCol[i] = col;
+        screenColourText(cv->term, row, col, STAR_COLOURS[i % STAR_COLOUR_COUNT], 1, star);
+        cv->cache->welcomeSpriteDrawnRow[i] = row;
+        cv->cache->welcomeSpriteDrawnCol[i] = col;
     }
 }
 
-void drawFixedText(ClientState* cs) {
-    screenCentreText(cs, TITLE_ROW, COL_YELLOW, 1, TITLE);
-    screenCentreText(cs, TAGLINE_ROW, COL_CYAN, 1, "The Story Party Game");
-    screenCentreText(cs, BLURB_ROW, COL_WHITE, 0, "Play with others across all");
-    screenCentreText(cs, BLURB_ROW + 1, COL_WHITE, 0, "Wordwhirl platforms!");
-    screenCentreText(cs, PRESS_KEY_ROW, COL_CYAN, 0, "Press any key to begin...");
-    screenColourText(cs, FOOT_ROW, VERSION_COL, COL_BLUE, 0, VERSION_TEXT);
+void drawFixedText(Canvas* cv, const ClientState* cs) {
+    screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, TITLE);
+    screenCentreText(cv->term, TAGLINE_ROW, COL_CYAN, 1, "The Story Party Game");
+    screenCentreText(cv->term, BLURB_ROW, COL_WHITE, 0, "Play with others across all");
+    screenCentreText(cv->term, BLURB_ROW + 1, COL_WHITE, 0, "Wordwhirl platforms!");
+    screenCentreText(cv->term, PRESS_KEY_ROW, COL_CYAN, 0, "Press any key to begin...");
+    screenColourText(cv->term, FOOT_ROW, VERSION_COL, COL_BLUE, 0, VERSION_TEXT);
     if (cs->conn.useTls)
-        screenColourText(cs, FOOT_ROW, LINK_COL, COL_GREEN, 1, "Secure Connection");
+        screenColourText(cv->term, FOOT_ROW, LINK_COL, COL_GREEN, 1, "Secure Connection");
     else
-        screenColourText(cs, FOOT_ROW, LINK_COL, COL_WHITE, 0, "Standard Connection");
+        screenColourText(cv->term, FOOT_ROW, LINK_COL, COL_WHITE, 0, "Standard Connection");
 }
 
 // The name line changes when the service confirms another name.
-void drawWelcomeName(ClientState* cs, bool first) {
-    char text[sizeof cs->welcomeTextShown];
+void drawWelcomeName(Canvas* cv, const ClientState* cs, bool first) {
+    char text[sizeof cv->cache->welcomeTextShown];
     formatText(text, "Welcome, %.30s!", cs->myName[0] ? cs->myName : cs->caller.callerName);
-    if (!first && strcmp(text, cs->welcomeTextShown) == 0) return;
-    screenClearLine(cs, WELCOME_NAME_ROW);
-    screenCentreText(cs, WELCOME_NAME_ROW, COL_GREEN, 1, text);
-    copyText(cs->welcomeTextShown, text);
+    if (!first && strcmp(text, cv->cache->welcomeTextShown) == 0) return;
+    screenClearLine(cv->term, WELCOME_NAME_ROW);
+    screenCentreText(cv->term, WELCOME_NAME_ROW, COL_GREEN, 1, text);
+    copyText(cv->cache->welcomeTextShown, text);
 }
 
 // Even stars start in the left band, odd ones in the right.
@@ -82,35 +82,35 @@ int32_t startColumn(int32_t i) {
 
 }  // namespace
 
-static_assert(sizeof "Welcome, !" - 1 + 30 < sizeof(ClientState::welcomeTextShown),
+static_assert(sizeof "Welcome, !" - 1 + 30 < sizeof(RenderCache::welcomeTextShown),
               "the longest name line fits its cache");
 
-// A tick may run before the first paint; it cannot move stars that have no
-// place yet, so their places are set here, once, whatever it did.
-void welcomeStarsStart(ClientState* cs) {
-    if (cs->welcomeSpritesReady) return;
+void welcomeStarsStart(RenderCache* rc) {
+    if (rc->welcomeSpritesReady) return;
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        cs->welcomeSpriteTimer[i] = (5 * i) % WELCOME_STAR_ROWS + 1;
-        cs->welcomeSpriteStep[i] = 0;
-        cs->welcomeSpriteCol[i] = startColumn(i);
+        rc->welcomeSpriteTimer[i] = (5 * i) % WELCOME_STAR_ROWS + 1;
+        rc->welcomeSpriteStep[i] = 0;
+        rc->welcomeSpriteCol[i] = startColumn(i);
     }
-    cs->welcomeSpritesReady = 1;
+    rc->welcomeSpritesReady = 1;
 }
 
-void paintWelcome(ClientState* cs) {
-    bool first = !cs->welcomeDrawn;
-    welcomeStarsStart(cs);
+void paintWelcome(Canvas* cv, const ClientState* cs) {
+    bool first = !cv->cache->welcomeDrawn;
+    // A tick may run before the first paint; it cannot move stars that have
+    // no place yet, so their places are set here, once, whatever it did.
+    welcomeStarsStart(cv->cache);
     if (first) {
-        screenClear(cs);
-        cs->welcomeDrawn = 1;
-        for (int32_t i = 0; i < WELCOME_SPRITES; i++) cs->welcomeSpriteDrawnRow[i] = 0;
+        screenClear(cv->term);
+        cv->cache->welcomeDrawn = 1;
+        for (int32_t i = 0; i < WELCOME_SPRITES; i++) cv->cache->welcomeSpriteDrawnRow[i] = 0;
     } else {
-        eraseStars(cs);
+        eraseStars(cv);
     }
     // The name line is cleared whole before it is written, so it goes
     // before the stars: one of them may stand on row 16.
-    drawWelcomeName(cs, first);
-    drawStars(cs);
-    if (first) drawFixedText(cs);
-    screenShowCursor(cs, 0);
+    drawWelcomeName(cv, cs, first);
+    drawStars(cv);
+    if (first) drawFixedText(cv, cs);
+    screenShowCursor(cv->term, 0);
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "screens/canvas.h"
+
 struct ClientState;
 
 constexpr int32_t WELCOME_STAR_ROWS = 20;       // stars fall through rows 1-20, then start again
@@ -15,7 +17,8 @@ constexpr int32_t WELCOME_NAME_ROW = 16;        // "Welcome, name!"
 
 // Draws the welcome screen: everything on the first paint after the screen
 // was entered, afterwards only the stars that moved and a changed name line.
-void paintWelcome(ClientState* cs);
+void paintWelcome(Canvas* cv, const ClientState* cs);
 
-// Puts the stars at their starting places (once; later calls keep them).
-void welcomeStarsStart(ClientState* cs);
+// Puts the stars at their starting places in the cache (once; later calls
+// keep them). The main loop's tick moves them from there.
+void welcomeStarsStart(RenderCache* rc);

@@ -67,8 +67,12 @@ constexpr ChatKindStyle CHAT_KIND_STYLES[] = {
 };
 constexpr int32_t CHAT_KIND_COUNT = (int32_t)(sizeof CHAT_KIND_STYLES / sizeof CHAT_KIND_STYLES[0]);
 
+// A widget's cache holds while no clear has wiped the screen since it drew:
+// it keeps the terminal's clear count (plus one, so 0 means never drawn).
+uint32_t drawnMark(const TerminalChannel* t) { return t->clearCount + 1; }
+
 // A frame run: first, run copies of fill, last, drawn at (row, col).
-void drawRun(ClientState* cs, int32_t row, int32_t col, unsigned char first,
+void drawRun(Canvas* cv, int32_t row, int32_t col, unsigned char first,
              unsigned char fill, int32_t run, unsigned char last) {
     char line[SCREEN_COLS + 1];
     int32_t n = 0;
@@ -76,12 +80,12 @@ void drawRun(ClientState* cs, int32_t row, int32_t col, unsigned char first,
     for (int32_t i = 0; i < run && n < SCREEN_COLS - 1; i++) line[n++] = (char)fill;
     if (last && n < SCREEN_COLS) line[n++] = (char)last;
     line[n] = 0;
-    putTextAt(cs, row, col, line);
+    putTextAt(cv->term, row, col, line);
 }
 
-void drawChar(ClientState* cs, int32_t row, int32_t col, unsigned char c) {
+void drawChar(Canvas* cv, int32_t row, int32_t col, unsigned char c) {
     char s[2] = {(char)c, 0};
-    putTextAt(cs, row, col, s);
+    putTextAt(cv->term, row, col, s);
 }
 
 // ---- status bar ----
@@ -218,18 +222,18 @@ const ChatDisplayLine* displayLineAt(const ChatDisplay* display, int32_t index, 
     return &display->lines[(display->made - total + index) % CHAT_DISPLAY_MAX];
 }
 
-void drawChatRow(ClientState* cs, int32_t row, const ChatDisplayLine* line) {
-    screenClearLine(cs, row);
+void drawChatRow(Canvas* cv, int32_t row, const ChatDisplayLine* line) {
+    screenClearLine(cv->term, row);
     if (!line || !line->text[0]) return;
     if (line->nameLen < 1) {
-        screenColourText(cs, row, 1, line->colour, line->bright, line->text);
+        screenColourText(cv->term, row, 1, line->colour, line->bright, line->text);
         return;
     }
     int32_t lead = minOf(line->nameLen, CHAT_NAME_SHOWN_MAX);
     char name[CHAT_NAME_SHOWN_MAX + 1];
     copyTextMax(name, line->text, (size_t)lead);
-    screenColourText(cs, row, 1, line->nameColour, 1, name);
-    screenColourText(cs, row, 1 + lead, line->colour, line->bright, line->text + lead);
+    screenColourText(cv->term, row, 1, line->nameColour, 1, name);
+    screenColourText(cv->term, row, 1 + lead, line->colour, line->bright, line->text + lead);
 }
 
 }  // namespace
@@ -270,105 +274,118 @@ int32_t chatColourOf(const ClientState* cs, const char* name) {
     return COL_WHITE;
 }
 
-void drawStatusBar(ClientState* cs) {
+int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
     int32_t left = callerSecondsLeft(cs);
     int32_t shown = (left >= 1 && left <= STATUS_TIMED_MAX) ? left : -1;
     int32_t mode = (cs->screen == SCR_LOUNGE || cs->inRoom) ? 1 : 0;
-    if (cs->statusBarDrawn && shown == cs->statusSecsShown &&
-        cs->playerCountSeen == cs->statusCountShown && mode == cs->statusModeShown)
-        return;
-    cs->statusSecsShown = shown;
-    cs->statusCountShown = cs->playerCountSeen;
-    cs->statusModeShown = mode;
-    cs->statusBarDrawn = 1;
-    cs->inputDirty = 1;
+    RenderCache* rc = cv->cache;
+    if (rc->statusBarDrawn == drawnMark(cv->term) && shown == rc->statusSecsShown &&
+        cs->playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown)
+        return 0;
+    rc->statusSecsShown = shown;
+    rc->statusCountShown = cs->playerCountSeen;
+    rc->statusModeShown = mode;
+    rc->statusBarDrawn = drawnMark(cv->term);
 
-    screenSetColour(cs, COL_CYAN, 1);
-    drawRun(cs, HEADER_TOP_ROW, 1, DBL_TOP_LEFT, DBL_HLINE, FRAME_RUN, DBL_TOP_RIGHT);
-    drawRun(cs, HEADER_BOTTOM_ROW, 1, DBL_BOTTOM_LEFT, DBL_HLINE, FRAME_RUN, DBL_BOTTOM_RIGHT);
-    drawChar(cs, HEADER_TEXT_ROW, 1, DBL_VLINE);
-    termPuts(&cs->term, "\x1b[K");  // the cursor stands in column 2: clear the rest
-    drawChar(cs, HEADER_TEXT_ROW, SCREEN_LAST_COL, DBL_VLINE);
+    screenSetColour(cv->term, COL_CYAN, 1);
+    drawRun(cv, HEADER_TOP_ROW, 1, DBL_TOP_LEFT, DBL_HLINE, FRAME_RUN, DBL_TOP_RIGHT);
+    drawRun(cv, HEADER_BOTTOM_ROW, 1, DBL_BOTTOM_LEFT, DBL_HLINE, FRAME_RUN, DBL_BOTTOM_RIGHT);
+    drawChar(cv, HEADER_TEXT_ROW, 1, DBL_VLINE);
+    termPuts(cv->term, "\x1b[K");  // the cursor stands in column 2: clear the rest
+    drawChar(cv, HEADER_TEXT_ROW, SCREEN_LAST_COL, DBL_VLINE);
 
-    screenColourText(cs, HEADER_TEXT_ROW, HEADER_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
+    screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
     char name[48];  // at most 47 characters of the name
     copyText(name, cs->myName[0] ? cs->myName : cs->caller.callerName);
-    screenColourText(cs, HEADER_TEXT_ROW, HEADER_NAME_COL, COL_WHITE, 1, name);
+    screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_NAME_COL, COL_WHITE, 1, name);
 
     char text[64];
     int32_t fg = COL_WHITE, bright = 0;
     statusText(cs, shown, text, &fg, &bright);
     if (text[0])
-        screenColourText(cs, HEADER_TEXT_ROW, HEADER_STATUS_END + 1 - (int32_t)strlen(text), fg,
+        screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_STATUS_END + 1 - (int32_t)strlen(text), fg,
                          bright, text);
+    return 1;
 }
 
-void drawChatPane(ClientState* cs) {
-    cs->inputDirty = 1;
-    // Clamp before the title is chosen, so a scroll past the oldest line
-    // never claims to be looking back when the pane shows the newest lines.
-    ChatDisplay display;
+// The scroll clamped to what a display of `display` lines can show.
+static int32_t clampChatScroll(const ClientState* cs, const ChatDisplay* display) {
+    int32_t total = minOf(display->made, CHAT_DISPLAY_MAX);
+    return minOf(maxOf(cs->chatScroll, 0), maxOf(total - CHAT_ROWS_SHOWN, 0));
+}
+
+int32_t chatScrollShown(const ClientState* cs) {
+    ChatDisplay display;  // 19 KiB, for this call only
     buildChatDisplay(&display, cs);
-    int32_t total = minOf(display.made, CHAT_DISPLAY_MAX);
-    int32_t maxScroll = maxOf(total - CHAT_ROWS_SHOWN, 0);
-    cs->chatScroll = minOf(maxOf(cs->chatScroll, 0), maxScroll);
-
-    screenSetColour(cs, COL_BLUE, 1);
-    drawRun(cs, CHAT_TOP_ROW, 1, RULE_LEFT, RULE_HLINE, FRAME_RUN, RULE_RIGHT);
-    if (cs->chatScroll < 1)
-        screenColourText(cs, CHAT_TOP_ROW, 3, COL_BLUE, 1, CHAT_TITLE_LIVE);
-    else
-        screenColourText(cs, CHAT_TOP_ROW, 3, COL_YELLOW, 1, CHAT_TITLE_BACK);
-    screenSetColour(cs, COL_BLUE, 0);
-    drawRun(cs, CHAT_BOTTOM_ROW, 2, 0, RULE_HLINE, FRAME_RUN, 0);
-
-    int32_t firstShown = maxOf(total - CHAT_ROWS_SHOWN - cs->chatScroll, 0);
-    for (int32_t i = 0; i < CHAT_ROWS_SHOWN; i++)
-        drawChatRow(cs, CHAT_FIRST_LINE_ROW + i, displayLineAt(&display, firstShown + i, total));
+    return clampChatScroll(cs, &display);
 }
 
-void drawFooter(ClientState* cs, const char* prompt) {
+void drawChatPane(Canvas* cv, const ClientState* cs) {
+    // Clamped before the title is chosen, so a scroll past the oldest line
+    // never claims to be looking back when the pane shows the newest lines.
+    ChatDisplay display;  // 19 KiB, for this paint only
+    buildChatDisplay(&display, cs);
+    int32_t scroll = clampChatScroll(cs, &display);
+    int32_t total = minOf(display.made, CHAT_DISPLAY_MAX);
+
+    screenSetColour(cv->term, COL_BLUE, 1);
+    drawRun(cv, CHAT_TOP_ROW, 1, RULE_LEFT, RULE_HLINE, FRAME_RUN, RULE_RIGHT);
+    if (scroll < 1)
+        screenColourText(cv->term, CHAT_TOP_ROW, 3, COL_BLUE, 1, CHAT_TITLE_LIVE);
+    else
+        screenColourText(cv->term, CHAT_TOP_ROW, 3, COL_YELLOW, 1, CHAT_TITLE_BACK);
+    screenSetColour(cv->term, COL_BLUE, 0);
+    drawRun(cv, CHAT_BOTTOM_ROW, 2, 0, RULE_HLINE, FRAME_RUN, 0);
+
+    int32_t firstShown = maxOf(total - CHAT_ROWS_SHOWN - scroll, 0);
+    for (int32_t i = 0; i < CHAT_ROWS_SHOWN; i++)
+        drawChatRow(cv, CHAT_FIRST_LINE_ROW + i, displayLineAt(&display, firstShown + i, total));
+}
+
+int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
+    RenderCache* rc = cv->cache;
     bool notice = cs->noticeText[0] != 0;
-    char text[sizeof cs->footerCache];
+    char text[sizeof rc->footerCache];
     copyText(text, notice ? cs->noticeText : prompt);
     int32_t fg = notice ? COL_YELLOW : COL_CYAN;
     int32_t bright = notice ? 1 : 0;
-    if (cs->noticeLineDrawn && strcmp(text, cs->footerCache) == 0 &&
-        fg == cs->footerColourShown && bright == cs->footerBrightShown &&
-        cs->footerHighlight == cs->footerHighlightShown)
-        return;
+    if (rc->noticeLineDrawn == drawnMark(cv->term) && strcmp(text, rc->footerCache) == 0 &&
+        fg == rc->footerColourShown && bright == rc->footerBrightShown &&
+        rc->footerHighlight == rc->footerHighlightShown)
+        return 0;
 
-    screenClearLine(cs, FOOTER_ROW);
+    screenClearLine(cv->term, FOOTER_ROW);
     int32_t len = (int32_t)strlen(text);
-    int32_t hl = cs->footerHighlight;
+    int32_t hl = rc->footerHighlight;
     if (len > 0) {
         if (notice || hl <= 0 || hl >= len) {
-            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL, fg, bright, text);
+            screenColourText(cv->term, FOOTER_ROW, FOOTER_TEXT_COL, fg, bright, text);
         } else {
             int32_t lead = minOf(hl, FOOTER_HIGHLIGHT_MAX);
             char keys[FOOTER_HIGHLIGHT_MAX + 1];
             copyTextMax(keys, text, (size_t)lead);
-            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL, COL_GREEN, 1, keys);
-            screenColourText(cs, FOOTER_ROW, FOOTER_TEXT_COL + lead, fg, bright, text + lead);
+            screenColourText(cv->term, FOOTER_ROW, FOOTER_TEXT_COL, COL_GREEN, 1, keys);
+            screenColourText(cv->term, FOOTER_ROW, FOOTER_TEXT_COL + lead, fg, bright, text + lead);
         }
     }
-    copyText(cs->footerCache, text);
-    cs->footerColourShown = fg;
-    cs->footerBrightShown = bright;
-    cs->footerHighlightShown = hl;
-    cs->noticeLineDrawn = 1;
-    cs->inputDirty = 1;
+    copyText(rc->footerCache, text);
+    rc->footerColourShown = fg;
+    rc->footerBrightShown = bright;
+    rc->footerHighlightShown = hl;
+    rc->noticeLineDrawn = drawnMark(cv->term);
+    return 1;
 }
 
-void drawInputLine(ClientState* cs) {
+void drawInputLine(Canvas* cv, const ClientState* cs) {
     int32_t cursorCol = INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN);
-    if (!cs->inputLineDrawn || strcmp(cs->inputLineCache, cs->inputLine) != 0) {
-        screenClearLine(cs, INPUT_ROW);
-        screenColourText(cs, INPUT_ROW, 2, COL_YELLOW, 1, ">");
-        screenColourText(cs, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->inputLine);
-        copyText(cs->inputLineCache, cs->inputLine);
-        cs->inputLineDrawn = 1;
+    RenderCache* rc = cv->cache;
+    if (rc->inputLineDrawn != drawnMark(cv->term) || strcmp(rc->inputLineCache, cs->inputLine) != 0) {
+        screenClearLine(cv->term, INPUT_ROW);
+        screenColourText(cv->term, INPUT_ROW, 2, COL_YELLOW, 1, ">");
+        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->inputLine);
+        copyText(rc->inputLineCache, cs->inputLine);
+        rc->inputLineDrawn = drawnMark(cv->term);
     }
-    screenGoto(cs, INPUT_ROW, cursorCol);
-    screenShowCursor(cs, 1);
+    screenGoto(cv->term, INPUT_ROW, cursorCol);
+    screenShowCursor(cv->term, 1);
 }

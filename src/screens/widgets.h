@@ -1,9 +1,11 @@
 // The four widgets around every ordinary screen's body: the header box with
 // the status text (rows 1-3), the chat pane (rows 19-22), the footer line
 // (row 23) and the input line (row 24). Each remembers what it last drew in
-// the client state and writes nothing when nothing it shows has changed.
+// the render cache and writes nothing when nothing it shows has changed.
 #pragma once
 #include <cstdint>
+
+#include "screens/canvas.h"
 
 struct ClientState;
 
@@ -25,10 +27,17 @@ constexpr int32_t CHAT_NEXT_WIDTH = 73;     // further pieces, after 4 blanks
 constexpr int32_t STATUS_TIMED_MAX = 1799;  // time left is shown in the last half hour
 constexpr int32_t STATUS_LOW_SECS = 299;    // from here down it shows in red
 
-void drawStatusBar(ClientState* cs);
-void drawChatPane(ClientState* cs);
-void drawFooter(ClientState* cs, const char* prompt);
-void drawInputLine(ClientState* cs);
+// The header and the footer return 1 when they drew, 0 when nothing they
+// show has changed. Every draw but the input line's leaves the cursor off
+// the input line; the caller has it put back.
+int32_t drawStatusBar(Canvas* cv, const ClientState* cs);
+void drawChatPane(Canvas* cv, const ClientState* cs);
+int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt);
+void drawInputLine(Canvas* cv, const ClientState* cs);
+
+// chatScroll as the pane shows it: kept between the newest line and the
+// oldest one, whatever the keys left stored.
+int32_t chatScrollShown(const ClientState* cs);
 
 // ANSI colour of the player of that name at the table or in the Lounge;
 // white when nobody by that exact name is listed.

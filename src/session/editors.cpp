@@ -7,9 +7,9 @@
 #include "session/screen_parts.h"
 #include "platform/text.h"
 #include "screens/report.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 
 // ---------------------------------------------------------------------------
 // Reading a line.

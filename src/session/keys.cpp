@@ -7,9 +7,9 @@
 #include "session/screen_parts.h"
 #include "session/screen_table.h"
 #include "platform/text.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -51,7 +51,7 @@ bool guideKey(ClientState* s, int32_t key) {
         } else {
             s->guidePage++;
             s->guideFrame = 0;
-            s->guidePageDrawn = 0;
+            s->render.guidePageDrawn = 0;
             s->fullRedraw = 1;
         }
     }
@@ -199,7 +199,7 @@ bool leaveSolo(ClientState* s, int32_t) {
 
 bool soloScrollKey(ClientState* s, int32_t key) {
     int32_t step = key == KEY_UP ? -1 : key == KEY_DOWN ? 1 : SOLO_PAGE_LINES;
-    s->soloScroll = s->soloScroll + step < 0 ? 0 : s->soloScroll + step;  // the painter bounds it above
+    s->soloScroll = s->soloScroll + step < 0 ? 0 : s->soloScroll + step;  // bounded above as the tale is drawn
     s->contentDirty = 1;
     return true;
 }
@@ -269,7 +269,7 @@ bool careSpace(ClientState* s, int32_t) {
 
 bool readScrollKey(ClientState* s, int32_t key) {
     int32_t next = s->readScroll + (key == KEY_UP ? -1 : 1);
-    s->readScroll = next < 0 ? 0 : next;  // the painter keeps it within the text
+    s->readScroll = next < 0 ? 0 : next;  // kept within the text as it is drawn
     s->contentDirty = 1;
     return true;
 }

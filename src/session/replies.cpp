@@ -5,9 +5,9 @@
 #include "session/requests.h"
 #include "net/json.h"
 #include "platform/text.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 
 namespace {
 

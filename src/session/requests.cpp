@@ -7,9 +7,9 @@
 #include "session/screen_table.h"
 #include "net/wire.h"
 #include "platform/text.h"
-#include "screens/story_gaps.h"
 #include "state/client_state.h"
 #include "state/state.h"
+#include "state/story_gaps.h"
 
 // ---------------------------------------------------------------------------
 // The request table: one row per RequestKind, in enum order.
@@ -458,7 +458,7 @@ void clearDeadlines(ClientState* state) {
 }
 
 void enterWelcome(ClientState* state) {
-    state->welcomeDrawn = 0;  // the painter starts the screen over
+    state->render.welcomeDrawn = 0;  // the painter starts the screen over
     clearDeadlines(state);
 }
 
@@ -508,8 +508,8 @@ void enterPicker(ClientState* state) {
 void enterGuide(ClientState* state) {
     state->guidePage = 0;
     state->guideFrame = 0;
-    state->guidePageDrawn = 0;
-    state->guideFrameShown = -1;
+    state->render.guidePageDrawn = 0;
+    state->render.guideFrameShown = -1;
     clearDeadlines(state);
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/text.h"
-#include "state/client_state.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ static_assert(SCREEN_LAST_COL == SCREEN_COLS - 1, "column 80 stays unwritten");
 int32_t atLeastOne(int32_t v) { return v < 1 ? 1 : v; }
 bool onScreenRow(int32_t row) { return row >= 1 && row <= SCREEN_ROWS; }
 
-void sendSeq(ClientState* cs, const char* text) { termPuts(&cs->term, text); }
+void sendSeq(TerminalChannel* t, const char* text) { termPuts(t, text); }
 
 // Drawn text comes partly from the service and the drop file; a control byte
 // in it must not reach the caller's terminal as a command.
@@ -29,32 +29,32 @@ unsigned char displayByte(unsigned char b) {
 
 // Cursor sequence plus len bytes of text, clipped so that column 80 stays
 // empty. col is raised to 1 first so the clip counts from where text lands.
-void putBytesAt(ClientState* cs, int32_t row, int32_t col, const char* bytes,
+void putBytesAt(TerminalChannel* t, int32_t row, int32_t col, const char* bytes,
                 int32_t len) {
     if (col > SCREEN_LAST_COL) return;
     col = atLeastOne(col);
     int32_t n = minOf(len, SCREEN_COLS - col);
-    screenGoto(cs, row, col);
+    screenGoto(t, row, col);
     if (n < 1) return;
     char shown[SCREEN_COLS];
     for (int32_t i = 0; i < n; i++) shown[i] = (char)displayByte((unsigned char)bytes[i]);
-    termWrite(&cs->term, shown, n);
+    termWrite(t, shown, n);
 }
 
 // A frame line: first, a run of fill, last; cut by the grid when drawn.
-void frameLine(ClientState* cs, int32_t row, int32_t col, unsigned char first,
+void frameLine(TerminalChannel* t, int32_t row, int32_t col, unsigned char first,
                int32_t inner, unsigned char last) {
     char line[SCREEN_COLS + 1];
     inner = maxOf(0, minOf(inner, SCREEN_COLS - 1));
     line[0] = (char)first;
     memset(line + 1, CP437_HLINE, (size_t)inner);
     line[inner + 1] = (char)last;
-    putBytesAt(cs, row, col, line, inner + 2);
+    putBytesAt(t, row, col, line, inner + 2);
 }
 
-void frameChar(ClientState* cs, int32_t row, int32_t col, unsigned char c) {
+void frameChar(TerminalChannel* t, int32_t row, int32_t col, unsigned char c) {
     char ch = (char)c;
-    putBytesAt(cs, row, col, &ch, 1);
+    putBytesAt(t, row, col, &ch, 1);
 }
 
 // One scrollbar cell kind: what is drawn and in which colour.
@@ -69,71 +69,68 @@ constexpr ScrollCell SCROLL_TRACK = {CP437_LIGHT_SHADE, COL_BLUE, 0};
 
 }  // namespace
 
-void putTextAt(ClientState* cs, int32_t row, int32_t col, const char* text) {
+void putTextAt(TerminalChannel* t, int32_t row, int32_t col, const char* text) {
     if (!text) return;
-    putBytesAt(cs, atLeastOne(row), col, text, (int32_t)strnlen(text, SCREEN_COLS));
+    putBytesAt(t, atLeastOne(row), col, text, (int32_t)strnlen(text, SCREEN_COLS));
 }
 
-void screenFlush(ClientState* cs) { termFlush(&cs->term); }
+void screenFlush(TerminalChannel* t) { termFlush(t); }
 
-void screenGoto(ClientState* cs, int32_t row, int32_t col) {
+void screenGoto(TerminalChannel* t, int32_t row, int32_t col) {
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[%d;%dH", atLeastOne(row), atLeastOne(col));
-    sendSeq(cs, seq);
+    sendSeq(t, seq);
 }
 
-void screenSetColour(ClientState* cs, int32_t fg, int32_t bright) {
-    TerminalChannel* t = &cs->term;
+void screenSetColour(TerminalChannel* t, int32_t fg, int32_t bright) {
     if (fg == t->curFg && bright == t->curBright) return;
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[%d;%dm", bright ? 1 : 0, fg);
-    sendSeq(cs, seq);
+    sendSeq(t, seq);
     t->curFg = fg;
     t->curBright = bright;
 }
 
-void screenShowCursor(ClientState* cs, int32_t on) {
+void screenShowCursor(TerminalChannel* t, int32_t on) {
     int32_t hide = on ? 0 : 1;
-    if (cs->term.cursorHidden == hide) return;
-    sendSeq(cs, hide ? SEQ_CURSOR_HIDE : SEQ_CURSOR_SHOW);
-    cs->term.cursorHidden = hide;
+    if (t->cursorHidden == hide) return;
+    sendSeq(t, hide ? SEQ_CURSOR_HIDE : SEQ_CURSOR_SHOW);
+    t->cursorHidden = hide;
 }
 
-void screenClear(ClientState* cs) {
-    sendSeq(cs, SEQ_CLEAR);
-    cs->term.curFg = -1;
-    cs->term.curBright = -1;
-    cs->statusBarDrawn = 0;
-    cs->inputLineDrawn = 0;
-    cs->noticeLineDrawn = 0;
+void screenClear(TerminalChannel* t) {
+    sendSeq(t, SEQ_CLEAR);
+    t->curFg = -1;
+    t->curBright = -1;
+    t->clearCount++;
 }
 
-void screenReset(ClientState* cs) {
-    screenClear(cs);
-    screenShowCursor(cs, 0);
+void screenReset(TerminalChannel* t) {
+    screenClear(t);
+    screenShowCursor(t, 0);
 }
 
-void screenText(ClientState* cs, int32_t row, int32_t col, const char* text) {
+void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text) {
     if (!onScreenRow(row) || !text || col < 1) return;
-    putTextAt(cs, row, col, text);
+    putTextAt(t, row, col, text);
 }
 
-void screenColourText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
+void screenColourText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                       int32_t bright, const char* text) {
-    screenSetColour(cs, fg, bright);
-    screenText(cs, row, col, text);
+    screenSetColour(t, fg, bright);
+    screenText(t, row, col, text);
 }
 
-void screenCentreText(ClientState* cs, int32_t row, int32_t fg, int32_t bright,
+void screenCentreText(TerminalChannel* t, int32_t row, int32_t fg, int32_t bright,
                       const char* text) {
     if (!text) return;
     int32_t len = (int32_t)strnlen(text, SCREEN_COLS);
     int32_t col = len <= SCREEN_COLS - 2 ? (SCREEN_COLS - len) / 2 : 1;
-    screenSetColour(cs, fg, bright);
-    if (onScreenRow(row)) putTextAt(cs, row, col, text);
+    screenSetColour(t, fg, bright);
+    if (onScreenRow(row)) putTextAt(t, row, col, text);
 }
 
-void screenUnderlineText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
+void screenUnderlineText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                          const char* text, int32_t len) {
     if (!onScreenRow(row) || !text || col < 1) return;
     int32_t n = minOf(SCREEN_COLS - col, len);
@@ -146,34 +143,34 @@ void screenUnderlineText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
     memset(field + have, ' ', (size_t)(n - have));
     char seq[SEQ_SIZE];
     formatText(seq, "\x1b[0;1;4;%dm", fg);
-    screenGoto(cs, row, col);
-    sendSeq(cs, seq);
+    screenGoto(t, row, col);
+    sendSeq(t, seq);
     for (int32_t i = 0; i < n; i++) field[i] = (char)displayByte((unsigned char)field[i]);
-    termWrite(&cs->term, field, n);
-    sendSeq(cs, SEQ_RESET_ATTRS);
-    cs->term.curFg = -1;
-    cs->term.curBright = -1;
+    termWrite(t, field, n);
+    sendSeq(t, SEQ_RESET_ATTRS);
+    t->curFg = -1;
+    t->curBright = -1;
 }
 
-void screenClearLine(ClientState* cs, int32_t row) {
-    screenGoto(cs, row, 1);
-    sendSeq(cs, SEQ_CLEAR_EOL);
+void screenClearLine(TerminalChannel* t, int32_t row) {
+    screenGoto(t, row, 1);
+    sendSeq(t, SEQ_CLEAR_EOL);
 }
 
-void screenClearBody(ClientState* cs) {
+void screenClearBody(TerminalChannel* t) {
     for (int32_t row = SCREEN_BODY_TOP; row <= SCREEN_BODY_BOTTOM; row++)
-        screenClearLine(cs, row);
+        screenClearLine(t, row);
 }
 
-void screenHLine(ClientState* cs, int32_t row, int32_t fg, int32_t bright) {
-    screenSetColour(cs, fg, bright);
+void screenHLine(TerminalChannel* t, int32_t row, int32_t fg, int32_t bright) {
+    screenSetColour(t, fg, bright);
     if (!onScreenRow(row)) return;
     char line[SCREEN_LAST_COL];
     memset(line, CP437_HLINE, sizeof line);
-    putBytesAt(cs, row, 1, line, SCREEN_LAST_COL);
+    putBytesAt(t, row, 1, line, SCREEN_LAST_COL);
 }
 
-void screenScrollbar(ClientState* cs, int32_t col, int32_t top, int32_t bottom,
+void screenScrollbar(TerminalChannel* t, int32_t col, int32_t top, int32_t bottom,
                      int32_t offset, int32_t visible, int32_t total) {
     int32_t height = bottom - top + 1;
     if (height < 2) return;
@@ -192,30 +189,30 @@ void screenScrollbar(ClientState* cs, int32_t col, int32_t top, int32_t bottom,
         if (!onScreenRow(row) || col < 1) continue;
         const ScrollCell& c = fits ? SCROLL_BLANK
                               : (i >= pos && i < pos + thumb) ? SCROLL_THUMB : SCROLL_TRACK;
-        screenSetColour(cs, c.fg, c.bright);
-        frameChar(cs, row, col, c.glyph);
+        screenSetColour(t, c.fg, c.bright);
+        frameChar(t, row, col, c.glyph);
     }
 }
 
-void screenBox(ClientState* cs, int32_t top, int32_t left, int32_t bottom,
+void screenBox(TerminalChannel* t, int32_t top, int32_t left, int32_t bottom,
                int32_t right, int32_t fg, int32_t bright, const char* title) {
     if (right - left + 1 < 2 || bottom < top) return;
-    screenSetColour(cs, fg, bright);
+    screenSetColour(t, fg, bright);
     int32_t width = right < SCREEN_COLS ? right - left + 1 : SCREEN_COLS - left;
     int32_t edge = minOf(right, SCREEN_LAST_COL);
     int32_t inner = width - 2;
     if (onScreenRow(top) && left >= 1)
-        frameLine(cs, top, left, CP437_TOP_LEFT, inner, CP437_TOP_RIGHT);
+        frameLine(t, top, left, CP437_TOP_LEFT, inner, CP437_TOP_RIGHT);
     for (int32_t row = maxOf(top + 1, 1); row < bottom && row <= SCREEN_ROWS; row++) {
-        if (left >= 1) frameChar(cs, row, left, CP437_VLINE);
-        if (edge >= 1) frameChar(cs, row, edge, CP437_VLINE);
+        if (left >= 1) frameChar(t, row, left, CP437_VLINE);
+        if (edge >= 1) frameChar(t, row, edge, CP437_VLINE);
     }
     if (onScreenRow(bottom) && left >= 1)
-        frameLine(cs, bottom, left, CP437_BOTTOM_LEFT, inner, CP437_BOTTOM_RIGHT);
+        frameLine(t, bottom, left, CP437_BOTTOM_LEFT, inner, CP437_BOTTOM_RIGHT);
     if (!title || !title[0]) return;
     // A box whose top is off the grid has no title row either.
     if (!onScreenRow(top) || left + 2 < 1) return;
     char label[BOX_TITLE_MAX + 3];
     formatText(label, " %.40s ", title);
-    putTextAt(cs, top, left + 2, label);
+    putTextAt(t, top, left + 2, label);
 }

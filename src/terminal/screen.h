@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-struct ClientState;
+struct TerminalChannel;
 
 constexpr int32_t SCREEN_ROWS = 24;      // the fixed grid every screen is laid out on
 constexpr int32_t SCREEN_COLS = 80;
@@ -38,24 +38,24 @@ enum AnsiColour : int32_t {
     COL_WHITE = 37,
 };
 
-void putTextAt(ClientState* cs, int32_t row, int32_t col, const char* text);
-void screenFlush(ClientState* cs);
-void screenGoto(ClientState* cs, int32_t row, int32_t col);
-void screenSetColour(ClientState* cs, int32_t fg, int32_t bright);
-void screenShowCursor(ClientState* cs, int32_t on);
-void screenClear(ClientState* cs);
-void screenReset(ClientState* cs);
-void screenText(ClientState* cs, int32_t row, int32_t col, const char* text);
-void screenColourText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
+void putTextAt(TerminalChannel* t, int32_t row, int32_t col, const char* text);
+void screenFlush(TerminalChannel* t);
+void screenGoto(TerminalChannel* t, int32_t row, int32_t col);
+void screenSetColour(TerminalChannel* t, int32_t fg, int32_t bright);
+void screenShowCursor(TerminalChannel* t, int32_t on);
+void screenClear(TerminalChannel* t);
+void screenReset(TerminalChannel* t);
+void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text);
+void screenColourText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                       int32_t bright, const char* text);
-void screenCentreText(ClientState* cs, int32_t row, int32_t fg, int32_t bright,
+void screenCentreText(TerminalChannel* t, int32_t row, int32_t fg, int32_t bright,
                       const char* text);
-void screenUnderlineText(ClientState* cs, int32_t row, int32_t col, int32_t fg,
+void screenUnderlineText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                          const char* text, int32_t len);
-void screenClearLine(ClientState* cs, int32_t row);
-void screenClearBody(ClientState* cs);
-void screenHLine(ClientState* cs, int32_t row, int32_t fg, int32_t bright);
-void screenScrollbar(ClientState* cs, int32_t col, int32_t top, int32_t bottom,
+void screenClearLine(TerminalChannel* t, int32_t row);
+void screenClearBody(TerminalChannel* t);
+void screenHLine(TerminalChannel* t, int32_t row, int32_t fg, int32_t bright);
+void screenScrollbar(TerminalChannel* t, int32_t col, int32_t top, int32_t bottom,
                      int32_t offset, int32_t visible, int32_t total);
-void screenBox(ClientState* cs, int32_t top, int32_t left, int32_t bottom,
+void screenBox(TerminalChannel* t, int32_t top, int32_t left, int32_t bottom,
                int32_t right, int32_t fg, int32_t bright, const char* title);

@@ -31,6 +31,8 @@ struct TerminalChannel {
     int32_t curFg;             // colour last sent; -1 none in force
     int32_t curBright;         // brightness last sent; -1 none in force
     int32_t cursorHidden;      // the cursor was last hidden
+    uint32_t clearCount;       // whole-screen clears sent; what a widget drew before the
+                               // latest one is gone, so widgets keep the count they drew at
     int32_t dead;              // a read or write failed for good; final
     int32_t escState;          // decoder: 0 idle, 1 after ESC, 2 in CSI/SS3
     int32_t escParam;          // decimal parameter inside the sequence

@@ -15,10 +15,12 @@
 
 struct DoorScreenTest : ::testing::Test {
     std::unique_ptr<ClientState> cs{new ClientState{}};
+    Canvas cv{};  // what painters called directly draw with; SetUp points it at cs
     TestScreen ts{};
 
     // Fixtures that add their own set-up call this first.
     void SetUp() override {
+        cv = canvasOf(cs.get());
         testScreenOpen(&ts);
         ASSERT_TRUE(testScreenAttach(&ts, cs.get()));
         ts.raw.clear();  // the telnet offer is no test's business
@@ -41,8 +43,8 @@ struct DoorScreenTest : ::testing::Test {
         sent();
     }
     // One painter's drawing; what it sent is dropped.
-    void paint(void (*painter)(ClientState*)) {
-        painter(cs.get());
+    void paint(PaintFn painter) {
+        painter(&cv, cs.get());
         sent();
     }
 

@@ -1,4 +1,4 @@
-#include "screens/story_gaps.h"
+#include "state/story_gaps.h"
 
 #include "platform/text.h"
 #include "state/client_state.h"
