@@ -197,16 +197,16 @@ void freshSession() {
     state.caller.userRecord = 7;
     state.caller.timeLeftSecs = 3600;
     copyText(state.caller.callerName, "Zephyr");
-    copyText(state.myName, "Zephyr");
+    copyText(state.identity.myName, "Zephyr");
     copyText(state.cfg.bbsId, "board-1");
     tickStart(&state.clock);
-    state.doorStartTick = tickMs(&state.clock);
-    state.lastInputTick = state.doorStartTick;
-    state.testerFeedback = 1;
+    state.timers.doorStartTick = tickMs(&state.clock);
+    state.timers.lastInputTick = state.timers.doorStartTick;
+    state.identity.testerFeedback = 1;
     state.conn.socket = serviceDoor;
     state.conn.socketOpen = 1;
     state.conn.connected = 1;
-    state.running = 1;
+    state.timers.running = 1;
     check(termOpen(&state.term, &state.caller) == 1, "the terminal opens");
     unsigned char hello[TELNET_HELLO_BYTES];
     check(read(termPeer, hello, sizeof hello) == TELNET_HELLO_BYTES, "the telnet offer");
@@ -222,8 +222,8 @@ int32_t keyOf(unsigned char b) {
 }
 
 void typeKeys(const char* bytes, size_t n) {
-    for (size_t i = 0; i < n && state.running; i++) {
-        state.lastInputTick = tickMs(&state.clock);
+    for (size_t i = 0; i < n && state.timers.running; i++) {
+        state.timers.lastInputTick = tickMs(&state.clock);
         keyDispatch(&state, keyOf((unsigned char)bytes[i]));
     }
 }
@@ -233,7 +233,7 @@ void fromService(const char* bytes, size_t n, bool lineEnd) {
     if (lineEnd) check(write(servicePeer, "\n", 1) == 1, "the line feed fits");
     // What the main loop does first in every pass.
     const char* line = nullptr;
-    while (state.running && serverReceiveLine(&state.conn, &line)) routeServerLine(&state, line);
+    while (state.timers.running && serverReceiveLine(&state.conn, &line)) routeServerLine(&state, line);
 }
 
 void act(const char* rec, size_t n) {
@@ -259,17 +259,17 @@ void act(const char* rec, size_t n) {
 // the renderer draws what the record changed.
 bool finishPass() {
     Canvas cv = canvasOf(&state);
-    if (state.maintenance) {
+    if (state.standing.maintenance) {
         paintMaintenance(&cv, &state);
         return false;
     }
-    if (state.barred) {
+    if (state.standing.barred) {
         paintBarred(&cv, &state);
         return false;
     }
-    renderScreen(&state, screenLook(state.screen));
+    renderScreen(&state, screenLook(state.view.screen));
     screenFlush(&state.term);
-    return state.running != 0 && state.conn.connected != 0;
+    return state.timers.running != 0 && state.conn.connected != 0;
 }
 
 void settle() {
@@ -312,7 +312,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             act(lineBuf, n);
             goOn = finishPass();
         }
-        if (getenv("WW_FUZZ_VERBOSE")) fprintf(stderr, "record %d '%c': screen %d\n", records, lineBuf[0], state.screen);
+        if (getenv("WW_FUZZ_VERBOSE")) fprintf(stderr, "record %d '%c': screen %d\n", records, lineBuf[0], state.view.screen);
         settle();
         if (!goOn) break;
     }
@@ -323,6 +323,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     free(state.conn.receiveBuffer);
     free(state.conn.lineBuffer);
     if (getenv("WW_FUZZ_VERBOSE"))
-        fprintf(stderr, "screen %d, %zu terminal bytes, %zu requests\n", state.screen, termBytesSeen, requestsSeen);
+        fprintf(stderr, "screen %d, %zu terminal bytes, %zu requests\n", state.view.screen, termBytesSeen, requestsSeen);
     return 0;
 }

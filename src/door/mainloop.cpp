@@ -33,15 +33,15 @@ bool elapsedOver(uint32_t now, uint32_t since, uint32_t ms) {
 
 // Leave once `ms` have passed; until then passes only wait.
 void startHold(ClientState* s, uint32_t ms) {
-    s->loopHold = 1;
-    s->loopHoldEnd = tickMs(&s->clock) + ms;
+    s->timers.loopHold = 1;
+    s->timers.loopHoldEnd = tickMs(&s->clock) + ms;
 }
 
 // Keys are not read while a notice holds, so a hang-up is looked for.
 int32_t holdPass(ClientState* s) {
     termCheckHangUp(&s->term);
-    if (!termAlive(&s->term) || tickPassed(tickMs(&s->clock), s->loopHoldEnd)) {
-        s->running = 0;
+    if (!termAlive(&s->term) || tickPassed(tickMs(&s->clock), s->timers.loopHoldEnd)) {
+        s->timers.running = 0;
         return 0;
     }
     platSleepMs(LOOP_PASS_SLEEP_MS);
@@ -52,9 +52,9 @@ int32_t holdPass(ClientState* s) {
 // any screen (the whole-screen views have no footer of their own) and held.
 void showLastNotice(ClientState* s, const char* text, uint32_t holdMs) {
     setNotice(s, text);
-    renderScreen(s, screenLook(s->screen));
+    renderScreen(s, screenLook(s->view.screen));
     Canvas cv = canvasOf(s);
-    if (drawFooter(&cv, s, "")) s->inputDirty = 1;
+    if (drawFooter(&cv, s, "")) s->view.inputDirty = 1;
     screenFlush(&s->term);
     startHold(s, holdMs);
 }
@@ -72,7 +72,7 @@ void dropWaitingKeys(ClientState* s) {
 // A verdict screen is up: the first key pressed after it ends the door's run.
 int32_t verdictPass(ClientState* s) {
     if (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
-        s->running = 0;
+        s->timers.running = 0;
         return 0;
     }
     platSleepMs(VERDICT_POLL_MS);
@@ -83,27 +83,27 @@ void showVerdict(ClientState* s, PaintFn paint) {
     Canvas cv = canvasOf(s);
     paint(&cv, s);
     dropWaitingKeys(s);  // keys typed before the screen was up do not count
-    s->verdictWait = 1;
+    s->timers.verdictWait = 1;
 }
 
 // The service ended the visit (kicked, disconnected) while its lines were
 // read: its reason is the last thing the caller reads, before a lost link,
 // since the service usually hangs up right after saying why.
 bool visitEndedByService(ClientState* s) {
-    if (s->running || !s->noticeText[0]) return false;
-    char reason[sizeof s->noticeText];
-    copyText(reason, s->noticeText);
+    if (s->timers.running || !s->input.noticeText[0]) return false;
+    char reason[sizeof s->input.noticeText];
+    copyText(reason, s->input.noticeText);
     showLastNotice(s, reason, VISIT_ENDED_HOLD_MS);
     return true;
 }
 
 // True when the service's verdict ends the run (the pass stops here).
 bool actOnVerdicts(ClientState* s) {
-    if (s->maintenance) {
+    if (s->standing.maintenance) {
         showVerdict(s, paintMaintenance);
         return true;
     }
-    if (s->barred) {
+    if (s->standing.barred) {
         showVerdict(s, paintBarred);
         return true;
     }
@@ -116,30 +116,30 @@ bool actOnVerdicts(ClientState* s) {
 }
 
 void readKeys(ClientState* s) {
-    if (!s->running) return;  // a handler has already ended the run
+    if (!s->timers.running) return;  // a handler has already ended the run
     for (;;) {
         int32_t key = termReadKey(&s->term, tickMs(&s->clock));
         if (key == KEY_NONE) return;
-        s->lastInputTick = tickMs(&s->clock);
-        s->idleWarned = 0;
+        s->timers.lastInputTick = tickMs(&s->clock);
+        s->timers.idleWarned = 0;
         keyDispatch(s, key);
-        if (!s->running) return;
+        if (!s->timers.running) return;
     }
 }
 
 bool bbsTimeUp(const ClientState* s, uint32_t now) {
     int32_t allowed = s->caller.timeLeftSecs;
-    return allowed > 0 && (now - s->doorStartTick) / 1000 >= (uint32_t)allowed;
+    return allowed > 0 && (now - s->timers.doorStartTick) / 1000 >= (uint32_t)allowed;
 }
 
 void checkIdle(ClientState* s, uint32_t now) {
-    uint32_t idle = now - s->lastInputTick;
+    uint32_t idle = now - s->timers.lastInputTick;
     if (idle >= IDLE_LEAVE_MS) {
         Canvas cv = canvasOf(s);
         paintIdle(&cv, s);
         startHold(s, IDLE_HOLD_MS);
-    } else if (!s->idleWarned && idle >= IDLE_WARN_MS) {
-        s->idleWarned = 1;
+    } else if (!s->timers.idleWarned && idle >= IDLE_WARN_MS) {
+        s->timers.idleWarned = 1;
         appendSystemLine(s, "",
                          "Still there? You'll be returned to the BBS in five minutes unless you press a key.",
                          CHAT_SYSTEM);
@@ -148,14 +148,14 @@ void checkIdle(ClientState* s, uint32_t now) {
 
 void runTimers(ClientState* s) {
     uint32_t now = tickMs(&s->clock);
-    if ((int32_t)(now - s->lastTimerTick) < (int32_t)TIMER_PERIOD_MS) return;
+    if ((int32_t)(now - s->timers.lastTimerTick) < (int32_t)TIMER_PERIOD_MS) return;
     uiTick(s);
     if (bbsTimeUp(s, now)) {
         showLastNotice(s, "Your time on the BBS is up - thanks for playing!", TIME_UP_HOLD_MS);
-    } else if (s->running) {
+    } else if (s->timers.running) {
         checkIdle(s, now);
     }
-    s->lastTimerTick = now;
+    s->timers.lastTimerTick = now;
 }
 
 // ---- the quarter-second tick ----
@@ -170,42 +170,42 @@ void advanceWelcome(ClientState* s) {
         rc->welcomeSpriteCol[i] = (i % 2 == 0) ? (3 * i + 5 * step) % 11 + 3
                                                : (7 * step + 5 * i) % 11 + 66;
     }
-    s->animDirty = 1;
+    s->view.animDirty = 1;
 }
 
 void advanceGuide(ClientState* s) {
-    s->guideFrame++;
-    if (s->guidePage == 0 && s->guideFrame > GUIDE_INTRO_FRAMES) s->guideFrame = 0;
-    s->animDirty = 1;
+    s->view.guideFrame++;
+    if (s->view.guidePage == 0 && s->view.guideFrame > GUIDE_INTRO_FRAMES) s->view.guideFrame = 0;
+    s->view.animDirty = 1;
 }
 
 bool roundClockRuns(const ClientState* s) {
-    return s->wordDeadline > 0 || s->revealDeadline > 0 || s->pickDeadline > 0 ||
-           s->scoresDeadline > 0;
+    return s->timers.wordDeadline > 0 || s->timers.revealDeadline > 0 || s->timers.pickDeadline > 0 ||
+           s->timers.scoresDeadline > 0;
 }
 
 // While a self-hosted table waits for somebody to be chosen, its names shuffle.
 bool tableShuffles(const ClientState* s) {
-    return s->screen == SCR_TABLE && !s->isHost && s->roomAutoHost && s->pickerName[0] == 0 &&
-           s->playerCount >= 2;
+    return s->view.screen == SCR_TABLE && !s->table.isHost && s->table.roomAutoHost && s->table.pickerName[0] == 0 &&
+           s->table.playerCount >= 2;
 }
 
 void tickOtherScreen(ClientState* s) {
     uint32_t now = tickMs(&s->clock);
-    if (s->noticeText[0] && s->noticeTick > 0 && elapsedOver(now, s->noticeTick, NOTICE_LIFE_MS)) {
-        s->noticeText[0] = 0;
-        s->noticeTick = 0;
-        s->noticeDirty = 1;
+    if (s->input.noticeText[0] && s->input.noticeTick > 0 && elapsedOver(now, s->input.noticeTick, NOTICE_LIFE_MS)) {
+        s->input.noticeText[0] = 0;
+        s->input.noticeTick = 0;
+        s->view.noticeDirty = 1;
     }
-    bool everySecond = s->uiTicks % 4 == 0;
-    if (s->startDeadline > 0) {
-        if (everySecond) s->countdownDirty = 1;
+    bool everySecond = s->timers.uiTicks % 4 == 0;
+    if (s->timers.startDeadline > 0) {
+        if (everySecond) s->view.countdownDirty = 1;
         return;
     }
-    if (roundClockRuns(s) && everySecond) s->countdownDirty = 1;
-    if (tableShuffles(s) && s->uiTicks % 2 == 0) {
-        s->shuffleFrame++;
-        s->contentDirty = 1;
+    if (roundClockRuns(s) && everySecond) s->view.countdownDirty = 1;
+    if (tableShuffles(s) && s->timers.uiTicks % 2 == 0) {
+        s->view.shuffleFrame++;
+        s->view.contentDirty = 1;
     }
 }
 
@@ -237,14 +237,14 @@ void routeServerLine(ClientState* state, const char* line) {
 }
 
 void uiTick(ClientState* state) {
-    state->uiTicks++;
-    if (state->wordCheckPending &&
-        elapsedOver(tickMs(&state->clock), state->wordCheckTick, WORD_CHECK_LIMIT_MS)) {
-        state->wordCheckPending = 0;
-        submitWord(state, state->pendingWord);
+    state->timers.uiTicks++;
+    if (state->round.wordCheckPending &&
+        elapsedOver(tickMs(&state->clock), state->round.wordCheckTick, WORD_CHECK_LIMIT_MS)) {
+        state->round.wordCheckPending = 0;
+        submitWord(state, state->round.pendingWord);
     }
-    if (state->screen == SCR_WELCOME) advanceWelcome(state);
-    else if (state->screen == SCR_GUIDE) advanceGuide(state);
+    if (state->view.screen == SCR_WELCOME) advanceWelcome(state);
+    else if (state->view.screen == SCR_GUIDE) advanceGuide(state);
     else tickOtherScreen(state);
 }
 
@@ -253,26 +253,26 @@ void mainLoopStart(ClientState* state) {
     formatConnectCommand(state, line, CONNECT_LINE_BYTES);
     serverSendLine(&state->conn, line);
     enterScreen(state, SCR_WELCOME);
-    state->lastTimerTick = 0;
-    state->loopHold = 0;
-    state->verdictWait = 0;
+    state->timers.lastTimerTick = 0;
+    state->timers.loopHold = 0;
+    state->timers.verdictWait = 0;
 }
 
 int32_t mainLoopPass(ClientState* state) {
     if (!termAlive(&state->term)) return 0;
-    if (state->verdictWait) return verdictPass(state);
-    if (state->loopHold) return holdPass(state);
+    if (state->timers.verdictWait) return verdictPass(state);
+    if (state->timers.loopHold) return holdPass(state);
 
     drainServerLines(state);
     if (actOnVerdicts(state)) return 1;  // the next passes wait or hold
     readKeys(state);
     runTimers(state);
-    if (state->loopHold) return 1;       // a last screen is up: nothing more is drawn
+    if (state->timers.loopHold) return 1;       // a last screen is up: nothing more is drawn
 
-    renderScreen(state, screenLook(state->screen));
+    renderScreen(state, screenLook(state->view.screen));
     screenFlush(&state->term);
     platSleepMs(LOOP_PASS_SLEEP_MS);
-    return state->running ? 1 : 0;
+    return state->timers.running ? 1 : 0;
 }
 
 void mainLoop(ClientState* state) {

@@ -22,7 +22,7 @@ constexpr const char* TITLE_SPACED = "W O R D W H I R L";
 constexpr const char* NO_TERMINAL_CONSOLE_LINE = "Wordwhirl: could not open the caller's terminal.";
 constexpr int32_t GOODBYE_BOARD_MAX = 40;   // board names are at most 31 characters: never cut
 constexpr int32_t GOODBYE_SYSOP_MAX = 30;   // a 31-character Sysop name loses its last letter
-static_assert(GOODBYE_BOARD_MAX >= (int32_t)sizeof(ClientState::boardName) - 1,
+static_assert(GOODBYE_BOARD_MAX >= (int32_t)sizeof(IdentityState::boardName) - 1,
               "the board name shows whole");
 static_assert(GOODBYE_DOT_FIRST_COL + GOODBYE_DOT_COUNT - 1 < SCREEN_COLS, "the dots stay on the grid");
 
@@ -140,13 +140,13 @@ void drawGoodbye(ClientState* state) {
     screenBox(&state->term, 6, 14, 17, 66, COL_CYAN, 1, nullptr);
     screenCentreText(&state->term, 8, COL_YELLOW, 1, TITLE_SPACED);
     screenCentreText(&state->term, 10, COL_WHITE, 1, "Thanks for playing!");
-    const char* board = preferred(state->boardName, state->cfg.bbsName);
+    const char* board = preferred(state->identity.boardName, state->cfg.bbsName);
     if (board[0]) {
         char line[64];  // 17 + 40 characters
         formatText(line, "Returning you to %.*s", (int)GOODBYE_BOARD_MAX, board);
         screenCentreText(&state->term, 13, COL_WHITE, 0, line);
     }
-    const char* sysop = preferred(state->sysopName, state->cfg.sysop);
+    const char* sysop = preferred(state->identity.sysopName, state->cfg.sysop);
     if (sysop[0]) {
         char line[64];  // 18 + 30 + 1 characters
         formatText(line, "Thank your Sysop, %.*s,", (int)GOODBYE_SYSOP_MAX, sysop);
@@ -199,9 +199,9 @@ void doorExitSequence(ClientState* state) {
 static void readSetup(ClientState* state, int argc, char** argv) {
     memset(state, 0, sizeof *state);
     tickStart(&state->clock);
-    state->doorStartTick = tickMs(&state->clock);
-    state->lastInputTick = state->doorStartTick;
-    state->testerFeedback = 1;
+    state->timers.doorStartTick = tickMs(&state->clock);
+    state->timers.lastInputTick = state->timers.doorStartTick;
+    state->identity.testerFeedback = 1;
     const char* dropPath = doorDropPath(argc, argv);
     nodeLog(0, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
     DropText dropText;  // the file's lines, needed only while the caller record is filled
@@ -213,7 +213,7 @@ static void readSetup(ClientState* state, int argc, char** argv) {
     state->conn.useTls = state->cfg.useTls;
     copyText(state->conn.caFile, state->cfg.caFile);
     state->conn.logNode = state->caller.nodeNumber;
-    copyText(state->myName, state->caller.callerName);
+    copyText(state->identity.myName, state->caller.callerName);
 }
 
 int doorMain(ClientState* state, int argc, char** argv) {
@@ -240,7 +240,7 @@ int doorMain(ClientState* state, int argc, char** argv) {
     screenFlush(&state->term);
     if (!serverConnect(&state->conn, state->conn.host, state->conn.port, state->conn.useTls))
         return connectFailed(state);
-    state->running = 1;
+    state->timers.running = 1;
     runSession(state);
     doorExitSequence(state);
     return DOOR_EXIT_OK;

@@ -54,14 +54,14 @@ void drawCarePage(Canvas* cv, const CarePage& page) {
 }
 
 void paintCareMain(Canvas* cv, const ClientState* cs) {
-    if (!cs->careLoaded) {
+    if (!cs->care.careLoaded) {
         clearCareRows(cv);
         drawCareTitle(cv, CARE_HUB_TITLE);
         screenCentreText(cv->term, CARE_LOADING_ROW, COL_WHITE, 0, "One moment...");
         return;
     }
-    drawCarePage(cv, {cs->careLines, cs->careLineTags, CARE_HUB_TITLE, 0, cs->careLineCount,
-                      cs->careScroll});
+    drawCarePage(cv, {cs->care.careLines, cs->care.careLineTags, CARE_HUB_TITLE, 0, cs->care.careLineCount,
+                      cs->care.careScroll});
 }
 
 }  // namespace
@@ -69,12 +69,12 @@ void paintCareMain(Canvas* cv, const ClientState* cs) {
 void paintCareHub(Canvas* cv, const ClientState* cs) { paintCareMain(cv, cs); }
 
 void paintCareTopic(Canvas* cv, const ClientState* cs) {
-    int32_t open = cs->careSectionOpen;
-    if (open < 0 || open >= minOf(cs->careSectionCount, MAX_CARE_SECTIONS)) {
+    int32_t open = cs->care.careSectionOpen;
+    if (open < 0 || open >= minOf(cs->care.careSectionCount, MAX_CARE_SECTIONS)) {
         paintCareMain(cv, cs);
         return;
     }
-    drawCarePage(cv, {cs->careSectionLines, cs->careSectionLineTags, cs->careSectionTitles[open],
-                      cs->careSectionStart[open], cs->careSectionLineCount[open],
-                      cs->careSectionScroll});
+    drawCarePage(cv, {cs->care.careSectionLines, cs->care.careSectionLineTags, cs->care.careSectionTitles[open],
+                      cs->care.careSectionStart[open], cs->care.careSectionLineCount[open],
+                      cs->care.careSectionScroll});
 }

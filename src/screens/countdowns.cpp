@@ -22,7 +22,7 @@ constexpr int32_t NO_SCREEN = -1;
 // without keeps showing 0:00 after the deadline.
 struct CountdownLine {
     int32_t screens[2];                 // shown on either screen
-    uint32_t ClientState::*deadline;    // runs while above 0
+    uint32_t TimersState::*deadline;    // runs while above 0
     bool (*applies)(const ClientState* cs);  // further condition, or null
     int32_t row, col, width;            // the centred field
     int32_t colour;                     // before the last ten seconds
@@ -31,26 +31,26 @@ struct CountdownLine {
     const char* timesUp;                // null: the clock stops at 0:00
 };
 
-bool choosingAtTable(const ClientState* cs) { return cs->pickTimerOn && cs->pickTurn; }
-bool choosingInPicker(const ClientState* cs) { return cs->pickTimerOn && cs->pickerMode == 3; }
+bool choosingAtTable(const ClientState* cs) { return cs->table.pickTimerOn && cs->table.pickTurn; }
+bool choosingInPicker(const ClientState* cs) { return cs->table.pickTimerOn && cs->table.pickerMode == 3; }
 
 constexpr CountdownLine START_LINE = {
-    {SCR_TABLE, NO_SCREEN}, &ClientState::startDeadline, nullptr,
+    {SCR_TABLE, NO_SCREEN}, &TimersState::startDeadline, nullptr,
     17, 23, 34, COL_GREEN, "Starting In  ", "", nullptr};
 constexpr CountdownLine WORD_LINE = {
-    {SCR_WORD_ENTRY, NO_SCREEN}, &ClientState::wordDeadline, nullptr,
+    {SCR_WORD_ENTRY, NO_SCREEN}, &TimersState::wordDeadline, nullptr,
     18, 23, 34, COL_CYAN, "Time Left  ", "", "Time's Up - Sending What You Have"};
 constexpr CountdownLine READING_LINE = {
-    {SCR_REVEAL, NO_SCREEN}, &ClientState::revealDeadline, nullptr,
+    {SCR_REVEAL, NO_SCREEN}, &TimersState::revealDeadline, nullptr,
     18, 61, 18, COL_CYAN, "Time Left  ", "", nullptr};
 constexpr CountdownLine CHOOSE_TABLE_LINE = {
-    {SCR_TABLE, NO_SCREEN}, &ClientState::pickDeadline, choosingAtTable,
+    {SCR_TABLE, NO_SCREEN}, &TimersState::pickDeadline, choosingAtTable,
     16, 20, 40, COL_YELLOW, "", " To Choose, Then It Passes On", nullptr};
 constexpr CountdownLine CHOOSE_PICKER_LINE = {
-    {SCR_CATEGORY_PICK, SCR_TALE_PICK}, &ClientState::pickDeadline, choosingInPicker,
+    {SCR_CATEGORY_PICK, SCR_TALE_PICK}, &TimersState::pickDeadline, choosingInPicker,
     18, 55, 24, COL_CYAN, "Choose Within  ", "", "Time's Up"};
 constexpr CountdownLine VOTE_LINE = {
-    {SCR_SCORES, NO_SCREEN}, &ClientState::scoresDeadline, nullptr,
+    {SCR_SCORES, NO_SCREEN}, &TimersState::scoresDeadline, nullptr,
     18, 18, 44, COL_YELLOW, "", " To Choose, Then Back To The Lounge", "Time's Up"};
 
 // drawCountdowns' order.
@@ -64,14 +64,14 @@ static_assert(CHOOSE_PICKER_LINE.col + CHOOSE_PICKER_LINE.width <= SCREEN_COLS,
               "the picker's field ends before column 80");
 
 bool lineApplies(const ClientState* cs, const CountdownLine& line) {
-    if (cs->screen != line.screens[0] && cs->screen != line.screens[1]) return false;
-    if (cs->*line.deadline < 1) return false;
+    if (cs->view.screen != line.screens[0] && cs->view.screen != line.screens[1]) return false;
+    if (cs->timers.*line.deadline < 1) return false;
     return !line.applies || line.applies(cs);
 }
 
 void drawLine(Canvas* cv, const ClientState* cs, const CountdownLine& line) {
     if (!lineApplies(cs, line)) return;
-    int32_t remaining = (int32_t)(cs->*line.deadline - tickMs(&cs->clock));
+    int32_t remaining = (int32_t)(cs->timers.*line.deadline - tickMs(&cs->clock));
     int32_t colour = remaining < RED_BELOW_MS ? COL_RED : line.colour;
     char text[COUNTDOWN_TEXT_BYTES];
     if (line.timesUp && remaining <= TIMES_UP_AT_MS) {

@@ -37,12 +37,12 @@ struct NoteView {
 };
 
 NoteView feedbackNote(const ClientState* cs) {
-    return {cs->feedbackLines, editorCount(cs->feedbackLineCount, MAX_FEEDBACK_LINES),
-            cs->feedbackEditLine, MAX_FEEDBACK_LINES};
+    return {cs->editors.feedbackLines, editorCount(cs->editors.feedbackLineCount, MAX_FEEDBACK_LINES),
+            cs->editors.feedbackEditLine, MAX_FEEDBACK_LINES};
 }
 
 NoteView replyNote(const ClientState* cs) {
-    return {cs->replyLines, editorCount(cs->replyLineCount, MAX_REPLY_LINES), cs->replyEditLine,
+    return {cs->editors.replyLines, editorCount(cs->editors.replyLineCount, MAX_REPLY_LINES), cs->editors.replyEditLine,
             MAX_REPLY_LINES};
 }
 
@@ -150,9 +150,9 @@ void paintFeedbackSent(Canvas* cv, const ClientState*) {
 void paintReplyWrite(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     title(cv, "Y O U R   R E P L Y");
-    int32_t open = cs->letterOpen;
-    if (open >= 0 && open < editorCount(cs->letterCount, MAX_LETTERS)) {
-        const Letter& l = cs->letters[open];
+    int32_t open = cs->mail.letterOpen;
+    if (open >= 0 && open < editorCount(cs->mail.letterCount, MAX_LETTERS)) {
+        const Letter& l = cs->mail.letters[open];
         drawCentredf(cv, 5, COL_WHITE, 0, "Replying to \"%.*s\" from %.20s.", (int)LETTER_SUBJECT_MAX,
                      l.subject, l.sender);
     }

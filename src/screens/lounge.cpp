@@ -53,7 +53,7 @@ void drawSourceLabel(Canvas* cv, int32_t row, int32_t col, const PlayerRecord& p
 
 void drawListBox(Canvas* cv, const ClientState* cs, int32_t left, int32_t right, const char* word,
                  int32_t entries) {
-    LoungePaging paging = loungePaging(entries, cs->loungePage);
+    LoungePaging paging = loungePaging(entries, cs->lobby.loungePage);
     char title[BOX_TITLE_MAX + 1];
     if (entries <= LOUNGE_PAGE_ROWS) formatText(title, "%.28s", word);
     else formatText(title, "%.20s - Page %d of %d", word, paging.page + 1, paging.pageCount);
@@ -70,14 +70,14 @@ void drawPageTail(Canvas* cv, int32_t row, int32_t col, int32_t entries, int32_t
     screenColourText(cv->term, row, col, COL_CYAN, 1, text);
 }
 
-int32_t tablesListed(const ClientState* cs) { return minOf(maxOf(cs->tableCount, 0), MAX_TABLES); }
-int32_t playersListed(const ClientState* cs) { return minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS); }
+int32_t tablesListed(const ClientState* cs) { return minOf(maxOf(cs->lobby.tableCount, 0), MAX_TABLES); }
+int32_t playersListed(const ClientState* cs) { return minOf(maxOf(cs->table.playerCount, 0), MAX_PLAYERS); }
 
 // Entries go over the frames: the empty-list sentence is wider than its box
 // and must still read in full.
 void drawTables(Canvas* cv, const ClientState* cs) {
     int32_t count = tablesListed(cs);
-    LoungePaging paging = loungePaging(count, cs->loungePage);
+    LoungePaging paging = loungePaging(count, cs->lobby.loungePage);
     if (count == 0) {
         screenColourText(cv->term, LIST_TOP, 7, COL_WHITE, 0, "(no tables yet - press C to open one)");
         return;
@@ -86,7 +86,7 @@ void drawTables(Canvas* cv, const ClientState* cs) {
     int32_t end = minOf(first + paging.rowsPerPage, count);
     int32_t row = LIST_TOP;
     for (int32_t i = first; i < end; i++, row++) {
-        const TableRecord& t = cs->tables[i];
+        const TableRecord& t = cs->lobby.tables[i];
         char text[48];
         formatText(text, "[%d] %-15.15s %d/%d", i + 1, t.name[0] ? t.name : "Quick Match", t.players,
                    t.capacity);
@@ -102,13 +102,13 @@ void drawTables(Canvas* cv, const ClientState* cs) {
 
 void drawLoungePlayers(Canvas* cv, const ClientState* cs) {
     int32_t count = playersListed(cs);
-    LoungePaging paging = loungePaging(count, cs->loungePage);
+    LoungePaging paging = loungePaging(count, cs->lobby.loungePage);
     int32_t first = paging.page * paging.rowsPerPage;
     int32_t end = minOf(first + paging.rowsPerPage, count);
     int32_t row = LIST_TOP;
     for (int32_t i = first; i < end; i++, row++) {
-        drawNameCell(cv, row, LOUNGE_NAME_COL, cs->players[i], LOUNGE_CELL);
-        drawSourceLabel(cv, row, LOUNGE_SOURCE_COL, cs->players[i]);
+        drawNameCell(cv, row, LOUNGE_NAME_COL, cs->table.players[i], LOUNGE_CELL);
+        drawSourceLabel(cv, row, LOUNGE_SOURCE_COL, cs->table.players[i]);
     }
     if (count > 0) drawPageTail(cv, row, LOUNGE_NAME_COL, count, end, paging);
 }
@@ -133,34 +133,34 @@ constexpr char WAITING_ALONE[] = "Your table - waiting for somebody to join you"
 
 void drawTableTitle(Canvas* cv, const ClientState* cs) {
     char title[64];
-    if (cs->roomAutoHost) {
+    if (cs->table.roomAutoHost) {
         formatText(title, "%.40s", "Quick Play");
-    } else if (cs->roomName[0]) {
-        formatText(title, "%.44s", cs->roomName);
+    } else if (cs->table.roomName[0]) {
+        formatText(title, "%.44s", cs->table.roomName);
     } else {
         const char* host = "Your";
-        int32_t count = minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS);
+        int32_t count = minOf(maxOf(cs->table.playerCount, 0), MAX_PLAYERS);
         for (int32_t i = 0; i < count; i++)
-            if (cs->players[i].isHost) { host = cs->players[i].name; break; }
+            if (cs->table.players[i].isHost) { host = cs->table.players[i].name; break; }
         formatText(title, "%.32s's Table", host);
     }
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, title);
 }
 
 bool hostHintsShown(const ClientState* cs) {
-    return cs->isHost && !cs->roomAutoHost && cs->roomCode[0];
+    return cs->table.isHost && !cs->table.roomAutoHost && cs->table.roomCode[0];
 }
 
 void drawShareCodeAndHints(Canvas* cv, const ClientState* cs) {
-    if (!cs->roomCode[0]) return;
+    if (!cs->table.roomCode[0]) return;
     char line[40];
-    formatText(line, "Share code:  %s", cs->roomCode);
+    formatText(line, "Share code:  %s", cs->table.roomCode);
     screenCentreText(cv->term, SHARE_CODE_ROW, COL_CYAN, 1, line);
     if (!hostHintsShown(cs)) return;
     screenColourText(cv->term, HINTS_FIRST_ROW, HINT_COL, COL_GREEN, 1,
                      "/invite name - Invite a player to join");
     screenColourText(cv->term, HINTS_FIRST_ROW + 1, HINT_COL, COL_GREEN, 0,
-                     cs->roomLocked ? "/newcode - Generates a new share code"
+                     cs->table.roomLocked ? "/newcode - Generates a new share code"
                                     : "/lock - Closes the room to players without share code");
     screenColourText(cv->term, HINTS_FIRST_ROW + 2, HINT_COL, COL_GREEN, 0,
                      "/kick name - Remove somebody from your table");
@@ -168,9 +168,9 @@ void drawShareCodeAndHints(Canvas* cv, const ClientState* cs) {
 
 void drawTablePlayers(Canvas* cv, const ClientState* cs) {
     int32_t top = hostHintsShown(cs) ? TABLE_LIST_TOP_HINTS : TABLE_LIST_TOP;
-    int32_t shown = minOf(minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS), TABLE_LIST_END - top);
+    int32_t shown = minOf(minOf(maxOf(cs->table.playerCount, 0), MAX_PLAYERS), TABLE_LIST_END - top);
     for (int32_t i = 0; i < shown; i++) {
-        const PlayerRecord& p = cs->players[i];
+        const PlayerRecord& p = cs->table.players[i];
         drawNameCell(cv, top + i, TABLE_NAME_COL, p, TABLE_CELL);
         drawSourceLabel(cv, top + i, TABLE_SOURCE_COL, p);
         if (p.isHost) screenColourText(cv->term, top + i, HOST_MARK_COL, COL_MAGENTA, 1, "(host)");
@@ -185,19 +185,19 @@ struct WaitingLine {
     int32_t bright;
 };
 
-bool waitingForReturn(const ClientState* cs) { return cs->returnPendingNames[0] != 0; }
-bool waitingForPicker(const ClientState* cs) { return cs->pickerName[0] != 0; }
-bool hostWithCompany(const ClientState* cs) { return cs->isHost && cs->playerCount >= 2; }
-bool hostAlone(const ClientState* cs) { return cs->isHost != 0; }
-bool tooFewPlayers(const ClientState* cs) { return cs->playerCount < 2; }
-bool serviceShuffles(const ClientState* cs) { return cs->roomAutoHost != 0; }
+bool waitingForReturn(const ClientState* cs) { return cs->table.returnPendingNames[0] != 0; }
+bool waitingForPicker(const ClientState* cs) { return cs->table.pickerName[0] != 0; }
+bool hostWithCompany(const ClientState* cs) { return cs->table.isHost && cs->table.playerCount >= 2; }
+bool hostAlone(const ClientState* cs) { return cs->table.isHost != 0; }
+bool tooFewPlayers(const ClientState* cs) { return cs->table.playerCount < 2; }
+bool serviceShuffles(const ClientState* cs) { return cs->table.roomAutoHost != 0; }
 bool always(const ClientState*) { return true; }
 
 void returnText(const ClientState* cs, char (&out)[96]) {
-    formatText(out, "Waiting for %.60s to come back to the table...", cs->returnPendingNames);
+    formatText(out, "Waiting for %.60s to come back to the table...", cs->table.returnPendingNames);
 }
 void pickerText(const ClientState* cs, char (&out)[96]) {
-    formatText(out, "Waiting for %.24s to choose the next tale...", cs->pickerName);
+    formatText(out, "Waiting for %.24s to choose the next tale...", cs->table.pickerName);
 }
 void hostReadyText(const ClientState*, char (&out)[96]) {
     copyText(out, "You have enough players to begin! [S]tart your game when ready.");
@@ -206,7 +206,7 @@ void aloneText(const ClientState*, char (&out)[96]) { copyText(out, WAITING_ALON
 void fewText(const ClientState*, char (&out)[96]) { copyText(out, "Waiting for more players to sit down..."); }
 void shuffleText(const ClientState* cs, char (&out)[96]) {
     constexpr const char* DOTS[SHUFFLE_FRAMES] = {"", ".", "..", "..."};
-    int32_t frame = cs->shuffleFrame % SHUFFLE_FRAMES;
+    int32_t frame = cs->view.shuffleFrame % SHUFFLE_FRAMES;
     if (frame < 0) frame += SHUFFLE_FRAMES;
     formatText(out, "Shuffling the categories and stories%s", DOTS[frame]);
 }
@@ -234,7 +234,7 @@ void drawWaitingLine(Canvas* cv, const ClientState* cs) {
 }
 
 void drawTurnLine(Canvas* cv, const ClientState* cs) {
-    if (cs->playerCount < 2)
+    if (cs->table.playerCount < 2)
         screenCentreText(cv->term, STATUS_ROW, COL_WHITE, 0, WAITING_ALONE);
     else
         screenCentreText(cv->term, STATUS_ROW, COL_YELLOW, 1,
@@ -243,8 +243,8 @@ void drawTurnLine(Canvas* cv, const ClientState* cs) {
 
 // Rows 17 and 18. A start countdown wins over every other line of row 17.
 void drawTableStatus(Canvas* cv, const ClientState* cs) {
-    if (!cs->pickTurn) {
-        if (cs->startDeadline > 0) drawStartCountdown(cv, cs);
+    if (!cs->table.pickTurn) {
+        if (cs->timers.startDeadline > 0) drawStartCountdown(cv, cs);
         else drawWaitingLine(cv, cs);
         return;
     }
@@ -252,7 +252,7 @@ void drawTableStatus(Canvas* cv, const ClientState* cs) {
     if (waitOfferVisible(cs))
         screenCentreText(cv->term, WAIT_OFFER_ROW, COL_YELLOW, 1,
                          "Make your selection to continue, or press [W] and ENTER for more time.");
-    if (cs->startDeadline > 0) drawStartCountdown(cv, cs);
+    if (cs->timers.startDeadline > 0) drawStartCountdown(cv, cs);
     else drawTurnLine(cv, cs);
 }
 
@@ -265,7 +265,7 @@ constexpr int32_t CREATE_QUESTION_ROW = 14;
 
 void drawCreateName(Canvas* cv, const ClientState* cs) {
     screenColourText(cv->term, 8, CREATE_TEXT_COL, COL_CYAN, 0, "Table:");
-    screenColourText(cv->term, 8, CREATE_NAME_COL, COL_WHITE, 1, cs->createName);
+    screenColourText(cv->term, 8, CREATE_NAME_COL, COL_WHITE, 1, cs->table.createName);
 }
 
 void createStageName(Canvas* cv, const ClientState*) {
@@ -286,7 +286,7 @@ void createStageLock(Canvas* cv, const ClientState* cs) {
 void createStageTurns(Canvas* cv, const ClientState* cs) {
     drawCreateName(cv, cs);
     screenColourText(cv->term, 9, CREATE_TEXT_COL, COL_CYAN, 0,
-                     cs->createLocked ? "Locked" : "Open to anyone");
+                     cs->table.createLocked ? "Locked" : "Open to anyone");
     drawWrapped(cv, 11, CREATE_TEXT_COL, CREATE_WRAP_WIDTH, COL_WHITE, 0,
                 "Should everyone take turns choosing the story? Say no and you pick for the table "
                 "every round.", 13);
@@ -328,7 +328,7 @@ void paintTable(Canvas* cv, const ClientState* cs) {
     drawTaleLine(cv, cs);
     drawShareCodeAndHints(cv, cs);
     drawTablePlayers(cv, cs);
-    if (cs->isHost && cs->presetLine[0]) screenCentreText(cv->term, PRESET_ROW, COL_CYAN, 0, cs->presetLine);
+    if (cs->table.isHost && cs->table.presetLine[0]) screenCentreText(cv->term, PRESET_ROW, COL_CYAN, 0, cs->table.presetLine);
     drawTableStatus(cv, cs);
 }
 
@@ -337,6 +337,6 @@ void paintCreateTable(Canvas* cv, const ClientState* cs) {
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "Y O U R   O W N   T A B L E");
     screenBox(cv->term, 6, 12, 15, 68, COL_CYAN, 0, nullptr);
     // An out-of-range stage shows the first step, as the footer does.
-    int32_t stage = (cs->createStage >= 0 && cs->createStage < CREATE_STAGE_COUNT) ? cs->createStage : 0;
+    int32_t stage = (cs->table.createStage >= 0 && cs->table.createStage < CREATE_STAGE_COUNT) ? cs->table.createStage : 0;
     CREATE_STAGES[stage](cv, cs);
 }

@@ -80,7 +80,7 @@ void drawMessageRows(Canvas* cv, const ClientState* cs, const char* text, int32_
     MessageLayout layout;
     layoutMessage(text, MESSAGE_LINES_MAX, &layout);
     int32_t visible = maxOf(lastRow + 1 - startRow, 0);
-    int32_t scroll = scrollWithin(layout, startRow, lastRow, cs->readScroll);
+    int32_t scroll = scrollWithin(layout, startRow, lastRow, cs->mail.readScroll);
     for (int32_t row = startRow; row <= lastRow; row++) {
         int32_t i = scroll + row - startRow;
         if (i >= layout.count) {
@@ -104,14 +104,14 @@ void drawListEntry(Canvas* cv, int32_t row, int32_t read, const char* text) {
 }
 
 const Letter* openLetter(const ClientState* cs) {
-    int32_t open = cs->letterOpen;
-    return (open >= 0 && open < heldCount(cs->letterCount, MAX_LETTERS)) ? &cs->letters[open] : nullptr;
+    int32_t open = cs->mail.letterOpen;
+    return (open >= 0 && open < heldCount(cs->mail.letterCount, MAX_LETTERS)) ? &cs->mail.letters[open] : nullptr;
 }
 
 const Announcement* openAnnouncement(const ClientState* cs) {
-    int32_t open = cs->announcementOpen;
-    return (open >= 0 && open < heldCount(cs->announcementCount, MAX_ANNOUNCEMENTS))
-        ? &cs->announcements[open] : nullptr;
+    int32_t open = cs->mail.announcementOpen;
+    return (open >= 0 && open < heldCount(cs->mail.announcementCount, MAX_ANNOUNCEMENTS))
+        ? &cs->mail.announcements[open] : nullptr;
 }
 
 // The body the open letter or announcement shows, and its rows.
@@ -139,28 +139,28 @@ void drawMessageBody(Canvas* cv, const ClientState* cs, const char* text, int32_
 
 int32_t readScrollShown(const ClientState* cs) {
     MessageView view;
-    const Letter* l = cs->screen == SCR_LETTER ? openLetter(cs) : nullptr;
-    const Announcement* a = cs->screen == SCR_ANNOUNCEMENT ? openAnnouncement(cs) : nullptr;
+    const Letter* l = cs->view.screen == SCR_LETTER ? openLetter(cs) : nullptr;
+    const Announcement* a = cs->view.screen == SCR_ANNOUNCEMENT ? openAnnouncement(cs) : nullptr;
     if (l) view = letterView(*l);
     else if (a) view = announcementView(*a);
-    else return cs->readScroll;
+    else return cs->mail.readScroll;
     MessageLayout layout;
     layoutMessage(view.text, MESSAGE_LINES_MAX, &layout);
-    return scrollWithin(layout, view.startRow, view.lastRow, cs->readScroll);
+    return scrollWithin(layout, view.startRow, view.lastRow, cs->mail.readScroll);
 }
 
 void paintMailbox(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "Y O U R   M A I L B O X");
-    int32_t count = heldCount(cs->letterCount, MAX_LETTERS);
+    int32_t count = heldCount(cs->mail.letterCount, MAX_LETTERS);
     if (count == 0) {
         screenCentreText(cv->term, EMPTY_TEXT_ROW, COL_WHITE, 0,
-                         cs->mailRequested ? "One moment - fetching your mail..."
+                         cs->mail.mailRequested ? "One moment - fetching your mail..."
                                            : "Nothing in your mailbox just now.");
         return;
     }
     for (int32_t i = 0; i < minOf(count, MAIL_LIST_SHOWN); i++) {
-        const Letter& l = cs->letters[i];
+        const Letter& l = cs->mail.letters[i];
         char entry[ENTRY_TEXT_BYTES];
         formatText(entry, "[%d] %-40.40s  %-20.20s", i + 1, l.subject, l.sender);
         drawListEntry(cv, LIST_TOP_ROW + i, l.read, entry);
@@ -197,13 +197,13 @@ void paintLetter(Canvas* cv, const ClientState* cs) {
 void paintAnnouncements(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "A N N O U N C E M E N T S");
-    int32_t count = heldCount(cs->announcementCount, MAX_ANNOUNCEMENTS);
+    int32_t count = heldCount(cs->mail.announcementCount, MAX_ANNOUNCEMENTS);
     if (count == 0) {
         screenCentreText(cv->term, EMPTY_TEXT_ROW, COL_WHITE, 0, "Check back for future announcements.");
         return;
     }
     for (int32_t i = 0; i < minOf(count, MAIL_LIST_SHOWN); i++) {
-        const Announcement& a = cs->announcements[i];
+        const Announcement& a = cs->mail.announcements[i];
         char entry[ENTRY_TEXT_BYTES];
         formatText(entry, "[%d] %-62.62s", i + 1, a.title);
         drawListEntry(cv, LIST_TOP_ROW + i, a.read, entry);

@@ -75,11 +75,11 @@ void countedLabel(char (&out)[48], int32_t* fg, const char* label, int32_t count
 bool menuLabel(const ClientState* cs, const MenuEntry& e, char (&out)[48], int32_t* fg) {
     *fg = COL_WHITE;
     switch (e.kind) {
-    case LABEL_MAILBOX: countedLabel(out, fg, e.label, cs->unreadCount); return true;
+    case LABEL_MAILBOX: countedLabel(out, fg, e.label, cs->mail.unreadCount); return true;
     case LABEL_ANNOUNCEMENTS: countedLabel(out, fg, e.label, unreadAnnouncements(cs)); return true;
     case LABEL_FEEDBACK:
-        if (!cs->testerFeedback) return false;
-        copyText(out, cs->feedbackLabel[0] ? cs->feedbackLabel : e.label);
+        if (!cs->identity.testerFeedback) return false;
+        copyText(out, cs->identity.feedbackLabel[0] ? cs->identity.feedbackLabel : e.label);
         return true;
     case LABEL_FIXED: break;
     }
@@ -256,8 +256,8 @@ constexpr int32_t PAGE3_TITLE_COLOURS[TITLE_COLOUR_COUNT] = {COL_YELLOW, COL_MAG
 
 // A page number the guide can show; the key handler keeps it in range.
 int32_t guidePageShown(const ClientState* cs) {
-    if (cs->guidePage < 0) return 0;
-    return minOf(cs->guidePage, GUIDE_PAGES - 1);
+    if (cs->view.guidePage < 0) return 0;
+    return minOf(cs->view.guidePage, GUIDE_PAGES - 1);
 }
 
 void drawGuideFrame(Canvas* cv, int32_t page) {
@@ -375,16 +375,16 @@ constexpr GuidePage GUIDE[GUIDE_PAGES] = {
 }  // namespace
 
 int32_t unreadAnnouncements(const ClientState* cs) {
-    int32_t n = minOf(cs->announcementCount, MAX_ANNOUNCEMENTS), unread = 0;
+    int32_t n = minOf(cs->mail.announcementCount, MAX_ANNOUNCEMENTS), unread = 0;
     for (int32_t i = 0; i < n; i++)
-        if (!cs->announcements[i].read) unread++;
+        if (!cs->mail.announcements[i].read) unread++;
     return unread;
 }
 
 void paintMainMenu(Canvas* cv, const ClientState* cs) {
     for (int32_t row = MENU_GREETING_ROW; row <= MENU_CLEAR_LAST; row++) screenClearLine(cv->term, row);
     screenCentreText(cv->term, MENU_GREETING_ROW, COL_CYAN, 1,
-                     cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
+                     cs->identity.greeting[0] ? cs->identity.greeting : GREETING_DEFAULT);
     screenBox(cv->term, MENU_BOX_TOP, MENU_BOX_LEFT, MENU_BOX_BOTTOM, MENU_BOX_RIGHT, COL_CYAN, 1,
               nullptr);
     for (const MenuEntry& e : MENU_ENTRIES) {
@@ -407,14 +407,14 @@ void paintQuickHelp(Canvas* cv, const ClientState*) {
 void paintActions(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     screenCentreText(cv->term, 4, COL_YELLOW, 1, "T H I N G S   Y O U   C A N   D O");
-    int32_t n = minOf(minOf(cs->actionCount, MAX_ACTIONS), ACTIONS_SHOWN_MAX);
+    int32_t n = minOf(minOf(cs->chat.actionCount, MAX_ACTIONS), ACTIONS_SHOWN_MAX);
     if (n < 1) {
         screenCentreText(cv->term, 9, COL_WHITE, 0, "One moment - getting the list...");
         return;
     }
     for (int32_t i = 0; i < n; i++) {
         char cell[17];
-        formatText(cell, "%-16.16s", cs->actions[i]);
+        formatText(cell, "%-16.16s", cs->chat.actions[i]);
         int32_t col = ACTIONS_FIRST_COL + (i / ACTIONS_PER_COLUMN) * ACTIONS_COL_STEP;
         screenColourText(cv->term, ACTIONS_TOP + i % ACTIONS_PER_COLUMN, col, COL_WHITE, 1, cell);
     }
@@ -430,5 +430,5 @@ void paintGuide(Canvas* cv, const ClientState* cs) {
         cv->cache->guidePageDrawn = 1;
         cv->cache->guideFrameShown = FRAME_NONE;
     }
-    GUIDE[page].animate(cv, cs->guideFrame < 0 ? 0 : cs->guideFrame);
+    GUIDE[page].animate(cv, cs->view.guideFrame < 0 ? 0 : cs->view.guideFrame);
 }

@@ -43,8 +43,8 @@ bool paintIfAny(PaintFn fn, Canvas* cv, const ClientState* cs) {
 // the next key moves on from what the caller sees. Done here, not at the
 // key, so that the keys of one pass add up before the view bounds them.
 void keepScrollInView(ClientState* cs) {
-    if (cs->screen == SCR_LETTER || cs->screen == SCR_ANNOUNCEMENT) cs->readScroll = readScrollShown(cs);
-    else if (cs->screen == SCR_SOLO_TALE) cs->soloScroll = soloScrollShown(cs);
+    if (cs->view.screen == SCR_LETTER || cs->view.screen == SCR_ANNOUNCEMENT) cs->mail.readScroll = readScrollShown(cs);
+    else if (cs->view.screen == SCR_SOLO_TALE) cs->reveal.soloScroll = soloScrollShown(cs);
 }
 
 void renderBody(Canvas* cv, ClientState* cs, const ScreenLook& look) {
@@ -54,9 +54,9 @@ void renderBody(Canvas* cv, ClientState* cs, const ScreenLook& look) {
 
 // The chat pane is drawn with the scroll it can show, which is then kept.
 void renderChatPane(Canvas* cv, ClientState* cs) {
-    cs->chatScroll = chatScrollShown(cs);
+    cs->chat.chatScroll = chatScrollShown(cs);
     drawChatPane(cv, cs);
-    cs->inputDirty = 1;
+    cs->view.inputDirty = 1;
 }
 
 void clearChatRows(Canvas* cv) {
@@ -66,26 +66,26 @@ void clearChatRows(Canvas* cv) {
 void drawMenuGreeting(Canvas* cv, const ClientState* cs) {
     screenClearLine(cv->term, SCREEN_BODY_TOP);
     screenCentreText(cv->term, SCREEN_BODY_TOP, COL_CYAN, 1,
-                     cs->greeting[0] ? cs->greeting : GREETING_DEFAULT);
-    screenGoto(cv->term, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN));
+                     cs->identity.greeting[0] ? cs->identity.greeting : GREETING_DEFAULT);
+    screenGoto(cv->term, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->input.inputLen, 0), INPUT_CURSOR_SPAN));
     screenShowCursor(cv->term, 1);
 }
 
 void renderChatRows(Canvas* cv, ClientState* cs, const ScreenLook& look) {
     ChatPaneUse pane = look.pane;
-    if (pane == PANE_AT_TABLE) pane = cs->inRoom ? PANE_SHOWN : PANE_BLANK;
-    if (cs->chatDirty) {
-        cs->chatDirty = 0;
+    if (pane == PANE_AT_TABLE) pane = cs->table.inRoom ? PANE_SHOWN : PANE_BLANK;
+    if (cs->view.chatDirty) {
+        cs->view.chatDirty = 0;
         if (pane == PANE_SHOWN) renderChatPane(cv, cs);
-        else cs->inputDirty = 1;
+        else cs->view.inputDirty = 1;
         if (pane == PANE_BLANK) clearChatRows(cv);
     }
     // Log-in raises authed, the online count only menuGreetingDirty: either
     // repaints the greeting row.
-    if (pane == PANE_MENU && (cs->authed || cs->menuGreetingDirty)) {
+    if (pane == PANE_MENU && (cs->identity.authed || cs->view.menuGreetingDirty)) {
         drawMenuGreeting(cv, cs);
-        cs->authed = 0;
-        cs->menuGreetingDirty = 0;
+        cs->identity.authed = 0;
+        cs->view.menuGreetingDirty = 0;
     }
 }
 
@@ -94,25 +94,25 @@ void renderChatRows(Canvas* cv, ClientState* cs, const ScreenLook& look) {
 // dropped: row 24 is not where the typing shows on this screen.
 void drawWordField(Canvas* cv, const ClientState* cs) {
     char field[WORD_FIELD_WIDTH + 1];
-    int32_t len = (int32_t)strnlen(cs->inputLine, sizeof cs->inputLine);
-    const char* shown = len > WORD_FIELD_WIDTH ? cs->inputLine + len - WORD_FIELD_WIDTH
-                                               : (len == 0 ? "_" : cs->inputLine);
+    int32_t len = (int32_t)strnlen(cs->input.inputLine, sizeof cs->input.inputLine);
+    const char* shown = len > WORD_FIELD_WIDTH ? cs->input.inputLine + len - WORD_FIELD_WIDTH
+                                               : (len == 0 ? "_" : cs->input.inputLine);
     int32_t n = (int32_t)strlen(shown);
     memcpy(field, shown, (size_t)n);
     memset(field + n, ' ', (size_t)(WORD_FIELD_WIDTH - n));
     field[WORD_FIELD_WIDTH] = 0;
     screenColourText(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL, COL_WHITE, 1, field);
     cv->cache->inputLineDrawn = 0;
-    screenGoto(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL + minOf(maxOf(cs->inputLen, 0), WORD_FIELD_WIDTH));
+    screenGoto(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL + minOf(maxOf(cs->input.inputLen, 0), WORD_FIELD_WIDTH));
     screenShowCursor(cv->term, 1);
 }
 
 // Returns 1 when the input line (or the word field) was drawn.
 int32_t renderInput(Canvas* cv, ClientState* cs) {
-    if (!cs->inputDirty) return 0;
-    if (cs->screen == SCR_WORD_ENTRY && !cs->wordsDone) drawWordField(cv, cs);
+    if (!cs->view.inputDirty) return 0;
+    if (cs->view.screen == SCR_WORD_ENTRY && !cs->round.wordsDone) drawWordField(cv, cs);
     else drawInputLine(cv, cs);
-    cs->inputDirty = 0;
+    cs->view.inputDirty = 0;
     return 1;
 }
 
@@ -137,8 +137,8 @@ int32_t drawWrappedAt(Canvas* cv, int32_t row, int32_t col, int32_t width, int32
 }  // namespace
 
 int32_t waitOfferVisible(const ClientState* cs) {
-    if (!cs->pickTurn || !cs->pickTimerOn || cs->pickDeadline < 1 || cs->playerCount < 2) return 0;
-    int32_t secs = secondsUntil(cs, cs->pickDeadline);
+    if (!cs->table.pickTurn || !cs->table.pickTimerOn || cs->timers.pickDeadline < 1 || cs->table.playerCount < 2) return 0;
+    int32_t secs = secondsUntil(cs, cs->timers.pickDeadline);
     return (secs >= 1 && secs <= WAIT_OFFER_SECS) ? 1 : 0;
 }
 
@@ -149,15 +149,15 @@ const char* screenPrompt(ClientState* cs, const ScreenLook* look, FooterText* bu
 }
 
 const char* overlayPrompt(const ClientState* cs, FooterText* buf) {
-    if (cs->joinRequestPending) {
+    if (cs->table.joinRequestPending) {
         formatText(buf->text, "%.20s Would Like To Join   -   [Y] Let Them In   [N] No Thanks",
-                   cs->joinRequestName);
-    } else if (cs->invitePending) {
+                   cs->table.joinRequestName);
+    } else if (cs->table.invitePending) {
         formatText(buf->text, "%.18s Invites You To \"%.22s\"   -   [J] Join   [D] Decline",
-                   cs->inviteFrom, cs->inviteTable);
-    } else if (cs->knockPrompt) {
+                   cs->table.inviteFrom, cs->table.inviteTable);
+    } else if (cs->lobby.knockPrompt) {
         copyText(buf->text, "[K]nock - Request To Join   -   Any Other Key Cancels");
-    } else if (cs->leaveReportPrompt) {
+    } else if (cs->editors.leaveReportPrompt) {
         copyText(buf->text, "[L] Leave The Table And File Your Report   -   Any Other Key Cancels");
     } else {
         return nullptr;
@@ -170,7 +170,7 @@ Canvas canvasOf(ClientState* cs) { return {&cs->term, &cs->render}; }
 void redrawAll(ClientState* cs) {
     Canvas cv = canvasOf(cs);
     screenClear(cv.term);
-    if (drawStatusBar(&cv, cs)) cs->inputDirty = 1;
+    if (drawStatusBar(&cv, cs)) cs->view.inputDirty = 1;
     renderChatPane(&cv, cs);
 }
 
@@ -184,51 +184,51 @@ void renderScreen(ClientState* cs, const ScreenLook* current) {
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
     if (look.wholeScreen) {
-        if (!cs->animDirty && !cs->fullRedraw) return;
+        if (!cs->view.animDirty && !cs->view.fullRedraw) return;
         if (!paintIfAny(look.paint, cv, cs)) screenClear(cv->term);
-        cs->animDirty = 0;
-        cs->fullRedraw = 0;
+        cs->view.animDirty = 0;
+        cs->view.fullRedraw = 0;
         screenFlush(cv->term);
         return;
     }
 
-    if (cs->fullRedraw) {
+    if (cs->view.fullRedraw) {
         redrawAll(cs);
-        cs->fullRedraw = 0;
-        cs->inputDirty = cs->noticeDirty = cs->chatDirty = cs->contentDirty = 1;
+        cs->view.fullRedraw = 0;
+        cs->view.inputDirty = cs->view.noticeDirty = cs->view.chatDirty = cs->view.contentDirty = 1;
     }
 
     int32_t waitOffer = waitOfferVisible(cs);
     if (waitOffer != rc->waitOfferShown) {
         rc->waitOfferShown = waitOffer;
-        cs->contentDirty = 1;
+        cs->view.contentDirty = 1;
     }
 
-    if (!cs->contentDirty) {
-        if (cs->countdownDirty) {
+    if (!cs->view.contentDirty) {
+        if (cs->view.countdownDirty) {
             paintIfAny(COUNTDOWN_LINES, cv, cs);
-            cs->countdownDirty = 0;
-            cs->inputDirty = 1;
+            cs->view.countdownDirty = 0;
+            cs->view.inputDirty = 1;
         }
     } else {
         renderBody(cv, cs, look);
         paintIfAny(CHOOSE_COUNTDOWN, cv, cs);
-        cs->contentDirty = 0;
-        cs->countdownDirty = 0;
-        cs->inputDirty = 1;
+        cs->view.contentDirty = 0;
+        cs->view.countdownDirty = 0;
+        cs->view.inputDirty = 1;
     }
 
-    if (drawStatusBar(cv, cs)) cs->inputDirty = 1;
+    if (drawStatusBar(cv, cs)) cs->view.inputDirty = 1;
     renderChatRows(cv, cs, look);
 
     FooterText promptBuf;
     const char* prompt = screenPrompt(cs, &look, &promptBuf);
-    if (drawFooter(cv, cs, overlay ? overlay : prompt)) cs->inputDirty = 1;
-    cs->noticeDirty = 0;
+    if (drawFooter(cv, cs, overlay ? overlay : prompt)) cs->view.inputDirty = 1;
+    cs->view.noticeDirty = 0;
 
     // The reveal's cursor sits on the current word; it is put back only in
     // a pass that moved the cursor away, so an idle pass writes nothing.
-    if (renderInput(cv, cs) && cs->screen == SCR_REVEAL && cs->inputLen == 0 &&
+    if (renderInput(cv, cs) && cs->view.screen == SCR_REVEAL && cs->input.inputLen == 0 &&
         rc->revealCursorRow >= 1) {
         screenGoto(cv->term, rc->revealCursorRow, rc->revealCursorCol);
         screenShowCursor(cv->term, 1);

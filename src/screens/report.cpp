@@ -63,10 +63,10 @@ void paintTarget(Canvas* cv) {
 void paintPlayerChoice(Canvas* cv, const ClientState* cs) {
     title(cv, "R E P O R T   A   P L A Y E R");
     screenCentreText(cv->term, 7, COL_BLUE, 1, "Who? Type the number.");
-    int32_t players = editorCount(cs->playerCount, MAX_PLAYERS);
+    int32_t players = editorCount(cs->table.playerCount, MAX_PLAYERS);
     int32_t listed = 0;
     for (int32_t i = 0; i < players; i++) {
-        const PlayerRecord& p = cs->players[i];
+        const PlayerRecord& p = cs->table.players[i];
         if (p.isMe) continue;
         listed++;
         int32_t row = PLAYER_TOP + listed - 1;
@@ -80,17 +80,17 @@ void paintPlayerChoice(Canvas* cv, const ClientState* cs) {
 
 // Stages 0 and 1 share the title and the name of what is reported.
 void paintSubject(Canvas* cv, const ClientState* cs) {
-    title(cv, cs->reportIsTale ? "R E P O R T   T H I S   T A L E" : "R E P O R T   A   P L A Y E R");
-    if (cs->reportIsTale)
+    title(cv, cs->editors.reportIsTale ? "R E P O R T   T H I S   T A L E" : "R E P O R T   A   P L A Y E R");
+    if (cs->editors.reportIsTale)
         drawCentredf(cv, 6, COL_WHITE, 1, "%.*s", (int)ROUND_TITLE_MAX,
-                     cs->roundTitle[0] ? cs->roundTitle : "this tale");
+                     cs->round.roundTitle[0] ? cs->round.roundTitle : "this tale");
     else
-        drawCentredf(cv, 6, COL_WHITE, 1, "%.*s", (int)TARGET_NAME_MAX, cs->reportTargetName);
+        drawCentredf(cv, 6, COL_WHITE, 1, "%.*s", (int)TARGET_NAME_MAX, cs->editors.reportTargetName);
 }
 
 void paintReasonChoice(Canvas* cv, const ClientState* cs) {
     screenCentreText(cv->term, 8, COL_BLUE, 1, "What is wrong? Type the number.");
-    ReasonList list = reasonsFor(cs->reportIsTale);
+    ReasonList list = reasonsFor(cs->editors.reportIsTale);
     for (int32_t i = 0; i < list.count; i++) {
         char entry[SCREEN_COLS + 1];
         formatText(entry, "[%d] %s", (int)(i + 1), list.rows[i].label);
@@ -99,13 +99,13 @@ void paintReasonChoice(Canvas* cv, const ClientState* cs) {
 }
 
 void paintNote(Canvas* cv, const ClientState* cs) {
-    drawCentredf(cv, 8, COL_CYAN, 1, "Reason: %.40s", reportReasonLabel(cs->reportIsTale, cs->reportReason));
+    drawCentredf(cv, 8, COL_CYAN, 1, "Reason: %.40s", reportReasonLabel(cs->editors.reportIsTale, cs->editors.reportReason));
     screenCentreText(cv->term, 10, COL_WHITE, 0, "Tell us what happened, in your own words.");
-    int32_t lines = editorCount(cs->reportLineCount, MAX_REPORT_LINES);
+    int32_t lines = editorCount(cs->editors.reportLineCount, MAX_REPORT_LINES);
     if (lines == 0) screenCentreText(cv->term, NOTE_TOP, COL_BLUE, 1, "Take as many lines as you need.");
     for (int32_t i = 0; i < lines && i < NOTE_ROWS; i++) {
         char text[SCREEN_COLS + 1];
-        formatText(text, "%-72.72s", cs->reportLines[i]);
+        formatText(text, "%-72.72s", cs->editors.reportLines[i]);
         screenColourText(cv->term, NOTE_TOP + i, 4, COL_WHITE, 1, text);
     }
 }
@@ -127,7 +127,7 @@ const char* reportReasonLabel(int32_t isTale, const char* code) {
 
 void paintReport(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
-    switch (cs->reportStage) {
+    switch (cs->editors.reportStage) {
     case REPORT_TARGET: paintTarget(cv); break;
     case REPORT_PLAYER: paintPlayerChoice(cv, cs); break;
     case REPORT_REASON: paintSubject(cv, cs); paintReasonChoice(cv, cs); return;

@@ -45,9 +45,9 @@ constexpr int32_t WORD_RUN_MAX = 95;        // characters of one coloured run
 // The player who wrote a word, or null: nobody at the table now, or no author.
 const PlayerRecord* authorOf(const ClientState* cs, const RevealWord& w) {
     if (!w.authorId[0]) return nullptr;
-    int32_t n = minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS);
+    int32_t n = minOf(maxOf(cs->table.playerCount, 0), MAX_PLAYERS);
     for (int32_t i = 0; i < n; i++)
-        if (strcmp(cs->players[i].id, w.authorId) == 0) return &cs->players[i];
+        if (strcmp(cs->table.players[i].id, w.authorId) == 0) return &cs->table.players[i];
     return nullptr;
 }
 
@@ -57,12 +57,12 @@ int32_t authorColour(const PlayerRecord* p) {
 }
 
 int32_t revealWordsHeld(const ClientState* cs) {
-    return minOf(maxOf(cs->revealWordCount, 0), MAX_REVEAL_WORDS);
+    return minOf(maxOf(cs->reveal.revealWordCount, 0), MAX_REVEAL_WORDS);
 }
 
 // The current word's index, or -1 when no word is current.
 int32_t currentWord(const ClientState* cs) {
-    int32_t c = cs->revealCursor;
+    int32_t c = cs->reveal.revealCursor;
     return (c >= 0 && c < revealWordsHeld(cs)) ? c : -1;
 }
 
@@ -72,7 +72,7 @@ int32_t revealFirstLine(const ClientState* cs, const StoryLines* story) {
     int32_t cur = currentWord(cs);
     if (cur < 0 || lines <= 0) return 0;
     if (cur == revealWordsHeld(cs) - 1) return maxOf(lines - REVEAL_LINES_SHOWN, 0);
-    int32_t offset = cs->revealWords[cur].storyOffset;
+    int32_t offset = cs->reveal.revealWords[cur].storyOffset;
     int32_t k = -1;
     for (int32_t i = 0; i < lines && story->start[i] <= offset; i++) k = i;
     if (k < REVEAL_LINES_SHOWN) return 0;
@@ -82,7 +82,7 @@ int32_t revealFirstLine(const ClientState* cs, const StoryLines* story) {
 // Redraws the part of one word that lies on display line `line`, drawn on `row`.
 void colourWordOnLine(Canvas* cv, const ClientState* cs, const StoryLines* story, int32_t index, int32_t line,
                       int32_t row) {
-    const RevealWord& w = cs->revealWords[index];
+    const RevealWord& w = cs->reveal.revealWords[index];
     // A word without a place in the text is left uncoloured rather than
     // painted over whatever the line starts with.
     if (w.storyOffset < 0) return;
@@ -96,7 +96,7 @@ void colourWordOnLine(Canvas* cv, const ClientState* cs, const StoryLines* story
     copyTextMax(run, text + p, (size_t)minOf(minOf(n, lineLen - p), WORD_RUN_MAX));
     const PlayerRecord* author = authorOf(cs, w);
     int32_t col = REVEAL_TEXT_COL + p;
-    if (index == cs->revealCursor) {
+    if (index == cs->reveal.revealCursor) {
         screenUnderlineText(cv->term, row, col, authorColour(author), run, (int32_t)strlen(run));
         if (cv->cache->revealCursorRow == 0) {
             cv->cache->revealCursorRow = row;
@@ -129,7 +129,7 @@ void drawWordCredit(Canvas* cv, const ClientState* cs) {
                          "Read it through, then press ENTER when you're done.");
         return;
     }
-    const RevealWord& w = cs->revealWords[cur];
+    const RevealWord& w = cs->reveal.revealWords[cur];
     const PlayerRecord* author = authorOf(cs, w);
     char word[REVEAL_WORD_SHOWN + 1];
     int32_t wordLen = formatText(word, "%.24s", w.value);
@@ -200,11 +200,11 @@ void drawTheEnd(Canvas* cv, int32_t row) {
 void paintReveal(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     screenCentreText(cv->term, REVEAL_TITLE_ROW, COL_YELLOW, 1,
-                     cs->roundTitle[0] ? cs->roundTitle : "T H E   B I G   R E V E A L");
+                     cs->round.roundTitle[0] ? cs->round.roundTitle : "T H E   B I G   R E V E A L");
     screenBox(cv->term, REVEAL_BOX_TOP, REVEAL_BOX_LEFT, REVEAL_BOX_BOTTOM, REVEAL_BOX_RIGHT,
               COL_CYAN, 1, nullptr);
     StoryLines story;  // 18 KiB, for this paint only
-    int32_t lines = wrapStoryText(cs->revealStory, &story);
+    int32_t lines = wrapStoryText(cs->reveal.revealStory, &story);
     cv->cache->revealCursorRow = 0;
     cv->cache->revealCursorCol = 0;
     int32_t first = revealFirstLine(cs, &story);
@@ -219,17 +219,17 @@ void paintReveal(Canvas* cv, const ClientState* cs) {
 
 int32_t soloScrollShown(const ClientState* cs) {
     StoryLines story;
-    return soloFirstLine(cs->soloScroll, wrapStoryText(cs->soloStory, &story));
+    return soloFirstLine(cs->reveal.soloScroll, wrapStoryText(cs->reveal.soloStory, &story));
 }
 
 void paintSoloTale(Canvas* cv, const ClientState* cs) {
     for (int32_t row = SOLO_CLEAR_FIRST; row <= SOLO_CLEAR_LAST; row++) screenClearLine(cv->term, row);
     screenCentreText(cv->term, REVEAL_TITLE_ROW, COL_YELLOW, 1,
-                     cs->roundTitle[0] ? cs->roundTitle : "Y O U R   T A L E");
+                     cs->round.roundTitle[0] ? cs->round.roundTitle : "Y O U R   T A L E");
     screenBox(cv->term, SOLO_BOX_TOP, SOLO_BOX_LEFT, SOLO_BOX_BOTTOM, SOLO_BOX_RIGHT, COL_CYAN, 1, nullptr);
     StoryLines story;  // 18 KiB, for this paint only
-    int32_t lines = wrapStoryText(cs->soloStory, &story);
-    int32_t first = soloFirstLine(cs->soloScroll, lines);
+    int32_t lines = wrapStoryText(cs->reveal.soloStory, &story);
+    int32_t first = soloFirstLine(cs->reveal.soloScroll, lines);
     int32_t drawn = minOf(SOLO_LINES_SHOWN, lines - first);
     for (int32_t k = 0; k < drawn; k++)
         screenColourText(cv->term, SOLO_FIRST_ROW + k, SOLO_TEXT_COL, COL_WHITE, 1,

@@ -30,7 +30,7 @@ int32_t playerColour(const PlayerRecord& p) {
     return (p.colour >= COL_BLACK && p.colour <= COL_WHITE) ? p.colour : COL_WHITE;
 }
 
-int32_t playersHeld(const ClientState* cs) { return minOf(maxOf(cs->playerCount, 0), MAX_PLAYERS); }
+int32_t playersHeld(const ClientState* cs) { return minOf(maxOf(cs->table.playerCount, 0), MAX_PLAYERS); }
 
 constexpr unsigned char MARK_TICK = 0xFB;   // submitted, laughed
 constexpr unsigned char MARK_SHADE = 0xB0;  // still typing
@@ -91,8 +91,8 @@ static_assert(MAX_STORIES <= 999, "tale numbers take at most 3 digits");
 
 // Draws the page of tales; returns how many were shown.
 int32_t drawTaleList(Canvas* cv, const ClientState* cs) {
-    int32_t loaded = minOf(maxOf(cs->storyCount, 0), MAX_STORIES);
-    int32_t first = maxOf(cs->storyFirstShown, 0);
+    int32_t loaded = minOf(maxOf(cs->picker.storyCount, 0), MAX_STORIES);
+    int32_t first = maxOf(cs->picker.storyFirstShown, 0);
     if (loaded <= first) {
         screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0,
                          "(nothing here yet - press B for another category)");
@@ -103,11 +103,11 @@ int32_t drawTaleList(Canvas* cv, const ClientState* cs) {
     for (int32_t k = 0; k < shown; k++) {
         int32_t i = first + k;
         char line[80];
-        formatText(line, "[%*d] %-*.*s", width, i + 1, TALE_TITLE_WIDTH, TALE_TITLE_WIDTH, cs->storyTitles[i]);
+        formatText(line, "[%*d] %-*.*s", width, i + 1, TALE_TITLE_WIDTH, TALE_TITLE_WIDTH, cs->picker.storyTitles[i]);
         screenColourText(cv->term, TALE_FIRST_ROW + k, TALE_COL, COL_WHITE, 1, line);
-        if (cs->storyBlanks[i] > 0) {
+        if (cs->picker.storyBlanks[i] > 0) {
             char blanks[24];
-            formatText(blanks, "%2d %s", cs->storyBlanks[i], cs->storyBlanks[i] == 1 ? "blank" : "blanks");
+            formatText(blanks, "%2d %s", cs->picker.storyBlanks[i], cs->picker.storyBlanks[i] == 1 ? "blank" : "blanks");
             screenColourText(cv->term, TALE_FIRST_ROW + k, TALE_BLANKS_COL, COL_CYAN, 0, blanks);
         }
     }
@@ -179,28 +179,28 @@ void drawWordsLockedIn(Canvas* cv) {
 
 void drawWordPrompt(Canvas* cv, const ClientState* cs) {
     char heading[80];
-    int32_t total = cs->shownPromptTotal == 0 ? 1 : cs->shownPromptTotal;
-    if (cs->totalBlanks > cs->shownPromptTotal)
-        formatText(heading, "Your word %d of %d   (the tale has %d in all)", cs->shownPromptIndex + 1, total,
-                   cs->totalBlanks);
+    int32_t total = cs->round.shownPromptTotal == 0 ? 1 : cs->round.shownPromptTotal;
+    if (cs->round.totalBlanks > cs->round.shownPromptTotal)
+        formatText(heading, "Your word %d of %d   (the tale has %d in all)", cs->round.shownPromptIndex + 1, total,
+                   cs->round.totalBlanks);
     else
-        formatText(heading, "Your word %d of %d", cs->shownPromptIndex + 1, total);
+        formatText(heading, "Your word %d of %d", cs->round.shownPromptIndex + 1, total);
     screenCentreText(cv->term, TITLE_ROW, COL_CYAN, 0, heading);
     drawWordBox(cv, COL_YELLOW);
 
     WordKindTitle title;
-    wordKindTitle(&title, cs->shownPromptType);
+    wordKindTitle(&title, cs->round.shownPromptType);
     screenCentreText(cv->term, WORD_KIND_ROW, COL_YELLOW, 1, title.text);
 
     char kind[WORD_KIND_MAX + 1];
-    copyTextMax(kind, cs->shownPromptType, WORD_KIND_MAX);
+    copyTextMax(kind, cs->round.shownPromptType, WORD_KIND_MAX);
     for (char* c = kind; *c; c++) *c = lowerOf(*c);
     const char* hint = wordKindHint(kind);
     int32_t row = WORD_HINT_ROW;
     if (hint && hint[0])
         row = drawWrappedCentred(cv, WORD_HINT_ROW, WORD_HINT_WIDTH, COL_CYAN, 0, hint, WORD_HINT_LAST);
-    if (cs->shownPromptHint[0])
-        drawWrappedCentred(cv, row, WORD_HINT_WIDTH, COL_WHITE, 0, cs->shownPromptHint, PROMPT_HINT_LAST);
+    if (cs->round.shownPromptHint[0])
+        drawWrappedCentred(cv, row, WORD_HINT_WIDTH, COL_WHITE, 0, cs->round.shownPromptHint, PROMPT_HINT_LAST);
     screenColourText(cv->term, WORD_FIELD_ROW, WORD_MARK_COL, COL_GREEN, 1, ">");
     screenClearLine(cv->term, SCREEN_ROWS);  // the word is typed in the box, not on the input line
 }
@@ -210,7 +210,7 @@ void drawEntryPlayers(Canvas* cv, const ClientState* cs) {
     int32_t col = ENTRY_PLAYERS_COL;
     int32_t n = playersHeld(cs);
     for (int32_t i = 0; i < n && col < ENTRY_PLAYERS_END; i++) {
-        const PlayerRecord& p = cs->players[i];
+        const PlayerRecord& p = cs->table.players[i];
         char name[ENTRY_NAME_MAX + 1];
         int32_t len = formatText(name, "%.10s", p.name);
         screenColourText(cv->term, ENTRY_PLAYERS_ROW, col, p.isMe ? COL_YELLOW : COL_WHITE, 0, name);
@@ -265,7 +265,7 @@ ScoreSummary summarise(const ClientState* cs) {
     ScoreSummary s = {0, 0};
     int32_t n = playersHeld(cs);
     for (int32_t i = 0; i < n; i++) {
-        int32_t laughs = cs->players[i].laughs;
+        int32_t laughs = cs->table.players[i].laughs;
         if (i == 0 || laughs > s.top) { s.top = laughs; s.atTop = 1; }
         else if (laughs == s.top) s.atTop++;
     }
@@ -277,10 +277,10 @@ void buildTieLine(const ClientState* cs, int32_t top, int32_t atTop, char (&line
     line[0] = 0;
     int32_t n = playersHeld(cs), named = 0;
     for (int32_t i = 0; i < n; i++) {
-        if (cs->players[i].laughs != top) continue;
+        if (cs->table.players[i].laughs != top) continue;
         if (named > 0) appendText(line, named == atTop - 1 ? " and " : ", ");
         char name[TIE_NAME_MAX + 1];
-        copyTextMax(name, cs->players[i].name, TIE_NAME_MAX);
+        copyTextMax(name, cs->table.players[i].name, TIE_NAME_MAX);
         appendText(line, name);
         named++;
     }
@@ -296,9 +296,9 @@ void drawVerdict(Canvas* cv, const ClientState* cs, const ScoreSummary& s) {
     if (s.atTop == 1) {
         int32_t n = playersHeld(cs);
         for (int32_t i = 0; i < n; i++) {
-            if (cs->players[i].laughs != s.top) continue;
+            if (cs->table.players[i].laughs != s.top) continue;
             char line[80];
-            formatText(line, "%.30s got the biggest laughs!", cs->players[i].name);
+            formatText(line, "%.30s got the biggest laughs!", cs->table.players[i].name);
             screenCentreText(cv->term, VERDICT_ROW, COL_WHITE, 1, line);
             return;
         }
@@ -313,7 +313,7 @@ int32_t scoreOrder(const ClientState* cs, int32_t (&order)[MAX_PLAYERS]) {
     int32_t n = playersHeld(cs);
     for (int32_t i = 0; i < n; i++) {
         int32_t j = i;
-        while (j > 0 && cs->players[order[j - 1]].laughs < cs->players[i].laughs) {
+        while (j > 0 && cs->table.players[order[j - 1]].laughs < cs->table.players[i].laughs) {
             order[j] = order[j - 1];
             j--;
         }
@@ -351,11 +351,11 @@ void drawScoreRow(Canvas* cv, int32_t row, const PlayerRecord& p, int32_t top) {
 void drawTaleLine(Canvas* cv, const ClientState* cs) {
     screenClearLine(cv->term, TALE_ROW);
     char line[112];
-    if (cs->roundTitle[0]) {
-        if (cs->roundCategory[0]) formatText(line, "%.40s - %.44s", cs->roundCategory, cs->roundTitle);
-        else formatText(line, "%.60s", cs->roundTitle);
+    if (cs->round.roundTitle[0]) {
+        if (cs->round.roundCategory[0]) formatText(line, "%.40s - %.44s", cs->round.roundCategory, cs->round.roundTitle);
+        else formatText(line, "%.60s", cs->round.roundTitle);
         screenCentreText(cv->term, TALE_ROW, COL_CYAN, 0, line);
-    } else if (cs->pickTurn) {
+    } else if (cs->table.pickTurn) {
         screenCentreText(cv->term, TALE_ROW, COL_CYAN, 0, "Choosing a tale...");
     }
 }
@@ -392,22 +392,22 @@ void wordKindTitle(WordKindTitle* out, const char* kind) {
 
 void paintCategoryPick(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
-    int32_t mode = (cs->pickerMode >= 0 && cs->pickerMode < PICKER_HEADING_COUNT) ? cs->pickerMode : 0;
+    int32_t mode = (cs->table.pickerMode >= 0 && cs->table.pickerMode < PICKER_HEADING_COUNT) ? cs->table.pickerMode : 0;
     const PickerHeading& h = PICKER_HEADINGS[mode];
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, h.title);
     if (h.subtitle) screenCentreText(cv->term, SUBTITLE_ROW, h.fg, h.bright, h.subtitle);
 
-    int32_t n = minOf(minOf(maxOf(cs->categoryCount2, 0), MAX_CATEGORIES), PICK_CATEGORIES_SHOWN);
+    int32_t n = minOf(minOf(maxOf(cs->picker.categoryCount, 0), MAX_CATEGORIES), PICK_CATEGORIES_SHOWN);
     if (n == 0) {
         screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the story list...");
         return;
     }
     for (int32_t i = 0; i < n; i++) {
         char entry[40];
-        formatText(entry, "[%c] %-24.24s", 'A' + i, cs->categoryNames[i]);
+        formatText(entry, "[%c] %-24.24s", 'A' + i, cs->picker.categoryNames[i]);
         int32_t col = i < CATEGORY_COLUMN_ROWS ? CATEGORY_LEFT_COL : CATEGORY_RIGHT_COL;
         int32_t row = CATEGORY_FIRST_ROW + i % CATEGORY_COLUMN_ROWS;
-        screenColourText(cv->term, row, col, categoryColour(cs, cs->categoryNames[i]), 1, entry);
+        screenColourText(cv->term, row, col, categoryColour(cs, cs->picker.categoryNames[i]), 1, entry);
     }
     drawCountdowns(cv, cs);
 }
@@ -415,10 +415,10 @@ void paintCategoryPick(Canvas* cv, const ClientState* cs) {
 void paintTalePick(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, "P I C K   A   T A L E");
-    int32_t sel = cs->categorySel;
-    bool chosen = sel >= 0 && sel < minOf(cs->categoryCount2, MAX_CATEGORIES);
-    screenCentreText(cv->term, SUBTITLE_ROW, COL_CYAN, 0, chosen ? cs->categoryNames[sel] : "");
-    if (cs->storyLoading) {
+    int32_t sel = cs->picker.categorySel;
+    bool chosen = sel >= 0 && sel < minOf(cs->picker.categoryCount, MAX_CATEGORIES);
+    screenCentreText(cv->term, SUBTITLE_ROW, COL_CYAN, 0, chosen ? cs->picker.categoryNames[sel] : "");
+    if (cs->picker.storyLoading) {
         screenCentreText(cv->term, WAIT_TEXT_ROW, COL_WHITE, 0, "One moment - getting the tales...");
         return;
     }
@@ -426,10 +426,10 @@ void paintTalePick(Canvas* cv, const ClientState* cs) {
     screenClearLine(cv->term, TALE_RANGE_ROW);
     screenClearLine(cv->term, TALE_RANGE_ROW + 1);
     // An empty page has no range to tell ("Showing 6-5 of 9" would be nonsense).
-    if (shown > 0 && cs->storyTotal > shown) {
+    if (shown > 0 && cs->picker.storyTotal > shown) {
         char range[64];
-        int32_t first = maxOf(cs->storyFirstShown, 0);
-        formatText(range, "Showing %d-%d of %d", first + 1, first + shown, cs->storyTotal);
+        int32_t first = maxOf(cs->picker.storyFirstShown, 0);
+        formatText(range, "Showing %d-%d of %d", first + 1, first + shown, cs->picker.storyTotal);
         screenColourText(cv->term, TALE_RANGE_ROW, TALE_COL, COL_CYAN, 0, range);
     }
     drawCountdowns(cv, cs);
@@ -438,9 +438,9 @@ void paintTalePick(Canvas* cv, const ClientState* cs) {
 void paintWordEntry(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     drawTaleLine(cv, cs);
-    if (cs->wordsDone) drawWordsLockedIn(cv);
+    if (cs->round.wordsDone) drawWordsLockedIn(cv);
     else drawWordPrompt(cv, cs);
-    if (cs->inRoom && cs->playerCount > 0) drawEntryPlayers(cv, cs);
+    if (cs->table.inRoom && cs->table.playerCount > 0) drawEntryPlayers(cv, cs);
     screenClearLine(cv->term, COUNTDOWN_CLEAR_ROW);
     drawCountdowns(cv, cs);
 }
@@ -451,7 +451,7 @@ void paintScores(Canvas* cv, const ClientState* cs) {
     bool tie = s.atTop > 1 && s.top > 0;
     const LaughTier& tier = laughTier(s.top);
 
-    const char* title = cs->rateTitle[0] ? cs->rateTitle : cs->roundTitle[0] ? cs->roundTitle : "T H E   S C O R E S";
+    const char* title = cs->table.rateTitle[0] ? cs->table.rateTitle : cs->round.roundTitle[0] ? cs->round.roundTitle : "T H E   S C O R E S";
     screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, title);
     screenCentreText(cv->term, HEADLINE_ROW, tier.colour, 1, tier.headline);
     drawVerdict(cv, cs, s);
@@ -460,15 +460,15 @@ void paintScores(Canvas* cv, const ClientState* cs) {
     int32_t n = scoreOrder(cs, order);
     int32_t row = n >= SCORE_ROWS ? SCORE_FIRST_ROW : SCORE_FIRST_ROW + (SCORE_ROWS - n) / 2;
     for (int32_t k = 0; k < n && row <= SCORE_LAST_ROW; k++, row++)
-        drawScoreRow(cv, row, cs->players[order[k]], s.top);
+        drawScoreRow(cv, row, cs->table.players[order[k]], s.top);
 
     if (tie) screenCentreText(cv->term, TIE_ROW, COL_YELLOW, 1, "\260\260  I T ' S   A   T I E !  \260\260");
 }
 
 // Colour of a listed category: the kind of the same name in the kind list.
 int32_t categoryColour(const ClientState* cs, const char* name) {
-    int32_t n = minOf(maxOf(cs->categoryCount, 0), MAX_CATEGORIES);
+    int32_t n = minOf(maxOf(cs->picker.categoryCount2, 0), MAX_CATEGORIES);
     for (int32_t i = 0; i < n; i++)
-        if (sameTextNoCase(cs->categoryNames2[i], name)) return categoryKindColour(cs->categoryKinds[i]);
+        if (sameTextNoCase(cs->picker.categoryNames2[i], name)) return categoryKindColour(cs->picker.categoryKinds[i]);
     return COL_WHITE;
 }

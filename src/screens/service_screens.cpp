@@ -52,11 +52,11 @@ void headerLine(Canvas* cv, int32_t row, const char* left, unsigned char right) 
 
 // The first paragraph of the bar screen: what happened and for how long.
 void barredVerdict(const ClientState* cs, char* out, size_t cap) {
-    if (!cs->barredTimedOut) copyTextN(out, cap, "You are banned from Wordwhirl.");
-    else if (cs->barredUntil[0])
+    if (!cs->standing.barredTimedOut) copyTextN(out, cap, "You are banned from Wordwhirl.");
+    else if (cs->standing.barredUntil[0])
         formatTextN(out, cap, "You are timed out from Wordwhirl. You may return in %.180s.",
-                    cs->barredUntil);
-    else if (cs->barredError[0]) copyTextN(out, cap, cs->barredError);
+                    cs->standing.barredUntil);
+    else if (cs->standing.barredError[0]) copyTextN(out, cap, cs->standing.barredError);
     else copyTextN(out, cap, "You are not able to play Wordwhirl just now.");
 }
 
@@ -76,8 +76,8 @@ void paintClosedScreen(Canvas* cv, const ClientState* cs) {
     drawHeaderBox(cv);
     screenColourText(cv->term, TITLE_ROW, CLOSED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
     screenCentreText(cv->term, CLOSED_HEADING_ROW, COL_WHITE, 1, "B A C K   S H O R T L Y");
-    const char* text = cs->maintenanceText[0]
-        ? cs->maintenanceText
+    const char* text = cs->standing.maintenanceText[0]
+        ? cs->standing.maintenanceText
         : "Wordwhirl is closed for a short while. Please try again soon.";
     int32_t next = drawWrapped(cv, CLOSED_TEXT_ROW, CLOSED_TEXT_COL, CLOSED_TEXT_WIDTH, COL_CYAN, 1,
                                text, CLOSED_TEXT_LAST);
@@ -92,20 +92,20 @@ void paintBarredScreen(Canvas* cv, const ClientState* cs) {
     screenShowCursor(cv->term, 0);
     screenColourText(cv->term, TITLE_ROW, BARRED_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
     screenCentreText(cv->term, BARRED_HEADING_ROW, COL_WHITE, 1,
-                     cs->barredTimedOut ? "T I M E D   O U T" : "B A N N E D");
+                     cs->standing.barredTimedOut ? "T I M E D   O U T" : "B A N N E D");
 
     char text[320];  // the longest paragraph: the 259-character error, or the appeal
     barredVerdict(cs, text, sizeof text);
     int32_t r = drawWrappedCentred(cv, BARRED_TEXT_ROW, BARRED_WIDTH, COL_CYAN, 1, text,
                                    BARRED_TEXT_LAST);
-    if (cs->barredReason[0]) {
-        formatText(text, "Reason: %.200s", cs->barredReason);
+    if (cs->standing.barredReason[0]) {
+        formatText(text, "Reason: %.200s", cs->standing.barredReason);
         r = drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_CYAN, 1, text, r + 3);
     }
     formatText(text,
                "This %s was put into effect by the Wordwhirl team, has no impact on your BBS "
                "access, and is not managed by your Sysop.",
-               cs->barredTimedOut ? "time out" : "ban");
+               cs->standing.barredTimedOut ? "time out" : "ban");
     r = drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 4);
     formatText(text, "%s%.80s", APPEAL_LEAD, SUPPORT_EMAIL);
     drawWrappedCentred(cv, r + 1, BARRED_WIDTH, COL_WHITE, 0, text, r + 3);

@@ -31,12 +31,12 @@ static_assert(REVIEW_TOP + STORY_REVIEW_WINDOW <= RULE_ROW && EDIT_TOP + STORY_E
               "the windows end above the rule and the change hints");
 static_assert(CATEGORIES_SHOWN == CATEGORY_ROWS * 2, "two full columns");
 
-int32_t storyCount(const ClientState* cs) { return editorCount(cs->storyLineCount, MAX_STORY_LINES); }
+int32_t storyCount(const ClientState* cs) { return editorCount(cs->editors.storyLineCount, MAX_STORY_LINES); }
 
 void title(Canvas* cv, const char* text) { screenCentreText(cv->term, TITLE_ROW, COL_YELLOW, 1, text); }
 
 void storyTitleRow(Canvas* cv, const ClientState* cs, const char* emptyText) {
-    const char* shown = cs->storyTitle[0] ? cs->storyTitle : emptyText;
+    const char* shown = cs->editors.storyTitle[0] ? cs->editors.storyTitle : emptyText;
     drawCentredf(cv, TITLE_ROW, COL_YELLOW, 1, "%.*s", (int)STORY_TITLE_MAX, shown);
 }
 
@@ -46,7 +46,7 @@ int32_t gapSummaryLine(const ClientState* cs, int32_t gaps, char (&line)[SCREEN_
     line[0] = 0;
     int32_t len = 0, shown = 0;
     for (; shown < gaps && shown < GAP_SUMMARY_SHOWN; shown++) {
-        const GapRecord& g = cs->storyGaps[shown];
+        const GapRecord& g = cs->editors.storyGaps[shown];
         char piece[SCREEN_COLS + 1];
         int32_t n = formatText(piece, "%s%d.%.*s", shown ? "  " : "", (int)g.ordinal,
                                (int)GAP_NAME_SHOWN, g.name);
@@ -60,7 +60,7 @@ int32_t gapSummaryLine(const ClientState* cs, int32_t gaps, char (&line)[SCREEN_
 // Rows 16-18 under the rule: how many gaps, which, and on the read-back
 // screen how many the line had no room for.
 void drawGapSummary(Canvas* cv, const ClientState* cs, bool withMore) {
-    int32_t gaps = clampTo(cs->storyGapCount, 0, MAX_STORY_GAPS);
+    int32_t gaps = clampTo(cs->editors.storyGapCount, 0, MAX_STORY_GAPS);
     if (gaps == 0) {
         screenColourText(cv->term, GAP_HEAD_ROW, 4, COL_RED, 1,
                          "No gaps found. A story needs at least one, like {noun} or {animal}.");
@@ -143,8 +143,8 @@ constexpr EditorText SENT_TEXT[] = {
 }  // namespace
 
 int32_t storyEditWindowStart(const ClientState* cs) {
-    int32_t first = cs->storyScroll;
-    int32_t marked = cs->storyEditLine;
+    int32_t first = cs->editors.storyScroll;
+    int32_t marked = cs->editors.storyEditLine;
     if (marked > 0) {
         if (first > marked - 1) first = marked - 1;
         if (marked > first + STORY_EDIT_WINDOW) first = marked - STORY_EDIT_WINDOW;
@@ -174,7 +174,7 @@ void paintStoryWrite(Canvas* cv, const ClientState* cs) {
                          "Once upon a time, a {adjective} {animal} walked into a {place}...");
         return;
     }
-    drawEditorLines(cv, cs->storyLines, count, editorTailStart(count, WRITE_ROWS), WRITE_ROWS,
+    drawEditorLines(cv, cs->editors.storyLines, count, editorTailStart(count, WRITE_ROWS), WRITE_ROWS,
                     WRITE_TOP, EDITOR_WIDE, 0);
 }
 
@@ -182,8 +182,8 @@ void paintStoryReview(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     storyTitleRow(cv, cs, "");
     int32_t count = storyCount(cs);
-    int32_t first = clampTo(cs->storyScroll, 0, count);
-    drawEditorLines(cv, cs->storyLines, count, first, STORY_REVIEW_WINDOW, REVIEW_TOP,
+    int32_t first = clampTo(cs->editors.storyScroll, 0, count);
+    drawEditorLines(cv, cs->editors.storyLines, count, first, STORY_REVIEW_WINDOW, REVIEW_TOP,
                     EDITOR_NARROW, 0);
     screenScrollbar(cv->term, STORY_SCROLL_COL, REVIEW_TOP, REVIEW_TOP + STORY_REVIEW_WINDOW - 1, first,
                     STORY_REVIEW_WINDOW, count);
@@ -196,11 +196,11 @@ void paintStoryEdit(Canvas* cv, const ClientState* cs) {
     storyTitleRow(cv, cs, "Your story");
     int32_t count = storyCount(cs);
     int32_t first = storyEditWindowStart(cs);
-    drawEditorLines(cv, cs->storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_NARROW,
-                    cs->storyEditLine);
+    drawEditorLines(cv, cs->editors.storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_NARROW,
+                    cs->editors.storyEditLine);
     screenScrollbar(cv->term, STORY_SCROLL_COL, EDIT_TOP, EDIT_TOP + STORY_EDIT_WINDOW - 1, first,
                     STORY_EDIT_WINDOW, count);
-    if (cs->storyEditLine > 0) drawMarkedHint(cv, 13, cs->storyEditLine);
+    if (cs->editors.storyEditLine > 0) drawMarkedHint(cv, 13, cs->editors.storyEditLine);
     else screenCentreText(cv->term, 14, COL_BLUE, 1, "Type 0 to add a new line at the end.");
     screenHLine(cv->term, RULE_ROW, COL_BLUE, 0);
     drawGapSummary(cv, cs, false);
@@ -209,13 +209,13 @@ void paintStoryEdit(Canvas* cv, const ClientState* cs) {
 void paintStoryCategory(Canvas* cv, const ClientState* cs) {
     screenClearBody(cv->term);
     title(cv, "W H E R E   D O E S   I T   B E L O N G ?");
-    int32_t count = clampTo(cs->categoryCount2, 0, MAX_CATEGORIES);
+    int32_t count = clampTo(cs->picker.categoryCount, 0, MAX_CATEGORIES);
     if (count == 0) screenCentreText(cv->term, 8, COL_WHITE, 0, "One moment - getting the list...");
     for (int32_t i = 0; i < count && i < CATEGORIES_SHOWN; i++) {
         char entry[SCREEN_COLS + 1];
-        formatText(entry, "[%c] %.28s", (char)('A' + i), cs->categoryNames[i]);
+        formatText(entry, "[%c] %.28s", (char)('A' + i), cs->picker.categoryNames[i]);
         screenColourText(cv->term, CATEGORY_TOP + i % CATEGORY_ROWS, CATEGORY_COLS[i / CATEGORY_ROWS],
-                         categoryColour(cs, cs->categoryNames[i]), 1, entry);
+                         categoryColour(cs, cs->picker.categoryNames[i]), 1, entry);
     }
     screenCentreText(cv->term, 18, COL_GREEN, 1, "[*] Suggest a category of your own");
 }

@@ -67,7 +67,7 @@ void drawFixedText(Canvas* cv, const ClientState* cs) {
 // The name line changes when the service confirms another name.
 void drawWelcomeName(Canvas* cv, const ClientState* cs, bool first) {
     char text[sizeof cv->cache->welcomeTextShown];
-    formatText(text, "Welcome, %.30s!", cs->myName[0] ? cs->myName : cs->caller.callerName);
+    formatText(text, "Welcome, %.30s!", cs->identity.myName[0] ? cs->identity.myName : cs->caller.callerName);
     if (!first && strcmp(text, cv->cache->welcomeTextShown) == 0) return;
     screenClearLine(cv->term, WELCOME_NAME_ROW);
     screenCentreText(cv->term, WELCOME_NAME_ROW, COL_GREEN, 1, text);

@@ -117,9 +117,9 @@ constexpr StatusKind STATUS_BY_SITUATION[SITU_COUNT][2] = {
 };
 
 StatusSituation statusSituation(const ClientState* cs) {
-    if (cs->screen == SCR_LOUNGE) return SITU_LOUNGE;
-    bool menu = cs->screen == SCR_MAIN_MENU;
-    if (cs->inRoom) return menu ? SITU_SEATED_MENU : SITU_SEATED_OTHER;
+    if (cs->view.screen == SCR_LOUNGE) return SITU_LOUNGE;
+    bool menu = cs->view.screen == SCR_MAIN_MENU;
+    if (cs->table.inRoom) return menu ? SITU_SEATED_MENU : SITU_SEATED_OTHER;
     return menu ? SITU_MENU : SITU_OTHER;
 }
 
@@ -136,10 +136,10 @@ void statusText(const ClientState* cs, int32_t shown, char (&text)[64], int32_t*
     case STATUS_NONE:
         break;
     case STATUS_COUNT_TIME:
-        formatText(text, "%d Playing   %d:%02d left", cs->playerCountSeen, mins, secs);
+        formatText(text, "%d Playing   %d:%02d left", cs->table.playerCountSeen, mins, secs);
         break;
     case STATUS_COUNT:
-        formatText(text, "%d Playing", cs->playerCountSeen);
+        formatText(text, "%d Playing", cs->table.playerCountSeen);
         *fg = COL_CYAN;
         *bright = 0;
         break;
@@ -147,10 +147,10 @@ void statusText(const ClientState* cs, int32_t shown, char (&text)[64], int32_t*
         formatText(text, "%d:%02d left", mins, secs);
         break;
     case STATUS_ONLINE:
-        if (cs->onlineTotal >= 1) {
+        if (cs->identity.onlineTotal >= 1) {
             char number[24];
-            formatGrouped(number, (int32_t)sizeof number, cs->onlineTotal);
-            formatText(text, "%s Wordwhirl%s Online", number, cs->onlineTotal == 1 ? "" : "s");
+            formatGrouped(number, (int32_t)sizeof number, cs->identity.onlineTotal);
+            formatText(text, "%s Wordwhirl%s Online", number, cs->identity.onlineTotal == 1 ? "" : "s");
         }
         *fg = COL_GREEN;
         break;
@@ -195,9 +195,9 @@ void wrapChatBody(ChatDisplay* display, const char* body, int32_t colour, int32_
 
 void buildChatDisplay(ChatDisplay* display, const ClientState* cs) {
     display->made = 0;
-    int32_t count = minOf(maxOf(cs->chatCount, 0), MAX_CHAT_LINES);
+    int32_t count = minOf(maxOf(cs->chat.chatCount, 0), MAX_CHAT_LINES);
     for (int32_t i = 0; i < count; i++) {
-        const ChatLine& cl = cs->chatLog[i];
+        const ChatLine& cl = cs->chat.chatLog[i];
         int32_t kind = (cl.kind >= 0 && cl.kind < CHAT_KIND_COUNT) ? cl.kind : CHAT_SYSTEM;
         const ChatKindStyle& style = CHAT_KIND_STYLES[kind];
         char body[CHAT_NAME_CUT * 2 + sizeof cl.text + 16];  // name, addressee, text, glue
@@ -248,7 +248,7 @@ int32_t textPieceLength(const char* rest, int32_t width) {
 }
 
 int32_t callerSecondsLeft(const ClientState* cs) {
-    int32_t elapsed = (int32_t)(tickMs(&cs->clock) - cs->doorStartTick) / 1000;
+    int32_t elapsed = (int32_t)(tickMs(&cs->clock) - cs->timers.doorStartTick) / 1000;
     int32_t left = cs->caller.timeLeftSecs - elapsed;
     return left < 0 ? 0 : left;
 }
@@ -268,22 +268,22 @@ void formatGrouped(char* out, int32_t cap, int32_t n) {
 
 int32_t chatColourOf(const ClientState* cs, const char* name) {
     if (!name || !name[0]) return COL_WHITE;
-    int32_t count = minOf(cs->playerCount, MAX_PLAYERS);
+    int32_t count = minOf(cs->table.playerCount, MAX_PLAYERS);
     for (int32_t i = 0; i < count; i++)
-        if (strcmp(cs->players[i].name, name) == 0) return cs->players[i].colour;
+        if (strcmp(cs->table.players[i].name, name) == 0) return cs->table.players[i].colour;
     return COL_WHITE;
 }
 
 int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
     int32_t left = callerSecondsLeft(cs);
     int32_t shown = (left >= 1 && left <= STATUS_TIMED_MAX) ? left : -1;
-    int32_t mode = (cs->screen == SCR_LOUNGE || cs->inRoom) ? 1 : 0;
+    int32_t mode = (cs->view.screen == SCR_LOUNGE || cs->table.inRoom) ? 1 : 0;
     RenderCache* rc = cv->cache;
     if (rc->statusBarDrawn == drawnMark(cv->term) && shown == rc->statusSecsShown &&
-        cs->playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown)
+        cs->table.playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown)
         return 0;
     rc->statusSecsShown = shown;
-    rc->statusCountShown = cs->playerCountSeen;
+    rc->statusCountShown = cs->table.playerCountSeen;
     rc->statusModeShown = mode;
     rc->statusBarDrawn = drawnMark(cv->term);
 
@@ -296,7 +296,7 @@ int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
 
     screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
     char name[48];  // at most 47 characters of the name
-    copyText(name, cs->myName[0] ? cs->myName : cs->caller.callerName);
+    copyText(name, cs->identity.myName[0] ? cs->identity.myName : cs->caller.callerName);
     screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_NAME_COL, COL_WHITE, 1, name);
 
     char text[64];
@@ -311,7 +311,7 @@ int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
 // The scroll clamped to what a display of `display` lines can show.
 static int32_t clampChatScroll(const ClientState* cs, const ChatDisplay* display) {
     int32_t total = minOf(display->made, CHAT_DISPLAY_MAX);
-    return minOf(maxOf(cs->chatScroll, 0), maxOf(total - CHAT_ROWS_SHOWN, 0));
+    return minOf(maxOf(cs->chat.chatScroll, 0), maxOf(total - CHAT_ROWS_SHOWN, 0));
 }
 
 int32_t chatScrollShown(const ClientState* cs) {
@@ -344,9 +344,9 @@ void drawChatPane(Canvas* cv, const ClientState* cs) {
 
 int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
     RenderCache* rc = cv->cache;
-    bool notice = cs->noticeText[0] != 0;
+    bool notice = cs->input.noticeText[0] != 0;
     char text[sizeof rc->footerCache];
-    copyText(text, notice ? cs->noticeText : prompt);
+    copyText(text, notice ? cs->input.noticeText : prompt);
     int32_t fg = notice ? COL_YELLOW : COL_CYAN;
     int32_t bright = notice ? 1 : 0;
     if (rc->noticeLineDrawn == drawnMark(cv->term) && strcmp(text, rc->footerCache) == 0 &&
@@ -377,13 +377,13 @@ int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
 }
 
 void drawInputLine(Canvas* cv, const ClientState* cs) {
-    int32_t cursorCol = INPUT_TEXT_COL + minOf(maxOf(cs->inputLen, 0), INPUT_CURSOR_SPAN);
+    int32_t cursorCol = INPUT_TEXT_COL + minOf(maxOf(cs->input.inputLen, 0), INPUT_CURSOR_SPAN);
     RenderCache* rc = cv->cache;
-    if (rc->inputLineDrawn != drawnMark(cv->term) || strcmp(rc->inputLineCache, cs->inputLine) != 0) {
+    if (rc->inputLineDrawn != drawnMark(cv->term) || strcmp(rc->inputLineCache, cs->input.inputLine) != 0) {
         screenClearLine(cv->term, INPUT_ROW);
         screenColourText(cv->term, INPUT_ROW, 2, COL_YELLOW, 1, ">");
-        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->inputLine);
-        copyText(rc->inputLineCache, cs->inputLine);
+        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->input.inputLine);
+        copyText(rc->inputLineCache, cs->input.inputLine);
         rc->inputLineDrawn = drawnMark(cv->term);
     }
     screenGoto(cv->term, INPUT_ROW, cursorCol);

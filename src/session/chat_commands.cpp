@@ -20,8 +20,8 @@ bool matchCommand(const char* line, const char* command, const char** rest) {
 }
 
 void openFeedbackNote(ClientState* state) {
-    state->feedbackLineCount = 0;
-    state->feedbackEditLine = 0;
+    state->editors.feedbackLineCount = 0;
+    state->editors.feedbackEditLine = 0;
     goToScreen(state, SCR_FEEDBACK_WRITE);
 }
 
@@ -37,7 +37,7 @@ struct ChatCommand {
 };
 
 bool commandQuit(ClientState* s, const char*) {
-    s->running = 0;
+    s->timers.running = 0;
     return true;
 }
 
@@ -47,7 +47,7 @@ bool commandMe(ClientState* s, const char* rest) {
 }
 
 bool commandFeedback(ClientState* s, const char*) {
-    if (s->testerFeedback) openFeedbackNote(s);
+    if (s->identity.testerFeedback) openFeedbackNote(s);
     else setNotice(s, "Feedback is closed right now.");
     return true;
 }
@@ -60,7 +60,7 @@ bool commandSolo(ClientState* s, const char*) {
 }
 
 bool commandActions(ClientState* s, const char*) {
-    s->actionCount = 0;
+    s->chat.actionCount = 0;
     requestActions(s);
     goToScreen(s, SCR_ACTIONS);
     return true;
@@ -102,7 +102,7 @@ bool commandInvite(ClientState* s, const char* rest) {
 
 bool commandCode(ClientState* s, const char*) {
     char text[64];
-    formatText(text, "Share code: %s", s->roomCode[0] ? s->roomCode : "(none)");
+    formatText(text, "Share code: %s", s->table.roomCode[0] ? s->table.roomCode : "(none)");
     appendSystemLine(s, "", text, CHAT_SYSTEM);
     return true;
 }
@@ -110,22 +110,22 @@ bool commandCode(ClientState* s, const char*) {
 // The first other player whose name begins with prefix, any case; -1 none.
 int32_t findOtherPlayer(const ClientState* s, const char* prefix) {
     size_t length = strlen(prefix);
-    int32_t count = s->playerCount < MAX_PLAYERS ? s->playerCount : MAX_PLAYERS;
+    int32_t count = s->table.playerCount < MAX_PLAYERS ? s->table.playerCount : MAX_PLAYERS;
     for (int32_t i = 0; i < count; i++) {
-        if (s->players[i].isMe) continue;
-        if (strncasecmp(s->players[i].name, prefix, length) == 0) return i;
+        if (s->table.players[i].isMe) continue;
+        if (strncasecmp(s->table.players[i].name, prefix, length) == 0) return i;
     }
     return -1;
 }
 
 bool commandReport(ClientState* s, const char* rest) {
     if (!rest[0]) {
-        s->reportIsTale = 0;
-        s->reportReason[0] = 0;
-        s->reportTargetName[0] = 0;
-        s->reportTargetId[0] = 0;
-        s->reportLineCount = 0;
-        s->reportStage = 2;  // ask whether it is about the tale or a player
+        s->editors.reportIsTale = 0;
+        s->editors.reportReason[0] = 0;
+        s->editors.reportTargetName[0] = 0;
+        s->editors.reportTargetId[0] = 0;
+        s->editors.reportLineCount = 0;
+        s->editors.reportStage = 2;  // ask whether it is about the tale or a player
         if (!reportBegin(s)) goToScreen(s, SCR_REPORT);
         return true;
     }
@@ -134,13 +134,13 @@ bool commandReport(ClientState* s, const char* rest) {
         setNotice(s, "Nobody here by that name.");
         return true;
     }
-    copyText(s->reportTargetId, s->players[target].id);
-    copyText(s->reportTargetName, s->players[target].name);
-    s->reportIsTale = 0;
-    s->reportReason[0] = 0;
-    s->reportLineCount = 0;
+    copyText(s->editors.reportTargetId, s->table.players[target].id);
+    copyText(s->editors.reportTargetName, s->table.players[target].name);
+    s->editors.reportIsTale = 0;
+    s->editors.reportReason[0] = 0;
+    s->editors.reportLineCount = 0;
     if (reportBegin(s)) return true;
-    s->reportStage = 0;  // the player is named: ask for the reason
+    s->editors.reportStage = 0;  // the player is named: ask for the reason
     goToScreen(s, SCR_REPORT);
     return true;
 }
@@ -153,7 +153,7 @@ bool commandLeave(ClientState* s, const char*) {
 
 bool commandWho(ClientState* s, const char*) {
     char text[64];
-    formatText(text, "%d players online right now.", s->playerCountSeen);
+    formatText(text, "%d players online right now.", s->table.playerCountSeen);
     appendSystemLine(s, "", text, CHAT_SYSTEM);
     return true;
 }

@@ -20,10 +20,10 @@ constexpr int32_t STORY_CATEGORY_MAX = 47;       // storyCategory holds 47
 constexpr int32_t STORY_EMAIL_MAX = 95;          // storyEmail holds 95
 constexpr int32_t TERMS_COMPARED = 30;           // only this much of the answer is looked at
 constexpr int32_t NUMBER_CEILING = 1000000;      // far past any list; keeps the sum in range
-static_assert(sizeof(ClientState::storyTitle) > STORY_TITLE_MAX, "title fits");
-static_assert(sizeof(ClientState::storyRequestedCategory) > REQUESTED_CATEGORY_MAX, "suggestion fits");
-static_assert(sizeof(ClientState::storyCategory) > STORY_CATEGORY_MAX, "category fits");
-static_assert(sizeof(ClientState::storyEmail) > STORY_EMAIL_MAX, "address fits");
+static_assert(sizeof(EditorsState::storyTitle) > STORY_TITLE_MAX, "title fits");
+static_assert(sizeof(EditorsState::storyRequestedCategory) > REQUESTED_CATEGORY_MAX, "suggestion fits");
+static_assert(sizeof(EditorsState::storyCategory) > STORY_CATEGORY_MAX, "category fits");
+static_assert(sizeof(EditorsState::storyEmail) > STORY_EMAIL_MAX, "address fits");
 static_assert(STORY_CATEGORY_LETTERS <= MAX_CATEGORIES && STORY_CATEGORY_LETTERS <= 26, "letters A to T");
 
 // The one-byte marker in storyRequestedCategory: the caller asked to suggest
@@ -61,16 +61,16 @@ struct LineSet {
 };
 
 static LineSet storyText(ClientState* s) {
-    return {s->storyLines, &s->storyLineCount, &s->storyEditLine, MAX_STORY_LINES};
+    return {s->editors.storyLines, &s->editors.storyLineCount, &s->editors.storyEditLine, MAX_STORY_LINES};
 }
 static LineSet feedbackText(ClientState* s) {
-    return {s->feedbackLines, &s->feedbackLineCount, &s->feedbackEditLine, MAX_FEEDBACK_LINES};
+    return {s->editors.feedbackLines, &s->editors.feedbackLineCount, &s->editors.feedbackEditLine, MAX_FEEDBACK_LINES};
 }
 static LineSet replyText(ClientState* s) {
-    return {s->replyLines, &s->replyLineCount, &s->replyEditLine, MAX_REPLY_LINES};
+    return {s->editors.replyLines, &s->editors.replyLineCount, &s->editors.replyEditLine, MAX_REPLY_LINES};
 }
 static LineSet reportText(ClientState* s) {
-    return {s->reportLines, &s->reportLineCount, nullptr, MAX_REPORT_LINES};
+    return {s->editors.reportLines, &s->editors.reportLineCount, nullptr, MAX_REPORT_LINES};
 }
 
 // A count read back from the state is trusted only within the array.
@@ -85,7 +85,7 @@ static bool appendLine(ClientState* state, const LineSet& text, const char* line
     if (count >= text.max) return false;
     copyText(text.lines[count], line);
     *text.count = count + 1;
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
     return true;
 }
 
@@ -98,14 +98,14 @@ static bool replaceMarked(ClientState* state, const LineSet& text, const char* l
     *text.marked = 0;
     if (mark > heldLines(text)) return false;
     copyText(text.lines[mark - 1], line);
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
     setNotice(state, "Changed.");
     return true;
 }
 
 static void markLine(ClientState* state, const LineSet& text, int32_t n) {
     *text.marked = n;
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
 }
 
 static void emptyText(const LineSet& text) {
@@ -127,7 +127,7 @@ void storyIntroLine(ClientState* state, const char* line) {
 }
 
 void storyTitleLine(ClientState* state, const char* line) {
-    copyTextMax(state->storyTitle, line, STORY_TITLE_MAX);
+    copyTextMax(state->editors.storyTitle, line, STORY_TITLE_MAX);
     goToScreen(state, SCR_STORY_WRITE);
 }
 
@@ -138,7 +138,7 @@ void storyWriteLine(ClientState* state, const char* line) {
 void storyReviewLine(ClientState* state, const char* line) {
     switch (singleChoice(line)) {
     case 'S':
-        if (state->storyGapCount <= 0) {
+        if (state->editors.storyGapCount <= 0) {
             setNotice(state, "Your story needs at least one gap, like {noun}.");
             return;
         }
@@ -178,26 +178,26 @@ void storyChangeLine(ClientState* state, const char* line) {
 }
 
 void storyCategoryLine(ClientState* state, const char* line) {
-    if (strcmp(state->storyRequestedCategory, REQUESTED_MARKER) == 0) {
-        copyTextMax(state->storyRequestedCategory, line, REQUESTED_CATEGORY_MAX);
+    if (strcmp(state->editors.storyRequestedCategory, REQUESTED_MARKER) == 0) {
+        copyTextMax(state->editors.storyRequestedCategory, line, REQUESTED_CATEGORY_MAX);
         goToScreen(state, SCR_STORY_RATING);
         return;
     }
     char choice = singleChoice(line);
     if (choice == '*') {
-        copyText(state->storyCategory, "Uncategorized");
-        copyText(state->storyRequestedCategory, REQUESTED_MARKER);
+        copyText(state->editors.storyCategory, "Uncategorized");
+        copyText(state->editors.storyRequestedCategory, REQUESTED_MARKER);
         setNotice(state, "Type the name of the category you'd like.");
         return;
     }
-    int32_t listed = state->categoryCount2 < STORY_CATEGORY_LETTERS ? state->categoryCount2 : STORY_CATEGORY_LETTERS;
+    int32_t listed = state->picker.categoryCount < STORY_CATEGORY_LETTERS ? state->picker.categoryCount : STORY_CATEGORY_LETTERS;
     int32_t index = choice - 'A';
     if (choice < 'A' || choice > 'Z' || index >= listed) {
         setNotice(state, "Pick one of the letters listed.");
         return;
     }
-    copyTextMax(state->storyCategory, state->categoryNames[index], STORY_CATEGORY_MAX);
-    state->storyRequestedCategory[0] = 0;
+    copyTextMax(state->editors.storyCategory, state->picker.categoryNames[index], STORY_CATEGORY_MAX);
+    state->editors.storyRequestedCategory[0] = 0;
     goToScreen(state, SCR_STORY_RATING);
 }
 
@@ -209,7 +209,7 @@ void storyRatingLine(ClientState* state, const char* line) {
         setNotice(state, "Type 1, 2, 3 or 4.");
         return;
     }
-    copyText(state->storyRating, STORY_RATINGS[choice - '1']);
+    copyText(state->editors.storyRating, STORY_RATINGS[choice - '1']);
     goToScreen(state, SCR_STORY_EMAIL);
 }
 
@@ -218,7 +218,7 @@ void storyEmailLine(ClientState* state, const char* line) {
         setNotice(state, "That doesn't look like an email address - or leave it blank.");
         return;
     }
-    copyTextMax(state->storyEmail, line, STORY_EMAIL_MAX);
+    copyTextMax(state->editors.storyEmail, line, STORY_EMAIL_MAX);
     goToScreen(state, SCR_STORY_TERMS);
 }
 
@@ -236,11 +236,11 @@ void storyTermsLine(ClientState* state, const char* line) {
     }
     // A second I AGREE while the first is on its way would submit the story
     // twice; the reply clears storySent.
-    if (state->storySent) {
+    if (state->editors.storySent) {
         setNotice(state, "Sending your story...");
         return;
     }
-    state->storySent = 1;
+    state->editors.storySent = 1;
     requestSubmission(state);  // shows "Sending your story..."
 }
 
@@ -337,26 +337,26 @@ static constexpr const char* PICK_FROM_LIST = "Type a number from the list.";
 static void reportKindLine(ClientState* state, const char* line) {
     switch (readNumber(line)) {
     case 1:
-        state->reportIsTale = 1;
-        state->reportStage = 0;
+        state->editors.reportIsTale = 1;
+        state->editors.reportStage = 0;
         break;
     case 2:
-        state->reportIsTale = 0;
-        state->reportStage = 3;
+        state->editors.reportIsTale = 0;
+        state->editors.reportStage = 3;
         break;
     default:
         setNotice(state, "Type 1 for the tale, or 2 for a person.");
         return;
     }
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
 }
 
 // The n-th player of the table list that is not the caller, null when none.
 static const PlayerRecord* nthOtherPlayer(const ClientState* state, int32_t n) {
-    int32_t count = state->playerCount < MAX_PLAYERS ? state->playerCount : MAX_PLAYERS;
+    int32_t count = state->table.playerCount < MAX_PLAYERS ? state->table.playerCount : MAX_PLAYERS;
     for (int32_t i = 0; i < count && n > 0; i++) {
-        if (state->players[i].isMe) continue;
-        if (--n == 0) return &state->players[i];
+        if (state->table.players[i].isMe) continue;
+        if (--n == 0) return &state->table.players[i];
     }
     return nullptr;
 }
@@ -367,22 +367,22 @@ static void reportPlayerLine(ClientState* state, const char* line) {
         setNotice(state, PICK_FROM_LIST);
         return;
     }
-    copyText(state->reportTargetId, target->id);
-    copyText(state->reportTargetName, target->name);
-    state->reportLineCount = 0;
-    state->reportStage = 0;
-    state->contentDirty = 1;
+    copyText(state->editors.reportTargetId, target->id);
+    copyText(state->editors.reportTargetName, target->name);
+    state->editors.reportLineCount = 0;
+    state->editors.reportStage = 0;
+    state->view.contentDirty = 1;
 }
 
 static void reportReasonLine(ClientState* state, const char* line) {
-    const ReportReason* reason = reportReasonAt(state->reportIsTale, readNumber(line));
+    const ReportReason* reason = reportReasonAt(state->editors.reportIsTale, readNumber(line));
     if (!reason) {
         setNotice(state, PICK_FROM_LIST);
         return;
     }
-    copyText(state->reportReason, reason->code);
-    state->reportStage = 1;
-    state->contentDirty = 1;
+    copyText(state->editors.reportReason, reason->code);
+    state->editors.reportStage = 1;
+    state->view.contentDirty = 1;
 }
 
 static void reportNoteLine(ClientState* state, const char* line) {
@@ -391,7 +391,7 @@ static void reportNoteLine(ClientState* state, const char* line) {
 }
 
 void reportLine(ClientState* state, const char* line) {
-    switch (state->reportStage) {
+    switch (state->editors.reportStage) {
     case 2: reportKindLine(state, line); return;
     case 3: reportPlayerLine(state, line); return;
     case 0: reportReasonLine(state, line); return;

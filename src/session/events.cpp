@@ -15,7 +15,7 @@ namespace {
 // stays on the notice line and the main loop ends after this pass.
 void onVisitEnded(ClientState* s, const JsonNode* data) {
     setNotice(s, jsonGetString(data, "reason", "You were disconnected."));
-    s->running = 0;
+    s->timers.running = 0;
 }
 
 // Staff notices read like the Lounge's; the team's own messages stand out

@@ -16,9 +16,9 @@ void systemLine(ClientState* state, const char* text) { appendSystemLine(state, 
 }  // namespace
 
 void onChatCleared(ClientState* state, const JsonNode*) {
-    state->chatCount = 0;
-    state->chatScroll = 0;
-    state->chatDirty = 1;
+    state->chat.chatCount = 0;
+    state->chat.chatScroll = 0;
+    state->view.chatDirty = 1;
     systemLine(state, CHAT_CLEARED_TEXT);
 }
 

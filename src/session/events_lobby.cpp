@@ -36,19 +36,19 @@ const JsonNode* listOf(const JsonNode* data, const char* member) {
 void takeGreeting(ClientState* state, const char* text) {
     const char* at = strstr(text, GREETING_PLACEHOLDER);
     if (!at) {
-        copyText(state->greeting, text);
+        copyText(state->identity.greeting, text);
         return;
     }
     int before = (int)(at - text);
-    formatText(state->greeting, "%.*s%s%s", before, text, state->myName,
+    formatText(state->identity.greeting, "%.*s%s%s", before, text, state->identity.myName,
                at + strlen(GREETING_PLACEHOLDER));
 }
 
 void takeIdentity(ClientState* state, const JsonNode* data) {
     const JsonNode* you = jsonGet(data, "you");
-    state->greeting[0] = 0;
+    state->identity.greeting[0] = 0;
     if (!jsonIsType(you, JSON_OBJECT)) return;
-    copyText(state->myName, jsonGetString(you, "name", state->caller.callerName));
+    copyText(state->identity.myName, jsonGetString(you, "name", state->caller.callerName));
     const char* greeting = jsonGetString(you, "greeting", "");
     if (greeting[0]) takeGreeting(state, greeting);
 }
@@ -57,48 +57,48 @@ void takeIdentity(ClientState* state, const JsonNode* data) {
 // for one of those reasons; the rest of the message is then not applied.
 int32_t takeRefusal(ClientState* state, const JsonNode* data) {
     if (jsonGetBool(data, "maintenance", 0)) {
-        copyText(state->maintenanceText, jsonGetString(data, "error", ""));
-        state->maintenance = 1;
+        copyText(state->standing.maintenanceText, jsonGetString(data, "error", ""));
+        state->standing.maintenance = 1;
         return 1;
     }
     int32_t timedOut = jsonGetBool(data, "timedOut", 0);
     if (!timedOut && !jsonGetBool(data, "banned", 0)) return 0;
-    copyText(state->barredError, jsonGetString(data, "error", ""));
-    copyText(state->barredUntil, jsonGetString(data, "until", ""));
-    copyText(state->barredReason, jsonGetString(data, "reason", ""));
-    state->barred = 1;
-    state->barredTimedOut = timedOut;
+    copyText(state->standing.barredError, jsonGetString(data, "error", ""));
+    copyText(state->standing.barredUntil, jsonGetString(data, "until", ""));
+    copyText(state->standing.barredReason, jsonGetString(data, "reason", ""));
+    state->standing.barred = 1;
+    state->standing.barredTimedOut = timedOut;
     return 1;
 }
 
 // Members of an absent object keep what the door already holds.
 void takeFeatures(ClientState* state, const JsonNode* features) {
     if (!jsonIsType(features, JSON_OBJECT)) return;
-    state->testerFeedback = jsonGetBool(features, "tester_feedback", 1);
-    copyText(state->feedbackLabel, jsonGetString(features, "feedback_label", ""));
+    state->identity.testerFeedback = jsonGetBool(features, "tester_feedback", 1);
+    copyText(state->identity.feedbackLabel, jsonGetString(features, "feedback_label", ""));
 }
 
 void takeBoard(ClientState* state, const JsonNode* bbs) {
     if (!jsonIsType(bbs, JSON_OBJECT)) return;
-    copyText(state->boardName, jsonGetString(bbs, "board", ""));
-    copyText(state->sysopName, jsonGetString(bbs, "sysop", ""));
+    copyText(state->identity.boardName, jsonGetString(bbs, "board", ""));
+    copyText(state->identity.sysopName, jsonGetString(bbs, "sysop", ""));
 }
 
 // Categories come as bare names or as objects with a name and a kind.
 void takeCategories(ClientState* state, const JsonNode* list) {
-    state->categoryCount = 0;
-    state->categoryCount2 = 0;
-    state->categoriesFromPick = 0;
-    for (const JsonNode* el = jsonFirstElement(list); el && state->categoryCount < MAX_CATEGORIES;
+    state->picker.categoryCount2 = 0;
+    state->picker.categoryCount = 0;
+    state->picker.categoriesFromPick = 0;
+    for (const JsonNode* el = jsonFirstElement(list); el && state->picker.categoryCount2 < MAX_CATEGORIES;
          el = el->next) {
         const char* name = jsonIsType(el, JSON_STRING) ? el->text : jsonGetString(el, "name", "");
         if (!name[0]) continue;
-        int32_t i = state->categoryCount;
-        copyText(state->categoryKinds[i], jsonGetString(el, "kind", DEFAULT_CATEGORY_KIND));
-        copyText(state->categoryNames2[i], name);
-        copyText(state->categoryNames[i], name);
-        state->categoryCount++;
-        state->categoryCount2++;
+        int32_t i = state->picker.categoryCount2;
+        copyText(state->picker.categoryKinds[i], jsonGetString(el, "kind", DEFAULT_CATEGORY_KIND));
+        copyText(state->picker.categoryNames2[i], name);
+        copyText(state->picker.categoryNames[i], name);
+        state->picker.categoryCount2++;
+        state->picker.categoryCount++;
     }
 }
 
@@ -119,8 +119,8 @@ void takeTable(TableRecord* t, const JsonNode* el) {
 // The first table, in list order, with a free seat and no lock; null when
 // every table is busy.
 const TableRecord* firstOpenTable(const ClientState* state) {
-    for (int32_t i = 0; i < state->tableCount; i++) {
-        const TableRecord* t = &state->tables[i];
+    for (int32_t i = 0; i < state->lobby.tableCount; i++) {
+        const TableRecord* t = &state->lobby.tables[i];
         if (!t->locked && t->players < t->capacity) return t;
     }
     return nullptr;
@@ -129,7 +129,7 @@ const TableRecord* firstOpenTable(const ClientState* state) {
 // The caller asked for a quick seat and no table was free then; this fresh
 // list decides it: a seat, or the Lounge to wait in.
 void finishQuickSeat(ClientState* state) {
-    state->quickSeatPending = 0;
+    state->lobby.quickSeatPending = 0;
     const TableRecord* open = firstOpenTable(state);
     if (open) {
         joinTable(state, open->code);
@@ -165,7 +165,7 @@ void takeChatLine(ClientState* state, const JsonNode* data) {
     }
     const char* to = jsonGetString(data, "directedTo", "");
     if (to[0]) {
-        appendChatLine(state, sender, text, CHAT_DIRECTED, sameText(to, state->myName) ? "" : to);
+        appendChatLine(state, sender, text, CHAT_DIRECTED, sameText(to, state->identity.myName) ? "" : to);
         return;
     }
     if (sameText(kind, "action") || sameText(kind, "emote"))
@@ -182,91 +182,91 @@ void takeChatLine(ClientState* state, const JsonNode* data) {
 
 void onAuthed(ClientState* state, const JsonNode* data) {
     takeIdentity(state, data);
-    state->menuGreetingDirty = 1;
-    state->authed = 1;  // the main menu redraws its greeting row
-    state->authOk = jsonGetBool(data, "ok", 1);
-    if (!state->authOk && takeRefusal(state, data)) return;
+    state->view.menuGreetingDirty = 1;
+    state->identity.authed = 1;  // the main menu redraws its greeting row
+    state->identity.authOk = jsonGetBool(data, "ok", 1);
+    if (!state->identity.authOk && takeRefusal(state, data)) return;
     applyAnnouncements(state, data);
-    if (state->authOk) requestMailList(state);
+    if (state->identity.authOk) requestMailList(state);
     takeFeatures(state, jsonGet(data, "features"));
     takeBoard(state, jsonGet(data, "bbs"));
     takeCategories(state, jsonGet(data, "categories"));
-    state->storyCount = 0;
-    state->onlineTotal = jsonGetInt(data, "onlineTotal", state->onlineTotal);
-    state->fullRedraw = 1;
+    state->picker.storyCount = 0;
+    state->identity.onlineTotal = jsonGetInt(data, "onlineTotal", state->identity.onlineTotal);
+    state->view.fullRedraw = 1;
 }
 
 void onStories(ClientState* state, const JsonNode* data) {
     int32_t offset = jsonGetInt(data, "offset", 0);
-    if (offset != 0 && offset != state->storyCount) return;  // a page of an older request
+    if (offset != 0 && offset != state->picker.storyCount) return;  // a page of an older request
     if (offset == 0) {
-        state->storyCount = 0;
-        state->storyFirstShown = 0;
+        state->picker.storyCount = 0;
+        state->picker.storyFirstShown = 0;
     }
-    state->storyTotal = jsonGetInt(data, "total", 0);
-    state->storyOffset = offset;
+    state->picker.storyTotal = jsonGetInt(data, "total", 0);
+    state->picker.storyOffset = offset;
     int32_t added = 0;
-    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->storyCount < MAX_STORIES;
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->picker.storyCount < MAX_STORIES;
          el = el->next) {
-        int32_t i = state->storyCount;
-        copyText(state->storyTitles[i], jsonGetString(el, "title", DEFAULT_STORY_TITLE));
-        copyText(state->storyCategories[i], jsonGetString(el, "category", ""));
-        state->storyIds[i] = jsonGetInt(el, "id", 0);
-        state->storyBlanks[i] = jsonGetInt(el, "blanks", 0);
-        state->storyCount++;
+        int32_t i = state->picker.storyCount;
+        copyText(state->picker.storyTitles[i], jsonGetString(el, "title", DEFAULT_STORY_TITLE));
+        copyText(state->picker.storyCategories[i], jsonGetString(el, "category", ""));
+        state->picker.storyIds[i] = jsonGetInt(el, "id", 0);
+        state->picker.storyBlanks[i] = jsonGetInt(el, "blanks", 0);
+        state->picker.storyCount++;
         added++;
     }
-    state->storyLoading = 0;
-    state->contentDirty = 1;
+    state->picker.storyLoading = 0;
+    state->view.contentDirty = 1;
     // The whole list of the category is fetched page by page on its own.
-    int32_t sel = state->categorySel;
-    bool more = added > 0 && state->storyCount < state->storyTotal && state->storyCount < MAX_STORIES;
-    if (more && sel >= 0 && sel < state->categoryCount2)
-        serverSendStories(&state->conn, state->categoryNames[sel], state->storyCount);
+    int32_t sel = state->picker.categorySel;
+    bool more = added > 0 && state->picker.storyCount < state->picker.storyTotal && state->picker.storyCount < MAX_STORIES;
+    if (more && sel >= 0 && sel < state->picker.categoryCount)
+        serverSendStories(&state->conn, state->picker.categoryNames[sel], state->picker.storyCount);
 }
 
 void onActions(ClientState* state, const JsonNode* data) {
-    state->actionCount = 0;
-    state->actionTotal = jsonGetInt(data, "total", 0);
-    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->actionCount < MAX_ACTIONS;
+    state->chat.actionCount = 0;
+    state->chat.actionTotal = jsonGetInt(data, "total", 0);
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "items")); el && state->chat.actionCount < MAX_ACTIONS;
          el = el->next) {
         if (!jsonIsType(el, JSON_STRING) || !el->text[0]) continue;
-        copyText(state->actions[state->actionCount++], el->text);
+        copyText(state->chat.actions[state->chat.actionCount++], el->text);
     }
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
 }
 
 void onFeaturesUpdate(ClientState* state, const JsonNode* data) {
-    state->testerFeedback = jsonGetBool(data, "tester_feedback", 1);
+    state->identity.testerFeedback = jsonGetBool(data, "tester_feedback", 1);
 }
 
 // ---- Lounge ----
 
 void onLobbyRoster(ClientState* state, const JsonNode* data) {
-    if (state->inRoom) return;  // the player list holds the table while seated
+    if (state->table.inRoom) return;  // the player list holds the table while seated
     applyPlayerList(state, listOf(data, "players"));
-    state->playerCountSeen = state->playerCount;
+    state->table.playerCountSeen = state->table.playerCount;
 }
 
 void onLobbyRooms(ClientState* state, const JsonNode* data) {
-    state->tableCount = 0;
-    for (const JsonNode* el = jsonFirstElement(listOf(data, "rooms")); el && state->tableCount < MAX_TABLES;
+    state->lobby.tableCount = 0;
+    for (const JsonNode* el = jsonFirstElement(listOf(data, "rooms")); el && state->lobby.tableCount < MAX_TABLES;
          el = el->next)
-        takeTable(&state->tables[state->tableCount++], el);
+        takeTable(&state->lobby.tables[state->lobby.tableCount++], el);
     // The list on screen changed either way, also when a seat is being taken.
-    state->contentDirty = 1;
-    if (state->quickSeatPending) finishQuickSeat(state);
+    state->view.contentDirty = 1;
+    if (state->lobby.quickSeatPending) finishQuickSeat(state);
 }
 
 void onLobbyChat(ClientState* state, const JsonNode* data) {
-    if (state->inRoom) return;
+    if (state->table.inRoom) return;
     takeChatLine(state, data);
 }
 
 void onRoomChat(ClientState* state, const JsonNode* data) { takeChatLine(state, data); }
 
 void onLobbyEmote(ClientState* state, const JsonNode* data) {
-    if (state->inRoom) return;
+    if (state->table.inRoom) return;
     onRoomEmote(state, data);
 }
 
@@ -275,8 +275,8 @@ void onRoomEmote(ClientState* state, const JsonNode* data) {
 }
 
 void onPresenceTotal(ClientState* state, const JsonNode* data) {
-    state->onlineTotal = jsonGetInt(data, "online", state->onlineTotal);
-    if (state->screen == SCR_MAIN_MENU) state->menuGreetingDirty = 1;
+    state->identity.onlineTotal = jsonGetInt(data, "online", state->identity.onlineTotal);
+    if (state->view.screen == SCR_MAIN_MENU) state->view.menuGreetingDirty = 1;
 }
 
 void showNoticeLine(ClientState* state, const JsonNode* data, int32_t kind) {
@@ -293,7 +293,7 @@ void onRoomNotice(ClientState* state, const JsonNode* data) { showNoticeLine(sta
 
 void onLobbyContent(ClientState* state, const JsonNode* data) {
     applyAnnouncements(state, data);
-    if (state->screen == SCR_ANNOUNCEMENTS || state->screen == SCR_MAIN_MENU) state->contentDirty = 1;
+    if (state->view.screen == SCR_ANNOUNCEMENTS || state->view.screen == SCR_MAIN_MENU) state->view.contentDirty = 1;
 }
 
 // ---- table ----
@@ -301,24 +301,24 @@ void onLobbyContent(ClientState* state, const JsonNode* data) {
 void onRoomState(ClientState* state, const JsonNode* data) { applyRoomState(state, data, 1); }
 
 void onRoomKnock(ClientState* state, const JsonNode* data) {
-    copyText(state->joinRequestName, jsonGetString(data, "name", DEFAULT_KNOCKER));
-    copyText(state->joinRequestKnockId, jsonGetString(data, "knockId", ""));
-    state->joinRequestPending = 1;
-    state->noticeDirty = 1;
+    copyText(state->table.joinRequestName, jsonGetString(data, "name", DEFAULT_KNOCKER));
+    copyText(state->table.joinRequestKnockId, jsonGetString(data, "knockId", ""));
+    state->table.joinRequestPending = 1;
+    state->view.noticeDirty = 1;
     char line[80];
-    formatText(line, "%.20s is asking to join your table.", state->joinRequestName);
+    formatText(line, "%.20s is asking to join your table.", state->table.joinRequestName);
     appendSystemLine(state, "", line, CHAT_SYSTEM);
 }
 
 void onLobbyInvite(ClientState* state, const JsonNode* data) {
-    copyText(state->inviteFrom, jsonGetString(data, "from", DEFAULT_INVITER));
-    copyText(state->inviteTable, jsonGetString(data, "roomName", DEFAULT_INVITE_TABLE));
-    copyText(state->inviteCode, jsonGetString(data, "code", ""));
-    copyText(state->inviteFromId, jsonGetString(data, "fromId", ""));
-    state->invitePending = 1;
-    state->noticeDirty = 1;
+    copyText(state->table.inviteFrom, jsonGetString(data, "from", DEFAULT_INVITER));
+    copyText(state->table.inviteTable, jsonGetString(data, "roomName", DEFAULT_INVITE_TABLE));
+    copyText(state->table.inviteCode, jsonGetString(data, "code", ""));
+    copyText(state->table.inviteFromId, jsonGetString(data, "fromId", ""));
+    state->table.invitePending = 1;
+    state->view.noticeDirty = 1;
     char line[96];
-    formatText(line, "%.20s is inviting you to \"%.40s\".", state->inviteFrom, state->inviteTable);
+    formatText(line, "%.20s is inviting you to \"%.40s\".", state->table.inviteFrom, state->table.inviteTable);
     appendSystemLine(state, "", line, CHAT_SYSTEM);
 }
 
@@ -326,9 +326,9 @@ void clearTableFields(ClientState* state) {
     forgetTable(state);
     // A knock on the table the caller has left can no longer be answered,
     // and its prompt would swallow every key in the Lounge.
-    state->joinRequestPending = 0;
-    state->joinRequestName[0] = 0;
-    state->joinRequestKnockId[0] = 0;
+    state->table.joinRequestPending = 0;
+    state->table.joinRequestName[0] = 0;
+    state->table.joinRequestKnockId[0] = 0;
 }
 
 void onRoomTimeoutRemoved(ClientState* state, const JsonNode* data) {

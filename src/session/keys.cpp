@@ -17,16 +17,16 @@ namespace {
 
 void scrollChat(ClientState* s, int32_t key) {
     int32_t step = key == KEY_PGUP ? CHAT_SCROLL_STEP : -CHAT_SCROLL_STEP;  // up = further back
-    s->chatScroll = s->chatScroll + step < 0 ? 0 : s->chatScroll + step;
-    s->chatDirty = 1;
+    s->chat.chatScroll = s->chat.chatScroll + step < 0 ? 0 : s->chat.chatScroll + step;
+    s->view.chatDirty = 1;
 }
 
 // Leave the table and open the report dialogue: from the leave-and-report
 // offer and from the scores screen when a report waited for the round.
 void openReportAfterLeaving(ClientState* s) {
     leaveTable(s);
-    s->reportLineCount = 0;
-    s->reportStage = s->reportTargetName[0] ? 0 : 2;  // no player named: ask tale or player
+    s->editors.reportLineCount = 0;
+    s->editors.reportStage = s->editors.reportTargetName[0] ? 0 : 2;  // no player named: ask tale or player
     goToScreen(s, SCR_REPORT);
 }
 
@@ -35,24 +35,24 @@ void openReportAfterLeaving(ClientState* s) {
 
 // Any key on the welcome screen opens the guide at its first page.
 bool welcomeKey(ClientState* s, int32_t) {
-    if (s->screen != SCR_WELCOME) return false;
+    if (s->view.screen != SCR_WELCOME) return false;
     enterScreen(s, SCR_GUIDE);
     return true;
 }
 
 bool guideKey(ClientState* s, int32_t key) {
-    if (s->screen != SCR_GUIDE) return false;
+    if (s->view.screen != SCR_GUIDE) return false;
     int32_t k = keyUpper(key);
     if (k == 'S' || k == KEY_ESC) {
         returnToMenu(s);
     } else if (k == KEY_ENTER || k == ' ') {
-        if (s->guidePage >= GUIDE_LAST_PAGE) {
+        if (s->view.guidePage >= GUIDE_LAST_PAGE) {
             returnToMenu(s);
         } else {
-            s->guidePage++;
-            s->guideFrame = 0;
+            s->view.guidePage++;
+            s->view.guideFrame = 0;
             s->render.guidePageDrawn = 0;
-            s->fullRedraw = 1;
+            s->view.fullRedraw = 1;
         }
     }
     return true;  // the guide types nothing
@@ -61,14 +61,14 @@ bool guideKey(ClientState* s, int32_t key) {
 // Forget the words of a round given up, so that a late word check (its
 // reply or its give-up) cannot send answers for a round the caller left.
 void dropRoundWords(ClientState* s) {
-    s->promptCount = 0;
-    s->promptIndex = 0;
-    s->wordCheckPending = 0;
+    s->round.promptCount = 0;
+    s->round.promptIndex = 0;
+    s->round.wordCheckPending = 0;
 }
 
 // ESC during a round at a table gives up the seat, whatever prompt is up.
 bool escLeavesRound(ClientState* s, int32_t key) {
-    if (key != KEY_ESC || s->screen != SCR_WORD_ENTRY || !s->inRoom) return false;
+    if (key != KEY_ESC || s->view.screen != SCR_WORD_ENTRY || !s->table.inRoom) return false;
     leaveTable(s);
     dropRoundWords(s);
     enterScreen(s, SCR_LOUNGE);
@@ -76,63 +76,63 @@ bool escLeavesRound(ClientState* s, int32_t key) {
 }
 
 bool escLeavesReport(ClientState* s, int32_t key) {
-    if (key != KEY_ESC || s->screen != SCR_REPORT) return false;
-    enterScreen(s, s->reportIsTale ? SCR_REVEAL : SCR_LOUNGE);
+    if (key != KEY_ESC || s->view.screen != SCR_REPORT) return false;
+    enterScreen(s, s->editors.reportIsTale ? SCR_REVEAL : SCR_LOUNGE);
     return true;
 }
 
 // Somebody knocks on the caller's table: only Y or N answer, every other
 // key is swallowed until then.
 bool knockFromPlayer(ClientState* s, int32_t key) {
-    if (!s->joinRequestPending) return false;
+    if (!s->table.joinRequestPending) return false;
     int32_t k = keyUpper(key);
     if (k != 'Y' && k != 'N') return true;
     requestKnockReply(s, k == 'Y');
-    s->joinRequestPending = 0;
-    s->joinRequestName[0] = 0;
-    s->joinRequestKnockId[0] = 0;
-    s->noticeDirty = 1;
+    s->table.joinRequestPending = 0;
+    s->table.joinRequestName[0] = 0;
+    s->table.joinRequestKnockId[0] = 0;
+    s->view.noticeDirty = 1;
     return true;
 }
 
 // An invitation: J joins, D declines, every other key is swallowed.
 bool invitation(ClientState* s, int32_t key) {
-    if (!s->invitePending) return false;
+    if (!s->table.invitePending) return false;
     int32_t k = keyUpper(key);
     if (k != 'J' && k != 'D') return true;
-    s->invitePending = 0;
+    s->table.invitePending = 0;
     if (k == 'J') {
-        joinTable(s, s->inviteCode);  // an empty code says the table is gone
+        joinTable(s, s->table.inviteCode);  // an empty code says the table is gone
     } else {
-        if (s->inviteFromId[0]) requestInviteReply(s);
+        if (s->table.inviteFromId[0]) requestInviteReply(s);
         setNotice(s, "You turned the invite down.");
     }
-    s->inviteFromId[0] = 0;
-    s->inviteCode[0] = 0;
-    s->inviteTable[0] = 0;
-    s->inviteFrom[0] = 0;
-    s->noticeDirty = 1;
+    s->table.inviteFromId[0] = 0;
+    s->table.inviteCode[0] = 0;
+    s->table.inviteTable[0] = 0;
+    s->table.inviteFrom[0] = 0;
+    s->view.noticeDirty = 1;
     return true;
 }
 
 // The offer to knock on a locked table closes on any key; only K acts, any
 // other key goes on as if the offer had not been there.
 bool knockOffer(ClientState* s, int32_t key) {
-    if (!s->knockPrompt) return false;
-    int32_t table = s->knockPrompt;
-    s->knockPrompt = 0;
-    s->noticeDirty = 1;
+    if (!s->lobby.knockPrompt) return false;
+    int32_t table = s->lobby.knockPrompt;
+    s->lobby.knockPrompt = 0;
+    s->view.noticeDirty = 1;
     if (keyUpper(key) != 'K') return false;
-    if (table >= 1 && table <= s->tableCount && table <= MAX_TABLES)  // the list may have changed
-        requestKnock(s, s->tables[table - 1].knockId);
+    if (table >= 1 && table <= s->lobby.tableCount && table <= MAX_TABLES)  // the list may have changed
+        requestKnock(s, s->lobby.tables[table - 1].knockId);
     return true;
 }
 
 // The offer to leave the table to file a report: closes on any key, L acts.
 bool leaveReportOffer(ClientState* s, int32_t key) {
-    if (!s->leaveReportPrompt) return false;
-    s->leaveReportPrompt = 0;
-    s->noticeDirty = 1;
+    if (!s->editors.leaveReportPrompt) return false;
+    s->editors.leaveReportPrompt = 0;
+    s->view.noticeDirty = 1;
     if (keyUpper(key) != 'L') return false;
     openReportAfterLeaving(s);
     return true;
@@ -150,44 +150,44 @@ bool leaveToLounge(ClientState* s, int32_t) {
 }
 
 bool revealMove(ClientState* s, int32_t key) {
-    int32_t last = s->revealWordCount < MAX_REVEAL_WORDS ? s->revealWordCount - 1 : MAX_REVEAL_WORDS - 1;
-    s->revealCursor = clampTo(s->revealCursor + (key == KEY_UP ? -1 : 1), 0, last < 0 ? 0 : last);
-    s->contentDirty = 1;
+    int32_t last = s->reveal.revealWordCount < MAX_REVEAL_WORDS ? s->reveal.revealWordCount - 1 : MAX_REVEAL_WORDS - 1;
+    s->reveal.revealCursor = clampTo(s->reveal.revealCursor + (key == KEY_UP ? -1 : 1), 0, last < 0 ? 0 : last);
+    s->view.contentDirty = 1;
     return true;
 }
 
 // SPACE laughs at the word under the cursor, or takes the laugh back.
 bool revealLaugh(ClientState* s, int32_t) {
-    int32_t i = s->revealCursor;
-    if (i < 0 || i >= s->revealWordCount || i >= MAX_REVEAL_WORDS) return false;  // no word: a blank is typed
-    RevealWord& word = s->revealWords[i];
+    int32_t i = s->reveal.revealCursor;
+    if (i < 0 || i >= s->reveal.revealWordCount || i >= MAX_REVEAL_WORDS) return false;  // no word: a blank is typed
+    RevealWord& word = s->reveal.revealWords[i];
     if (word.mine) {
         setNotice(s, "That one's yours - you can't laugh at your own word.");
         return true;
     }
     word.laughed = !word.laughed;
-    s->contentDirty = 1;
+    s->view.contentDirty = 1;
     requestVote(s, word.n);
     return true;
 }
 
 bool revealFinished(ClientState* s, int32_t) {
-    s->revealDone = 1;
-    s->contentDirty = 1;
+    s->reveal.revealDone = 1;
+    s->view.contentDirty = 1;
     sendRequest(s, REQ_VOTE_DONE, "{}");  // shows that everyone is awaited
     return true;
 }
 
 // A report asked for during the round opens with the first key after it.
 bool scoresDeferredReport(ClientState* s, int32_t) {
-    if (!s->reportDeferred) return false;
-    s->reportDeferred = 0;
+    if (!s->editors.reportDeferred) return false;
+    s->editors.reportDeferred = 0;
     openReportAfterLeaving(s);
     return true;
 }
 
 bool scoresContinue(ClientState* s, int32_t) {
-    sendRequest(s, s->roomAutoHost ? REQ_ROOM_CONTINUE_AUTO : REQ_ROOM_BACK_TO_ROOM, "{}");
+    sendRequest(s, s->table.roomAutoHost ? REQ_ROOM_CONTINUE_AUTO : REQ_ROOM_BACK_TO_ROOM, "{}");
     return true;
 }
 
@@ -199,8 +199,8 @@ bool leaveSolo(ClientState* s, int32_t) {
 
 bool soloScrollKey(ClientState* s, int32_t key) {
     int32_t step = key == KEY_UP ? -1 : key == KEY_DOWN ? 1 : SOLO_PAGE_LINES;
-    s->soloScroll = s->soloScroll + step < 0 ? 0 : s->soloScroll + step;  // bounded above as the tale is drawn
-    s->contentDirty = 1;
+    s->reveal.soloScroll = s->reveal.soloScroll + step < 0 ? 0 : s->reveal.soloScroll + step;  // bounded above as the tale is drawn
+    s->view.contentDirty = 1;
     return true;
 }
 
@@ -210,7 +210,7 @@ bool pickerCancelKey(ClientState* s, int32_t) {
 }
 
 bool actionsBack(ClientState* s, int32_t) {
-    enterScreen(s, s->inRoom ? SCR_TABLE : SCR_LOUNGE);
+    enterScreen(s, s->table.inRoom ? SCR_TABLE : SCR_LOUNGE);
     return true;
 }
 
@@ -245,11 +245,11 @@ struct CareView {
 };
 
 CareView careView(ClientState* s) {
-    if (s->screen == SCR_CARE_HUB) return {&s->careScroll, s->careLineCount};
-    if (s->screen != SCR_CARE_TOPIC) return {nullptr, 0};
-    int32_t open = s->careSectionOpen;
-    bool valid = open >= 0 && open < s->careSectionCount && open < MAX_CARE_SECTIONS;
-    return {&s->careSectionScroll, valid ? s->careSectionLineCount[open] : -1};
+    if (s->view.screen == SCR_CARE_HUB) return {&s->care.careScroll, s->care.careLineCount};
+    if (s->view.screen != SCR_CARE_TOPIC) return {nullptr, 0};
+    int32_t open = s->care.careSectionOpen;
+    bool valid = open >= 0 && open < s->care.careSectionCount && open < MAX_CARE_SECTIONS;
+    return {&s->care.careSectionScroll, valid ? s->care.careSectionLineCount[open] : -1};
 }
 
 // SPACE pages on while more lines follow the view, then starts over.
@@ -259,7 +259,7 @@ bool careSpace(ClientState* s, int32_t) {
         careScrollBy(s, CARE_VISIBLE_LINES);
     } else if (view.scroll) {
         *view.scroll = 0;
-        s->contentDirty = 1;
+        s->view.contentDirty = 1;
     }
     return true;
 }
@@ -268,9 +268,9 @@ bool careSpace(ClientState* s, int32_t) {
 // Screen keys: mail and announcements.
 
 bool readScrollKey(ClientState* s, int32_t key) {
-    int32_t next = s->readScroll + (key == KEY_UP ? -1 : 1);
-    s->readScroll = next < 0 ? 0 : next;  // kept within the text as it is drawn
-    s->contentDirty = 1;
+    int32_t next = s->mail.readScroll + (key == KEY_UP ? -1 : 1);
+    s->mail.readScroll = next < 0 ? 0 : next;  // kept within the text as it is drawn
+    s->view.contentDirty = 1;
     return true;
 }
 
@@ -285,13 +285,13 @@ bool announcementToList(ClientState* s, int32_t) {
 }
 
 bool letterReply(ClientState* s, int32_t) {
-    int32_t i = s->letterOpen;
-    if (i < 0 || i >= s->letterCount || i >= MAX_LETTERS) return false;
-    const Letter& letter = s->letters[i];
+    int32_t i = s->mail.letterOpen;
+    if (i < 0 || i >= s->mail.letterCount || i >= MAX_LETTERS) return false;
+    const Letter& letter = s->mail.letters[i];
     if (!letter.acceptsReply || letter.replied) return false;  // R is typed then
-    s->replyLineCount = 0;
-    s->replyEditLine = 0;
-    s->replyToId = letter.id;
+    s->editors.replyLineCount = 0;
+    s->editors.replyEditLine = 0;
+    s->editors.replyToId = letter.id;
     goToScreen(s, SCR_REPLY_WRITE);
     return true;
 }
@@ -308,13 +308,13 @@ struct NoteLines {
 };
 
 NoteLines storyNote(ClientState* s) {
-    return {s->storyLines, &s->storyLineCount, &s->storyEditLine, MAX_STORY_LINES};
+    return {s->editors.storyLines, &s->editors.storyLineCount, &s->editors.storyEditLine, MAX_STORY_LINES};
 }
 NoteLines feedbackNote(ClientState* s) {
-    return {s->feedbackLines, &s->feedbackLineCount, &s->feedbackEditLine, MAX_FEEDBACK_LINES};
+    return {s->editors.feedbackLines, &s->editors.feedbackLineCount, &s->editors.feedbackEditLine, MAX_FEEDBACK_LINES};
 }
 NoteLines replyNote(ClientState* s) {
-    return {s->replyLines, &s->replyLineCount, &s->replyEditLine, MAX_REPLY_LINES};
+    return {s->editors.replyLines, &s->editors.replyLineCount, &s->editors.replyEditLine, MAX_REPLY_LINES};
 }
 
 int32_t heldLines(const NoteLines& note) { return clampTo(*note.count, 0, note.capacity); }
@@ -334,14 +334,14 @@ void deleteMarkedLine(const NoteLines& note) {
 bool unmarkLine(ClientState* s, const NoteLines& note) {
     if (*note.mark == 0) return false;
     *note.mark = 0;
-    s->contentDirty = 1;
+    s->view.contentDirty = 1;
     return true;
 }
 
 void goToStoryReview(ClientState* s) {
     goToScreen(s, SCR_STORY_REVIEW);
     scanStoryGaps(s);
-    s->storyScroll = 0;
+    s->editors.storyScroll = 0;
 }
 
 bool goStoryTitle(ClientState* s, int32_t) {
@@ -355,15 +355,15 @@ bool storyReviewKey(ClientState* s, int32_t) {
 }
 
 bool storyWriteDone(ClientState* s, int32_t) {
-    if (s->storyLineCount <= 0) setNotice(s, "Write at least one line first.");
+    if (s->editors.storyLineCount <= 0) setNotice(s, "Write at least one line first.");
     else goToStoryReview(s);
     return true;
 }
 
 bool storyReviewScroll(ClientState* s, int32_t key) {
-    if (key == KEY_UP && s->storyScroll > 0) s->storyScroll--;
-    if (key == KEY_DOWN && s->storyScroll < s->storyLineCount - STORY_REVIEW_LINES) s->storyScroll++;
-    s->contentDirty = 1;
+    if (key == KEY_UP && s->editors.storyScroll > 0) s->editors.storyScroll--;
+    if (key == KEY_DOWN && s->editors.storyScroll < s->editors.storyLineCount - STORY_REVIEW_LINES) s->editors.storyScroll++;
+    s->view.contentDirty = 1;
     return true;
 }
 
@@ -377,13 +377,13 @@ bool storyEditDelete(ClientState* s, int32_t) {
     if (!lineMarked(note)) return false;
     deleteMarkedLine(note);
     scanStoryGaps(s);
-    s->contentDirty = 1;
+    s->view.contentDirty = 1;
     setNotice(s, "Deleted.");
     return true;
 }
 
 bool storyEmailSkip(ClientState* s, int32_t) {
-    s->storyEmail[0] = 0;
+    s->editors.storyEmail[0] = 0;
     goToScreen(s, SCR_STORY_TERMS);
     return true;
 }
@@ -395,21 +395,21 @@ bool storyTermsDecline(ClientState* s, int32_t) {
 }
 
 bool reportSend(ClientState* s, int32_t) {
-    if (s->reportStage != 1) return false;
-    if (s->reportLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
+    if (s->editors.reportStage != 1) return false;
+    if (s->editors.reportLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
     else requestReport(s);  // shows that it is on its way
     return true;
 }
 
 bool feedbackDiscard(ClientState* s, int32_t) {
-    s->feedbackLineCount = 0;
-    s->feedbackEditLine = 0;
+    s->editors.feedbackLineCount = 0;
+    s->editors.feedbackEditLine = 0;
     returnToMenu(s);
     return true;
 }
 
 bool feedbackWriteDone(ClientState* s, int32_t) {
-    if (s->feedbackLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
+    if (s->editors.feedbackLineCount <= 0) setNotice(s, "Type something first, then press ENTER.");
     else goToScreen(s, SCR_FEEDBACK_REVIEW);
     return true;
 }
@@ -423,20 +423,20 @@ bool feedbackEditDelete(ClientState* s, int32_t) {
     NoteLines note = feedbackNote(s);
     if (!lineMarked(note)) return false;
     deleteMarkedLine(note);
-    s->contentDirty = 1;
-    if (s->feedbackLineCount == 0) goToScreen(s, SCR_FEEDBACK_WRITE);
+    s->view.contentDirty = 1;
+    if (s->editors.feedbackLineCount == 0) goToScreen(s, SCR_FEEDBACK_WRITE);
     setNotice(s, "Deleted.");
     return true;
 }
 
 void goToLetter(ClientState* s) {
-    s->readScroll = 0;
+    s->mail.readScroll = 0;
     goToScreen(s, SCR_LETTER);
 }
 
 bool replyDiscard(ClientState* s, int32_t) {
-    s->replyLineCount = 0;
-    s->replyEditLine = 0;
+    s->editors.replyLineCount = 0;
+    s->editors.replyEditLine = 0;
     goToLetter(s);
     return true;
 }
@@ -447,13 +447,13 @@ bool replyBackToLetter(ClientState* s, int32_t) {
 }
 
 bool goReplyReview(ClientState* s) {
-    s->replyEditLine = 0;
+    s->editors.replyEditLine = 0;
     goToScreen(s, SCR_REPLY_REVIEW);
     return true;
 }
 
 bool replyWriteDone(ClientState* s, int32_t) {
-    if (s->replyLineCount <= 0) setNotice(s, "Write something first, or press ESC.");
+    if (s->editors.replyLineCount <= 0) setNotice(s, "Write something first, or press ESC.");
     else goReplyReview(s);
     return true;
 }
@@ -467,14 +467,14 @@ bool replyEditDelete(ClientState* s, int32_t) {
     NoteLines note = replyNote(s);
     if (!lineMarked(note)) return false;
     deleteMarkedLine(note);
-    s->contentDirty = 1;
-    if (s->replyLineCount == 0) goToScreen(s, SCR_REPLY_WRITE);
+    s->view.contentDirty = 1;
+    if (s->editors.replyLineCount == 0) goToScreen(s, SCR_REPLY_WRITE);
     setNotice(s, "Deleted.");
     return true;
 }
 
 bool replySentDone(ClientState* s, int32_t) {
-    s->readScroll = 0;
+    s->mail.readScroll = 0;
     goToScreen(s, SCR_MAILBOX);
     requestMailList(s);  // sets mailRequested
     return true;
@@ -482,14 +482,14 @@ bool replySentDone(ClientState* s, int32_t) {
 
 bool rowHolds(const ClientState* s, const ScreenKeyRow& row, int32_t key) {
     if (row.key != KEY_ANY && row.key != keyUpper(key)) return false;
-    if ((row.when & WHEN_EMPTY) && s->inputLen != 0) return false;
-    if ((row.when & WHEN_SEATED) && !s->inRoom) return false;
-    return !((row.when & WHEN_UNSEATED) && s->inRoom);
+    if ((row.when & WHEN_EMPTY) && s->input.inputLen != 0) return false;
+    if ((row.when & WHEN_SEATED) && !s->table.inRoom) return false;
+    return !((row.when & WHEN_UNSEATED) && s->table.inRoom);
 }
 
 // The current screen's own keys, from the screen table.
 bool screenKey(ClientState* s, int32_t key) {
-    const ScreenKeyRow* rows = screenDesc(s->screen).keys;
+    const ScreenKeyRow* rows = screenDesc(s->view.screen).keys;
     for (const ScreenKeyRow* row = rows; row && row->take; row++)
         if (rowHolds(s, *row, key) && row->take(s, key)) return true;
     return false;
@@ -515,10 +515,10 @@ constexpr KeyFn KEY_STEPS[] = {
 void typeKey(ClientState* s, int32_t key) {
     if (!editInputLine(s, key)) return;
     char line[INPUT_LINE_BYTES];
-    copyText(line, s->inputLine);
-    s->inputLine[0] = 0;
-    s->inputLen = 0;
-    s->inputDirty = 1;
+    copyText(line, s->input.inputLine);
+    s->input.inputLine[0] = 0;
+    s->input.inputLen = 0;
+    s->view.inputDirty = 1;
     handleLine(s, line);
 }
 
@@ -676,18 +676,18 @@ void careScrollBy(ClientState* state, int32_t lines) {
     CareView view = careView(state);
     if (!view.scroll) return;
     if (view.total < 0) {  // topic screen without an open section
-        state->careSectionScroll = 0;
+        state->care.careSectionScroll = 0;
         return;
     }
     int32_t top = view.total - CARE_VISIBLE_LINES;
     *view.scroll = clampTo(*view.scroll + lines, 0, top < 0 ? 0 : top);
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
 }
 
 void keyDispatch(ClientState* state, int32_t key) {
-    if (state->noticeText[0]) {
+    if (state->input.noticeText[0]) {
         setNotice(state, nullptr);
-        state->noticeDirty = 1;
+        state->view.noticeDirty = 1;
     }
     for (KeyFn step : KEY_STEPS)
         if (step(state, key)) return;

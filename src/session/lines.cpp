@@ -63,12 +63,12 @@ void (*findChoice(const LineChoice (&choices)[N], const char* line))(ClientState
 // Main menu.
 
 static void enterSoloPicker(ClientState* s) {
-    s->pickerMode = 0;  // a solo pick, whatever an earlier picker left behind
+    s->table.pickerMode = 0;  // a solo pick, whatever an earlier picker left behind
     enterScreen(s, SCR_CATEGORY_PICK);
 }
 
 static void menuFeedback(ClientState* s) {
-    if (s->testerFeedback) openFeedbackNote(s);
+    if (s->identity.testerFeedback) openFeedbackNote(s);
     else setNotice(s, "Feedback isn't open on this board.");
 }
 
@@ -79,7 +79,7 @@ static void menuGuide(ClientState* s) { enterScreen(s, SCR_GUIDE); }            
 static void menuSubmit(ClientState* s) { enterScreen(s, SCR_SUBMIT_INTRO); }     // clears the draft, no requests
 static void menuCareHub(ClientState* s) { enterScreen(s, SCR_CARE_HUB); }
 static void menuQuickHelp(ClientState* s) { goToScreen(s, SCR_QUICK_HELP); }
-static void menuQuit(ClientState* s) { s->running = 0; }
+static void menuQuit(ClientState* s) { s->timers.running = 0; }
 
 constexpr LineChoice MENU_CHOICES[] = {
     {'1', menuLounge},
@@ -100,7 +100,7 @@ void mainMenuLine(ClientState* s, const char* line) {
         act(s);
         return;
     }
-    setNotice(s, s->testerFeedback ? "Type 1, 2, 3, M, A, S, F, C, H or Q and press ENTER."
+    setNotice(s, s->identity.testerFeedback ? "Type 1, 2, 3, M, A, S, F, C, H or Q and press ENTER."
                                    : "Type 1, 2, 3, M, A, S, C, H or Q and press ENTER.");
 }
 
@@ -110,37 +110,37 @@ void mainMenuLine(ClientState* s, const char* line) {
 static int32_t pagesFor(int32_t count) { return (count + LOUNGE_PAGE_ROWS - 1) / LOUNGE_PAGE_ROWS; }
 
 static int32_t loungePageCount(const ClientState* s) {
-    int32_t pages = s->tableCount <= LOUNGE_ONE_PAGE ? 1 : pagesFor(s->tableCount);
-    if (s->playerCount > LOUNGE_ONE_PAGE && pagesFor(s->playerCount) > pages) pages = pagesFor(s->playerCount);
+    int32_t pages = s->lobby.tableCount <= LOUNGE_ONE_PAGE ? 1 : pagesFor(s->lobby.tableCount);
+    if (s->table.playerCount > LOUNGE_ONE_PAGE && pagesFor(s->table.playerCount) > pages) pages = pagesFor(s->table.playerCount);
     return pages;
 }
 
 static void loungeNextPage(ClientState* s) {
-    if (s->loungePage + 1 >= loungePageCount(s)) {
+    if (s->lobby.loungePage + 1 >= loungePageCount(s)) {
         setNotice(s, "That is the last page.");
         return;
     }
-    s->loungePage++;
-    s->fullRedraw = 1;
+    s->lobby.loungePage++;
+    s->view.fullRedraw = 1;
 }
 
 static void loungePreviousPage(ClientState* s) {
-    if (s->loungePage <= 0) {
+    if (s->lobby.loungePage <= 0) {
         setNotice(s, "You are on the first page.");
         return;
     }
-    s->loungePage--;
-    s->fullRedraw = 1;
+    s->lobby.loungePage--;
+    s->view.fullRedraw = 1;
 }
 
 static void loungeAskCode(ClientState* s) {
-    s->codeEntry = 1;
+    s->lobby.codeEntry = 1;
     setNotice(s, "Type the share code and press ENTER.");
 }
 
 static void loungeCreate(ClientState* s) {
-    s->createName[0] = 0;
-    s->createStage = 0;
+    s->table.createName[0] = 0;
+    s->table.createStage = 0;
     goToScreen(s, SCR_CREATE_TABLE);
 }
 
@@ -157,24 +157,24 @@ constexpr LineChoice LOUNGE_CHOICES[] = {
 };
 
 static void loungeTable(ClientState* s, int32_t n) {
-    int32_t count = s->tableCount < MAX_TABLES ? s->tableCount : MAX_TABLES;
+    int32_t count = s->lobby.tableCount < MAX_TABLES ? s->lobby.tableCount : MAX_TABLES;
     if (n > count) {
         setNotice(s, "There is no table with that number.");
         return;
     }
-    const TableRecord& table = s->tables[n - 1];
+    const TableRecord& table = s->lobby.tables[n - 1];
     if (table.locked && table.knockId[0]) {
-        s->knockPrompt = n;  // the knock offer answers the next key
-        s->noticeDirty = 1;
+        s->lobby.knockPrompt = n;  // the knock offer answers the next key
+        s->view.noticeDirty = 1;
         return;
     }
     joinTable(s, table.code);
 }
 
 void loungeLine(ClientState* s, const char* line) {
-    s->quickSeatPending = 0;
-    if (s->codeEntry) {
-        s->codeEntry = 0;  // lasts for exactly one line
+    s->lobby.quickSeatPending = 0;
+    if (s->lobby.codeEntry) {
+        s->lobby.codeEntry = 0;  // lasts for exactly one line
         joinTable(s, line);
         return;
     }
@@ -193,13 +193,13 @@ void loungeLine(ClientState* s, const char* line) {
 // Creating a table: name, locked, take turns.
 
 void createTableLine(ClientState* s, const char* line) {
-    if (s->createStage == 0) {
-        copyTextMax(s->createName, line, CREATE_NAME_MAX);
-        s->createStage = 1;
-        s->contentDirty = 1;
+    if (s->table.createStage == 0) {
+        copyTextMax(s->table.createName, line, CREATE_NAME_MAX);
+        s->table.createStage = 1;
+        s->view.contentDirty = 1;
         return;
     }
-    if ((s->createStage != 1 && s->createStage != 2) || line[1]) {
+    if ((s->table.createStage != 1 && s->table.createStage != 2) || line[1]) {
         chatLine(s, line);
         return;
     }
@@ -208,16 +208,16 @@ void createTableLine(ClientState* s, const char* line) {
         setNotice(s, "Type Y or N and press ENTER.");
         return;
     }
-    if (s->createStage == 1) {
-        s->createLocked = answer == 'Y';
-        s->createStage = 2;
-        s->contentDirty = 1;
+    if (s->table.createStage == 1) {
+        s->table.createLocked = answer == 'Y';
+        s->table.createStage = 2;
+        s->view.contentDirty = 1;
         return;
     }
-    s->createRoundRobin = answer == 'Y';
-    s->pickerMode = 2;
-    s->pickCategory[0] = 0;
-    s->pickStoryId = 0;
+    s->table.createRoundRobin = answer == 'Y';
+    s->table.pickerMode = 2;
+    s->table.pickCategory[0] = 0;
+    s->table.pickStoryId = 0;
     enterScreen(s, SCR_CATEGORY_PICK);
 }
 
@@ -227,14 +227,14 @@ void createTableLine(ClientState* s, const char* line) {
 constexpr const char* SOMEBODY_ELSE_CHOOSING = "Waiting on somebody else to choose the next tale.";
 
 static void takePickTurn(ClientState* s) {
-    if (s->playerCount < 2) {
+    if (s->table.playerCount < 2) {
         setNotice(s, "There is nobody here to play with yet.");
         return;
     }
-    s->pickTurn = 0;
-    if (s->pickTimerOn) {
+    s->table.pickTurn = 0;
+    if (s->table.pickTimerOn) {
         sendRequest(s, REQ_PICKER_CHOOSING, "{}");
-        s->pickDeadline = tickMs(&s->clock) + PICK_TURN_MS;
+        s->timers.pickDeadline = tickMs(&s->clock) + PICK_TURN_MS;
     }
     enterScreen(s, SCR_CATEGORY_PICK);
     setNotice(s, "Choose what everyone plays.");
@@ -242,22 +242,22 @@ static void takePickTurn(ClientState* s) {
 
 // S: take the pick turn, or (the host) start the game. False: it is chat.
 static bool tableStart(ClientState* s) {
-    if (s->pickTurn) {
+    if (s->table.pickTurn) {
         takePickTurn(s);
         return true;
     }
-    if (!s->isHost) return false;
-    if (s->pickerName[0]) setNotice(s, SOMEBODY_ELSE_CHOOSING);
-    else if (!s->inRoom) setNotice(s, "You're not at a table any more - pick one from the Lounge.");
-    else if (s->playerCount >= 2) sendRequest(s, REQ_ROOM_START_NOW, "{}");
+    if (!s->table.isHost) return false;
+    if (s->table.pickerName[0]) setNotice(s, SOMEBODY_ELSE_CHOOSING);
+    else if (!s->table.inRoom) setNotice(s, "You're not at a table any more - pick one from the Lounge.");
+    else if (s->table.playerCount >= 2) sendRequest(s, REQ_ROOM_START_NOW, "{}");
     else setNotice(s, "You need one more player before you can start.");
     return true;
 }
 
 // W: ask the table for more time in the last half minute of the turn.
 static bool tableWait(ClientState* s) {
-    if (!s->pickTurn || !s->pickTimerOn || s->pickDeadline == 0 || s->playerCount < 2) return false;
-    int32_t secondsLeft = (int32_t)(s->pickDeadline - tickMs(&s->clock)) / 1000;
+    if (!s->table.pickTurn || !s->table.pickTimerOn || s->timers.pickDeadline == 0 || s->table.playerCount < 2) return false;
+    int32_t secondsLeft = (int32_t)(s->timers.pickDeadline - tickMs(&s->clock)) / 1000;
     if (secondsLeft < 1 || secondsLeft > WAIT_OFFER_SECS) return false;
     sendRequest(s, REQ_PICKER_WAIT, "{}");
     return true;
@@ -265,22 +265,22 @@ static bool tableWait(ClientState* s) {
 
 // C: the host changes what the table plays.
 static bool tableChange(ClientState* s) {
-    if (!s->isHost) return false;
-    if (s->pickerName[0]) {
+    if (!s->table.isHost) return false;
+    if (s->table.pickerName[0]) {
         setNotice(s, SOMEBODY_ELSE_CHOOSING);
         return true;
     }
-    s->pickerMode = 1;
+    s->table.pickerMode = 1;
     enterScreen(s, SCR_CATEGORY_PICK);
     return true;
 }
 
 // 1, 2, 3 on the scores screen rate the tale just played 1, 0, -1.
 static bool rateTale(ClientState* s, int32_t choice) {
-    if (s->screen != SCR_SCORES || s->rateStoryId == 0 || choice < '1' || choice > '3') return false;
-    s->rateGiven = '2' - choice;
-    requestRateStory(s, s->rateGiven);
-    s->contentDirty = 1;
+    if (s->view.screen != SCR_SCORES || s->table.rateStoryId == 0 || choice < '1' || choice > '3') return false;
+    s->table.rateGiven = '2' - choice;
+    requestRateStory(s, s->table.rateGiven);
+    s->view.contentDirty = 1;
     return true;
 }
 
@@ -291,7 +291,7 @@ static bool tableChoice(ClientState* s, int32_t choice) {
         enterScreen(s, SCR_LOUNGE);
         return true;
     }
-    if (s->screen != SCR_TABLE) return false;
+    if (s->view.screen != SCR_TABLE) return false;
     if (choice == 'S') return tableStart(s);
     if (choice == 'W') return tableWait(s);
     if (choice == 'C') return tableChange(s);
@@ -306,15 +306,15 @@ void tableLine(ClientState* s, const char* line) {
 // A round's word.
 
 void wordEntryLine(ClientState* s, const char* line) {
-    if (s->inRoom && s->wordsDone) {
+    if (s->table.inRoom && s->round.wordsDone) {
         requestChat(s, line);  // waiting for the others: every line is chat, "/quit" too
         return;
     }
-    if (s->promptCount < 1 || s->wordCheckPending) return;
-    copyTextMax(s->pendingWord, line, WORD_MAX);
-    s->wordCheckPending = 1;
-    s->wordCheckTick = tickMs(&s->clock);
-    requestWordCheck(s, s->pendingWord);
+    if (s->round.promptCount < 1 || s->round.wordCheckPending) return;
+    copyTextMax(s->round.pendingWord, line, WORD_MAX);
+    s->round.wordCheckPending = 1;
+    s->round.wordCheckTick = tickMs(&s->clock);
+    requestWordCheck(s, s->round.pendingWord);
 }
 
 // ---------------------------------------------------------------------------
@@ -322,11 +322,11 @@ void wordEntryLine(ClientState* s, const char* line) {
 
 // "*" (a table pick) and "M" (back out of the category list). True: taken.
 static bool pickerShared(ClientState* s, int32_t choice) {
-    if (choice == '*' && s->pickerMode != 0) {
+    if (choice == '*' && s->table.pickerMode != 0) {
         pickerChoose(s, "", 0, "Surprise Me");
         return true;
     }
-    if (choice == 'M' && s->screen == SCR_CATEGORY_PICK) {
+    if (choice == 'M' && s->view.screen == SCR_CATEGORY_PICK) {
         pickerCancel(s);
         return true;
     }
@@ -336,32 +336,32 @@ static bool pickerShared(ClientState* s, int32_t choice) {
 void categoryLine(ClientState* s, const char* line) {
     int32_t choice = oneChoice(line);
     if (pickerShared(s, choice)) return;
-    int32_t count = s->categoryCount2 < MAX_CATEGORIES ? s->categoryCount2 : MAX_CATEGORIES;
+    int32_t count = s->picker.categoryCount < MAX_CATEGORIES ? s->picker.categoryCount : MAX_CATEGORIES;
     if (choice < 'A' || choice > 'Z' || choice - 'A' >= count) {
         setNotice(s, "Pick one of the letters listed.");
         return;
     }
     int32_t index = choice - 'A';
-    s->categorySel = index;
-    const char* category = s->categoryNames[index];
-    if (s->pickerMode == 3 && s->roomAutoHost) {
+    s->picker.categorySel = index;
+    const char* category = s->picker.categoryNames[index];
+    if (s->table.pickerMode == 3 && s->table.roomAutoHost) {
         pickerChoose(s, category, 0, category);
         return;
     }
     requestStories(s, category, 0);
-    s->storyLoading = 1;
-    s->storyCount = 0;
-    s->storyTotal = 0;
-    s->storyOffset = 0;
-    s->storyFirstShown = 0;
+    s->picker.storyLoading = 1;
+    s->picker.storyCount = 0;
+    s->picker.storyTotal = 0;
+    s->picker.storyOffset = 0;
+    s->picker.storyFirstShown = 0;
     enterScreen(s, SCR_TALE_PICK);
 }
 
 static void talePageOn(ClientState* s) {
-    if (s->storyFirstShown + TALES_PER_PAGE < s->storyCount) {
-        s->storyFirstShown += TALES_PER_PAGE;
-        s->contentDirty = 1;
-    } else if (s->storyCount < s->storyTotal) {
+    if (s->picker.storyFirstShown + TALES_PER_PAGE < s->picker.storyCount) {
+        s->picker.storyFirstShown += TALES_PER_PAGE;
+        s->view.contentDirty = 1;
+    } else if (s->picker.storyCount < s->picker.storyTotal) {
         setNotice(s, "One moment - still fetching the rest.");
     } else {
         setNotice(s, "That's the last of them - [P] goes back.");
@@ -369,12 +369,12 @@ static void talePageOn(ClientState* s) {
 }
 
 static void talePageBack(ClientState* s) {
-    if (s->storyFirstShown <= 0) {
+    if (s->picker.storyFirstShown <= 0) {
         setNotice(s, "You're at the start - [N] goes on.");
         return;
     }
-    s->storyFirstShown = s->storyFirstShown > TALES_PER_PAGE ? s->storyFirstShown - TALES_PER_PAGE : 0;
-    s->contentDirty = 1;
+    s->picker.storyFirstShown = s->picker.storyFirstShown > TALES_PER_PAGE ? s->picker.storyFirstShown - TALES_PER_PAGE : 0;
+    s->view.contentDirty = 1;
 }
 
 static void taleBack(ClientState* s) { enterScreen(s, SCR_CATEGORY_PICK); }
@@ -386,20 +386,20 @@ constexpr LineChoice TALE_CHOICES[] = {
 };
 
 static void chooseTale(ClientState* s, int32_t n) {
-    int32_t count = s->storyCount < MAX_STORIES ? s->storyCount : MAX_STORIES;
+    int32_t count = s->picker.storyCount < MAX_STORIES ? s->picker.storyCount : MAX_STORIES;
     if (n > count) {
-        setNotice(s, s->storyTotal > s->storyCount ? "One moment - still fetching the rest of them."
+        setNotice(s, s->picker.storyTotal > s->picker.storyCount ? "One moment - still fetching the rest of them."
                                                    : "There is no tale with that number.");
         return;
     }
     int32_t tale = n - 1;
-    if (s->pickerMode == 0) {
-        copyTextMax(s->roundTitle, s->storyTitles[tale], TALE_TITLE_MAX);
-        requestSoloStart(s, s->storyIds[tale]);  // shows "Fetching your story..."
+    if (s->table.pickerMode == 0) {
+        copyTextMax(s->round.roundTitle, s->picker.storyTitles[tale], TALE_TITLE_MAX);
+        requestSoloStart(s, s->picker.storyIds[tale]);  // shows "Fetching your story..."
         return;
     }
-    bool selected = s->categorySel >= 0 && s->categorySel < MAX_CATEGORIES;
-    pickerChoose(s, selected ? s->categoryNames[s->categorySel] : "", s->storyIds[tale], s->storyTitles[tale]);
+    bool selected = s->picker.categorySel >= 0 && s->picker.categorySel < MAX_CATEGORIES;
+    pickerChoose(s, selected ? s->picker.categoryNames[s->picker.categorySel] : "", s->picker.storyIds[tale], s->picker.storyTitles[tale]);
 }
 
 void taleLine(ClientState* s, const char* line) {
@@ -434,19 +434,19 @@ static int32_t singleDigit(const char* line) {
 }
 
 void mailboxLine(ClientState* s, const char* line) {
-    int32_t count = s->letterCount < MAX_LETTERS ? s->letterCount : MAX_LETTERS;
+    int32_t count = s->mail.letterCount < MAX_LETTERS ? s->mail.letterCount : MAX_LETTERS;
     if (int32_t n = singleDigit(line)) {
         if (n > count) {
             setNotice(s, "There is no letter with that number.");
             return;
         }
-        Letter& letter = s->letters[n - 1];
-        s->letterOpen = n - 1;
+        Letter& letter = s->mail.letters[n - 1];
+        s->mail.letterOpen = n - 1;
         letter.read = 1;
-        if (s->unreadCount > 0) s->unreadCount--;  // as the service counts it: each opening
+        if (s->mail.unreadCount > 0) s->mail.unreadCount--;  // as the service counts it: each opening
         requestMailMarkRead(s, letter.id);
         goToScreen(s, SCR_LETTER);
-        s->readScroll = 0;
+        s->mail.readScroll = 0;
         return;
     }
     if (oneChoice(line) == 'D' && count > 0) setNotice(s, "Open a letter first, then press D to delete it.");
@@ -457,17 +457,17 @@ void letterLine(ClientState* s, const char* line) {
         chatLine(s, line);
         return;
     }
-    int32_t count = s->letterCount < MAX_LETTERS ? s->letterCount : MAX_LETTERS;
-    int32_t open = s->letterOpen;
+    int32_t count = s->mail.letterCount < MAX_LETTERS ? s->mail.letterCount : MAX_LETTERS;
+    int32_t open = s->mail.letterOpen;
     bool valid = open >= 0 && open < count;
     if (valid) {
-        requestMailDelete(s, s->letters[open].id);
-        memmove(&s->letters[open], &s->letters[open + 1], sizeof(Letter) * (size_t)(count - open - 1));
-        s->letterCount = count - 1;
-        s->letterOpen = -1;
+        requestMailDelete(s, s->mail.letters[open].id);
+        memmove(&s->mail.letters[open], &s->mail.letters[open + 1], sizeof(Letter) * (size_t)(count - open - 1));
+        s->mail.letterCount = count - 1;
+        s->mail.letterOpen = -1;
     }
     goToScreen(s, SCR_MAILBOX);
-    s->readScroll = 0;
+    s->mail.readScroll = 0;
     requestMailList(s);  // sets mailRequested
     if (valid) setNotice(s, "Deleted.");
 }
@@ -475,17 +475,17 @@ void letterLine(ClientState* s, const char* line) {
 void announcementsLine(ClientState* s, const char* line) {
     int32_t n = singleDigit(line);
     if (n == 0) return;
-    int32_t count = s->announcementCount < MAX_ANNOUNCEMENTS ? s->announcementCount : MAX_ANNOUNCEMENTS;
+    int32_t count = s->mail.announcementCount < MAX_ANNOUNCEMENTS ? s->mail.announcementCount : MAX_ANNOUNCEMENTS;
     if (n > count) {
         setNotice(s, "There is no announcement with that number.");
         return;
     }
-    Announcement& announcement = s->announcements[n - 1];
+    Announcement& announcement = s->mail.announcements[n - 1];
     announcement.read = 1;
     markerAddRead(s->caller.userRecord, announcement.id);
-    s->announcementOpen = n - 1;
+    s->mail.announcementOpen = n - 1;
     goToScreen(s, SCR_ANNOUNCEMENT);
-    s->readScroll = 0;
+    s->mail.readScroll = 0;
 }
 
 void announcementLine(ClientState* s, const char* line) {
@@ -493,18 +493,18 @@ void announcementLine(ClientState* s, const char* line) {
         chatLine(s, line);
         return;
     }
-    int32_t count = s->announcementCount < MAX_ANNOUNCEMENTS ? s->announcementCount : MAX_ANNOUNCEMENTS;
-    int32_t open = s->announcementOpen;
+    int32_t count = s->mail.announcementCount < MAX_ANNOUNCEMENTS ? s->mail.announcementCount : MAX_ANNOUNCEMENTS;
+    int32_t open = s->mail.announcementOpen;
     bool valid = open >= 0 && open < count;
     if (valid) {
-        markerAddDismissed(s->caller.userRecord, s->announcements[open].id);
-        memmove(&s->announcements[open], &s->announcements[open + 1],
+        markerAddDismissed(s->caller.userRecord, s->mail.announcements[open].id);
+        memmove(&s->mail.announcements[open], &s->mail.announcements[open + 1],
                 sizeof(Announcement) * (size_t)(count - open - 1));
-        s->announcementCount = count - 1;
-        s->announcementOpen = -1;
+        s->mail.announcementCount = count - 1;
+        s->mail.announcementOpen = -1;
     }
     goToScreen(s, SCR_ANNOUNCEMENTS);
-    s->readScroll = 0;
+    s->mail.readScroll = 0;
     if (valid) setNotice(s, "Dismissed - you won't see that one again.");
 }
 
@@ -513,14 +513,14 @@ void announcementLine(ClientState* s, const char* line) {
 
 // The section whose key is this character (letters in any case); -1 none.
 static int32_t careSectionOf(const ClientState* s, int32_t choice) {
-    int32_t count = s->careSectionCount < MAX_CARE_SECTIONS ? s->careSectionCount : MAX_CARE_SECTIONS;
+    int32_t count = s->care.careSectionCount < MAX_CARE_SECTIONS ? s->care.careSectionCount : MAX_CARE_SECTIONS;
     for (int32_t i = 0; i < count; i++)
-        if (s->careSectionKeys[i] && keyUpper((unsigned char)s->careSectionKeys[i]) == choice) return i;
+        if (s->care.careSectionKeys[i] && keyUpper((unsigned char)s->care.careSectionKeys[i]) == choice) return i;
     return -1;
 }
 
 void careLine(ClientState* s, const char* line) {
-    bool topic = s->screen == SCR_CARE_TOPIC;
+    bool topic = s->view.screen == SCR_CARE_TOPIC;
     int32_t choice = oneChoice(line);
     if (choice == 'M') {
         returnToMenu(s);
@@ -530,14 +530,14 @@ void careLine(ClientState* s, const char* line) {
         enterScreen(s, SCR_CARE_HUB);  // scroll 0, no section, fetch when needed
         return;
     }
-    int32_t section = choice && s->careLoaded ? careSectionOf(s, choice) : -1;
+    int32_t section = choice && s->care.careLoaded ? careSectionOf(s, choice) : -1;
     if (section < 0) {
         setNotice(s, topic ? "Press a letter for another list, [B] to go back, or [M] for the main menu."
                            : "Press one of the letters above, or [M] for the main menu.");
         return;
     }
-    s->careSectionOpen = section;
-    s->careSectionScroll = 0;
+    s->care.careSectionOpen = section;
+    s->care.careSectionScroll = 0;
     goToScreen(s, SCR_CARE_TOPIC);
 }
 
@@ -546,7 +546,7 @@ void careLine(ClientState* s, const char* line) {
 // chat.
 void handleLine(ClientState* state, const char* line) {
     if (!line || !line[0]) return;  // ENTER on an empty line is a key, not a line
-    LineFn handle = screenDesc(state->screen).line;
+    LineFn handle = screenDesc(state->view.screen).line;
     if (handle) handle(state, line);
     else chatLine(state, line);
 }

@@ -40,19 +40,19 @@ int32_t hasText(const JsonNode* node, const char* name) { return jsonGetString(n
 
 // A solo round starts from nothing: no table, no round, no clocks.
 void forgetTableAndRound(ClientState* s) {
-    s->promptCount = 0;
-    s->promptIndex = 0;
-    s->wordCheckPending = 0;
+    s->round.promptCount = 0;
+    s->round.promptIndex = 0;
+    s->round.wordCheckPending = 0;
     forgetTable(s);
 }
 
 void takeBlanks(ClientState* s, const JsonNode* blanks) {
-    for (const JsonNode* el = jsonFirstElement(blanks); el && s->promptCount < MAX_PROMPTS; el = el->next) {
-        int32_t i = s->promptCount++;
-        copyText(s->promptTypes[i], jsonGetString(el, "type", DEFAULT_PROMPT_TYPE));
-        copyText(s->promptHints[i], jsonGetString(el, "hint", ""));
-        s->blankIds[i] = jsonGetInt(el, "n", i + 1);
-        s->answers[i][0] = 0;
+    for (const JsonNode* el = jsonFirstElement(blanks); el && s->round.promptCount < MAX_PROMPTS; el = el->next) {
+        int32_t i = s->round.promptCount++;
+        copyText(s->round.promptTypes[i], jsonGetString(el, "type", DEFAULT_PROMPT_TYPE));
+        copyText(s->round.promptHints[i], jsonGetString(el, "hint", ""));
+        s->round.blankIds[i] = jsonGetInt(el, "n", i + 1);
+        s->round.answers[i][0] = 0;
     }
 }
 
@@ -63,16 +63,16 @@ void onSoloStart(ClientState* s, const JsonNode* data) {
     }
     forgetTableAndRound(s);
     takeBlanks(s, jsonGet(data, "blanks"));
-    if (s->promptCount == 0) {
+    if (s->round.promptCount == 0) {
         setNotice(s, NO_BLANKS);
         return;
     }
-    copyText(s->shownPromptType, s->promptTypes[0]);
-    copyText(s->shownPromptHint, s->promptHints[0]);
-    s->shownPromptIndex = 0;
-    s->shownPromptTotal = s->promptCount;
+    copyText(s->round.shownPromptType, s->round.promptTypes[0]);
+    copyText(s->round.shownPromptHint, s->round.promptHints[0]);
+    s->round.shownPromptIndex = 0;
+    s->round.shownPromptTotal = s->round.promptCount;
     clearDeadlines(s);
-    s->wordInputEcho[0] = 0;
+    s->round.wordInputEcho[0] = 0;
     goToScreen(s, SCR_WORD_ENTRY);
     emitPresence(s, "solo");  // the caller was just unseated
 }
@@ -89,10 +89,10 @@ void onSoloSubmit(ClientState* s, const JsonNode* data) {
         return;
     }
     const char* title = jsonGetString(data, "title", nullptr);
-    if (title) copyText(s->roundTitle, title);
-    copyTextMax(s->soloStory, jsonGetString(data, "text", ""), SOLO_STORY_CHARS);
-    s->soloScroll = 0;
-    s->promptCount = 0;
+    if (title) copyText(s->round.roundTitle, title);
+    copyTextMax(s->reveal.soloStory, jsonGetString(data, "text", ""), SOLO_STORY_CHARS);
+    s->reveal.soloScroll = 0;
+    s->round.promptCount = 0;
     enterScreen(s, SCR_SOLO_TALE);
 }
 
@@ -101,9 +101,9 @@ void onSubmitAnswers(ClientState* s, const JsonNode* data) {
         rejectFromReply(s, data);
         return;
     }
-    s->promptCount = 0;
-    s->wordsDone = 1;
-    s->contentDirty = 1;
+    s->round.promptCount = 0;
+    s->round.wordsDone = 1;
+    s->view.contentDirty = 1;
 }
 
 // ---- 3 feedback:submit ----
@@ -114,18 +114,18 @@ void onFeedbackSubmit(ClientState* s, const JsonNode* data) {
         setNotice(s, errorText(data, SEND_FAILED));  // after the switch, which empties the notice
         return;
     }
-    memset(s->feedbackLines, 0, sizeof s->feedbackLines);
-    s->feedbackLineCount = 0;
-    s->feedbackEditLine = 0;
+    memset(s->editors.feedbackLines, 0, sizeof s->editors.feedbackLines);
+    s->editors.feedbackLineCount = 0;
+    s->editors.feedbackEditLine = 0;
     enterScreen(s, SCR_FEEDBACK_SENT);
 }
 
 // ---- 4 room:join, 5 room:create ----
 
 void seatCaller(ClientState* s, const JsonNode* data, int32_t host) {
-    s->inRoom = 1;
-    s->isHost = host;
-    s->presetLine[0] = 0;
+    s->table.inRoom = 1;
+    s->table.isHost = host;
+    s->table.presetLine[0] = 0;
     emitPresence(s, "room");
     goToScreen(s, SCR_TABLE);  // clears the notice too
     const JsonNode* room = jsonGet(data, "room");
@@ -133,7 +133,7 @@ void seatCaller(ClientState* s, const JsonNode* data, int32_t host) {
 }
 
 void seatRefused(ClientState* s, const JsonNode* data) {
-    if (!s->inRoom) enterScreen(s, SCR_LOUNGE);
+    if (!s->table.inRoom) enterScreen(s, SCR_LOUNGE);
     setNotice(s, errorText(data, NO_SEAT));  // the notice holds 255 characters
 }
 
@@ -162,50 +162,50 @@ void takeLetter(Letter* letter, const JsonNode* el) {
 }
 
 void onMailList(ClientState* s, const JsonNode* data) {
-    s->mailRequested = 0;
-    s->letterCount = 0;
-    s->unreadCount = 0;
-    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "mail")); el && s->letterCount < MAX_LETTERS;
+    s->mail.mailRequested = 0;
+    s->mail.letterCount = 0;
+    s->mail.unreadCount = 0;
+    for (const JsonNode* el = jsonFirstElement(jsonGet(data, "mail")); el && s->mail.letterCount < MAX_LETTERS;
          el = el->next) {
-        Letter* letter = &s->letters[s->letterCount++];
+        Letter* letter = &s->mail.letters[s->mail.letterCount++];
         takeLetter(letter, el);
-        if (letter->read == 0) s->unreadCount++;
+        if (letter->read == 0) s->mail.unreadCount++;
     }
-    if (s->screen == SCR_MAILBOX || s->screen == SCR_MAIN_MENU) s->contentDirty = 1;
+    if (s->view.screen == SCR_MAILBOX || s->view.screen == SCR_MAIN_MENU) s->view.contentDirty = 1;
 }
 
 // ---- 7 submission:submit ----
 
 void onSubmission(ClientState* s, const JsonNode* data) {
-    s->storySent = 0;
+    s->editors.storySent = 0;
     if (replyOk(data)) {
         goToScreen(s, SCR_STORY_SENT);
         return;
     }
     goToScreen(s, SCR_STORY_REVIEW);
     scanStoryGaps(s);
-    s->storyScroll = 0;
+    s->editors.storyScroll = 0;
     setNotice(s, errorText(data, RESEND));
 }
 
 // ---- 9 report:story, report:player ----
 
 void onReport(ClientState* s, const JsonNode* data) {
-    enterScreen(s, s->reportIsTale ? SCR_REVEAL : SCR_LOUNGE);
+    enterScreen(s, s->editors.reportIsTale ? SCR_REVEAL : SCR_LOUNGE);
     setNotice(s, replyOk(data) ? REPORT_THANKS : errorText(data, SEND_FAILED));
 }
 
 // ---- 10 carehub:get ----
 
 void onCareHub(ClientState* s, const JsonNode* data) {
-    s->careRequested = 0;
-    s->fullRedraw = 1;
+    s->care.careRequested = 0;
+    s->view.fullRedraw = 1;
     if (!replyOk(data)) {
         setNotice(s, CARE_UNREACHABLE);
         return;
     }
     layOutCareHub(s, jsonGet(data, "hub"));
-    s->careLoaded = 1;
+    s->care.careLoaded = 1;
 }
 
 // ---- 11 word:check ----
@@ -213,13 +213,13 @@ void onCareHub(ClientState* s, const JsonNode* data) {
 // A refused word puts its prompt back in front of the caller; anything else
 // (also a failed check) takes the word as typed.
 void onWordCheck(ClientState* s, const JsonNode* data) {
-    s->wordCheckPending = 0;
+    s->round.wordCheckPending = 0;
     if (replyOk(data) && jsonGetBool(data, "blocked", 0)) {
-        bool held = s->promptIndex >= 0 && s->promptIndex < s->promptCount && s->promptIndex < MAX_PROMPTS;
-        wordRejected(s, held ? s->blankIds[s->promptIndex] : -1, WORD_BLOCKED);
+        bool held = s->round.promptIndex >= 0 && s->round.promptIndex < s->round.promptCount && s->round.promptIndex < MAX_PROMPTS;
+        wordRejected(s, held ? s->round.blankIds[s->round.promptIndex] : -1, WORD_BLOCKED);
         return;
     }
-    submitWord(s, s->pendingWord);
+    submitWord(s, s->round.pendingWord);
 }
 
 // ---- 13 mail:reply ----
@@ -229,11 +229,11 @@ void onMailReply(ClientState* s, const JsonNode* data) {
         setNotice(s, errorText(data, RESEND));  // the caller stays on the review
         return;
     }
-    for (int32_t i = 0; i < s->letterCount && i < MAX_LETTERS; i++)
-        if (s->letters[i].id == s->replyToId) s->letters[i].replied = 1;
-    memset(s->replyLines, 0, sizeof s->replyLines);
-    s->replyLineCount = 0;
-    s->replyEditLine = 0;
+    for (int32_t i = 0; i < s->mail.letterCount && i < MAX_LETTERS; i++)
+        if (s->mail.letters[i].id == s->editors.replyToId) s->mail.letters[i].replied = 1;
+    memset(s->editors.replyLines, 0, sizeof s->editors.replyLines);
+    s->editors.replyLineCount = 0;
+    s->editors.replyEditLine = 0;
     goToScreen(s, SCR_REPLY_SENT);  // clears the notice
 }
 
@@ -308,24 +308,24 @@ struct CarePage {
 };
 
 void poolWrap(ClientState* s, int32_t tag, int32_t indent, const char* text) {
-    wrapLines(s->careSectionLines, s->careSectionLineTags, &s->careSectionLinesUsed, tag, indent, text);
+    wrapLines(s->care.careSectionLines, s->care.careSectionLineTags, &s->care.careSectionLinesUsed, tag, indent, text);
 }
 
 void pageWrap(ClientState* s, int32_t tag, int32_t indent, const char* text) {
-    wrapLines(s->careLines, s->careLineTags, &s->careLineCount, tag, indent, text);
+    wrapLines(s->care.careLines, s->care.careLineTags, &s->care.careLineCount, tag, indent, text);
 }
 
 void addUrgentContacts(ClientState* s, const JsonNode* entries) {
-    for (const JsonNode* el = jsonFirstElement(entries); el && s->careUrgentCount < MAX_CARE_URGENT; el = el->next) {
+    for (const JsonNode* el = jsonFirstElement(entries); el && s->care.careUrgentCount < MAX_CARE_URGENT; el = el->next) {
         const char* name = jsonGetString(el, "name", "");
         if (!name[0]) continue;
-        int32_t i = s->careUrgentCount++;
-        formatText(s->careUrgentNames[i], "%.32s", name);
-        formatText(s->careUrgentContacts[i], "%.40s", jsonGetString(el, "contact", ""));
+        int32_t i = s->care.careUrgentCount++;
+        formatText(s->care.careUrgentNames[i], "%.32s", name);
+        formatText(s->care.careUrgentContacts[i], "%.40s", jsonGetString(el, "contact", ""));
     }
 }
-static_assert(sizeof(ClientState{}.careUrgentNames[0]) == URGENT_NAME_CHARS + 1, "urgent name width");
-static_assert(sizeof(ClientState{}.careUrgentContacts[0]) == URGENT_CONTACT_CHARS + 1, "urgent contact width");
+static_assert(sizeof(ClientState{}.care.careUrgentNames[0]) == URGENT_NAME_CHARS + 1, "urgent name width");
+static_assert(sizeof(ClientState{}.care.careUrgentContacts[0]) == URGENT_CONTACT_CHARS + 1, "urgent contact width");
 
 // The key of section `index`: its own letter, or 1, 2 ... 9 and then the
 // characters after '9' for sections that bring none.
@@ -349,11 +349,11 @@ constexpr EntryField ENTRY_FIELDS[] = {
 
 void addSection(const CarePage& page, const JsonNode* section) {
     ClientState* s = page.s;
-    int32_t i = s->careSectionCount++;
-    s->careSectionKeys[i] = sectionKey(jsonGetString(section, "key", ""), i);
-    copyTextMax(s->careSectionTitles[i], jsonGetString(section, "title", ""), SECTION_TITLE_CHARS);
-    int32_t first = s->careSectionLinesUsed;
-    s->careSectionStart[i] = first;
+    int32_t i = s->care.careSectionCount++;
+    s->care.careSectionKeys[i] = sectionKey(jsonGetString(section, "key", ""), i);
+    copyTextMax(s->care.careSectionTitles[i], jsonGetString(section, "title", ""), SECTION_TITLE_CHARS);
+    int32_t first = s->care.careSectionLinesUsed;
+    s->care.careSectionStart[i] = first;
     poolWrap(s, TAG_BLANK, 0, "");
     for (const JsonNode* el = jsonFirstElement(jsonGet(section, "entries")); el; el = el->next) {
         for (const EntryField& field : ENTRY_FIELDS) {
@@ -364,10 +364,10 @@ void addSection(const CarePage& page, const JsonNode* section) {
     }
     if (page.disclaimer[0]) {
         poolWrap(s, TAG_BLANK, 0, "");
-        wrapParagraphs(s->careSectionLines, s->careSectionLineTags, &s->careSectionLinesUsed, TAG_DISCLAIMER,
+        wrapParagraphs(s->care.careSectionLines, s->care.careSectionLineTags, &s->care.careSectionLinesUsed, TAG_DISCLAIMER,
                        INDENT_TEXT, page.disclaimer);
     }
-    s->careSectionLineCount[i] = s->careSectionLinesUsed - first;
+    s->care.careSectionLineCount[i] = s->care.careSectionLinesUsed - first;
 }
 
 void addSections(const CarePage& page, const JsonNode* sections) {
@@ -377,7 +377,7 @@ void addSections(const CarePage& page, const JsonNode* sections) {
             addUrgentContacts(s, jsonGet(el, "entries"));
             continue;
         }
-        if (s->careSectionCount >= MAX_CARE_SECTIONS) continue;
+        if (s->care.careSectionCount >= MAX_CARE_SECTIONS) continue;
         addSection(page, el);
     }
 }
@@ -401,8 +401,8 @@ struct UrgentWidths {
 // Names give way first, then contacts, neither below 8, until the pair and
 // its gap fit the band.
 UrgentWidths urgentWidths(const ClientState* s) {
-    UrgentWidths w = {longestText(s->careUrgentNames, s->careUrgentCount),
-                      longestText(s->careUrgentContacts, s->careUrgentCount), 0};
+    UrgentWidths w = {longestText(s->care.careUrgentNames, s->care.careUrgentCount),
+                      longestText(s->care.careUrgentContacts, s->care.careUrgentCount), 0};
     while (w.name + w.contact + URGENT_GAP > URGENT_INNER) {
         if (w.name > URGENT_MIN_WIDTH) w.name--;
         else if (w.contact > URGENT_MIN_WIDTH) w.contact--;
@@ -419,10 +419,10 @@ void addUrgentBox(ClientState* s) {
     formatText(row, "%s %s %s", "[=][=]", URGENT_HEADING, "[=][=]");
     pageWrap(s, TAG_URGENT, INDENT_URGENT, row);
     UrgentWidths w = urgentWidths(s);
-    for (int32_t i = 0; i < s->careUrgentCount; i++) {
+    for (int32_t i = 0; i < s->care.careUrgentCount; i++) {
         char band[URGENT_INNER + 1];
-        formatText(band, "%*s%-*.*s%*s%-*.*s", w.lead, "", w.name, w.name, s->careUrgentNames[i], URGENT_GAP, "",
-                   w.contact, w.contact, s->careUrgentContacts[i]);
+        formatText(band, "%*s%-*.*s%*s%-*.*s", w.lead, "", w.name, w.name, s->care.careUrgentNames[i], URGENT_GAP, "",
+                   w.contact, w.contact, s->care.careUrgentContacts[i]);
         formatText(row, "%s %-*s %s", URGENT_EDGE, URGENT_INNER, band, URGENT_EDGE);
         pageWrap(s, TAG_URGENT, INDENT_URGENT, row);
     }
@@ -431,11 +431,11 @@ void addUrgentBox(ClientState* s) {
 // The sections two to a line, the left one padded to 36 columns.
 void addSectionList(ClientState* s) {
     pageWrap(s, TAG_BLANK, 0, "");
-    for (int32_t i = 0; i < s->careSectionCount; i += 2) {
+    for (int32_t i = 0; i < s->care.careSectionCount; i += 2) {
         char left[40], right[40] = "", line[CARE_LINE_BYTES];
-        formatText(left, "[%c] %.30s", s->careSectionKeys[i], s->careSectionTitles[i]);
-        if (i + 1 < s->careSectionCount)
-            formatText(right, "[%c] %.30s", s->careSectionKeys[i + 1], s->careSectionTitles[i + 1]);
+        formatText(left, "[%c] %.30s", s->care.careSectionKeys[i], s->care.careSectionTitles[i]);
+        if (i + 1 < s->care.careSectionCount)
+            formatText(right, "[%c] %.30s", s->care.careSectionKeys[i + 1], s->care.careSectionTitles[i + 1]);
         formatText(line, "%-36.36s%s", left, right);
         pageWrap(s, TAG_SECTION_LIST, INDENT_TEXT, line);
     }
@@ -477,22 +477,22 @@ void wrapLines(char (*lines)[CARE_LINE_BYTES], int32_t* tags, int32_t* count, in
 }
 
 void layOutCareHub(ClientState* s, const JsonNode* hub) {
-    s->careSectionCount = 0;
-    s->careSectionLinesUsed = 0;
-    s->careLineCount = 0;
-    s->careUrgentCount = 0;
-    s->careSectionScroll = 0;
-    s->careScroll = 0;
-    s->careSectionOpen = -1;
+    s->care.careSectionCount = 0;
+    s->care.careSectionLinesUsed = 0;
+    s->care.careLineCount = 0;
+    s->care.careUrgentCount = 0;
+    s->care.careSectionScroll = 0;
+    s->care.careScroll = 0;
+    s->care.careSectionOpen = -1;
     if (!jsonIsType(hub, JSON_OBJECT)) hub = nullptr;
     CarePage page = {s, jsonGetString(hub, "disclaimer", "")};
     if (hub) addSections(page, jsonGet(hub, "sections"));
-    wrapParagraphs(s->careLines, s->careLineTags, &s->careLineCount, TAG_INTRO, INDENT_TEXT,
+    wrapParagraphs(s->care.careLines, s->care.careLineTags, &s->care.careLineCount, TAG_INTRO, INDENT_TEXT,
                    jsonGetString(hub, "intro", ""));
-    if (s->careUrgentCount > 0) addUrgentBox(s);
+    if (s->care.careUrgentCount > 0) addUrgentBox(s);
     addSectionList(s);
-    s->careLoaded = 1;
-    s->fullRedraw = 1;
+    s->care.careLoaded = 1;
+    s->view.fullRedraw = 1;
 }
 
 const ReplyRoute* replyRouteFor(int32_t ackId) {

@@ -122,9 +122,9 @@ void requestRoomCreate(ClientState* state) {
     formatText(data,
                "{\"name\":\"%s\",\"isPublic\":true,\"locked\":%s,\"maxPlayers\":6,"
                "\"roundRobinPicking\":%s,\"category\":\"%s\",\"storyId\":%d}",
-               escapeField(name, state->createName, 40), boolText(state->createLocked),
-               boolText(state->createRoundRobin), escapeField(category, state->pickCategory, 60),
-               state->pickStoryId);
+               escapeField(name, state->table.createName, 40), boolText(state->table.createLocked),
+               boolText(state->table.createRoundRobin), escapeField(category, state->table.pickCategory, 60),
+               state->table.pickStoryId);
     sendRequest(state, REQ_ROOM_CREATE, data);
 }
 
@@ -151,7 +151,7 @@ void requestCategoryPickStory(ClientState* state, int32_t storyId) {
 }
 
 void requestSetLock(ClientState* state) {
-    sendRequest(state, REQ_ROOM_SET_LOCK, state->roomLocked ? "{\"on\":false}" : "{\"on\":true}");
+    sendRequest(state, REQ_ROOM_SET_LOCK, state->table.roomLocked ? "{\"on\":false}" : "{\"on\":true}");
 }
 
 void requestSetPages(ClientState* state, int32_t on) {
@@ -173,23 +173,23 @@ void requestInvite(ClientState* state, const char* name) {
 void requestChat(ClientState* state, const char* text) {
     char escaped[512], data[520];
     formatText(data, "\"%s\"", escapeField(escaped, text, 500));
-    sendRequest(state, state->inRoom ? REQ_ROOM_CHAT : REQ_LOBBY_CHAT, data);
+    sendRequest(state, state->table.inRoom ? REQ_ROOM_CHAT : REQ_LOBBY_CHAT, data);
 }
 
 void requestEmote(ClientState* state, const char* text) {
     char escaped[512], data[540];
     formatText(data, "{\"%.20s\":\"%s\"}", "text", escapeField(escaped, text, 500));
-    sendRequest(state, state->inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, data);
+    sendRequest(state, state->table.inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, data);
 }
 
 void requestRateStory(ClientState* state, int32_t rating) {
     char data[SMALL_DATA];
-    formatText(data, "{\"storyId\":%d,\"rating\":%d}", state->rateStoryId, rating);
+    formatText(data, "{\"storyId\":%d,\"rating\":%d}", state->table.rateStoryId, rating);
     sendRequest(state, REQ_STORY_RATE, data);
 }
 
 void requestMailList(ClientState* state) {
-    state->mailRequested = 1;
+    state->mail.mailRequested = 1;
     sendRequest(state, REQ_MAIL_LIST, "{}");
 }
 
@@ -206,7 +206,7 @@ void requestMailDelete(ClientState* state, int32_t letterId) {
 }
 
 void requestCareHub(ClientState* state) {
-    state->careRequested = 1;
+    state->care.careRequested = 1;
     sendRequest(state, REQ_CAREHUB_GET, "{}");
 }
 
@@ -230,14 +230,14 @@ void requestKnock(ClientState* state, const char* knockId) {
 
 void requestKnockReply(ClientState* state, int32_t allow) {
     char escaped[64], data[SMALL_DATA];
-    formatText(data, "{\"knockId\":\"%s\",\"allow\":%s}", escapeField(escaped, state->joinRequestKnockId, 44),
+    formatText(data, "{\"knockId\":\"%s\",\"allow\":%s}", escapeField(escaped, state->table.joinRequestKnockId, 44),
                boolText(allow));
     sendRequest(state, REQ_ROOM_KNOCK_REPLY, data);
 }
 
 void requestInviteReply(ClientState* state) {
     char escaped[64], data[SMALL_DATA];
-    formatText(data, "{\"fromId\":\"%s\"}", escapeField(escaped, state->inviteFromId, 44));
+    formatText(data, "{\"fromId\":\"%s\"}", escapeField(escaped, state->table.inviteFromId, 44));
     sendRequest(state, REQ_ROOM_INVITE_REPLY, data);
 }
 
@@ -280,31 +280,31 @@ static void joinNoteLines(char* out, size_t cap, int32_t limit, const char (*lin
 
 int32_t buildFeedbackObject(const ClientState* state, char* out, size_t cap) {
     formatTextN(out, cap, "{\"text\":\"");
-    joinNoteLines(out, cap, FEEDBACK_NOTE_LIMIT, state->feedbackLines, state->feedbackLineCount,
+    joinNoteLines(out, cap, FEEDBACK_NOTE_LIMIT, state->editors.feedbackLines, state->editors.feedbackLineCount,
                   MAX_FEEDBACK_LINES);
     appendTextN(out, cap, "\",\"source\":\"bbs\"}");
     return (int32_t)strnlen(out, cap);
 }
 
 int32_t buildReplyObject(const ClientState* state, char* out, size_t cap) {
-    formatTextN(out, cap, "{\"id\":%d,\"text\":\"", state->replyToId);
-    joinNoteLines(out, cap, MAIL_REPLY_LIMIT, state->replyLines, state->replyLineCount, MAX_REPLY_LINES);
+    formatTextN(out, cap, "{\"id\":%d,\"text\":\"", state->editors.replyToId);
+    joinNoteLines(out, cap, MAIL_REPLY_LIMIT, state->editors.replyLines, state->editors.replyLineCount, MAX_REPLY_LINES);
     appendTextN(out, cap, "\"}");
     return (int32_t)strnlen(out, cap);
 }
 
 int32_t buildReportObject(const ClientState* state, char* out, size_t cap) {
     char note[REPORT_NOTE_LIMIT + 1] = "";
-    joinNoteLines(note, sizeof note, REPORT_NOTE_LIMIT, state->reportLines, state->reportLineCount,
+    joinNoteLines(note, sizeof note, REPORT_NOTE_LIMIT, state->editors.reportLines, state->editors.reportLineCount,
                   MAX_REPORT_LINES);
     note[escapedCut(note, 1000)] = 0;
     char reason[96];
-    escapeField(reason, state->reportReason, 40);
-    if (state->reportIsTale)
+    escapeField(reason, state->editors.reportReason, 40);
+    if (state->editors.reportIsTale)
         return formatTextN(out, cap, "{\"templateId\":0,\"reason\":\"%s\",\"note\":\"%s\"}", reason, note);
     char target[64];
     return formatTextN(out, cap, "{\"targetSocketId\":\"%s\",\"reason\":\"%s\",\"note\":\"%s\"}",
-                       escapeField(target, state->reportTargetId, 40), reason, note);
+                       escapeField(target, state->editors.reportTargetId, 40), reason, note);
 }
 
 void requestFeedback(ClientState* state) {
@@ -322,7 +322,7 @@ void requestMailReply(ClientState* state) {
 void requestReport(ClientState* state) {
     char data[NOTE_OBJECT_SIZE];
     buildReportObject(state, data, sizeof data);
-    sendRequest(state, state->reportIsTale ? REQ_REPORT_STORY : REQ_REPORT_PLAYER, data);
+    sendRequest(state, state->editors.reportIsTale ? REQ_REPORT_STORY : REQ_REPORT_PLAYER, data);
 }
 
 // ---------------------------------------------------------------------------
@@ -336,13 +336,13 @@ static_assert(ANSWERS_BUFFER > 12 + MAX_PROMPTS * ANSWER_ENTRY_WORST + 2, "a ful
 
 int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
     if (cap <= 0) return 0;
-    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
     TextBuild build = {out, (size_t)cap, 0};
     buildAppend(&build, "{\"answers\":{");
     for (int32_t i = 0; i < count; i++) {
         char escaped[ANSWER_ESCAPE_CAP];
-        buildAppend(&build, "%s\"%d\":\"%s\"", i > 0 ? "," : "", state->blankIds[i],
-                    escapeField(escaped, state->answers[i], ANSWER_SENT_MAX));
+        buildAppend(&build, "%s\"%d\":\"%s\"", i > 0 ? "," : "", state->round.blankIds[i],
+                    escapeField(escaped, state->round.answers[i], ANSWER_SENT_MAX));
     }
     buildAppend(&build, "}}");
     return (int32_t)build.length;
@@ -393,10 +393,10 @@ void renumberStoryGaps(const char* line, int32_t* gapNumber, char* out, size_t c
 
 static void appendStoryLines(ClientState* state, TextBuild* build) {
     int32_t gapNumber = 0;
-    int32_t count = state->storyLineCount < MAX_STORY_LINES ? state->storyLineCount : MAX_STORY_LINES;
+    int32_t count = state->editors.storyLineCount < MAX_STORY_LINES ? state->editors.storyLineCount : MAX_STORY_LINES;
     for (int32_t i = 0; i < count; i++) {
         char rewritten[STORY_LINE_REWRITTEN_MAX + 1], escaped[STORY_LINE_ESCAPE_CAP];
-        renumberStoryGaps(state->storyLines[i], &gapNumber, rewritten, sizeof rewritten);
+        renumberStoryGaps(state->editors.storyLines[i], &gapNumber, rewritten, sizeof rewritten);
         jsonEscapeText(escaped, sizeof escaped, rewritten);
         size_t add = strlen(escaped) + (i > 0 ? 2 : 0);
         if (build->length + add > (size_t)STORY_TEXT_LIMIT) return;
@@ -406,10 +406,10 @@ static void appendStoryLines(ClientState* state, TextBuild* build) {
 
 static void appendStoryBlanks(ClientState* state, TextBuild* build) {
     scanStoryGaps(state);
-    int32_t count = state->storyGapCount < MAX_STORY_GAPS ? state->storyGapCount : MAX_STORY_GAPS;
+    int32_t count = state->editors.storyGapCount < MAX_STORY_GAPS ? state->editors.storyGapCount : MAX_STORY_GAPS;
     for (int32_t i = 0; i < count && build->length <= (size_t)STORY_BLANKS_LIMIT; i++) {
         char type[64], hint[128];
-        const GapRecord& gap = state->storyGaps[i];
+        const GapRecord& gap = state->editors.storyGaps[i];
         buildAppend(build, "%s{\"n\":%d,\"type\":\"%s\",\"hint\":\"%s\"}", i > 0 ? "," : "", gap.ordinal,
                     escapeField(type, gap.name, 30), escapeField(hint, gap.hint, 60));
     }
@@ -417,7 +417,7 @@ static void appendStoryBlanks(ClientState* state, TextBuild* build) {
 
 // The suggested category, unless it is empty or only the "asked for" marker.
 static const char* requestedCategory(const ClientState* state) {
-    const char* text = state->storyRequestedCategory;
+    const char* text = state->editors.storyRequestedCategory;
     return text[0] == 1 && text[1] == 0 ? "" : text;
 }
 
@@ -425,7 +425,7 @@ int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap) {
     TextBuild build = {out, cap, 0};
     out[0] = 0;
     char title[152];
-    buildAppend(&build, "{\"title\":\"%s\",\"storyText\":\"", escapeField(title, state->storyTitle, 70));
+    buildAppend(&build, "{\"title\":\"%s\",\"storyText\":\"", escapeField(title, state->editors.storyTitle, 70));
     appendStoryLines(state, &build);
     buildAppend(&build, "\",\"blanks\":[");
     appendStoryBlanks(state, &build);
@@ -433,9 +433,9 @@ int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap) {
     buildAppend(&build,
                 "],\"category\":\"%s\",\"requestedCategory\":\"%s\",\"rating\":\"%s\","
                 "\"email\":\"%s\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}",
-                escapeField(category, state->storyCategory, 40),
+                escapeField(category, state->editors.storyCategory, 40),
                 escapeField(requested, requestedCategory(state), 40),
-                escapeField(rating, state->storyRating, 8), escapeField(email, state->storyEmail, 90));
+                escapeField(rating, state->editors.storyRating, 8), escapeField(email, state->editors.storyEmail, 90));
     return (int32_t)build.length;
 }
 
@@ -450,11 +450,11 @@ void requestSubmission(ClientState* state) {
 // The screen switch.
 
 void clearDeadlines(ClientState* state) {
-    state->startDeadline = 0;
-    state->wordDeadline = 0;
-    state->revealDeadline = 0;
-    state->scoresDeadline = 0;
-    state->pickDeadline = 0;
+    state->timers.startDeadline = 0;
+    state->timers.wordDeadline = 0;
+    state->timers.revealDeadline = 0;
+    state->timers.scoresDeadline = 0;
+    state->timers.pickDeadline = 0;
 }
 
 void enterWelcome(ClientState* state) {
@@ -470,96 +470,96 @@ void enterMainMenu(ClientState* state) {
 void enterLounge(ClientState* state) {
     emitPresence(state, "lounge");
     clearDeadlines(state);
-    state->presetLine[0] = 0;
-    state->loungePage = 0;
-    state->codeEntry = 0;
+    state->table.presetLine[0] = 0;
+    state->lobby.loungePage = 0;
+    state->lobby.codeEntry = 0;
     requestLobbyRefresh(state);
 }
 
 void enterWordEntry(ClientState* state) {
-    state->wordInputEcho[0] = 0;
-    if (!state->inRoom) emitPresence(state, "solo");
+    state->round.wordInputEcho[0] = 0;
+    if (!state->table.inRoom) emitPresence(state, "solo");
 }
 
 void enterReveal(ClientState* state) {
-    state->revealCursor = 0;
-    state->revealDone = 0;
-    state->stillReading[0] = 0;
+    state->reveal.revealCursor = 0;
+    state->reveal.revealDone = 0;
+    state->reveal.stillReading[0] = 0;
 }
 
 void enterScores(ClientState* state) {
-    state->scoresDeadline = 0;
-    state->rateStoryId = 0;
-    state->rateGiven = 2;  // no vote yet
-    state->rateTitle[0] = 0;
+    state->timers.scoresDeadline = 0;
+    state->table.rateStoryId = 0;
+    state->table.rateGiven = 2;  // no vote yet
+    state->table.rateTitle[0] = 0;
 }
 
 // A table pick may have replaced the list the pickers show; a solo or host
 // pick shows the caller's own list again.
 void enterPicker(ClientState* state) {
-    if (state->pickerMode == 0 && !state->inRoom) emitPresence(state, "solo");
-    if (state->pickerMode == 3 || !state->categoriesFromPick || state->categoryCount <= 0) return;
-    int32_t count = state->categoryCount < MAX_CATEGORIES ? state->categoryCount : MAX_CATEGORIES;
-    for (int32_t i = 0; i < count; i++) copyText(state->categoryNames[i], state->categoryNames2[i]);
-    state->categoryCount2 = count;
-    state->categoriesFromPick = 0;
+    if (state->table.pickerMode == 0 && !state->table.inRoom) emitPresence(state, "solo");
+    if (state->table.pickerMode == 3 || !state->picker.categoriesFromPick || state->picker.categoryCount2 <= 0) return;
+    int32_t count = state->picker.categoryCount2 < MAX_CATEGORIES ? state->picker.categoryCount2 : MAX_CATEGORIES;
+    for (int32_t i = 0; i < count; i++) copyText(state->picker.categoryNames[i], state->picker.categoryNames2[i]);
+    state->picker.categoryCount = count;
+    state->picker.categoriesFromPick = 0;
 }
 
 void enterGuide(ClientState* state) {
-    state->guidePage = 0;
-    state->guideFrame = 0;
+    state->view.guidePage = 0;
+    state->view.guideFrame = 0;
     state->render.guidePageDrawn = 0;
     state->render.guideFrameShown = -1;
     clearDeadlines(state);
 }
 
 void enterMailbox(ClientState* state) {
-    state->readScroll = 0;
+    state->mail.readScroll = 0;
     requestMailList(state);
 }
 
-void enterReading(ClientState* state) { state->readScroll = 0; }
+void enterReading(ClientState* state) { state->mail.readScroll = 0; }
 
 void enterSubmitIntro(ClientState* state) {
-    state->storyTitle[0] = 0;
-    state->storyCategory[0] = 0;
-    state->storyRequestedCategory[0] = 0;
-    state->storyEmail[0] = 0;
-    copyText(state->storyRating, "PG");
-    state->storyLineCount = 0;
-    state->storyEditLine = 0;
-    state->storyGapCount = 0;
-    state->storyScroll = 0;
-    state->storySent = 0;
+    state->editors.storyTitle[0] = 0;
+    state->editors.storyCategory[0] = 0;
+    state->editors.storyRequestedCategory[0] = 0;
+    state->editors.storyEmail[0] = 0;
+    copyText(state->editors.storyRating, "PG");
+    state->editors.storyLineCount = 0;
+    state->editors.storyEditLine = 0;
+    state->editors.storyGapCount = 0;
+    state->editors.storyScroll = 0;
+    state->editors.storySent = 0;
 }
 
 void enterStoryReview(ClientState* state) {
     scanStoryGaps(state);
-    state->storyScroll = 0;
+    state->editors.storyScroll = 0;
 }
 
-void enterStoryEdit(ClientState* state) { state->storyEditLine = 0; }
+void enterStoryEdit(ClientState* state) { state->editors.storyEditLine = 0; }
 
 void enterStoryCategory(ClientState* state) {
-    if (state->categoryCount2 == 0) requestLobbyRefresh(state);  // its answer brings the names
+    if (state->picker.categoryCount == 0) requestLobbyRefresh(state);  // its answer brings the names
 }
 
-void enterFeedbackEdit(ClientState* state) { state->feedbackEditLine = 0; }
-void enterReplyEditor(ClientState* state) { state->replyEditLine = 0; }
+void enterFeedbackEdit(ClientState* state) { state->editors.feedbackEditLine = 0; }
+void enterReplyEditor(ClientState* state) { state->editors.replyEditLine = 0; }
 
 void enterCareHub(ClientState* state) {
-    state->careScroll = 0;
-    state->careSectionOpen = -1;
-    if (!state->careLoaded && !state->careRequested) requestCareHub(state);
+    state->care.careScroll = 0;
+    state->care.careSectionOpen = -1;
+    if (!state->care.careLoaded && !state->care.careRequested) requestCareHub(state);
 }
 
-void enterCareTopic(ClientState* state) { state->careSectionScroll = 0; }
+void enterCareTopic(ClientState* state) { state->care.careSectionScroll = 0; }
 
 void goToScreen(ClientState* state, int32_t screen) {
-    state->screen = screen;
-    state->fullRedraw = 1;
-    state->inputLine[0] = 0;
-    state->inputLen = 0;
+    state->view.screen = screen;
+    state->view.fullRedraw = 1;
+    state->input.inputLine[0] = 0;
+    state->input.inputLen = 0;
     setNotice(state, nullptr);
 }
 
@@ -597,40 +597,40 @@ void joinTable(ClientState* state, const char* code) {
 }
 
 void quickSeat(ClientState* state) {
-    int32_t count = state->tableCount < MAX_TABLES ? state->tableCount : MAX_TABLES;
+    int32_t count = state->lobby.tableCount < MAX_TABLES ? state->lobby.tableCount : MAX_TABLES;
     for (int32_t i = 0; i < count; i++) {
-        const TableRecord& table = state->tables[i];
+        const TableRecord& table = state->lobby.tables[i];
         if (table.locked || table.players >= table.capacity) continue;
         joinTable(state, table.code);
         return;
     }
-    state->quickSeatPending = 1;  // the next table list finishes the seating
+    state->lobby.quickSeatPending = 1;  // the next table list finishes the seating
     requestLobbyRefresh(state);
     setNotice(state, "Finding you a table...");
 }
 
 void pickerChoose(ClientState* state, const char* category, int32_t storyId, const char* title) {
-    switch (state->pickerMode) {
+    switch (state->table.pickerMode) {
     case 2:  // a new table
-        copyText(state->pickCategory, category);
-        state->pickStoryId = storyId;
-        state->pickerMode = 0;
+        copyText(state->table.pickCategory, category);
+        state->table.pickStoryId = storyId;
+        state->table.pickerMode = 0;
         goToScreen(state, SCR_TABLE);
         requestRoomCreate(state);
         return;
     case 3:  // the caller's turn
         goToScreen(state, SCR_TABLE);
-        state->pickerMode = 0;
-        state->pickTurn = 0;
-        state->pickTimerOn = 0;
-        state->pickDeadline = 0;
-        state->pickerName[0] = 0;
+        state->table.pickerMode = 0;
+        state->table.pickTurn = 0;
+        state->table.pickTimerOn = 0;
+        state->timers.pickDeadline = 0;
+        state->table.pickerName[0] = 0;
         if (storyId > 0) requestCategoryPickStory(state, storyId);
         else requestCategoryPick(state, category);
         return;
     case 1:  // the host changes what the table plays
-        formatText(state->presetLine, "Playing:  %.58s", title ? title : "");
-        state->pickerMode = 0;
+        formatText(state->table.presetLine, "Playing:  %.58s", title ? title : "");
+        state->table.pickerMode = 0;
         goToScreen(state, SCR_TABLE);
         requestUpdatePreset(state, category, storyId);
         return;
@@ -640,14 +640,14 @@ void pickerChoose(ClientState* state, const char* category, int32_t storyId, con
 }
 
 void pickerCancel(ClientState* state) {
-    switch (state->pickerMode) {
+    switch (state->table.pickerMode) {
     case 1:
-        state->pickerMode = 0;
+        state->table.pickerMode = 0;
         goToScreen(state, SCR_TABLE);
         return;
     case 2:
-        state->pickerMode = 0;
-        state->createStage = 0;
+        state->table.pickerMode = 0;
+        state->table.createStage = 0;
         enterScreen(state, SCR_LOUNGE);
         return;
     case 3:
@@ -664,65 +664,65 @@ void pickerCancel(ClientState* state) {
 
 bool reportBegin(ClientState* state) {
     sendRequest(state, REQ_REPORT_BEGIN, "{}");
-    int32_t s = state->screen;
+    int32_t s = state->view.screen;
     if (s == SCR_WORD_ENTRY || s == SCR_REVEAL || s == SCR_SCORES) {
-        state->reportDeferred = 1;
+        state->editors.reportDeferred = 1;
         setNotice(state, "Noted. Your report will open when this game is done.");
         return true;
     }
-    if (state->inRoom) {
-        state->leaveReportPrompt = 1;  // the prompt asks to leave the table first
-        state->noticeDirty = 1;
+    if (state->table.inRoom) {
+        state->editors.leaveReportPrompt = 1;  // the prompt asks to leave the table first
+        state->view.noticeDirty = 1;
         return true;
     }
     return false;
 }
 
 static void showPrompt(ClientState* state, int32_t i) {
-    copyText(state->shownPromptType, state->promptTypes[i]);
-    copyText(state->shownPromptHint, state->promptHints[i]);
-    state->shownPromptIndex = i;
+    copyText(state->round.shownPromptType, state->round.promptTypes[i]);
+    copyText(state->round.shownPromptHint, state->round.promptHints[i]);
+    state->round.shownPromptIndex = i;
 }
 
 static void sendAnswers(ClientState* state) {
     static_assert(ANSWERS_BUFFER < 12288, "kept on the stack");
     char data[ANSWERS_BUFFER];
     buildAnswers(state, data, ANSWERS_BUFFER);
-    sendRequest(state, state->inRoom ? REQ_SUBMIT_ANSWERS : REQ_SOLO_SUBMIT, data);
+    sendRequest(state, state->table.inRoom ? REQ_SUBMIT_ANSWERS : REQ_SOLO_SUBMIT, data);
 }
 
 void submitWord(ClientState* state, const char* word) {
-    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
     if (count <= 0) return;
-    int32_t slot = state->promptIndex < 0 ? 0 : state->promptIndex;
+    int32_t slot = state->round.promptIndex < 0 ? 0 : state->round.promptIndex;
     if (slot > count - 1) slot = count - 1;
-    copyText(state->answers[slot], word);
-    state->promptIndex = slot + 1;
+    copyText(state->round.answers[slot], word);
+    state->round.promptIndex = slot + 1;
     if (slot + 1 < count) {
         showPrompt(state, slot + 1);
-        state->wordInputEcho[0] = 0;
-        state->contentDirty = 1;
+        state->round.wordInputEcho[0] = 0;
+        state->view.contentDirty = 1;
         return;
     }
     sendAnswers(state);
 }
 
 void wordRejected(ClientState* state, int32_t blankId, const char* message) {
-    int32_t count = state->promptCount < MAX_PROMPTS ? state->promptCount : MAX_PROMPTS;
+    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
     for (int32_t i = 0; i < count; i++) {
-        if (state->blankIds[i] != blankId) continue;
-        state->answers[i][0] = 0;
-        state->promptIndex = i;
+        if (state->round.blankIds[i] != blankId) continue;
+        state->round.answers[i][0] = 0;
+        state->round.promptIndex = i;
         showPrompt(state, i);
         break;
     }
-    state->wordsDone = 0;
-    state->wordInputEcho[0] = 0;
-    state->contentDirty = 1;
-    state->inputDirty = 1;
+    state->round.wordsDone = 0;
+    state->round.wordInputEcho[0] = 0;
+    state->view.contentDirty = 1;
+    state->view.inputDirty = 1;
     // The go-to clears the notice, so the notice follows it.
-    bool moved = state->screen != SCR_WORD_ENTRY;
+    bool moved = state->view.screen != SCR_WORD_ENTRY;
     if (moved) goToScreen(state, SCR_WORD_ENTRY);
     setNotice(state, message && message[0] ? message : "That word can't be used here - try another one.");
-    if (moved && !state->inRoom) emitPresence(state, "solo");
+    if (moved && !state->table.inRoom) emitPresence(state, "solo");
 }

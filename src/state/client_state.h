@@ -1,7 +1,8 @@
 // ClientState: everything the door knows, in one structure zeroed at start
 // and living until exit. Handlers write into it and raise dirty flags; the
 // renderer draws from it. Also the records it holds and the screen numbers.
-// Fields stand in fixed groups; modules add fields only in the marked block.
+// Fields stand in named groups, one per concern; a field joins the group
+// of the screens and handlers that own it.
 #pragma once
 #include <cstdint>
 
@@ -208,248 +209,271 @@ struct RenderCache {
     uint32_t inputLineDrawn;     // input line cache mark; the word field clears it
 };
 
-struct ClientState {
-    // 1. Caller record from the drop file (callerName, userRecord, timeLeftSecs...).
-    CallerInfo caller;
-    // 2. The caller's terminal.
-    TerminalChannel term;
-    // 3. The game service connection.
-    ServerConnection conn;
+// What is on screen and what must be redrawn.
+struct ViewState {
+    int32_t screen;             // ScreenId shown now
+    int32_t fullRedraw;         // repaint everything: screen switch, authed, rating prompt
+    int32_t contentDirty;       // body changed
+    int32_t chatDirty;          // chat log or its scroll changed
+    int32_t noticeDirty;        // notice, knock or invitation changed
+    int32_t inputDirty;         // typed line changed; cursor must go back
+    int32_t animDirty;          // animation frame due
+    int32_t countdownDirty;     // countdown lines due (once a second)
+    int32_t menuGreetingDirty;  // main menu greeting must be redrawn
+    int32_t guidePage;          // 0 to 3
+    int32_t guideFrame;         // animation frame of the guide
+    int32_t shuffleFrame;       // table shuffle animation frame
+};
 
-    // 4. Screen control and redraw flags.
-    int32_t screen;          // ScreenId shown now
-    int32_t running;         // main loop runs while 1
-    int32_t fullRedraw;      // repaint everything: screen switch, authed, rating prompt
-    int32_t contentDirty;    // body changed
-    int32_t chatDirty;       // chat log or its scroll changed
-    int32_t noticeDirty;     // notice, knock or invitation changed
-    int32_t inputDirty;      // typed line changed; cursor must go back
-    int32_t animDirty;       // animation frame due
-    int32_t countdownDirty;  // countdown lines due (once a second)
+// Who the caller is to the service, and what it said at log-in.
+struct IdentityState {
+    char boardName[32];       // as the service reported it at log-in
+    char sysopName[32];       // as the service reported it at log-in
+    char myName[32];          // the caller's name as the service confirmed it
+    char greeting[160];       // main menu greeting
+    int32_t authOk;           // the service accepted the caller
+    int32_t authed;           // a greeting just arrived: main menu redraws row 4
+    int32_t onlineTotal;      // players online on the whole service
+    char feedbackLabel[32];   // main menu label of the feedback entry
+    int32_t testerFeedback;   // feedback entry offered; default 1
+};
 
-    // 5. Board and caller identity.
-    DoorConfig cfg;          // door.cfg as read at start-up
-    char boardName[32];      // as the service reported it at log-in
-    char sysopName[32];      // as the service reported it at log-in
-    char myName[32];         // the caller's name as the service confirmed it
-    char greeting[160];      // main menu greeting
-    int32_t authOk;          // the service accepted the caller
-    int32_t authed;          // a greeting just arrived: main menu redraws row 4
-
-    // 6. Lounge.
+// The Lounge: tables listed, paging, a share code being typed, a knock offered.
+struct LobbyState {
     TableRecord tables[MAX_TABLES];
-    int32_t tableCount;      // entries in tables
-    int32_t loungePage;      // page of the Lounge lists (">" and "<")
+    int32_t tableCount;        // entries in tables
+    int32_t loungePage;        // page of the Lounge lists (">" and "<")
+    int32_t codeEntry;         // the next typed Lounge line is a share code
+    int32_t knockPrompt;       // 1-based locked table offered for a knock, 0 = none
+    int32_t quickSeatPending;  // the next table list picks a seat
+};
 
-    // 7. Current table.
-    char roomCode[8];        // share code of the table the caller sits at
-    int32_t inRoom;          // seated at a table
-    int32_t isHost;          // the caller hosts the table
-    int32_t roomLocked;      // the table is locked
+// The table the caller sits at, its players, its dialogues and the pick turn.
+struct TableState {
+    char roomCode[8];                   // share code of the table the caller sits at
+    int32_t inRoom;                     // seated at a table
+    int32_t isHost;                     // the caller hosts the table
+    int32_t roomLocked;                 // the table is locked
     PlayerRecord players[MAX_PLAYERS];  // table players, or the Lounge roster
-    int32_t playerCount;     // entries in players
-    int32_t playerCountSeen; // count after the last roster or room snapshot
-    int32_t onlineTotal;     // players online on the whole service
+    int32_t playerCount;                // entries in players
+    int32_t playerCountSeen;            // count after the last roster or room snapshot
+    char roomName[48];                  // table name
+    int32_t roomAutoHost;               // the service hosts the table
+    int32_t roomRoundRobin;             // players take turns picking
+    char pickerName[32];                // who is picking now
+    char presetLine[80];                // "Playing:  %.58s"
+    int32_t createStage;                // 0 name, 1 lock, 2 take turns
+    char createName[32];                // name typed for a new table
+    int32_t createLocked;               // the new table is locked
+    int32_t createRoundRobin;           // the new table takes turns picking
+    int32_t pickerMode;                 // 0 solo, 1 change preset, 2 creating a table, 3 caller's turn
+    int32_t pickTurn;                   // the caller chooses the next tale
+    char pickCategory[32];              // category chosen for a new table
+    int32_t pickStoryId;                // tale chosen for a new table, 0 = any
+    int32_t pickTimerOn;                // the pick turn runs against pickDeadline
+    char returnPendingNames[256];       // players the table waits for
+    int32_t joinRequestPending;         // somebody knocks on the caller's table
+    char joinRequestName[32];
+    char joinRequestKnockId[48];
+    int32_t invitePending;              // the caller is invited to a table
+    char inviteFrom[32];
+    char inviteTable[32];
+    char inviteCode[8];
+    char inviteFromId[48];
+    int32_t rateStoryId;                // tale that may be rated, 0 = none
+    int32_t rateGiven;                  // 2 = no vote yet
+    char rateTitle[64];                 // title of the tale to rate
+};
 
-    // 8. Chat.
-    ChatLine chatLog[MAX_CHAT_LINES];   // oldest first
-    int32_t chatCount;       // 0 to 64
-    int32_t chatScroll;      // display lines scrolled back, 0 = newest at the bottom
+// The chat log and the emote actions.
+struct ChatState {
+    ChatLine chatLog[MAX_CHAT_LINES];  // oldest first
+    int32_t chatCount;                 // 0 to 64
+    int32_t chatScroll;                // display lines scrolled back, 0 = newest at the bottom
+    char actions[MAX_ACTIONS][20];     // action names, 19 characters
+    int32_t actionCount;               // entries held
+    int32_t actionTotal;               // entries the service has
+};
 
-    // 9. Word entry display.
+// Categories and the tale browser of the pickers.
+struct PickerState {
+    char categoryNames[MAX_CATEGORIES][32];   // the list the pickers show
+    char categoryNames2[MAX_CATEGORIES][32];  // the authed list...
+    char categoryKinds[MAX_CATEGORIES][12];   // ...with each kind: "normal", "holiday", "limited"
+    int32_t categoryCount;                    // entries in categoryNames
+    int32_t categoriesFromPick;               // categoryNames came with a pick turn
+    int32_t categoryCount2;                   // entries in categoryNames2 / categoryKinds
+    int32_t categorySel;                      // chosen index; negative = none
+    char storyTitles[MAX_STORIES][64];
+    int32_t storyIds[MAX_STORIES];
+    int32_t storyBlanks[MAX_STORIES];
+    char storyCategories[MAX_STORIES][32];
+    int32_t storyCount;                       // tales loaded
+    int32_t storyTotal;                       // tales the service holds for the category
+    int32_t storyOffset;                      // offset of the page asked for
+    int32_t storyLoading;                     // a page is on its way
+    int32_t storyFirstShown;                  // first tale on the picker page
+};
+
+// The words asked for in this round and the caller's answers.
+struct RoundState {
     char shownPromptType[32];  // kind of word asked ("adjective")
     char shownPromptHint[64];  // hint sent with the prompt
     int32_t shownPromptIndex;  // 0-based prompt shown
     int32_t shownPromptTotal;  // words this caller supplies
     char wordInputEcho[64];    // the word as typed so far, shown in the field
-
-    // 10. Reveal.
-    char revealStory[4096];    // the finished story text
-    RevealWord revealWords[MAX_REVEAL_WORDS];
-    int32_t revealWordCount;   // entries in revealWords
-    int32_t revealCursor;      // selected word
-    char roundTitle[64];       // tale title
-    char roundCategory[48];    // tale category
-    int32_t codeEntry;         // the next typed Lounge line is a share code
-    int32_t rateStoryId;       // tale that may be rated, 0 = none
-    int32_t rateGiven;         // 2 = no vote yet
-    char rateTitle[64];        // title of the tale to rate
-
-    // 11. Categories.
-    char categoryNames[MAX_CATEGORIES][32];   // the list the pickers show
-    char categoryNames2[MAX_CATEGORIES][32];  // the authed list...
-    char categoryKinds[MAX_CATEGORIES][12];   // ...with each kind: "normal", "holiday", "limited"
-    int32_t categoryCount;       // entries in categoryNames2 / categoryKinds
-    int32_t categoriesFromPick;  // categoryNames came with a pick turn
-    int32_t categoryCount2;      // entries in categoryNames
-    int32_t categorySel;         // chosen index; negative = none
-
-    // 12. Care hub content, laid out when the carehub:get reply arrives.
-    int32_t careLoaded;          // content laid out
-    int32_t careRequested;       // carehub:get in flight
-    char careLines[MAX_CARE_LINES][CARE_LINE_BYTES];  // main page lines
-    int32_t careLineTags[MAX_CARE_LINES];  // colour per line: 30-37, +100 bright
-    int32_t careLineCount;       // lines in careLines
-    int32_t careScroll;          // first main page line shown
-    char careSectionLines[MAX_CARE_LINES][CARE_LINE_BYTES];  // pool shared by the sections
-    int32_t careSectionLineTags[MAX_CARE_LINES];  // colour per pool line
-    int32_t careSectionLinesUsed;  // pool lines in use
-    char careSectionTitles[MAX_CARE_SECTIONS][48];  // 47 characters
-    char careSectionKeys[MAX_CARE_SECTIONS];        // one letter or digit each
-    int32_t careSectionStart[MAX_CARE_SECTIONS];    // first pool line of each section
-    int32_t careSectionLineCount[MAX_CARE_SECTIONS];  // pool lines of each section
-    int32_t careSectionCount;    // sections held
-    int32_t careSectionOpen;     // open section, -1 = none
-    int32_t careSectionScroll;   // first line of the open section shown
-    char careUrgentNames[MAX_CARE_URGENT][33];     // "%.32s"
-    char careUrgentContacts[MAX_CARE_URGENT][41];  // "%.40s"
-    int32_t careUrgentCount;     // urgent contacts held
-
-    // 13. Story browser.
-    char storyTitles[MAX_STORIES][64];
-    int32_t storyIds[MAX_STORIES];
-    int32_t storyBlanks[MAX_STORIES];
-    char storyCategories[MAX_STORIES][32];
-    int32_t storyCount;          // tales loaded
-    int32_t storyTotal;          // tales the service holds for the category
-    int32_t storyOffset;         // offset of the page asked for
-    int32_t storyLoading;        // a page is on its way
-    int32_t storyFirstShown;     // first tale on the picker page
-
-    // 14. Prompts of the round.
-    int32_t totalBlanks;         // gaps in the whole tale
+    int32_t totalBlanks;       // gaps in the whole tale
     char promptTypes[MAX_PROMPTS][32];
     char promptHints[MAX_PROMPTS][64];
     int32_t blankIds[MAX_PROMPTS];
     char answers[MAX_PROMPTS][64];
-    int32_t promptCount;         // prompts held
-    int32_t promptIndex;         // prompt being answered
-    char pendingWord[64];        // word waiting for its word:check
-    int32_t wordCheckPending;    // word:check in flight
-    uint32_t wordCheckTick;      // when it went out; given up after 3000 ms
+    int32_t promptCount;       // prompts held
+    int32_t promptIndex;       // prompt being answered
+    char pendingWord[64];      // word waiting for its word:check
+    int32_t wordCheckPending;  // word:check in flight
+    uint32_t wordCheckTick;    // when it went out; given up after 3000 ms
+    int32_t wordsDone;         // all of the caller's words are in
+    char roundTitle[64];       // tale title
+    char roundCategory[48];    // tale category
+};
 
-    // 15. Table dialogues and the pick turn.
-    int32_t createStage;         // 0 name, 1 lock, 2 take turns
-    char createName[32];         // name typed for a new table
-    int32_t createLocked;        // the new table is locked
-    int32_t createRoundRobin;    // the new table takes turns picking
-    int32_t wordsDone;           // all of the caller's words are in
-    int32_t pickerMode;          // 0 solo, 1 change preset, 2 creating a table, 3 caller's turn
-    int32_t pickTurn;            // the caller chooses the next tale
-    char pickCategory[32];       // category chosen for a new table
-    int32_t pickStoryId;         // tale chosen for a new table, 0 = any
-    int32_t roomAutoHost;        // the service hosts the table
-    int32_t roomRoundRobin;      // players take turns picking
-    int32_t pickTimerOn;         // the pick turn runs against pickDeadline
-    uint32_t pickDeadline;       // pick turn ends
-    char roomName[48];           // table name
-    char pickerName[32];         // who is picking now
-    char presetLine[80];         // "Playing:  %.58s"
-    int32_t shuffleFrame;        // table shuffle animation frame
+// The finished story, table or solo, and who is still reading.
+struct RevealState {
+    char revealStory[4096];   // the finished story text
+    RevealWord revealWords[MAX_REVEAL_WORDS];
+    int32_t revealWordCount;  // entries in revealWords
+    int32_t revealCursor;     // selected word
+    int32_t revealDone;       // the caller is done reading the reveal
+    char stillReading[181];   // who is still reading, 180 characters
+    char soloStory[4096];     // the finished solo tale
+    int32_t soloScroll;       // first line of the solo tale shown
+};
 
-    // 16. Emote actions.
-    char actions[MAX_ACTIONS][20];  // action names, 19 characters
-    int32_t actionCount;         // entries held
-    int32_t actionTotal;         // entries the service has
-
-    // 17. Menu greeting, guide, round progress.
-    int32_t menuGreetingDirty;   // main menu greeting must be redrawn
-    int32_t guidePage;           // 0 to 3
-    int32_t guideFrame;          // animation frame of the guide
-    char returnPendingNames[256];  // players the table waits for
-    int32_t revealDone;          // the caller is done reading the reveal
-    char stillReading[181];      // who is still reading, 180 characters
-
-    // 18. Mail and announcements.
+// Mailbox and announcements.
+struct MailState {
     Letter letters[MAX_LETTERS];
-    int32_t letterCount;         // letters held
-    int32_t unreadCount;         // letters not read
-    int32_t letterOpen;          // open letter index
+    int32_t letterCount;        // letters held
+    int32_t unreadCount;        // letters not read
+    int32_t letterOpen;         // open letter index
     Announcement announcements[MAX_ANNOUNCEMENTS];
-    int32_t announcementCount;   // entries kept
-    int32_t announcementOpen;    // open announcement index
-    int32_t readScroll;          // scroll of the open letter or announcement
+    int32_t announcementCount;  // entries kept
+    int32_t announcementOpen;   // open announcement index
+    int32_t readScroll;         // scroll of the open letter or announcement
+    int32_t mailRequested;      // mail:list in flight
+};
 
-    // 19. Service standing.
-    int32_t mailRequested;       // mail:list in flight
-    uint32_t lastInputTick;      // the caller's last key
-    int32_t idleWarned;          // the idle warning was given since the last key
-    int32_t quickSeatPending;    // the next table list picks a seat
-    int32_t maintenance;         // the service is in maintenance
-    char maintenanceText[200];
-    int32_t barred;              // the caller is timed out or banned
-    int32_t barredTimedOut;      // a time-out rather than a ban
-    char barredError[260];
-    char barredUntil[72];
-    char barredReason[160];
-    char feedbackLabel[32];      // main menu label of the feedback entry
+// The care hub, laid out when its reply arrives.
+struct CareState {
+    int32_t careLoaded;                       // content laid out
+    int32_t careRequested;                    // carehub:get in flight
+    char careLines[MAX_CARE_LINES][CARE_LINE_BYTES];  // main page lines
+    int32_t careLineTags[MAX_CARE_LINES];     // colour per line: 30-37, +100 bright
+    int32_t careLineCount;                    // lines in careLines
+    int32_t careScroll;                       // first main page line shown
+    char careSectionLines[MAX_CARE_LINES][CARE_LINE_BYTES];  // pool shared by the sections
+    int32_t careSectionLineTags[MAX_CARE_LINES];  // colour per pool line
+    int32_t careSectionLinesUsed;             // pool lines in use
+    char careSectionTitles[MAX_CARE_SECTIONS][48];  // 47 characters
+    char careSectionKeys[MAX_CARE_SECTIONS];  // one letter or digit each
+    int32_t careSectionStart[MAX_CARE_SECTIONS];  // first pool line of each section
+    int32_t careSectionLineCount[MAX_CARE_SECTIONS];  // pool lines of each section
+    int32_t careSectionCount;                 // sections held
+    int32_t careSectionOpen;                  // open section, -1 = none
+    int32_t careSectionScroll;                // first line of the open section shown
+    char careUrgentNames[MAX_CARE_URGENT][33];  // "%.32s"
+    char careUrgentContacts[MAX_CARE_URGENT][41];  // "%.40s"
+    int32_t careUrgentCount;                  // urgent contacts held
+};
 
-    // 20. Note editors, the knock and the invitation, the report dialogue.
+// The note, reply, report and story editors.
+struct EditorsState {
     char feedbackLines[MAX_FEEDBACK_LINES][EDIT_LINE_BYTES];
     int32_t feedbackLineCount;
-    int32_t feedbackEditLine;    // 1-based marked line, 0 = none
+    int32_t feedbackEditLine;         // 1-based marked line, 0 = none
     char replyLines[MAX_REPLY_LINES][EDIT_LINE_BYTES];
     int32_t replyLineCount;
-    int32_t replyEditLine;       // 1-based marked line, 0 = none
-    int32_t replyToId;           // letter answered
+    int32_t replyEditLine;            // 1-based marked line, 0 = none
+    int32_t replyToId;                // letter answered
     char reportLines[MAX_REPORT_LINES][EDIT_LINE_BYTES];
     int32_t reportLineCount;
-    int32_t reportStage;         // 0 reason, 1 note, 2 tale or player, 3 which player
-    int32_t reportIsTale;        // about the tale, not a player
-    char reportReason[40];       // reason code, 39 characters
-    char reportTargetId[40];     // reported player's socket id
-    char reportTargetName[32];   // reported player's name
-    int32_t reportDeferred;      // report opens when the round is over
-    int32_t leaveReportPrompt;   // asking whether to leave the table to report
-    char storyTitle[61];         // 60 characters
+    int32_t reportStage;              // 0 reason, 1 note, 2 tale or player, 3 which player
+    int32_t reportIsTale;             // about the tale, not a player
+    char reportReason[40];            // reason code, 39 characters
+    char reportTargetId[40];          // reported player's socket id
+    char reportTargetName[32];        // reported player's name
+    int32_t reportDeferred;           // report opens when the round is over
+    int32_t leaveReportPrompt;        // asking whether to leave the table to report
+    char storyTitle[61];              // 60 characters
     char storyLines[MAX_STORY_LINES][EDIT_LINE_BYTES];
     int32_t storyLineCount;
-    int32_t storyEditLine;       // 1-based marked line, 0 = none
+    int32_t storyEditLine;            // 1-based marked line, 0 = none
     int32_t storyScroll;
     GapRecord storyGaps[MAX_STORY_GAPS];
     int32_t storyGapCount;
-    int32_t storySent;           // submission:submit in flight
-    char storyCategory[48];      // chosen category
+    int32_t storySent;                // submission:submit in flight
+    char storyCategory[48];           // chosen category
     char storyRequestedCategory[48];  // suggested category, 47; the byte 1 alone = asked for
-    char storyRating[8];         // "G", "PG", "PG-17", "R"
-    char storyEmail[96];         // 95 characters
-    char soloStory[4096];        // the finished solo tale
-    int32_t soloScroll;          // first line of the solo tale shown
-    int32_t knockPrompt;         // 1-based locked table offered for a knock, 0 = none
-    int32_t joinRequestPending;  // somebody knocks on the caller's table
-    char joinRequestName[32];
-    char joinRequestKnockId[48];
-    int32_t invitePending;       // the caller is invited to a table
-    char inviteFrom[32];
-    char inviteTable[32];
-    char inviteCode[8];
-    char inviteFromId[48];
+    char storyRating[8];              // "G", "PG", "PG-17", "R"
+    char storyEmail[96];              // 95 characters
+};
 
-    // 21. Typed line and notice.
+// The service's verdicts on the caller and on itself.
+struct StandingState {
+    int32_t maintenance;      // the service is in maintenance
+    char maintenanceText[200];
+    int32_t barred;           // the caller is timed out or banned
+    int32_t barredTimedOut;   // a time-out rather than a ban
+    char barredError[260];
+    char barredUntil[72];
+    char barredReason[160];
+};
+
+// The typed line and the notice row.
+struct InputState {
     char inputLine[INPUT_LINE_BYTES];  // printable characters only
-    int32_t inputLen;            // 0 to 254
-    char noticeText[256];        // one-line notice on row 23
-    uint32_t noticeTick;         // when it was set; it expires after 25 s
+    int32_t inputLen;                  // 0 to 254
+    char noticeText[256];              // one-line notice on row 23
+    uint32_t noticeTick;               // when it was set; it expires after 25 s
+};
 
-    // 22. Timers (tickMs values, 0 = none).
-    DoorClock clock;             // the door's one clock; started at start-up
-    uint32_t startDeadline;      // round starts
-    uint32_t wordDeadline;       // word entry ends
-    uint32_t revealDeadline;     // voting on the reveal ends
-    uint32_t scoresDeadline;     // final warning on the scores screen ends
-    uint32_t doorStartTick;      // start-up; BBS time left counts from it
-    int32_t testerFeedback;      // feedback entry offered; default 1
+// Deadlines and clocks (tickMs values, 0 = none) and the loop's own timing.
+struct TimersState {
+    uint32_t startDeadline;   // round starts
+    uint32_t wordDeadline;    // word entry ends
+    uint32_t revealDeadline;  // voting on the reveal ends
+    uint32_t scoresDeadline;  // final warning on the scores screen ends
+    uint32_t pickDeadline;    // pick turn ends
+    uint32_t doorStartTick;   // start-up; BBS time left counts from it
+    uint32_t lastInputTick;   // the caller's last key
+    int32_t idleWarned;       // the idle warning was given since the last key
+    uint32_t lastTimerTick;   // when the quarter-second timers last ran
+    uint32_t uiTicks;         // quarter-second ticks run since start-up; wraps harmlessly
+    int32_t running;          // main loop runs while 1
+    int32_t loopHold;         // a last screen or notice is held before leaving
+    uint32_t loopHoldEnd;     // tick at which the hold ends and the loop stops
+    int32_t verdictWait;      // maintenance or bar screen up, waiting for a key
+};
 
-    // ---- Fields added by other modules: append below this line only. ----
-
-    // Main loop fields.
-    JsonDocument lineDoc;        // the service line being routed, parsed; remade for every line
-    uint32_t uiTicks;            // quarter-second ticks run since start-up; wraps harmlessly
-    uint32_t lastTimerTick;      // when the quarter-second timers last ran
-    int32_t loopHold;            // a last screen or notice is held before leaving
-    uint32_t loopHoldEnd;        // tick at which the hold ends and the loop stops
-    int32_t verdictWait;         // maintenance or bar screen up, waiting for a key
-
-    // What the screen shows now, as the painters and widgets left it.
-    RenderCache render;
+struct ClientState {
+    CallerInfo caller;         // from the drop file
+    TerminalChannel term;      // the caller's terminal
+    ServerConnection conn;     // the game service
+    DoorConfig cfg;            // door.cfg as read at start-up
+    DoorClock clock;           // the door's one clock; started at start-up
+    JsonDocument lineDoc;      // the service line being routed; remade for every line
+    RenderCache render;        // what the widgets and painters last drew
+    ViewState view;
+    IdentityState identity;
+    LobbyState lobby;
+    TableState table;
+    ChatState chat;
+    PickerState picker;
+    RoundState round;
+    RevealState reveal;
+    MailState mail;
+    CareState care;
+    EditorsState editors;
+    StandingState standing;
+    InputState input;
+    TimersState timers;
 };

@@ -33,7 +33,7 @@ constexpr int32_t STAY_SCREENS[] = {
 
 constexpr size_t PENDING_JOIN_LIMIT = 221;  // returnPendingNames stops growing past this
 constexpr size_t PENDING_NAME_CHARS = 30;   // each waited-for name is cut to this
-static_assert(PENDING_JOIN_LIMIT + 2 + PENDING_NAME_CHARS < sizeof(ClientState::returnPendingNames),
+static_assert(PENDING_JOIN_LIMIT + 2 + PENDING_NAME_CHARS < sizeof(TableState::returnPendingNames),
               "the last separator and name always fit");
 
 // A tick value for a deadline or a time stamp: 0 means "none", so a moment
@@ -61,7 +61,7 @@ void fillPlayer(ClientState* state, PlayerRecord* p, const JsonNode* el, const P
     copyText(p->id, id);
     p->isHost = jsonGetBool(el, "isHost", 0);
     p->ready = jsonGetBool(el, "ready", 0) || jsonGetBool(el, "submitted", 0);
-    p->isMe = state->myName[0] && strcmp(state->myName, p->name) == 0;
+    p->isMe = state->identity.myName[0] && strcmp(state->identity.myName, p->name) == 0;
     p->laughs = jsonGetInt(el, "laughs", old ? old->laughs : 0);
     p->bbsNumber = jsonGetInt(el, "bbsNumber", old ? old->bbsNumber : 0);
     copyText(p->source, jsonGetString(el, "source", old ? old->source : "web"));
@@ -78,13 +78,13 @@ bool idListed(const JsonNode* ids, const char* id) {
 // Names of the seated players the table still waits for: those whose id is
 // not in the snapshot's list of players who have come back.
 void collectReturnPending(ClientState* state, const JsonNode* returned) {
-    char* out = state->returnPendingNames;
-    const size_t cap = sizeof state->returnPendingNames;
+    char* out = state->table.returnPendingNames;
+    const size_t cap = sizeof state->table.returnPendingNames;
     out[0] = 0;
     if (!isArray(returned) || !returned->firstChild) return;
     bool first = true;
-    for (int32_t i = 0; i < state->playerCount; i++) {
-        const PlayerRecord* p = &state->players[i];
+    for (int32_t i = 0; i < state->table.playerCount; i++) {
+        const PlayerRecord* p = &state->table.players[i];
         if (idListed(returned, p->id)) continue;
         if (!first && strlen(out) <= PENDING_JOIN_LIMIT) appendTextN(out, cap, ", ");
         first = false;
@@ -99,34 +99,34 @@ void takeRoundTitle(ClientState* state, const JsonNode* room) {
     for (const char* s : ROUND_STATES) {
         if (strcmp(roundState, s) != 0) continue;
         const JsonNode* tpl = jsonGet(room, "template");
-        copyText(state->roundTitle, jsonGetString(tpl, "title", state->roundTitle));
-        copyText(state->roundCategory, jsonGetString(tpl, "category", state->roundCategory));
+        copyText(state->round.roundTitle, jsonGetString(tpl, "title", state->round.roundTitle));
+        copyText(state->round.roundCategory, jsonGetString(tpl, "category", state->round.roundCategory));
         return;
     }
-    state->roundTitle[0] = 0;
-    state->roundCategory[0] = 0;
+    state->round.roundTitle[0] = 0;
+    state->round.roundCategory[0] = 0;
 }
 
 bool mayLeaveScreen(const ClientState* state) {
     for (int32_t s : STAY_SCREENS)
-        if (state->screen == s) return false;
-    return state->pickerMode == 0;
+        if (state->view.screen == s) return false;
+    return state->table.pickerMode == 0;
 }
 
 // The light go-to: new screen, full redraw, typed line and notice emptied.
 void moveToTable(ClientState* state) {
-    state->screen = SCR_TABLE;
-    state->fullRedraw = 1;
-    state->inputLine[0] = 0;
-    state->inputLen = 0;
-    state->noticeText[0] = 0;
+    state->view.screen = SCR_TABLE;
+    state->view.fullRedraw = 1;
+    state->input.inputLine[0] = 0;
+    state->input.inputLen = 0;
+    state->input.noticeText[0] = 0;
 }
 
 void chooseRoomScreen(ClientState* state, const JsonNode* room, int32_t mayShowTable) {
     // Already at the table: the body redraw is enough, and going there again
     // would wipe the line the caller is typing.
-    if (state->screen == SCR_TABLE) return;
-    if (state->screen == SCR_SCORES) {
+    if (state->view.screen == SCR_TABLE) return;
+    if (state->view.screen == SCR_SCORES) {
         if (strcmp(jsonGetString(room, "state", ""), "waiting") == 0) moveToTable(state);
         return;
     }
@@ -149,59 +149,59 @@ int32_t paletteColour(int32_t index) {
 
 void applyPlayerList(ClientState* state, const JsonNode* list) {
     PlayerRecord old[MAX_PLAYERS];
-    int32_t oldCount = state->playerCount;
+    int32_t oldCount = state->table.playerCount;
     if (oldCount < 0) oldCount = 0;
     if (oldCount > MAX_PLAYERS) oldCount = MAX_PLAYERS;
-    memcpy(old, state->players, sizeof old);
-    state->playerCount = 0;
+    memcpy(old, state->table.players, sizeof old);
+    state->table.playerCount = 0;
     if (!isArray(list)) return;
-    for (const JsonNode* el = list->firstChild; el && state->playerCount < MAX_PLAYERS; el = el->next) {
-        int32_t index = state->playerCount;
+    for (const JsonNode* el = list->firstChild; el && state->table.playerCount < MAX_PLAYERS; el = el->next) {
+        int32_t index = state->table.playerCount;
         const PlayerRecord* prev = findOld(old, oldCount, jsonGetString(el, "id", ""),
                                            jsonGetString(el, "name", "?"));
-        fillPlayer(state, &state->players[index], el, prev, index);
-        state->playerCount++;
+        fillPlayer(state, &state->table.players[index], el, prev, index);
+        state->table.playerCount++;
     }
-    state->contentDirty = 1;
+    state->view.contentDirty = 1;
 }
 
 void applyRoomState(ClientState* state, const JsonNode* room, int32_t mayShowTable) {
     if (!room) return;
     const JsonNode* players = jsonGet(room, "players");
     const char* code = jsonGetString(room, "code", "");
-    if (code[0]) copyTextMax(state->roomCode, code, 7);
-    state->inRoom = 1;
-    state->roomLocked = jsonGetBool(room, "locked", 0);
+    if (code[0]) copyTextMax(state->table.roomCode, code, 7);
+    state->table.inRoom = 1;
+    state->table.roomLocked = jsonGetBool(room, "locked", 0);
     const char* name = jsonGetString(room, "name", "");
-    if (name[0]) copyText(state->roomName, name);
-    state->roomAutoHost = jsonGetBool(room, "autoHost", 0);
-    state->roomRoundRobin = jsonGetBool(room, "roundRobinPicking", 0);
+    if (name[0]) copyText(state->table.roomName, name);
+    state->table.roomAutoHost = jsonGetBool(room, "autoHost", 0);
+    state->table.roomRoundRobin = jsonGetBool(room, "roundRobinPicking", 0);
 
     // Waited-for names come from the players held before this snapshot.
     collectReturnPending(state, jsonGet(room, "roomReturnPending"));
     if (players) applyPlayerList(state, players);
-    state->playerCountSeen = state->playerCount;
+    state->table.playerCountSeen = state->table.playerCount;
 
     int32_t startsInMs = jsonNumberToInt(jsonGetNumber(room, "startsInMs", -1));
     if (startsInMs >= 0)
-        state->startDeadline = tickStamp(tickMs(&state->clock) + (uint32_t)startsInMs);
-    else if (state->screen == SCR_TABLE)
-        state->startDeadline = 0;
-    state->contentDirty = 1;
+        state->timers.startDeadline = tickStamp(tickMs(&state->clock) + (uint32_t)startsInMs);
+    else if (state->view.screen == SCR_TABLE)
+        state->timers.startDeadline = 0;
+    state->view.contentDirty = 1;
 
     takeRoundTitle(state, room);
     chooseRoomScreen(state, room, mayShowTable);
 }
 
 void applyAnnouncements(ClientState* state, const JsonNode* data) {
-    state->announcementCount = 0;
+    state->mail.announcementCount = 0;
     const JsonNode* list = jsonGet(data, "announcements");
     if (!isArray(list)) return;
-    for (const JsonNode* el = list->firstChild; el && state->announcementCount < MAX_ANNOUNCEMENTS;
+    for (const JsonNode* el = list->firstChild; el && state->mail.announcementCount < MAX_ANNOUNCEMENTS;
          el = el->next) {
         int32_t id = jsonGetInt(el, "id", 0);
         if (markerHasDismissed(state->caller.userRecord, id)) continue;
-        Announcement* a = &state->announcements[state->announcementCount++];
+        Announcement* a = &state->mail.announcements[state->mail.announcementCount++];
         memset(a, 0, sizeof *a);
         a->id = id;
         a->read = markerHasRead(state->caller.userRecord, id);
@@ -212,30 +212,30 @@ void applyAnnouncements(ClientState* state, const JsonNode* data) {
 
 void setNotice(ClientState* state, const char* text) {
     if (!text) {
-        state->noticeText[0] = 0;
-        state->noticeTick = 0;
+        state->input.noticeText[0] = 0;
+        state->input.noticeTick = 0;
         return;
     }
-    copyText(state->noticeText, text);
-    state->noticeTick = tickStamp(tickMs(&state->clock));
-    state->noticeDirty = 1;
+    copyText(state->input.noticeText, text);
+    state->input.noticeTick = tickStamp(tickMs(&state->clock));
+    state->view.noticeDirty = 1;
 }
 
 void appendChatLine(ClientState* state, const char* name, const char* text, int32_t kind,
                     const char* tag) {
-    if (state->chatCount >= MAX_CHAT_LINES) {
-        memmove(&state->chatLog[0], &state->chatLog[1], sizeof(ChatLine) * (MAX_CHAT_LINES - 1));
-        state->chatCount = MAX_CHAT_LINES - 1;
+    if (state->chat.chatCount >= MAX_CHAT_LINES) {
+        memmove(&state->chat.chatLog[0], &state->chat.chatLog[1], sizeof(ChatLine) * (MAX_CHAT_LINES - 1));
+        state->chat.chatCount = MAX_CHAT_LINES - 1;
     }
-    if (state->chatCount < 0) state->chatCount = 0;
-    ChatLine* line = &state->chatLog[state->chatCount++];
+    if (state->chat.chatCount < 0) state->chat.chatCount = 0;
+    ChatLine* line = &state->chat.chatLog[state->chat.chatCount++];
     memset(line, 0, sizeof *line);
     copyText(line->name, name);
     copyText(line->text, text);
     line->kind = kind;
     copyText(line->tag, tag);
-    state->chatScroll = 0;
-    state->chatDirty = 1;
+    state->chat.chatScroll = 0;
+    state->view.chatDirty = 1;
 }
 
 void appendSystemLine(ClientState* state, const char* name, const char* text, int32_t kind) {
@@ -243,48 +243,48 @@ void appendSystemLine(ClientState* state, const char* name, const char* text, in
 }
 
 int32_t editInputLine(ClientState* state, int32_t key) {
-    int32_t len = state->inputLen;
+    int32_t len = state->input.inputLen;
     if (key == KEY_BACKSPACE) {
         if (len > 0) {
-            state->inputLine[--state->inputLen] = 0;
-            state->inputDirty = 1;
+            state->input.inputLine[--state->input.inputLen] = 0;
+            state->view.inputDirty = 1;
         }
         return 0;
     }
     if (key == KEY_ENTER) return len > 0;
     if (key >= 32 && key <= 126 && len < INPUT_MAX_CHARS) {
-        state->inputLine[len] = (char)key;
-        state->inputLine[len + 1] = 0;
-        state->inputLen = len + 1;
-        state->inputDirty = 1;
+        state->input.inputLine[len] = (char)key;
+        state->input.inputLine[len + 1] = 0;
+        state->input.inputLen = len + 1;
+        state->view.inputDirty = 1;
     }
     return 0;
 }
 
 void forgetTable(ClientState* state) {
-    state->rateStoryId = 0;
-    state->rateGiven = 2;  // no vote yet
-    state->rateTitle[0] = 0;
-    state->inRoom = 0;
-    state->isHost = 0;
-    state->roomCode[0] = 0;
-    state->roomName[0] = 0;
-    state->presetLine[0] = 0;
-    state->pickerName[0] = 0;
-    state->returnPendingNames[0] = 0;
-    state->roomAutoHost = 0;
-    state->roomRoundRobin = 0;
-    state->playerCount = 0;
-    state->playerCountSeen = 0;
-    state->wordsDone = 0;
-    state->pickerMode = 0;
-    state->pickTurn = 0;
-    state->pickTimerOn = 0;
-    state->startDeadline = 0;
-    state->wordDeadline = 0;
-    state->revealDeadline = 0;
-    state->scoresDeadline = 0;
-    state->pickDeadline = 0;
-    state->revealWordCount = 0;
-    state->revealCursor = 0;
+    state->table.rateStoryId = 0;
+    state->table.rateGiven = 2;  // no vote yet
+    state->table.rateTitle[0] = 0;
+    state->table.inRoom = 0;
+    state->table.isHost = 0;
+    state->table.roomCode[0] = 0;
+    state->table.roomName[0] = 0;
+    state->table.presetLine[0] = 0;
+    state->table.pickerName[0] = 0;
+    state->table.returnPendingNames[0] = 0;
+    state->table.roomAutoHost = 0;
+    state->table.roomRoundRobin = 0;
+    state->table.playerCount = 0;
+    state->table.playerCountSeen = 0;
+    state->round.wordsDone = 0;
+    state->table.pickerMode = 0;
+    state->table.pickTurn = 0;
+    state->table.pickTimerOn = 0;
+    state->timers.startDeadline = 0;
+    state->timers.wordDeadline = 0;
+    state->timers.revealDeadline = 0;
+    state->timers.scoresDeadline = 0;
+    state->timers.pickDeadline = 0;
+    state->reveal.revealWordCount = 0;
+    state->reveal.revealCursor = 0;
 }

@@ -42,9 +42,9 @@ void openGap(GapDraft* d) {
 // "}" closes the draft: it becomes the next gap when it has a name.
 void closeGap(ClientState* s, GapDraft* d) {
     d->mode = GAP_OUTSIDE;
-    if (d->nameLen == 0 || s->storyGapCount >= MAX_STORY_GAPS) return;
-    GapRecord* g = &s->storyGaps[s->storyGapCount++];
-    g->ordinal = s->storyGapCount;
+    if (d->nameLen == 0 || s->editors.storyGapCount >= MAX_STORY_GAPS) return;
+    GapRecord* g = &s->editors.storyGaps[s->editors.storyGapCount++];
+    g->ordinal = s->editors.storyGapCount;
     copyText(g->name, d->name);
     copyText(g->hint, d->hint);
 }
@@ -52,7 +52,7 @@ void closeGap(ClientState* s, GapDraft* d) {
 // A story line is read no further than its slot, terminated or not.
 void scanLine(ClientState* s, const char (&line)[EDIT_LINE_BYTES]) {
     GapDraft d{};
-    for (int32_t i = 0; i < EDIT_LINE_BYTES && line[i] && s->storyGapCount < MAX_STORY_GAPS; i++) {
+    for (int32_t i = 0; i < EDIT_LINE_BYTES && line[i] && s->editors.storyGapCount < MAX_STORY_GAPS; i++) {
         char c = line[i];
         if (c == '{') { openGap(&d); continue; }  // also starts an open gap afresh
         if (d.mode == GAP_OUTSIDE) continue;
@@ -70,9 +70,9 @@ void scanLine(ClientState* s, const char (&line)[EDIT_LINE_BYTES]) {
 }  // namespace
 
 void scanStoryGaps(ClientState* state) {
-    state->storyGapCount = 0;
-    int32_t lines = state->storyLineCount;
+    state->editors.storyGapCount = 0;
+    int32_t lines = state->editors.storyLineCount;
     if (lines > MAX_STORY_LINES) lines = MAX_STORY_LINES;
-    for (int32_t i = 0; i < lines && state->storyGapCount < MAX_STORY_GAPS; i++)
-        scanLine(state, state->storyLines[i]);
+    for (int32_t i = 0; i < lines && state->editors.storyGapCount < MAX_STORY_GAPS; i++)
+        scanLine(state, state->editors.storyLines[i]);
 }

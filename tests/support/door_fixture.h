@@ -37,9 +37,9 @@ struct DoorScreenTest : ::testing::Test {
 
     // The whole of one screen, drawn afresh; what it sent is dropped.
     void show(int32_t screen) {
-        cs->screen = screen;
-        cs->fullRedraw = 1;
-        renderScreen(cs.get(), screenLook(cs->screen));
+        cs->view.screen = screen;
+        cs->view.fullRedraw = 1;
+        renderScreen(cs.get(), screenLook(cs->view.screen));
         sent();
     }
     // One painter's drawing; what it sent is dropped.

@@ -57,9 +57,9 @@ struct Contract : DoorScreenTest {
         service = serviceWire(cs.get());
         ASSERT_GE(service, 0);
         fcntl(cs->conn.socket, F_SETFL, fcntl(cs->conn.socket, F_GETFL) | O_NONBLOCK);
-        cs->running = 1;
-        cs->doorStartTick = tickMs(&cs->clock);
-        cs->lastInputTick = tickMs(&cs->clock);
+        cs->timers.running = 1;
+        cs->timers.doorStartTick = tickMs(&cs->clock);
+        cs->timers.lastInputTick = tickMs(&cs->clock);
         cs->caller.timeLeftSecs = 3600;
         cs->caller.userRecord = 77;
         unlink(exePath("WORDWHIRL.RD").text);
