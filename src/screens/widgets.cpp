@@ -280,8 +280,10 @@ int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
     int32_t mode = (cs->view.screen == SCR_LOUNGE || cs->table.inRoom) ? 1 : 0;
     RenderCache* rc = cv->cache;
     if (rc->statusBarDrawn == drawnMark(cv->term) && shown == rc->statusSecsShown &&
-        cs->table.playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown)
+        cs->table.playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown &&
+        cs->identity.onlineTotal == rc->statusOnlineShown)
         return 0;
+    rc->statusOnlineShown = cs->identity.onlineTotal;
     rc->statusSecsShown = shown;
     rc->statusCountShown = cs->table.playerCountSeen;
     rc->statusModeShown = mode;

@@ -199,6 +199,7 @@ struct RenderCache {
     int32_t statusSecsShown;     // seconds left as last drawn, -1 = not shown
     int32_t statusCountShown;    // playerCountSeen as last drawn
     int32_t statusModeShown;     // mode as last drawn
+    int32_t statusOnlineShown;   // onlineTotal as last drawn (the main menu shows it)
     int32_t footerHighlight;     // leading footer characters in bright green, set each pass
     char footerCache[256];       // footer text as last drawn
     int32_t footerColourShown;

@@ -136,6 +136,7 @@ std::string rowName(const ::testing::TestParamInfo<Row>& info) {
 const Row ROWS[] = {
     // Log-in and the verdicts that end the visit.
     {"authed greets and asks for mail", -1, {}, {AUTH}, {"mail:list#6"}, {"Hi Ann, {username}!", "5 Wordwhirls Online", "Announcements (1 new)"}},
+    {"the online count follows presence:total", -1, {AUTH}, {ev("presence:total", R"({"online":1234})")}, {}, {"1,234 Wordwhirls Online"}},
     {"maintenance refuses", -1, {}, {ev("authed", R"({"ok":false,"maintenance":true,"error":"Back at noon"})")}, {}, {"Back at noon"}},
     {"ban refuses", -1, {}, {ev("authed", R"({"ok":false,"banned":true,"reason":"spam","until":"2030-01-02"})")}, {}, {"spam"}},
     {"time-out refuses", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"reason":"rude"})")}, {}, {"rude"}},
