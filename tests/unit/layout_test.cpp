@@ -3,6 +3,7 @@
 // terminals), and leaves nothing stale behind when another screen follows.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/text.h"
@@ -127,6 +128,30 @@ TEST(LayoutProperty, EveryScreenFitsAndLeavesNothingStale) {
                 EXPECT_EQ(t.grid(), t.fresh(to, full)) << "from screen " << from << " to " << to << (full ? " full" : " empty");
                 t.TearDown();
             }
+        }
+    }
+}
+
+// A screen repainted in place (its data changed, no full redraw) must look
+// as if it had been drawn afresh: every painter clears what it drew before.
+TEST(LayoutProperty, RepaintInPlaceLeavesNothingStale) {
+    for (int to = 0; to <= SCR_LAST; to++) {
+        if (screenLook(to)->wholeScreen) continue;  // redrawn whole or not at all
+        for (int fullFirst = 0; fullFirst < 2; fullFirst++) {
+            Layout t;
+            t.SetUp();
+            if (fullFirst) fillEverything(t.cs.get());
+            t.show(to);
+            auto next = std::make_unique<ClientState>();
+            *next = ClientState{t.cs->caller, t.cs->term, t.cs->conn};
+            if (!fullFirst) fillEverything(next.get());
+            next->clock = t.cs->clock, next->render = t.cs->render, next->view.screen = to;
+            next->view.contentDirty = next->view.chatDirty = next->view.noticeDirty = next->view.inputDirty = 1;
+            *t.cs = *next;
+            renderScreen(t.cs.get(), screenLook(to));
+            screenPump(&t.ts);
+            EXPECT_EQ(t.grid(), t.fresh(to, !fullFirst)) << "screen " << to << (fullFirst ? " emptied" : " filled");
+            t.TearDown();
         }
     }
 }
