@@ -40,7 +40,6 @@ const std::string TABLE_STATE =
 const std::string SOLO_START = R"({"ackId":1,"data":{"ok":true,"blanks":[{"n":1,"type":"A NOUN","hint":"a thing"},)"
                                R"({"n":2,"type":"A VERB","hint":"do it"}]}})";
 const std::string SOLO_TALE = R"({"ackId":2,"data":{"ok":true,"title":"Llamas","text":"The llama sang."}})";
-const std::string LOUNGE_FOOTER = "[#] Sit Down";
 const std::string ROUND_PROMPTS =
     R"({"event":"game:prompts","data":{"template":{"title":"Moon Picnic","category":"Space"},"seconds":120,)"
     R"("totalBlanks":2,"blanks":[{"n":1,"type":"adjective"},{"n":2,"type":"animal"}]}})";
@@ -55,12 +54,8 @@ long msSince(Clock::time_point t) {
     return (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
-std::string event(const std::string& name, const std::string& data) {
-    return "{\"event\":\"" + name + "\",\"data\":" + data + "}";
-}
-
 std::string loungeChat(const std::string& who, const std::string& text) {
-    return event("lobby:chat", "{\"name\":\"" + who + "\",\"text\":\"" + text + "\"}");
+    return eventLine("lobby:chat", "{\"name\":\"" + who + "\",\"text\":\"" + text + "\"}");
 }
 
 std::string screenText(const BbsHost* host) {
@@ -101,53 +96,25 @@ bool expectShows(Visit* v, const std::string& text) {
     return false;
 }
 
+// Each step of the way in: keys (or a service line), then what must show.
+bool step(Visit* v, const char* keys, const std::string& line, const std::string& shows) {
+    if (keys) bbsSendKeys(v->host(), keys);
+    return (line.empty() || fakeServiceSend(v->svc(), line)) && expectShows(v, shows);
+}
 bool toWelcome(Visit* v) {
-    if (!fakeServiceWaitFirstLine(v->svc())) {
-        ADD_FAILURE() << "the door never connected";
-        return false;
-    }
-    return fakeServiceSend(v->svc(), AUTHED) && expectShows(v, "Welcome, Ace Writer!");
+    if (fakeServiceWaitFirstLine(v->svc())) return step(v, nullptr, AUTHED, "Welcome, Ace Writer!");
+    ADD_FAILURE() << "the door never connected";
+    return false;
 }
-
-bool toGuide(Visit* v) {
-    if (!toWelcome(v)) return false;
-    bbsSendKeys(v->host(), "x");
-    return expectShows(v, "[S] MAIN MENU");
-}
-
-bool toMenu(Visit* v) {
-    if (!toGuide(v)) return false;
-    bbsSendKeys(v->host(), "s");
-    return expectShows(v, "Back to the BBS");
-}
-
-bool menuChoice(Visit* v, const char* typed, const std::string& shows) {
-    if (!toMenu(v)) return false;
-    bbsSendKeys(v->host(), typed);
-    return expectShows(v, shows);
-}
-
-bool toLounge(Visit* v) { return menuChoice(v, "1\r", LOUNGE_FOOTER); }
-
-bool toTable(Visit* v) {
-    return toLounge(v) && fakeServiceSend(v->svc(), TABLE_STATE) && expectShows(v, "[L]eave Room");
-}
-
-bool toRoundWords(Visit* v) {
-    return toTable(v) && fakeServiceSend(v->svc(), ROUND_PROMPTS) && expectShows(v, "[ESC] Leave Room");
-}
-
-bool toReveal(Visit* v) {
-    return toRoundWords(v) && fakeServiceSend(v->svc(), ROUND_REVEAL) && expectShows(v, "[SPACE] Laugh");
-}
-
-bool toScores(Visit* v) {
-    return toReveal(v) && fakeServiceSend(v->svc(), ROUND_RESULTS) && expectShows(v, "[ENTER] Play Again");
-}
-
-bool toWordEntry(Visit* v) {
-    return toMenu(v) && fakeServiceSend(v->svc(), SOLO_START) && expectShows(v, "Type Your Word And Press ENTER");
-}
+bool toGuide(Visit* v) { return toWelcome(v) && step(v, "x", "", "[S] MAIN MENU"); }
+bool toMenu(Visit* v) { return toGuide(v) && step(v, "s", "", "Back to the BBS"); }
+bool menuChoice(Visit* v, const char* typed, const std::string& shows) { return toMenu(v) && step(v, typed, "", shows); }
+bool toLounge(Visit* v) { return menuChoice(v, "1\r", "[#] Sit Down"); }
+bool toTable(Visit* v) { return toLounge(v) && step(v, nullptr, TABLE_STATE, "[L]eave Room"); }
+bool toRoundWords(Visit* v) { return toTable(v) && step(v, nullptr, ROUND_PROMPTS, "[ESC] Leave Room"); }
+bool toReveal(Visit* v) { return toRoundWords(v) && step(v, nullptr, ROUND_REVEAL, "[SPACE] Laugh"); }
+bool toScores(Visit* v) { return toReveal(v) && step(v, nullptr, ROUND_RESULTS, "[ENTER] Play Again"); }
+bool toWordEntry(Visit* v) { return toMenu(v) && step(v, nullptr, SOLO_START, "Type Your Word And Press ENTER"); }
 
 // ---------------------------------------------------------------------------
 // The caller hangs up.
@@ -207,8 +174,8 @@ const HangUpCase HANG_UP_CASES[] = {
     {"closed for maintenance",
      [](Visit* v) {
          return fakeServiceWaitFirstLine(v->svc()) &&
-                fakeServiceSend(v->svc(), event("authed", R"({"ok":false,"maintenance":true,"error":"Back soon."})")) &&
-                expectShows(v, "B A C K   S H O R T L Y");
+                step(v, nullptr, eventLine("authed", R"({"ok":false,"maintenance":true,"error":"Back soon."})"),
+                     "B A C K   S H O R T L Y");
      }},
     {"guide", toGuide},
     {"main menu", toMenu},
@@ -218,29 +185,16 @@ const HangUpCase HANG_UP_CASES[] = {
     {"words of a round at a table", toRoundWords},
     {"reveal", toReveal},
     {"scores", toScores},
-    {"solo tale",
-     [](Visit* v) {
-         return toWordEntry(v) && fakeServiceSend(v->svc(), SOLO_TALE) && expectShows(v, "[P] Play Again");
-     }},
+    {"solo tale", [](Visit* v) { return toWordEntry(v) && step(v, nullptr, SOLO_TALE, "[P] Play Again"); }},
     {"category pick", [](Visit* v) { return menuChoice(v, "3\r", "Pick A Category"); }},
-    {"create table",
-     [](Visit* v) {
-         if (!toLounge(v)) return false;
-         bbsSendKeys(v->host(), "C\r");
-         return expectShows(v, "Type A Name And Press ENTER");
-     }},
+    {"create table", [](Visit* v) { return toLounge(v) && step(v, "C\r", "", "Type A Name And Press ENTER"); }},
     {"mailbox", [](Visit* v) { return menuChoice(v, "M\r", "[ENTER] Back To The Menu"); }},
     {"announcements", [](Visit* v) { return menuChoice(v, "A\r", "[ENTER] Back To The Menu"); }},
     {"submit intro", [](Visit* v) { return menuChoice(v, "S\r", "[ENTER] Start Writing"); }},
     {"feedback", [](Visit* v) { return menuChoice(v, "F\r", "ENTER On An Empty Line When You Are Done"); }},
     {"care hub", [](Visit* v) { return menuChoice(v, "C\r", "[M] Main Menu"); }},
     {"quick help", [](Visit* v) { return menuChoice(v, "?\r", "[ENTER] Back"); }},
-    {"typing in the Lounge",
-     [](Visit* v) {
-         if (!toLounge(v)) return false;
-         bbsSendKeys(v->host(), "half a thou");
-         return expectShows(v, "half a thou");
-     }},
+    {"typing in the Lounge", [](Visit* v) { return toLounge(v) && step(v, "half a thou", "", "half a thou"); }},
     // The last screens hold for seconds on their own; a caller gone cuts them short.
     {"lost-link notice",
      [](Visit* v) {
@@ -251,15 +205,9 @@ const HangUpCase HANG_UP_CASES[] = {
      true},
     {"the service's reason for ending",
      [](Visit* v) {
-         return toLounge(v) && fakeServiceSend(v->svc(), event("disconnected", "{\"reason\":\"Closing early.\"}")) &&
-                expectShows(v, "Closing early.");
+         return toLounge(v) && step(v, nullptr, eventLine("disconnected", R"({"reason":"Closing early."})"), "Closing early.");
      }},
-    {"goodbye dots",
-     [](Visit* v) {
-         if (!toMenu(v)) return false;
-         bbsSendKeys(v->host(), "Q\r");
-         return expectShows(v, SENDING_BACK);
-     }},
+    {"goodbye dots", [](Visit* v) { return toMenu(v) && step(v, "Q\r", "", SENDING_BACK); }},
 };
 
 // Run cases on threads, at most PARALLEL_DOORS at once.
@@ -505,7 +453,7 @@ TEST(FaultsE2e, EveryEventWithMembersOfTheWrongTypeLeavesTheDoorStanding) {
     std::vector<Batch> batches{{"every event and reply", ""}};
     for (const std::string& name : events) {
         std::string lines;
-        for (const std::string& data : variants) lines += event(name, data) + "\n";
+        for (const std::string& data : variants) lines += eventLine(name, data) + "\n";
         bool mayEnd = name == "authed" || name == "admin:kicked" || name == "disconnected";
         if (mayEnd) batches.push_back({name, lines});
         else batches[0].lines += lines;
@@ -522,7 +470,7 @@ TEST(FaultsE2e, EveryEventWithMembersOfTheWrongTypeLeavesTheDoorStanding) {
         ASSERT_TRUE(toLounge(&v));
         std::thread sender([&] {
             fakeServiceSendRaw(v.svc(), b.lines);
-            fakeServiceSend(v.svc(), event("disconnected", "{\"reason\":\"" + last + "\"}"));
+            fakeServiceSend(v.svc(), eventLine("disconnected", "{\"reason\":\"" + last + "\"}"));
         });
         int code = waitExitPressingKeys(v.host(), 60000);
         sender.join();
@@ -570,57 +518,40 @@ int waitCallerFull(const BbsHost* host) {
 constexpr int SMALL_SOCKET_BUFFER = 4096;  // fills after a few screens' worth
 constexpr int FLOOD_LINES = 3000;
 
-TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpAfterwards) {
-    Visit v;
-    startVisit(&v, 1, SMALL_SOCKET_BUFFER);
-    ASSERT_TRUE(toLounge(&v));
-    BbsHost* host = v.host();
-    bbsPump(host);
-
-    // The caller reads nothing now; the door waits on the full socket.
-    std::thread flood = startFlood(&v, FLOOD_LINES);
-    int waiting = waitCallerFull(host);
-    EXPECT_GT(waiting, 0) << "the caller's socket never filled";
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(unreadAtCaller(host), waiting) << "nothing more can go while the caller does not read";
-    EXPECT_TRUE(doorRunning(host));
-    EXPECT_FALSE(v.svc()->doorClosed) << "a slow caller does not cost the service link";
-    if (waiting == 0) {
+// The caller stops reading while chat floods in; the door waits on the full
+// socket without losing the service. Then the caller either reads again (the
+// screen catches up) or hangs up (the door notices at once and ends).
+TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpOrHangsUp) {
+    for (bool hangsUp : {false, true}) {
+        SCOPED_TRACE(hangsUp ? "hangs up" : "reads again");
+        Visit v;
+        startVisit(&v, 1, SMALL_SOCKET_BUFFER);
+        ASSERT_TRUE(toLounge(&v));
+        BbsHost* host = v.host();
+        bbsPump(host);
+        std::thread flood = startFlood(&v, FLOOD_LINES);
+        int waiting = waitCallerFull(host);
+        EXPECT_GT(waiting, 0) << "the caller's socket never filled";
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_EQ(unreadAtCaller(host), waiting) << "nothing more can go while the caller does not read";
+        EXPECT_TRUE(doorRunning(host));
+        EXPECT_FALSE(v.svc()->doorClosed) << "a slow caller does not cost the service link";
+        if (waiting > 0 && hangsUp) {
+            shutdown(host->callerFd, SHUT_WR);  // its end reads nothing more: only the hang-up frees the door
+            Clock::time_point at = Clock::now();
+            while (doorRunning(host) && msSince(at) < 3000) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_LT(msSince(at), HANG_UP_EXIT_MS);
+            EXPECT_EQ(bbsWaitExit(host, 5000), 0);
+            EXPECT_TRUE(fakeServiceWaitLine(v.svc(), DISCONNECT_LINE, 5000));
+        } else if (waiting > 0) {
+            EXPECT_TRUE(waitOnScreen(host, "flood line " + std::to_string(FLOOD_LINES - 1), 60000)) << screenText(host);
+            flood.join();
+            expectStillServing(&v, "after the flood");
+            continue;
+        }
         fakeServiceDrop(v.svc());  // frees the flood from a send that waits
         flood.join();
-        return;
     }
-
-    // The caller reads again: every line is taken and the screen catches up.
-    EXPECT_TRUE(waitOnScreen(host, "flood line " + std::to_string(FLOOD_LINES - 1), 60000))
-        << screenText(host);
-    flood.join();
-    expectStillServing(&v, "after the flood");
-    EXPECT_FALSE(v.svc()->doorClosed);
-}
-
-// A caller who stops reading and then hangs up: the door waiting on the
-// full socket notices and ends, as on any screen.
-TEST(FaultsE2e, CallerHangingUpWhileTheSocketIsFullEndsTheDoorAtOnce) {
-    Visit v;
-    startVisit(&v, 2, SMALL_SOCKET_BUFFER);
-    ASSERT_TRUE(toLounge(&v));
-    bbsPump(v.host());
-    std::thread flood = startFlood(&v, FLOOD_LINES);
-    bool full = waitCallerFull(v.host()) > 0;
-    EXPECT_TRUE(full) << "the caller's socket never filled";
-    if (full) {
-        // The caller's end reads nothing more: only the hang-up can free the door.
-        shutdown(v.host()->callerFd, SHUT_WR);
-        Clock::time_point at = Clock::now();
-        while (doorRunning(v.host()) && msSince(at) < 3000)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_LT(msSince(at), HANG_UP_EXIT_MS);
-        EXPECT_EQ(bbsWaitExit(v.host(), 5000), 0);
-        EXPECT_TRUE(fakeServiceWaitLine(v.svc(), DISCONNECT_LINE, 5000));
-    }
-    fakeServiceDrop(v.svc());
-    flood.join();
 }
 
 // ---------------------------------------------------------------------------
