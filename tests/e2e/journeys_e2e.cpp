@@ -49,8 +49,7 @@ Steps logIn() {
         {KEYS, "x"}, {SHOWS, "A   B R A N D   N E W   S T O R Y   E V E R Y   T I M E !", 5, 37, true},
         {SHOWS, "[ENTER] NEXT     [S] MAIN MENU", 23},
         {KEYS, "s"}, {SENT, ZONE_MENU}, {SHOWS, "Hello Ace, pull up a chair!", 4, 36, true},
-        {SHOWS, "Announcements (1 new)", 13, 32, true},
-        {SHOWS, "Back to the BBS", 19},
+        {SHOWS, "Announcements (1 new)", 13, 32, true}, {SHOWS, "Back to the BBS", 19},
     };
 }
 
@@ -81,8 +80,7 @@ Steps lounge() {
         {SEND, replyLine(9, R"({"ok":true})")}, {SHOWS, "Thank you - a real person will look at that."},
         {KEYS, "\r"}, {SHOWS, "[#] Sit Down"}, {SENT, emit("presence:zone", "\"lounge\"")},
         {SENT, emit("lobby:refresh", "{}")},
-        {KEYS, "/quit\r"}, {SENT, DISCONNECT_LINE},
-        {EXIT, "", 0},
+        {KEYS, "/quit\r"}, {SENT, DISCONNECT_LINE}, {EXIT, "", 0},
     };
 }
 
@@ -108,8 +106,7 @@ Steps tableRound() {
         {SEND, eventLine("game:prompts", R"({"template":{"title":"Moon Picnic","category":"Space"},"seconds":120,)"
                                          R"("totalBlanks":5,"blanks":[{"n":2,"type":"adjective"},)"
                                          R"({"n":5,"type":"animal","hint":"something with fur"}]})")},
-        {SHOWS, "Your word 1 of 2   (the tale has 5 in all)", 4},
-        {SHOWS, "Adjective", 8, 33, true},
+        {SHOWS, "Your word 1 of 2   (the tale has 5 in all)", 4}, {SHOWS, "Adjective", 8, 33, true},
         {KEYS, "sticky\r"}, {SENT, emitAck("word:check", 11, R"({"text":"sticky"})")},
         {SEND, replyLine(11, R"({"ok":true,"blocked":false})")}, {SHOWS, "Your word 2 of 2", 4},
         {KEYS, "skunk\r"}, {SENT, emitAck("word:check", 11, R"({"text":"skunk"})")},
@@ -123,12 +120,9 @@ Steps tableRound() {
                          R"({"title":"Moon Picnic","voteSeconds":60,"story":"A purple moon met a sticky cat.",)"
                          R"("words":[{"n":1,"value":"purple","authorId":"p-bea"},{"n":2,"value":"sticky","authorId":"p-ace"},)"
                          R"({"n":3,"value":"cat","authorId":"p-cal"}]})")},
-        {SHOWS, "purple", 6, 36, true},
-        {SHOWS, "sticky", 6, 31, true},
-        {SHOWS, "cat", 6, 32, true},
+        {SHOWS, "purple", 6, 36, true}, {SHOWS, "sticky", 6, 31, true}, {SHOWS, "cat", 6, 32, true},
         {KEYS, " "},  // a laugh at Bea's word, the current one
-        {SENT, emit("vote:cast", R"({"blankN":1})")},
-        {SHOWS, "you laughed", 18},
+        {SENT, emit("vote:cast", R"({"blankN":1})")}, {SHOWS, "you laughed", 18},
         {KEYS, "\x1b[B "},  // the caller's own word cannot be laughed at
         {SHOWS, "That one's yours - you can't laugh at your own word.", 23},
         {KEYS, "\r"}, {SENT, emit("vote:done", "{}")}, {SHOWS, "Waiting for everyone to finish reading...", 23},
@@ -155,30 +149,25 @@ Steps soloRound() {
         {KEYS, "3\r"}, {SENT, ZONE_SOLO}, {SHOWS, "C H O O S E   A   C A T E G O R Y", 4},
         {KEYS, "a\r"}, {SENT, R"({"cmd":"stories","category":"Animals","offset":0})"},
         {SEND, eventLine("stories", R"({"offset":0,"total":1,"items":[{"id":301,"title":"Zoo Day","blanks":2}]})")},
-        {SHOWS, "[1] Zoo Day", 7},
-        {SENT, ZONE_SOLO},
+        {SHOWS, "[1] Zoo Day", 7}, {SENT, ZONE_SOLO},
         {KEYS, "1\r"}, {SENT, start},
         {SEND, replyLine(1, R"({"ok":false})")}, {SHOWS, "Could not open that story.", NOTICE_ROW},
         {KEYS, "1\r"}, {SENT, start},
         {SEND, replyLine(1, R"({"ok":true,"blanks":[{"n":1,"type":"animal"},{"n":2,"type":"clothing_item","hint":"worn"}]})")},
-        {SHOWS, "Your word 1 of 2", 4},
-        {SENT, ZONE_SOLO},
+        {SHOWS, "Your word 1 of 2", 4}, {SENT, ZONE_SOLO},
         {KEYS, "otter\r"}, {SENT, emitAck("word:check", 11, R"({"text":"otter"})")},
         {SEND, replyLine(11, R"({"ok":false})")}, {SHOWS, "Clothing Item", 8, 33, true}, {SHOWS, "worn", 10},
         {KEYS, "hat\r"}, {SENT, emitAck("word:check", 11, R"({"text":"hat"})")},
         {SEND, replyLine(11, R"({"ok":true})")},
         {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"otter","2":"hat"}})")},
         {SEND, replyLine(2, R"({"ok":false,"blankN":2,"error":"Hats are sold out."})")},
-        {SHOWS, "Hats are sold out.", NOTICE_ROW},
-        {SHOWS, "Your word 2 of 2", 4},
+        {SHOWS, "Hats are sold out.", NOTICE_ROW}, {SHOWS, "Your word 2 of 2", 4},
         {KEYS, "sock\r"}, {SENT, emitAck("word:check", 11, R"({"text":"sock"})")},
         {SEND, replyLine(11, R"({"ok":true})")},
         {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"otter","2":"sock"}})")},
         {SEND, replyLine(2, R"({"ok":true,"text":"An otter wore a sock."})")},
         {SHOWS, "Zoo Day", 4, 33, true},  // no title in the reply: the one it was picked by
-        {SHOWS, "An otter wore a sock.", 6, 37, true},
-        {SHOWS, "T H E   E N D", 9, 33, true},
-        {SENT, ZONE_SOLO},
+        {SHOWS, "An otter wore a sock.", 6, 37, true}, {SHOWS, "T H E   E N D", 9, 33, true}, {SENT, ZONE_SOLO},
         {KEYS, "m\r"}, {SENT, ZONE_MENU}, {SHOWS, "Back to the BBS", 19},
     };
 }
