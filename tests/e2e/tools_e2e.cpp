@@ -71,7 +71,7 @@ struct Screen {
             if (n <= 0) return false;  // EIO on a pty once every holder of the slave is gone
             if (mode == UTF8) screenFeedUtf8(&ts, buf, (size_t)n);
             else if (mode == TELNET) screenFeedTelnet(&ts, buf, (size_t)n);
-            else screenFeed(&ts, buf, (size_t)n);
+            else screenFeed(&ts, std::string(buf, (size_t)n));
             ms = 0;
         }
         return true;
@@ -94,7 +94,7 @@ struct Screen {
         ASSERT_TRUE(waitRow(23, "[S] MAIN MENU")) << row(23);
         keys("s");
         ASSERT_TRUE(waitRow(19, "Back to the BBS")) << row(19);
-        EXPECT_EQ(screenCharAt(&ts, 6, 18), 218) << "the menu box's corner: " << row(6);
+        EXPECT_EQ((unsigned char)screenRowText(&ts, 6)[17], 218) << "the menu box's corner: " << row(6);
         keys("Q\r");
         ASSERT_TRUE(waitRow(10, "Thanks for playing!"));
     }

@@ -9,13 +9,10 @@
 // Files of the test certificate authority, made once per test run.
 struct NetTestPki {
     std::string dir;
-    std::string caCert;        // the trusted test root
-    std::string goodCert;      // localhost / 127.0.0.1, signed by caCert
-    std::string goodKey;
-    std::string otherNameCert; // elsewhere.example only, signed by caCert
-    std::string otherNameKey;
-    std::string rogueCert;     // localhost, signed by a root nobody trusts
-    std::string rogueKey;
+    std::string caCert;                       // the trusted test root
+    std::string goodCert, goodKey;            // localhost / 127.0.0.1, signed by caCert
+    std::string otherNameCert, otherNameKey;  // elsewhere.example only, signed by caCert
+    std::string rogueCert, rogueKey;          // localhost, signed by a root nobody trusts
 };
 const NetTestPki& netTestPki();
 
@@ -23,8 +20,7 @@ enum NetPeerMode { PEER_PLAIN, PEER_TLS12, PEER_TLS13_ONLY, PEER_SILENT };
 
 struct NetPeer {
     NetPeerMode mode;
-    int listenFd;
-    int port;
+    int listenFd, port;
     std::string certFile, keyFile;   // for the TLS modes
     std::string greeting;            // sent once the connection is up
     int handshakeResult;             // TLS modes: mbedTLS result of the handshake
@@ -40,9 +36,7 @@ void netPeerFinish(NetPeer* peer);
 
 // A listener whose accept queue is already full: a further connect hangs.
 struct NetFullListener {
-    int listenFd;
-    int fillerFd;   // the one connection the queue holds
-    int port;
+    int listenFd, fillerFd, port;  // fillerFd: the one connection the queue holds
 };
 void netFullListenerOpen(NetFullListener* full);
 void netFullListenerClose(NetFullListener* full);

@@ -4,22 +4,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "session/replies.h"
-#include "session/events.h"
+#include "state/client_state.h"
 
 int serviceWire(ClientState* state) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return -1;
     state->conn.socket = fds[0];
-    state->conn.socketOpen = 1;
-    state->conn.connected = 1;
-    fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK);
+    state->conn.socketOpen = state->conn.connected = 1;
+    fcntl(fds[1], F_SETFL, O_NONBLOCK);
     return fds[1];
-}
-
-void serviceUnwire(ClientState* state, int peer) {
-    close(state->conn.socket);
-    close(peer);
 }
 
 std::string serviceRead(int peer) {
@@ -35,25 +28,4 @@ std::vector<std::string> serviceReadLines(int peer) {
     for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
         out.push_back(all.substr(at, lf - at));
     return out;
-}
-
-const JsonNode* parseServiceLine(JsonDocument* doc, const std::string& line) {
-    const JsonNode* root = jsonParse(doc, line.c_str());
-    if (!root) ADD_FAILURE() << "no JSON: " << line;
-    return root;
-}
-
-void dispatchEvent(ClientState* state, const JsonNode* root) {
-    const JsonNode* data = jsonGet(root, "data");
-    eventDispatch(state, jsonGetString(root, "event", ""), data ? data : root);
-}
-
-void feedEvent(ClientState* state, JsonDocument* doc, const std::string& line) {
-    const JsonNode* root = parseServiceLine(doc, line);
-    if (root) dispatchEvent(state, root);
-}
-
-void feedReply(ClientState* state, JsonDocument* doc, int32_t ack, const std::string& data) {
-    const JsonNode* root = parseServiceLine(doc, replyLine(ack, data));
-    if (root) replyDispatch(state, ack, jsonGet(root, "data"));
 }
