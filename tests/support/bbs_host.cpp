@@ -47,9 +47,9 @@ BbsHost::BbsHost(const std::string& doorBinary) {
     if (!mkdtemp(tmpl)) abort();
     dir = tmpl;
     door = dir + "/wordwhirl";
-    std::lock_guard<std::mutex> hold(fileAndFork);
-    fs::copy_file(doorBinary, door);
     testScreenOpen(&screen);
+    std::lock_guard<std::mutex> hold(fileAndFork);
+    if (!doorBinary.empty()) fs::copy_file(doorBinary, door);
 }
 
 BbsHost::~BbsHost() {
@@ -140,10 +140,12 @@ void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPip
 
 void bbsPump(BbsHost* host) {
     std::string fromSocket, fromStdout;
-    if (host->callerFd >= 0) drain(host->callerFd, &host->rawSocket, &fromSocket);
+    if (host->callerFd >= 0 && !drain(host->callerFd, &host->rawSocket, &fromSocket)) host->callerGone = true;
     if (host->stdoutFd >= 0 && !drain(host->stdoutFd, &host->rawStdout, &fromStdout)) closeFd(&host->stdoutFd);
-    if (host->onSocket) screenFeedTelnet(&host->screen, fromSocket.data(), fromSocket.size());
-    else screenFeed(&host->screen, fromStdout);
+    if (!host->onSocket) screenFeed(&host->screen, fromStdout);
+    else if (host->line == BbsHost::TELNET) screenFeedTelnet(&host->screen, fromSocket.data(), fromSocket.size());
+    else if (host->line == BbsHost::UTF8) screenFeedUtf8(&host->screen, fromSocket.data(), fromSocket.size());
+    else screenFeed(&host->screen, fromSocket);
 }
 
 std::string bbsRow(const BbsHost* host, int row) { return screenRowUtf8(&host->screen, row); }

@@ -18,17 +18,19 @@ constexpr int BBS_EXIT_WAIT_MS = 10000;  // the longest ending (goodbye dots) is
 struct BbsHost {
     std::string dir;        // temporary board directory; the door's copy lives here
     std::string door;       // dir + "/wordwhirl"
-    int callerFd = -1;      // caller's end of the telnet socket pair
+    int callerFd = -1;      // caller's end of the telnet socket pair (or a pty, or a TCP socket)
     int doorFd = -1;        // door's end, handed down by number; -1 once started
     int stdinFd = -1;       // write end of the door's standard input pipe
     int stdoutFd = -1;      // read end of the door's standard output
-    bool onSocket = false;  // the screen follows the socket (else standard output)
+    bool onSocket = false;  // the screen follows callerFd (else standard output)
+    enum { TELNET, CP437, UTF8 } line = TELNET;  // how callerFd's bytes read: a pty carries no telnet
+    bool callerGone = false;                      // callerFd read its end
     pid_t pid = 0;          // the running door
     std::string rawSocket;  // every byte the door sent on the socket, telnet bytes included
     std::string rawStdout;  // every byte the door wrote to standard output
     TestScreen screen;      // what the caller sees
 
-    explicit BbsHost(const std::string& doorBinary);
+    explicit BbsHost(const std::string& doorBinary);  // "": an empty directory, no door
     ~BbsHost();  // kills a door still running, closes everything, removes the directory
 };
 

@@ -11,16 +11,6 @@
 
 namespace {
 
-void appendUtf8(std::string* out, unsigned cp) {
-    if (cp < 0x80) {
-        out->push_back((char)cp);
-    } else if (cp < 0x800) {
-        *out += {(char)(0xC0 | (cp >> 6)), (char)(0x80 | (cp & 0x3F))};
-    } else {
-        *out += {(char)(0xE0 | (cp >> 12)), (char)(0x80 | ((cp >> 6) & 0x3F)), (char)(0x80 | (cp & 0x3F))};
-    }
-}
-
 int onTermProp(VTermProp prop, VTermValue* val, void* user) {
     if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<TestScreen*>(user)->cursorVisible = val->boolean;
     return 1;
@@ -55,6 +45,14 @@ bool telnetData(TestScreen* ts, unsigned char b) {
     return (s == TN_DATA && b != IAC) || (s == TN_IAC && b == IAC);
 }
 
+// CP437 as UTF-8, the way the door's utf8 charset sends it.
+std::string utf8Of(const std::string& cp437) {
+    std::string utf8;
+    unsigned char out[UTF8_MAX_PER_BYTE];
+    for (unsigned char b : cp437) utf8.append((const char*)out, (size_t)cp437ToUtf8(b, out));
+    return utf8;
+}
+
 }  // namespace
 
 void testScreenOpen(TestScreen* ts) {
@@ -74,8 +72,7 @@ void testScreenClose(TestScreen* ts) {
 }
 
 void screenFeed(TestScreen* ts, const std::string& cp437) {
-    std::string utf8;
-    for (unsigned char b : cp437) appendUtf8(&utf8, cp437ToUnicode(b));
+    std::string utf8 = utf8Of(cp437);
     ts->raw += cp437;
     vterm_input_write(ts->vt, utf8.data(), utf8.size());
 }
@@ -101,12 +98,8 @@ std::string screenRowText(const TestScreen* ts, int row) {
 }
 
 std::string screenRowUtf8(const TestScreen* ts, int row) {
-    std::string out;
-    for (int c = 1; c <= TEST_COLS; c++) {
-        uint32_t ch = cellAt(ts, row, c).chars[0];
-        appendUtf8(&out, ch ? ch : ' ');
-    }
-    return out.erase(out.find_last_not_of(' ') + 1);
+    std::string text = screenRowText(ts, row);
+    return utf8Of(text.erase(text.find_last_not_of(' ') + 1));
 }
 
 int screenInkAt(const TestScreen* ts, int row, int col) {
