@@ -183,7 +183,7 @@ TEST(FaultsE2e, CallerHangingUpOnAnyScreenEndsTheDoorAtOnceAndLeavesTheSocketToT
         EXPECT_LT(msSince(at), HANG_UP_EXIT_MS);
         if (c.extra.empty() || c.extra.back().line != DROP) {  // somebody to tell
             EXPECT_TRUE(fakeServiceWaitLine(&v.svc, DISCONNECT_LINE, 5000));
-            EXPECT_TRUE(waitUntil([&] { return v.svc.doorClosed.load(); }, 5000));
+            EXPECT_TRUE(waitUntil([&] { return v.svc.closed.load(); }, 5000));
         }
         EXPECT_EQ(host->rawSocket.find("Thanks for playing!", before), std::string::npos)
             << "the goodbye is not drawn for a caller who has gone";
@@ -430,7 +430,7 @@ TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpOrHangsUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         EXPECT_EQ(unreadAtCaller(host), waiting) << "nothing more can go while the caller does not read";
         EXPECT_TRUE(bbsRunning(host));
-        EXPECT_FALSE(v.svc.doorClosed) << "a slow caller does not cost the service link";
+        EXPECT_FALSE(v.svc.closed) << "a slow caller does not cost the service link";
         if (!hangsUp) {
             EXPECT_TRUE(bbsWaitText(host, "flood line " + std::to_string(FLOOD_LINES - 1), 0, 60000)) << bbsScreen(host);
             flood.join();

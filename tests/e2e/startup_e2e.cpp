@@ -163,7 +163,7 @@ void checkGoodbye(const GoodbyeCase& c) {
     ASSERT_TRUE(bbsWaitText(&door, SENDING_BACK, GOODBYE_SENDING_ROW));
     // The disconnect command goes out whenever the link still stands.
     if (c.endLine[0]) EXPECT_TRUE(fakeServiceWaitLine(&svc, DISCONNECT_LINE));
-    EXPECT_TRUE(waitUntil([&] { return svc.doorClosed.load(); }));
+    EXPECT_TRUE(waitUntil([&] { return svc.closed.load(); }));
     EXPECT_EQ(bbsRow(&door, NOTICE_ROW), "") << "the goodbye starts on a clear screen";
     EXPECT_EQ((unsigned char)screenRowText(&door.screen, 6)[13], 218);
     EXPECT_EQ((unsigned char)screenRowText(&door.screen, 17)[65], 217);

@@ -120,16 +120,22 @@ void serveTls(NetPeer* peer, int fd) {
 }
 
 void servePeer(NetPeer* peer) {
-    int fd = netAccept(peer->listenFd);
+    bool service = peer->mode == PEER_SERVICE;
+    int fd = service ? accept4(peer->listenFd, nullptr, nullptr, SOCK_CLOEXEC) : netAccept(peer->listenFd);
     if (fd < 0) return;
+    peer->connFd = fd;
     if (peer->mode == PEER_TLS12 || peer->mode == PEER_TLS13_ONLY) {
         serveTls(peer, fd);
     } else {
-        if (peer->mode == PEER_PLAIN) send(fd, peer->greeting.data(), peer->greeting.size(), MSG_NOSIGNAL);
+        send(fd, peer->greeting.data(), peer->greeting.size(), MSG_NOSIGNAL);
         char buf[4096];
-        for (long n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) peer->received.append(buf, (size_t)n);
+        for (long n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) {
+            std::lock_guard<std::mutex> hold(peer->lock);
+            peer->received.append(buf, (size_t)n);
+        }
     }
-    close(fd);
+    peer->closed = true;
+    if (!service) close(fd);
 }
 
 }  // namespace
@@ -159,7 +165,7 @@ int netListen(int* port) { return listenLocal(port, 4); }
 int netAccept(int listenFd) {
     pollfd p{listenFd, POLLIN, 0};
     if (poll(&p, 1, PEER_GIVE_UP_S * 1000) != 1) return -1;
-    int fd = accept(listenFd, nullptr, nullptr);
+    int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     timeval tv{PEER_GIVE_UP_S, 0};
     if (fd >= 0) {
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
@@ -192,13 +198,21 @@ void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert, cons
     peer->certFile = cert, peer->keyFile = key, peer->greeting = greeting;
     peer->handshakeResult = 1;
     peer->received.clear();
+    peer->connFd = -1;
+    peer->closed = false;
     peer->listenFd = netListen(&peer->port);
     peer->thread = std::thread(servePeer, peer);
 }
 
 void netPeerFinish(NetPeer* peer) {
+    bool service = peer->mode == PEER_SERVICE;
+    if (service) {  // ends the thread's accept or recv
+        shutdown(peer->listenFd, SHUT_RDWR);
+        shutdown(peer->connFd, SHUT_RDWR);
+    }
     if (peer->thread.joinable()) peer->thread.join();
     close(peer->listenFd);
+    if (service) close(peer->connFd);
     peer->listenFd = -1;
 }
 

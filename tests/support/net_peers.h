@@ -1,8 +1,10 @@
 // Local peers for the server-link tests: a throwaway certificate authority
 // made with the openssl tool, and one-connection servers on 127.0.0.1 (plain,
-// TLS through mbedTLS, or silent) that run on a thread and record what the
-// door sent them.
+// TLS through mbedTLS, silent, or the end-to-end tests' fake game service)
+// that run on a thread and record what the door sent them.
 #pragma once
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -16,7 +18,9 @@ struct NetTestPki {
 };
 const NetTestPki& netTestPki();
 
-enum NetPeerMode { PEER_PLAIN, PEER_TLS12, PEER_TLS13_ONLY, PEER_SILENT };
+// PEER_SERVICE waits for its door as long as the test runs and keeps its
+// connection open until netPeerFinish, for the test to send on.
+enum NetPeerMode { PEER_PLAIN, PEER_TLS12, PEER_TLS13_ONLY, PEER_SILENT, PEER_SERVICE };
 
 struct NetPeer {
     NetPeerMode mode;
@@ -25,13 +29,17 @@ struct NetPeer {
     std::string greeting;            // sent once the connection is up
     int handshakeResult;             // TLS modes: mbedTLS result of the handshake
     std::string received;            // everything the door sent until it closed
+    std::mutex lock;                 // guards received while the peer runs
+    std::atomic<int> connFd{-1};     // the door's connection once accepted
+    std::atomic<bool> closed{false}; // the door closed its end
     std::thread thread;
 };
 
 // Listen on 127.0.0.1 (a free port) and serve one connection on a thread.
 void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert = "",
                   const std::string& key = "", const std::string& greeting = "");
-// Wait for the connection to end; the peer gives up by itself after 10 s.
+// Wait for the connection to end; the peer gives up by itself after 10 s
+// (PEER_SERVICE: hang up on the door now).
 void netPeerFinish(NetPeer* peer);
 
 // A listener whose accept queue is already full: a further connect hangs.

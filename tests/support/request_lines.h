@@ -2,6 +2,7 @@
 // test input: the door's emit requests, the service's events and replies.
 #pragma once
 #include <string>
+#include <vector>
 
 inline std::string emit(const std::string& name, const std::string& data) {
     return "{\"cmd\":\"emit\",\"name\":\"" + name + "\",\"data\":" + data + "}";
@@ -15,4 +16,12 @@ inline std::string eventLine(const std::string& event, const std::string& data) 
 }
 inline std::string replyLine(int ack, const std::string& data) {
     return "{\"ackId\":" + std::to_string(ack) + ",\"data\":" + data + "}";
+}
+
+// text cut into whole lines without their line feeds; a last unfinished one is left out.
+inline std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0, lf; (lf = text.find('\n', at)) != std::string::npos; at = lf + 1)
+        out.push_back(text.substr(at, lf - at));
+    return out;
 }

@@ -22,10 +22,4 @@ std::string serviceRead(int peer) {
     return all;
 }
 
-std::vector<std::string> serviceReadLines(int peer) {
-    std::string all = serviceRead(peer);
-    std::vector<std::string> out;
-    for (size_t at = 0, lf; (lf = all.find('\n', at)) != std::string::npos; at = lf + 1)
-        out.push_back(all.substr(at, lf - at));
-    return out;
-}
+std::vector<std::string> serviceReadLines(int peer) { return splitLines(serviceRead(peer)); }
