@@ -178,7 +178,7 @@ TEST(FaultsE2e, CallerHangingUpOnAnyScreenEndsTheDoorAtOnceAndLeavesTheSocketToT
         std::string dotsRow = bbsRow(host, GOODBYE_SENDING_ROW);
         Clock::time_point at = Clock::now();
         if (halfClose) shutdown(host->callerFd, SHUT_WR);
-        else bbsHangUp(host);
+        else bbsCloseFd(&host->callerFd);
         EXPECT_EQ(bbsWaitExit(host, 5000), 0);
         EXPECT_LT(msSince(at), HANG_UP_EXIT_MS);
         if (c.extra.empty() || c.extra.back().line != DROP) {  // somebody to tell

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-#include <mbedtls/ctr_drbg.h>
-#include <mbedtls/entropy.h>
 #include <mbedtls/net_sockets.h>
 #include <mbedtls/ssl.h>
-#include <psa/crypto.h>
+extern "C" {  // this header of the library declares without C linkage
+#include <mbedtls/psa_util.h>
+}
 
 #include "host/nodelog.h"
 
@@ -84,22 +84,16 @@ void serveTls(NetPeer* peer, int fd) {
     mbedtls_ssl_config conf;
     mbedtls_x509_crt cert;
     mbedtls_pk_context key;
-    mbedtls_entropy_context entropy;
-    mbedtls_ctr_drbg_context drbg;
     mbedtls_ssl_init(&ssl);
     mbedtls_ssl_config_init(&conf);
     mbedtls_x509_crt_init(&cert);
     mbedtls_pk_init(&key);
-    mbedtls_entropy_init(&entropy);
-    mbedtls_ctr_drbg_init(&drbg);
     auto version = peer->mode == PEER_TLS13_ONLY ? MBEDTLS_SSL_VERSION_TLS1_3 : MBEDTLS_SSL_VERSION_TLS1_2;
-    if (mbedtls_ctr_drbg_seed(&drbg, mbedtls_entropy_func, &entropy, nullptr, 0) != 0 ||
-        mbedtls_x509_crt_parse_file(&cert, peer->certFile.c_str()) != 0 ||
-        mbedtls_pk_parse_keyfile(&key, peer->keyFile.c_str(), nullptr, mbedtls_ctr_drbg_random, &drbg) != 0 ||
-        mbedtls_ssl_config_defaults(&conf, MBEDTLS_SSL_IS_SERVER, MBEDTLS_SSL_TRANSPORT_STREAM,
-                                    MBEDTLS_SSL_PRESET_DEFAULT) != 0)
+    if (mbedtls_x509_crt_parse_file(&cert, peer->certFile.c_str()) != 0 ||
+        mbedtls_pk_parse_keyfile(&key, peer->keyFile.c_str(), nullptr, mbedtls_psa_get_random, MBEDTLS_PSA_RANDOM_STATE) != 0 ||
+        mbedtls_ssl_config_defaults(&conf, MBEDTLS_SSL_IS_SERVER, MBEDTLS_SSL_TRANSPORT_STREAM, MBEDTLS_SSL_PRESET_DEFAULT) != 0)
         abort();
-    mbedtls_ssl_conf_rng(&conf, mbedtls_ctr_drbg_random, &drbg);
+    mbedtls_ssl_conf_rng(&conf, mbedtls_psa_get_random, MBEDTLS_PSA_RANDOM_STATE);
     mbedtls_ssl_conf_own_cert(&conf, &cert, &key);
     mbedtls_ssl_conf_min_tls_version(&conf, version);
     mbedtls_ssl_conf_max_tls_version(&conf, version);
@@ -115,8 +109,6 @@ void serveTls(NetPeer* peer, int fd) {
     mbedtls_ssl_config_free(&conf);
     mbedtls_x509_crt_free(&cert);
     mbedtls_pk_free(&key);
-    mbedtls_ctr_drbg_free(&drbg);
-    mbedtls_entropy_free(&entropy);
 }
 
 void servePeer(NetPeer* peer) {
