@@ -2,16 +2,54 @@
 // game service, and where the door's texts land on the caller's screen.
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <string>
 
 #include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "support/net_peers.h"
 #include "support/request_lines.h"
 
 struct Door : BbsHost {
     Door() : BbsHost(WW_DOOR_BINARY) {}
 };
+
+// The fake game service: a plain listener on 127.0.0.1 for door.cfg with
+// tls=0, taking one door connection, recording what it sends.
+struct FakeService : NetPeer {
+    FakeService() { netPeerStart(this, PEER_SERVICE); }
+    ~FakeService() { netPeerFinish(this); }
+};
+
+// The whole lines received so far, without their line feeds.
+inline std::vector<std::string> fakeServiceLines(FakeService* svc) {
+    std::lock_guard<std::mutex> hold(svc->lock);
+    return splitLines(svc->received);
+}
+
+// Wait until a line equal to line has arrived (any line when empty).
+inline bool fakeServiceWaitLine(FakeService* svc, const std::string& line = "", int timeoutMs = BBS_WAIT_MS) {
+    return waitUntil([&] {
+        for (const std::string& got : fakeServiceLines(svc))
+            if (line.empty() || got == line) return true;
+        return false;
+    }, timeoutMs);
+}
+
+// Bytes exactly as given, in one write: false when there is no connection.
+inline bool fakeServiceSendRaw(FakeService* svc, const std::string& bytes) {
+    for (size_t sent = 0; sent < bytes.size();) {
+        ssize_t n = svc->closed ? -1 : send(svc->connFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += (size_t)n;
+    }
+    return true;
+}
+
+inline bool fakeServiceSend(FakeService* svc, const std::string& line) { return fakeServiceSendRaw(svc, line + "\n"); }
+
+// Hang up on the door; the thread sees its end.
+inline void fakeServiceDrop(FakeService* svc) { shutdown(svc->connFd, SHUT_RDWR); }
 
 constexpr int NOTICE_ROW = 23;
 constexpr int GOODBYE_SENDING_ROW = 20;

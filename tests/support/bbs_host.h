@@ -38,18 +38,15 @@ inline void bbsCloseFd(int* fd) {
 }
 
 struct BbsHost {
-    std::string dir;        // temporary board directory; the door's copy lives here
-    std::string door;       // dir + "/wordwhirl"
+    std::string dir, door;  // temporary board directory; the door's copy in it
     int callerFd = -1;      // caller's end of the telnet socket pair (or a pty, or a TCP socket)
     int doorFd = -1;        // door's end, handed down by number; -1 once started
-    int stdinFd = -1;       // write end of the door's standard input pipe
-    int stdoutFd = -1;      // read end of the door's standard output
+    int stdinFd = -1, stdoutFd = -1;  // write end of the door's standard input pipe, read end of its output
     bool onSocket = false;  // the screen follows callerFd (else standard output)
     enum { TELNET, CP437, UTF8 } line = TELNET;  // how callerFd's bytes read: a pty carries no telnet
     bool callerGone = false;                      // callerFd read its end
     pid_t pid = 0;          // the running door
-    std::string rawSocket;  // every byte the door sent on callerFd, telnet bytes included
-    std::string rawStdout;  // every byte the door wrote to standard output
+    std::string rawSocket, rawStdout;  // every byte read off callerFd (telnet bytes included) and standard output
     TestScreen screen;      // what the caller sees
 
     // doorBinary "": an empty board, no door.
@@ -128,10 +125,8 @@ inline std::string bbsDoor32(int commType, unsigned handle, int node, const std:
 // Start the door with these arguments in the board directory. Standard input
 // is a pipe the test writes keys into when stdinPipe, else /dev/null.
 inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe) {
-    std::vector<std::string> all{host->door};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
+    std::vector<char*> argv{host->door.data()};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     int in[2] = {-1, -1}, out[2];
     if ((stdinPipe && pipe2(in, O_CLOEXEC) != 0) || pipe2(out, O_CLOEXEC) != 0) abort();
@@ -174,8 +169,8 @@ inline void bbsPump(BbsHost* host) {
     if (host->callerFd >= 0 && !bbsDrain(host->callerFd, &host->rawSocket, &fromCaller)) host->callerGone = true;
     if (host->stdoutFd >= 0 && !bbsDrain(host->stdoutFd, &host->rawStdout, &fromStdout)) bbsCloseFd(&host->stdoutFd);
     if (!host->onSocket) screenFeed(&host->screen, fromStdout);
-    else if (host->line == BbsHost::TELNET) screenFeedTelnet(&host->screen, fromCaller.data(), fromCaller.size());
-    else if (host->line == BbsHost::UTF8) screenFeedUtf8(&host->screen, fromCaller.data(), fromCaller.size());
+    else if (host->line == BbsHost::TELNET) screenFeedTelnet(&host->screen, fromCaller);
+    else if (host->line == BbsHost::UTF8) screenFeedUtf8(&host->screen, fromCaller);
     else screenFeed(&host->screen, fromCaller);
 }
 

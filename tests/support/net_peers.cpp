@@ -22,31 +22,19 @@ namespace {
 
 constexpr int PEER_GIVE_UP_S = 10;
 
-const char* PKI_CONFIG =
-    "[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = unused\n"
-    "[ca_ext]\nbasicConstraints = critical,CA:TRUE\nkeyUsage = critical,keyCertSign,cRLSign\n"
-    "subjectKeyIdentifier = hash\n"
-    "[good_ext]\nbasicConstraints = CA:FALSE\nsubjectAltName = DNS:localhost,IP:127.0.0.1\n"
-    "[other_ext]\nbasicConstraints = CA:FALSE\nsubjectAltName = DNS:elsewhere.example\n";
-
 void run(const std::string& command) {
     if (system((command + " >/dev/null 2>&1").c_str()) == 0) return;
     fprintf(stderr, "test PKI command failed: %s\n", command.c_str());
     abort();
 }
 
-// A P-256 key and certificate dir/name.{key,crt}: self-signed as a root
-// when root is empty, else signed by that root.
-void makeCert(const std::string& dir, const std::string& name, const std::string& root, const std::string& ext) {
-    std::string base = dir + "/" + name, key = " -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout " + base + ".key";
-    if (root.empty()) {
-        run("openssl req -x509 -config " + dir + "/pki.cnf -extensions ca_ext" + key +
-            " -days 2 -subj '/CN=Wordwhirl Test " + name + "' -out " + base + ".crt");
-        return;
-    }
-    run("openssl req -new -config " + dir + "/pki.cnf" + key + " -subj /CN=" + name + " -out " + base + ".csr");
-    run("openssl x509 -req -in " + base + ".csr -CA " + dir + "/" + root + ".crt -CAkey " + dir + "/" + root +
-        ".key -CAcreateserial -days 2 -extfile " + dir + "/pki.cnf -extensions " + ext + " -out " + base + ".crt");
+// A P-256 key and certificate dir/name.{key,crt} with these extensions:
+// self-signed when root is empty, else signed by that root.
+void makeCert(const std::string& dir, const std::string& name, const std::string& root, const std::string& exts) {
+    std::string base = dir + "/" + name, by = dir + "/" + root;
+    run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj '/CN=Wordwhirl Test " +
+        name + "' -keyout " + base + ".key -out " + base + ".crt" +
+        (root.empty() ? "" : " -CA " + by + ".crt -CAkey " + by + ".key") + exts);
 }
 
 sockaddr_in loopback(int port) {
@@ -55,17 +43,6 @@ sockaddr_in loopback(int port) {
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons((uint16_t)port);
     return addr;
-}
-
-int listenLocal(int* port, int backlog) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);  // no door started meanwhile may hold it
-    sockaddr_in addr = loopback(0);
-    socklen_t len = sizeof addr;
-    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, backlog) != 0 ||
-        getsockname(fd, (sockaddr*)&addr, &len) != 0)
-        abort();
-    *port = ntohs(addr.sin_port);
-    return fd;
 }
 
 int peerSend(void* ctx, const unsigned char* buf, size_t len) {
@@ -138,12 +115,13 @@ const NetTestPki& netTestPki() {
     char dir[] = "/tmp/wwnet-pki-XXXXXX";
     if (!mkdtemp(dir)) abort();
     pki.dir = dir;
-    std::ofstream(pki.dir + "/pki.cnf") << PKI_CONFIG;
-    makeCert(dir, "root", "", "");
-    makeCert(dir, "rogue-root", "", "");
-    makeCert(dir, "good", "root", "good_ext");
-    makeCert(dir, "other", "root", "other_ext");
-    makeCert(dir, "rogue", "rogue-root", "good_ext");
+    const std::string ca = " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign";
+    const std::string leaf = " -addext basicConstraints=CA:FALSE -addext subjectAltName=";
+    makeCert(dir, "root", "", ca);
+    makeCert(dir, "rogue-root", "", ca);
+    makeCert(dir, "good", "root", leaf + "DNS:localhost,IP:127.0.0.1");
+    makeCert(dir, "other", "root", leaf + "DNS:elsewhere.example");
+    makeCert(dir, "rogue", "rogue-root", leaf + "DNS:localhost,IP:127.0.0.1");
     std::string d = pki.dir + "/";
     pki = {pki.dir, d + "root.crt", d + "good.crt", d + "good.key", d + "other.crt", d + "other.key",
            d + "rogue.crt", d + "rogue.key"};
@@ -151,7 +129,17 @@ const NetTestPki& netTestPki() {
     return pki;
 }
 
-int netListen(int* port) { return listenLocal(port, 4); }
+int netListen(int* port, int backlog) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);  // no door started meanwhile may hold it
+    sockaddr_in addr = loopback(0);
+    socklen_t len = sizeof addr;
+    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, (sockaddr*)&addr, &len) != 0)
+        abort();
+    *port = ntohs(addr.sin_port);
+    return fd;
+}
+
 
 // Blocking accept that gives up after a while, so no test can hang on it.
 int netAccept(int listenFd) {
@@ -167,7 +155,7 @@ int netAccept(int listenFd) {
 }
 
 void netFullListenerOpen(NetFullListener* full) {
-    full->listenFd = listenLocal(&full->port, 0);
+    full->listenFd = netListen(&full->port, 0);
     full->fillerFd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr = loopback(full->port);
     if (connect(full->fillerFd, (sockaddr*)&addr, sizeof addr) != 0) abort();
@@ -180,7 +168,7 @@ void netFullListenerClose(NetFullListener* full) {
 
 int netClosedPort() {
     int port;
-    close(listenLocal(&port, 1));
+    close(netListen(&port, 1));
     return port;
 }
 
@@ -188,10 +176,6 @@ void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert, cons
                   const std::string& greeting) {
     peer->mode = mode;
     peer->certFile = cert, peer->keyFile = key, peer->greeting = greeting;
-    peer->handshakeResult = 1;
-    peer->received.clear();
-    peer->connFd = -1;
-    peer->closed = false;
     peer->listenFd = netListen(&peer->port);
     peer->thread = std::thread(servePeer, peer);
 }
@@ -205,7 +189,6 @@ void netPeerFinish(NetPeer* peer) {
     if (peer->thread.joinable()) peer->thread.join();
     close(peer->listenFd);
     if (service) close(peer->connFd);
-    peer->listenFd = -1;
 }
 
 std::string netTakeNodeLog() {

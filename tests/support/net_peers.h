@@ -10,8 +10,7 @@
 
 // Files of the test certificate authority, made once per test run.
 struct NetTestPki {
-    std::string dir;
-    std::string caCert;                       // the trusted test root
+    std::string dir, caCert;                  // caCert: the trusted test root
     std::string goodCert, goodKey;            // localhost / 127.0.0.1, signed by caCert
     std::string otherNameCert, otherNameKey;  // elsewhere.example only, signed by caCert
     std::string rogueCert, rogueKey;          // localhost, signed by a root nobody trusts
@@ -25,9 +24,8 @@ enum NetPeerMode { PEER_PLAIN, PEER_TLS12, PEER_TLS13_ONLY, PEER_SILENT, PEER_SE
 struct NetPeer {
     NetPeerMode mode;
     int listenFd, port;
-    std::string certFile, keyFile;   // for the TLS modes
-    std::string greeting;            // sent once the connection is up
-    int handshakeResult;             // TLS modes: mbedTLS result of the handshake
+    std::string certFile, keyFile, greeting;  // the TLS modes' files; sent once the connection is up
+    int handshakeResult = 1;         // TLS modes: mbedTLS result of the handshake
     std::string received;            // everything the door sent until it closed
     std::mutex lock;                 // guards received while the peer runs
     std::atomic<int> connFd{-1};     // the door's connection once accepted
@@ -35,7 +33,8 @@ struct NetPeer {
     std::thread thread;
 };
 
-// Listen on 127.0.0.1 (a free port) and serve one connection on a thread.
+// Listen on 127.0.0.1 (a free port) and serve one connection on a thread;
+// once per NetPeer.
 void netPeerStart(NetPeer* peer, NetPeerMode mode, const std::string& cert = "",
                   const std::string& key = "", const std::string& greeting = "");
 // Wait for the connection to end; the peer gives up by itself after 10 s
@@ -51,7 +50,7 @@ void netFullListenerClose(NetFullListener* full);
 
 // A listening socket on 127.0.0.1 (free port), and a bounded accept on it
 // (-1 after 10 s); the accepted socket blocks at most 10 s per call.
-int netListen(int* port);
+int netListen(int* port, int backlog = 4);
 int netAccept(int listenFd);
 
 // A port on 127.0.0.1 that nothing listens on.

@@ -77,17 +77,15 @@ void screenFeed(TestScreen* ts, const std::string& cp437) {
     vterm_input_write(ts->vt, utf8.data(), utf8.size());
 }
 
-void screenFeedUtf8(TestScreen* ts, const void* bytes, size_t n) {
-    ts->raw.append(static_cast<const char*>(bytes), n);
-    vterm_input_write(ts->vt, static_cast<const char*>(bytes), n);
+void screenFeedUtf8(TestScreen* ts, const std::string& utf8) {
+    ts->raw += utf8;
+    vterm_input_write(ts->vt, utf8.data(), utf8.size());
 }
 
-void screenFeedTelnet(TestScreen* ts, const void* bytes, size_t n) {
+void screenFeedTelnet(TestScreen* ts, const std::string& bytes) {
     std::string data;
-    for (size_t i = 0; i < n; i++) {
-        unsigned char b = static_cast<const unsigned char*>(bytes)[i];
+    for (unsigned char b : bytes)
         if (telnetData(ts, b)) data.push_back((char)b);
-    }
     screenFeed(ts, data);
 }
 
@@ -108,11 +106,10 @@ int screenInkAt(const TestScreen* ts, int row, int col) {
     return (cell.attrs.bold ? 90 : 30) + cell.fg.indexed.idx % 8;
 }
 
-void screenCursor(const TestScreen* ts, int* row, int* col) {
+std::pair<int, int> screenCursor(const TestScreen* ts) {
     VTermPos pos;
     vterm_state_get_cursorpos(vterm_obtain_state(ts->vt), &pos);
-    *row = pos.row + 1;
-    *col = pos.col + 1;
+    return {pos.row + 1, pos.col + 1};
 }
 
 bool testScreenAttach(TestScreen* ts, ClientState* cs) {
@@ -131,9 +128,9 @@ bool testScreenAttach(TestScreen* ts, ClientState* cs) {
 
 void screenPump(TestScreen* ts) {
     if (ts->cs) termFlush(&ts->cs->term);
-    unsigned char buf[4096];
+    char buf[4096];
     for (ssize_t got; ts->peerFd >= 0 && (got = read(ts->peerFd, buf, sizeof buf)) > 0;)
-        screenFeedTelnet(ts, buf, (size_t)got);
+        screenFeedTelnet(ts, std::string(buf, (size_t)got));
 }
 
 void screenSendKeys(TestScreen* ts, const std::string& bytes) {

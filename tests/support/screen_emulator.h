@@ -2,8 +2,8 @@
 // (CP437, or UTF-8 for a utf8 door) that answers what the caller sees. It can
 // sit at the far end of a telnet socket pair whose near end the door owns.
 #pragma once
-#include <cstddef>
 #include <string>
+#include <utility>
 
 struct ClientState;
 struct VTerm;
@@ -27,16 +27,16 @@ void testScreenOpen(TestScreen* ts);   // empty, cursor home and visible
 void testScreenClose(TestScreen* ts);  // also closes an attached terminal and both socket ends
 
 void screenFeed(TestScreen* ts, const std::string& cp437);
-void screenFeedUtf8(TestScreen* ts, const void* bytes, size_t n);
+void screenFeedUtf8(TestScreen* ts, const std::string& utf8);
 // Bytes off a telnet socket: IAC IAC is a data 255, option commands and
 // subnegotiations are swallowed.
-void screenFeedTelnet(TestScreen* ts, const void* bytes, size_t n);
+void screenFeedTelnet(TestScreen* ts, const std::string& bytes);
 
 // Rows and columns count from 1, like the door's.
 std::string screenRowText(const TestScreen* ts, int row);  // 80 CP437 bytes, blanks for empty cells
 std::string screenRowUtf8(const TestScreen* ts, int row);  // UTF-8, trailing blanks cut
 int screenInkAt(const TestScreen* ts, int row, int col);    // 30-37, 90-97 when bright, -1 default colour
-void screenCursor(const TestScreen* ts, int* row, int* col);
+std::pair<int, int> screenCursor(const TestScreen* ts);  // row, column
 
 // Open cs->term as a telnet caller (comm type 2) on one end of a fresh socket
 // pair; the screen reads the other end, swallowing the option offer.
