@@ -36,14 +36,10 @@ inline bool fakeServiceWaitLine(FakeService* svc, const std::string& line = "", 
     }, timeoutMs);
 }
 
-// Bytes exactly as given, in one write: false when there is no connection.
+// Bytes exactly as given, in one write (it waits while the door does not
+// read): false when there is no connection or it ended meanwhile.
 inline bool fakeServiceSendRaw(FakeService* svc, const std::string& bytes) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        ssize_t n = svc->closed ? -1 : send(svc->connFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += (size_t)n;
-    }
-    return true;
+    return !svc->closed && send(svc->connFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == (ssize_t)bytes.size();
 }
 
 inline bool fakeServiceSend(FakeService* svc, const std::string& line) { return fakeServiceSendRaw(svc, line + "\n"); }

@@ -110,8 +110,7 @@ TEST(StartupE2e, CommandLineNamesTheDropFile) {
         bool closedStdout = args.size() == 1 && args[0] == "closed stdout";
         bbsStart(&door, closedStdout ? std::vector<std::string>{} : args, true);
         if (closedStdout) {
-            close(door.stdoutFd);  // the door's next screen finds the pipe gone
-            door.stdoutFd = -1;
+            bbsCloseFd(&door.stdoutFd);  // the door's next screen finds the pipe gone
             bbsSendKeys(&door, "x");
             EXPECT_EQ(bbsWaitExit(&door), 0);
             continue;
