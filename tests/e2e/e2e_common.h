@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <string>
 
 #include "support/bbs_host.h"
@@ -30,9 +31,8 @@ inline std::vector<std::string> fakeServiceLines(FakeService* svc) {
 // Wait until a line equal to line has arrived (any line when empty).
 inline bool fakeServiceWaitLine(FakeService* svc, const std::string& line = "", int timeoutMs = BBS_WAIT_MS) {
     return waitUntil([&] {
-        for (const std::string& got : fakeServiceLines(svc))
-            if (line.empty() || got == line) return true;
-        return false;
+        std::vector<std::string> got = fakeServiceLines(svc);
+        return line.empty() ? !got.empty() : std::find(got.begin(), got.end(), line) != got.end();
     }, timeoutMs);
 }
 

@@ -58,11 +58,7 @@ void startVisit(Visit* v, int node, int sendBuffer = 0) {
 
 // One move on the way to a screen: keys, a service line (DROP: the service
 // hangs up), then what must show.
-struct Move {
-    const char* keys;
-    std::string line;
-    std::string shows;
-};
+struct Move { const char* keys; std::string line, shows; };
 const std::string DROP = "(the service hangs up)";
 
 // The main way in, one screen per move.
@@ -123,11 +119,7 @@ void sideBySide(const std::vector<Case>& cases, const std::function<void(const C
 // ---------------------------------------------------------------------------
 // The caller hangs up.
 
-struct HangUpCase {
-    const char* screen;
-    int depth;
-    std::vector<Move> extra;
-};
+struct HangUpCase { const char* screen; int depth; std::vector<Move> extra; };
 
 const std::vector<HangUpCase> HANG_UP_CASES = {
     {"connecting", CONNECTING, {}},

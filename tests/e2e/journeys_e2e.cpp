@@ -232,10 +232,7 @@ void runStep(BbsHost* host, FakeService* svc, const Step& s, size_t* seen) {
     }
 }
 
-struct Journey {
-    const char* name;
-    std::vector<Steps> parts;
-};
+struct Journey { const char* name; std::vector<Steps> parts; };
 
 void runJourney(const Journey& j, int node) {
     FakeService service;

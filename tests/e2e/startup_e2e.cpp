@@ -133,6 +133,26 @@ TEST(StartupE2e, BadSocketHandleEndsWithCodeOneBeforeAnythingIsShown) {
     EXPECT_EQ(bbsNodeLog(&door, 4), "WW-TERM-01\n");
 }
 
+// Over TLS to a service whose certificate the test root in door.cfg vouches
+// for: the connect line goes out encrypted, the service's answer comes back,
+// and a caller hanging up is told to the service the same way.
+TEST(StartupE2e, TlsLinkCarriesTheSession) {
+    const NetTestPki& pki = netTestPki();
+    NetPeer peer;
+    netPeerStart(&peer, PEER_TLS12, pki.goodCert, pki.goodKey, eventLine("authed", R"({"ok":true,"you":{"name":"Ace"}})") + "\n");
+    Door door;
+    startTelnet(&door, 3, peer.port, "tls=1\ncafile=" + pki.caCert + "\n");
+    EXPECT_TRUE(bbsWaitText(&door, "Welcome, Ace!", 16)) << bbsScreen(&door);
+    bbsCloseFd(&door.callerFd);
+    EXPECT_EQ(bbsWaitExit(&door), 0);
+    netPeerFinish(&peer);
+    EXPECT_EQ(peer.handshakeResult, 0);
+    std::vector<std::string> lines = splitLines(peer.received);
+    ASSERT_GE(lines.size(), 2u) << peer.received;
+    EXPECT_EQ(lines.front().rfind("{\"cmd\":\"connect\",", 0), 0u) << lines.front();
+    EXPECT_EQ(lines.back(), DISCONNECT_LINE);
+}
+
 struct GoodbyeCase {
     const char* cfgMore;    // door.cfg lines after host, port and tls
     const char* boardLine;  // row 13, "" when none
