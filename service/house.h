@@ -22,7 +22,9 @@ constexpr int64_t PICK_MS = 60000;          // the chooser's first time
 constexpr int64_t PICK_CHOOSING_MS = 90000; // once the chooser opens the picker
 constexpr int64_t PICK_WAIT_MORE_MS = 30000;
 constexpr int64_t PICK_WARN_MS = 15000;     // picker-warning this long before the end
-constexpr int64_t WORDS_MS = 120000;        // word entry
+constexpr int64_t WORDS_MS = 120000;        // word entry, as the doors are told
+constexpr int64_t WORDS_GRACE_MS = 5000;    // words still taken after that: a door's clock starts when the prompts
+                                            // arrive, and a word in its check may hold its send 3 s more
 constexpr int64_t VOTE_MS = 60000;          // reading and laughing
 constexpr int64_t RESULTS_MS = 60000;       // answering on the scores screen
 constexpr int64_t FINAL_WARN_MS = 15000;    // final-warning this long before the end

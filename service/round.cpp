@@ -66,7 +66,7 @@ void beginPrompts(House* h, Room* r, const Tale* t) {
     for (size_t i = 0; i < t->blanks.size(); ++i) {
         r->round.owner[t->blanks[i].n] = r->seats[i % r->seats.size()].pid;
     }
-    setPhase(h, r, PHASE_COLLECTING, WORDS_MS);
+    setPhase(h, r, PHASE_COLLECTING, WORDS_MS + WORDS_GRACE_MS);
     for (Seat& s : r->seats) {
         Json blanks = blanksOf(*t, r->round, s.pid);
         s.submitted = blanks.empty();  // more players than gaps: nothing to give
@@ -266,8 +266,8 @@ std::string roundTakeAnswers(House*, Room* r, Seat* seat, const Json& answers, i
     for (const auto& [n, pid] : r->round.owner) {
         if (pid != seat->pid) continue;
         std::string word = tidyWord(jsStr(answers, std::to_string(n).c_str()));
+        if (word.empty()) continue;  // a door whose time ran out sends what it has; the reveal fills the rest
         *blankN = n;
-        if (word.empty()) return "Every gap needs a word.";
         if (wordRefused(word)) return "That word can't be used here - try another one.";
         mine[n] = word;
     }

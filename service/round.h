@@ -20,8 +20,9 @@ void roundPickerWait(House* h, int session, const Json& data);
 void roundApplyPick(House* h, Room* r, const std::string& category, int storyId);
 // submit:answers (ack 12); also used by bots with session 0.
 void roundSubmit(House* h, int session, const Json& data);
-// Stores a seat's answers; an error text when they cannot be taken (and
-// *blankN names the gap at fault). roundAnswersIn then moves the round on:
+// Stores a seat's answers, gaps left out or blank being the reveal's to
+// fill; an error text when they cannot be taken (and *blankN names the gap
+// at fault). roundAnswersIn then moves the round on:
 // the reveal once everybody's words are in.
 std::string roundTakeAnswers(House* h, Room* r, Seat* seat, const Json& answers, int* blankN);
 void roundAnswersIn(House* h, Room* r);

@@ -241,8 +241,10 @@ void uiTick(ClientState* state) {
     if (state->round.wordCheckPending &&
         elapsedOver(tickMs(&state->clock), state->round.wordCheckTick, WORD_CHECK_LIMIT_MS)) {
         state->round.wordCheckPending = 0;
-        submitWord(state, state->round.pendingWord);
+        // Once time is up the answers go without a word nobody could check.
+        if (!wordTimeUp(state)) submitWord(state, state->round.pendingWord);
     }
+    sendAnswersAtTimeUp(state);
     if (state->view.screen == SCR_WELCOME) advanceWelcome(state);
     else if (state->view.screen == SCR_GUIDE) advanceGuide(state);
     else tickOtherScreen(state);

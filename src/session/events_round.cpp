@@ -170,6 +170,8 @@ void onPrompts(ClientState* state, const JsonNode* data) {
     state->round.promptIndex = 0;
     state->round.wordCheckPending = 0;
     state->round.wordsDone = 0;
+    state->round.answersSent = 0;
+    state->round.timeUpSent = 0;
     takeBlanks(state, jsonGet(data, "blanks"));
 
     state->round.shownPromptType[0] = 0;

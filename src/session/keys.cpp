@@ -64,6 +64,7 @@ void dropRoundWords(ClientState* s) {
     s->round.promptCount = 0;
     s->round.promptIndex = 0;
     s->round.wordCheckPending = 0;
+    s->round.answersSent = 0;
 }
 
 // ESC during a round at a table gives up the seat, whatever prompt is up.

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int32_t CREATE_NAME_MAX = 31;      // table name typed at stage 0
 constexpr int32_t WORD_MAX = 63;             // a word answer
+constexpr const char* WORD_BLANK = "Type a word first - spaces alone don't count.";
 constexpr int32_t TALE_TITLE_MAX = 63;       // roundTitle of a solo tale
 constexpr int32_t LOUNGE_PAGE_ROWS = 8;      // tables or players a Lounge page lists
 constexpr int32_t LOUNGE_ONE_PAGE = 9;       // up to this many fit the first page
@@ -311,7 +312,14 @@ void wordEntryLine(ClientState* s, const char* line) {
         return;
     }
     if (s->round.promptCount < 1 || s->round.wordCheckPending) return;
+    while (*line == ' ') line++;
     copyTextMax(s->round.pendingWord, line, WORD_MAX);
+    size_t len = strlen(s->round.pendingWord);
+    while (len > 0 && s->round.pendingWord[len - 1] == ' ') s->round.pendingWord[--len] = 0;
+    if (len == 0) {
+        setNotice(s, WORD_BLANK);  // the caller stays on this word
+        return;
+    }
     s->round.wordCheckPending = 1;
     s->round.wordCheckTick = tickMs(&s->clock);
     requestWordCheck(s, s->round.pendingWord);

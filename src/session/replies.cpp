@@ -43,6 +43,8 @@ void forgetTableAndRound(ClientState* s) {
     s->round.promptCount = 0;
     s->round.promptIndex = 0;
     s->round.wordCheckPending = 0;
+    s->round.answersSent = 0;
+    s->round.timeUpSent = 0;
     forgetTable(s);
 }
 
@@ -93,6 +95,7 @@ void onSoloSubmit(ClientState* s, const JsonNode* data) {
     copyTextMax(s->reveal.soloStory, jsonGetString(data, "text", ""), SOLO_STORY_CHARS);
     s->reveal.soloScroll = 0;
     s->round.promptCount = 0;
+    s->round.answersSent = 0;
     enterScreen(s, SCR_SOLO_TALE);
 }
 
@@ -102,6 +105,7 @@ void onSubmitAnswers(ClientState* s, const JsonNode* data) {
         return;
     }
     s->round.promptCount = 0;
+    s->round.answersSent = 0;
     s->round.wordsDone = 1;
     s->view.contentDirty = 1;
 }

@@ -339,10 +339,13 @@ int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
     int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
     TextBuild build = {out, (size_t)cap, 0};
     buildAppend(&build, "{\"answers\":{");
+    const char* comma = "";
     for (int32_t i = 0; i < count; i++) {
+        if (!state->round.answers[i][0]) continue;  // a gap left out is the service's to fill
         char escaped[ANSWER_ESCAPE_CAP];
-        buildAppend(&build, "%s\"%d\":\"%s\"", i > 0 ? "," : "", state->round.blankIds[i],
+        buildAppend(&build, "%s\"%d\":\"%s\"", comma, state->round.blankIds[i],
                     escapeField(escaped, state->round.answers[i], ANSWER_SENT_MAX));
+        comma = ",";
     }
     buildAppend(&build, "}}");
     return (int32_t)build.length;
@@ -689,17 +692,32 @@ static void sendAnswers(ClientState* state) {
     char data[ANSWERS_BUFFER];
     buildAnswers(state, data, ANSWERS_BUFFER);
     sendRequest(state, state->table.inRoom ? REQ_SUBMIT_ANSWERS : REQ_SOLO_SUBMIT, data);
+    state->round.answersSent = 1;
+}
+
+static int32_t heldPrompts(const ClientState* state) {
+    return state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
+}
+
+// The first prompt with no answer, or -1. Answers kept from a refused set
+// are not asked again, so only the empty ones are typed.
+static int32_t firstEmptyPrompt(const ClientState* state) {
+    for (int32_t i = 0; i < heldPrompts(state); i++) {
+        if (!state->round.answers[i][0]) return i;
+    }
+    return -1;
 }
 
 void submitWord(ClientState* state, const char* word) {
-    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
+    int32_t count = heldPrompts(state);
     if (count <= 0) return;
     int32_t slot = state->round.promptIndex < 0 ? 0 : state->round.promptIndex;
     if (slot > count - 1) slot = count - 1;
     copyText(state->round.answers[slot], word);
-    state->round.promptIndex = slot + 1;
-    if (slot + 1 < count) {
-        showPrompt(state, slot + 1);
+    int32_t next = firstEmptyPrompt(state);
+    state->round.promptIndex = next < 0 ? count : next;
+    if (next >= 0) {
+        showPrompt(state, next);
         state->round.wordInputEcho[0] = 0;
         state->view.contentDirty = 1;
         return;
@@ -707,16 +725,23 @@ void submitWord(ClientState* state, const char* word) {
     sendAnswers(state);
 }
 
+// Every stored answer is kept: the caller goes to the gap the service named
+// when it is one of ours (its word is the one refused), else to the first
+// empty gap, else to the last, and types only that word again.
 void wordRejected(ClientState* state, int32_t blankId, const char* message) {
-    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
-    for (int32_t i = 0; i < count; i++) {
-        if (state->round.blankIds[i] != blankId) continue;
-        state->round.answers[i][0] = 0;
-        state->round.promptIndex = i;
-        showPrompt(state, i);
-        break;
+    int32_t count = heldPrompts(state);
+    int32_t at = -1;
+    for (int32_t i = 0; i < count && at < 0; i++) {
+        if (state->round.blankIds[i] == blankId) at = i;
+    }
+    if (at < 0) at = firstEmptyPrompt(state);
+    if (at < 0) at = count - 1;
+    if (at >= 0) {
+        state->round.promptIndex = at;
+        showPrompt(state, at);
     }
     state->round.wordsDone = 0;
+    state->round.answersSent = 0;
     state->round.wordInputEcho[0] = 0;
     state->view.contentDirty = 1;
     state->view.inputDirty = 1;
@@ -725,4 +750,20 @@ void wordRejected(ClientState* state, int32_t blankId, const char* message) {
     if (moved) goToScreen(state, SCR_WORD_ENTRY);
     setNotice(state, message && message[0] ? message : "That word can't be used here - try another one.");
     if (moved && !state->table.inRoom) emitPresence(state, "solo");
+}
+
+bool wordTimeUp(const ClientState* state) {
+    uint32_t deadline = state->timers.wordDeadline;
+    return deadline > 0 && tickPassed(tickMs(&state->clock), deadline);
+}
+
+void sendAnswersAtTimeUp(ClientState* state) {
+    const RoundState* r = &state->round;
+    if (!state->table.inRoom || r->wordsDone || r->answersSent || r->timeUpSent || r->wordCheckPending) return;
+    if (!wordTimeUp(state)) return;
+    bool anyAnswer = false;
+    for (int32_t i = 0; i < heldPrompts(state); i++) anyAnswer = anyAnswer || r->answers[i][0] != 0;
+    if (!anyAnswer) return;  // nothing typed: the service fills every gap itself
+    state->round.timeUpSent = 1;
+    sendAnswers(state);
 }

@@ -161,8 +161,14 @@ void pickerCancel(ClientState* state);
 // report:begin; true when the report waits (round on, or seated: leave first).
 bool reportBegin(ClientState* state);
 // Store an accepted word for the prompt being answered and show the next
-// prompt; once all are answered send them ("submit:answers" at a table,
+// empty prompt; once all are answered send them ("submit:answers" at a table,
 // "solo:submit" alone).
 void submitWord(ClientState* state, const char* word);
-// Put the refused word's prompt back in front of the caller with the notice.
+// A refused word or set: every stored answer kept, the caller put on the
+// gap to type again (the one named, else the first empty, else the last).
 void wordRejected(ClientState* state, int32_t blankId, const char* message);
+// The word clock of a table round has run out.
+bool wordTimeUp(const ClientState* state);
+// Once the word clock has run out at a table, send the answers given so far
+// (once a round; not while a word is in its check, nor with none given).
+void sendAnswersAtTimeUp(ClientState* state);

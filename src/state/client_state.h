@@ -334,6 +334,8 @@ struct RoundState {
     int32_t wordCheckPending;  // word:check in flight
     uint32_t wordCheckTick;    // when it went out; given up after 3000 ms
     int32_t wordsDone;         // all of the caller's words are in
+    int32_t answersSent;       // answers out, no reply yet: the time-out must not send them twice
+    int32_t timeUpSent;        // the time-out sent the words given so far; once a round, so a refusal cannot loop
     char roundTitle[64];       // tale title
     char roundCategory[48];    // tale category
 };

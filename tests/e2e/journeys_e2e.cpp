@@ -83,8 +83,9 @@ Steps lounge() {
     };
 }
 
-// The caller's turn to choose at Bea's table with Cal; a refused word; the
-// reveal in the players' inks; a laugh, done reading, scores and a rating.
+// The caller's turn to choose at Bea's table with Cal; a blank and a refused
+// word; the reveal in the players' inks; a laugh, done reading, scores and a
+// rating; then a round whose time runs out.
 const std::string TABLE = eventLine(
     "room:state", R"({"code":"MOON123","name":"Story Night","state":"waiting",)"
                   R"("players":[{"id":"p-bea","name":"Bea","ink":"cyan","isHost":true},)"
@@ -106,7 +107,8 @@ Steps tableRound() {
                                          R"("totalBlanks":5,"blanks":[{"n":2,"type":"adjective"},)"
                                          R"({"n":5,"type":"animal","hint":"something with fur"}]})")},
         {SHOWS, "Your word 1 of 2   (the tale has 5 in all)", 4}, {SHOWS, "Adjective", 8, 93},
-        {KEYS, "sticky\r"}, {SENT, emitAck("word:check", 11, R"({"text":"sticky"})")},
+        {KEYS, "   \r"}, {SHOWS, "Type a word first - spaces alone don't count.", 23}, {SHOWS, "Your word 1 of 2", 4},
+        {KEYS, " sticky \r"}, {SENT, emitAck("word:check", 11, R"({"text":"sticky"})")},
         {SEND, replyLine(11, R"({"ok":true,"blocked":false})")}, {SHOWS, "Your word 2 of 2", 4},
         {KEYS, "skunk\r"}, {SENT, emitAck("word:check", 11, R"({"text":"skunk"})")},
         {SEND, replyLine(11, R"({"ok":true,"blocked":true})")}, {SHOWS, "That word can't be used here - try another one.", 23},
@@ -130,11 +132,19 @@ Steps tableRound() {
         {KEYS, "1\r"}, {SENT, emit("story:rate", R"({"storyId":77,"rating":1})")}, {SHOWS, "Thank you for your vote!", 23},
         {KEYS, "\r"}, {SENT, emit("room:back-to-room", "{}")},
         {SEND, eventLine("game:aborted", R"({"reason":"Not enough players left."})")}, {SHOWS, "Not enough players left.", 23},
+        // Time runs out with one word of two typed: that word goes.
+        {SEND, eventLine("game:prompts", R"({"seconds":2,"blanks":[{"n":3,"type":"planet"},{"n":4,"type":"noun"}]})")},
+        {SHOWS, "Your word 1 of 2", 4}, {KEYS, "Mars\r"}, {SENT, emitAck("word:check", 11, R"({"text":"Mars"})")},
+        {SEND, replyLine(11, R"({"ok":true})")}, {SHOWS, "Your word 2 of 2", 4},
+        {SHOWS, "Time's Up - Sending What You Have", 18},
+        {SENT, emitAck("submit:answers", 12, R"({"answers":{"3":"Mars"}})")},
+        {SEND, replyLine(12, R"({"ok":true})")}, {SHOWS, "L O C K E D   I N !", 9},
     };
 }
 
 // A solo tale: category, list, a refused start, words (one check the service
-// cannot make lets the word through; one word turned down at the end), the tale.
+// cannot make lets the word through; the set turned down twice, each time for
+// one word, which alone is typed again), the tale.
 Steps soloRound() {
     const std::string start = emitAck("solo:start", 1, R"({"templateId":301})");
     return {
@@ -150,13 +160,18 @@ Steps soloRound() {
         {SEND, replyLine(11, R"({"ok":false})")}, {SHOWS, "Clothing Item", 8, 93}, {SHOWS, "worn", 10},
         {KEYS, "hat\r"}, {SENT, emitAck("word:check", 11, R"({"text":"hat"})")}, {SEND, replyLine(11, R"({"ok":true})")},
         {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"otter","2":"hat"}})")},
+        // The set refused for its first word: only that word is asked again.
+        {SEND, replyLine(2, R"({"ok":false,"blankN":1,"error":"Otters are asleep."})")},
+        {SHOWS, "Otters are asleep.", NOTICE_ROW}, {SHOWS, "Your word 1 of 2", 4},
+        {KEYS, "stoat\r"}, {SENT, emitAck("word:check", 11, R"({"text":"stoat"})")}, {SEND, replyLine(11, R"({"ok":true})")},
+        {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"stoat","2":"hat"}})")},
         {SEND, replyLine(2, R"({"ok":false,"blankN":2,"error":"Hats are sold out."})")},
         {SHOWS, "Hats are sold out.", NOTICE_ROW}, {SHOWS, "Your word 2 of 2", 4},
         {KEYS, "sock\r"}, {SENT, emitAck("word:check", 11, R"({"text":"sock"})")}, {SEND, replyLine(11, R"({"ok":true})")},
-        {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"otter","2":"sock"}})")},
-        {SEND, replyLine(2, R"({"ok":true,"text":"An otter wore a sock."})")},
+        {SENT, emitAck("solo:submit", 2, R"({"answers":{"1":"stoat","2":"sock"}})")},
+        {SEND, replyLine(2, R"({"ok":true,"text":"A stoat wore a sock."})")},
         {SHOWS, "Zoo Day", 4, 93},  // no title in the reply: the one it was picked by
-        {SHOWS, "An otter wore a sock.", 6, 97}, {SHOWS, "T H E   E N D", 9, 93}, {SENT, ZONE_SOLO},
+        {SHOWS, "A stoat wore a sock.", 6, 97}, {SHOWS, "T H E   E N D", 9, 93}, {SENT, ZONE_SOLO},
         {KEYS, "m\r"}, {SENT, ZONE_MENU}, {SHOWS, "Back to the BBS", 19},
     };
 }

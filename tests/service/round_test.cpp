@@ -66,8 +66,10 @@ struct Case { const char* name; std::vector<const char*> callers; Steps steps; }
 const Case CASES[] = {
     {"deadlines move the round on and remove callers who do not answer", {"Ann", "Bob"},
      ANN_AND_BOB + TALE_1 + Steps{
-         {1, "submit:answers#12 {\"answers\":$answers}", 1, "#12", R"({"ok":true})"},
-         {1, ms(WORDS_MS), 2, "game:story-reveal", R"({"words":[{},{},{},{}]})"},  // the house fills Bob's gaps
+         // Ann's time ran out with one word typed: her door sends what it has.
+         {1, R"(submit:answers#12 {"answers":{"1":"w1","3":" "}})", 1, "#12", R"({"ok":true})"},
+         {1, ms(WORDS_MS), 2, "game:story-reveal", "null"},  // a late door's words are still taken
+         {1, ms(WORDS_GRACE_MS), 2, "game:story-reveal", R"({"words":[{"n":1,"value":"w1"},{},{},{}]})"},  // the house fills the rest
          {1, ms(VOTE_MS), 1, "game:round-results", R"({"standings":[{},{}]})"},
          {1, "room:back-to-room {}", 1, "", "true"},
          {1, ms(RESULTS_MS - FINAL_WARN_MS + 100), 2, "game:final-warning", secs(FINAL_WARN_MS)},

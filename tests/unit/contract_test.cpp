@@ -124,6 +124,9 @@ const std::string ROOMS = ev("lobby:rooms", R"({"rooms":[{"code":"OPEN111","name
     R"({"code":"FULL333","name":"Full","players":4,"max":4}]})");
 const std::string PROMPTS = ev("game:prompts", R"({"template":{"title":"Zoo Day","category":"Animals"},)"
     R"("blanks":[{"n":7,"type":"noun","hint":"a thing"},{"n":9,"type":"verb"}],"seconds":90})");
+// The same with 2 s to write: each step below moves the clock 300 ms.
+const std::string PROMPTS_2S = ev("game:prompts", R"({"blanks":[{"n":7,"type":"noun"},{"n":9,"type":"verb"}],"seconds":2})");
+const std::string CHECKED = re(11, R"({"ok":true})");
 
 class ContractRows : public Contract, public ::testing::WithParamInterface<Row> {};
 TEST_P(ContractRows, Holds) { run(GetParam()); }
@@ -166,11 +169,18 @@ const Row ROWS[] = {
     {"another's pick turn", SCR_TABLE, {AUTH, SEATED}, {ev("game:category-pick", R"({"pickerId":"p2","pickerName":"Bob"})"), ev("game:picker-warning", R"({"seconds":5})")}, {}, {"Bob"}},
     {"picker waiting and spin", SCR_TABLE, {AUTH, SEATED}, {ev("game:picker-waiting", R"({"pickerId":"p1","seconds":20})"), ev("game:category-spin", "{}")}, {}, {"Choosing a category..."}},
     {"prompts ask the first word", SCR_TABLE, {AUTH, SEATED}, {PROMPTS}, {}, {"Noun", "a thing", "Zoo Day"}},
-    {"word goes to the check", SCR_TABLE, {AUTH, SEATED, PROMPTS}, {"cat\r"}, {"word:check#11 {\"text\":\"cat\"}"}, {}},
+    {"word goes to the check trimmed", SCR_TABLE, {AUTH, SEATED, PROMPTS}, {"  cat \r"}, {"word:check#11 {\"text\":\"cat\"}"}, {}},
+    {"blank word refused at once", SCR_TABLE, {AUTH, SEATED, PROMPTS}, {"   \r"}, {}, {"spaces alone don't count", "Your word 1 of 2"}},
     {"checked words are submitted", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", re(11, R"({"ok":true})"), "run\r"}, {re(11, R"({"ok":true})")}, {"submit:answers#12 {\"answers\":{\"7\":\"cat\",\"9\":\"run\"}}"}, {}},
     {"blocked word asks again", SCR_TABLE, {AUTH, SEATED, PROMPTS, "bad\r"}, {re(11, R"({"ok":true,"blocked":true})")}, {}, {"That word can't be used here", "Your word 1 of 2"}},
     {"unanswered check takes the word", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r"}, {"", "", "", "", "", "", "", "", "", "", ""}, {}, {"Your word 2 of 2"}},
     {"refused answers put the prompt back", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", re(11, "{}"), "run\r", re(11, "{}")}, {re(12, R"({"ok":false,"blankN":9,"error":"Try again"})")}, {}, {"Try again", "Your word 2 of 2"}},
+    {"refused set asks only the word named", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", CHECKED, "run\r", CHECKED}, {re(12, R"({"ok":false,"blankN":7,"error":"Not that one"})"), "dog\r", CHECKED}, {"word:check#11 {\"text\":\"dog\"}", "submit:answers#12 {\"answers\":{\"7\":\"dog\",\"9\":\"run\"}}"}, {}},
+    {"time up sends the words given, once", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED}, {"", "", "", "", "", ""}, {"submit:answers#12 {\"answers\":{\"7\":\"cat\"}}"}, {"Time's Up - Sending What You Have"}},
+    {"time up with no words sends none", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S}, {"", "", "", "", "", ""}, {}, {"Time's Up"}},
+    {"time up waits for the word in its check", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED, "run\r"}, {"", "", "", CHECKED}, {"submit:answers#12 {\"answers\":{\"7\":\"cat\",\"9\":\"run\"}}"}, {}},
+    {"time up drops a word never checked", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED, "run\r"}, {"", "", "", "", "", "", "", "", "", "", "", ""}, {"submit:answers#12 {\"answers\":{\"7\":\"cat\"}}"}, {}},
+    {"time-up set refused keeps the word given", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED, "", "", "", ""}, {re(12, R"({"ok":false,"error":"Too late"})"), "", "", "run\r", CHECKED}, {"word:check#11 {\"text\":\"run\"}", "submit:answers#12 {\"answers\":{\"7\":\"cat\",\"9\":\"run\"}}"}, {"Your word 2 of 2"}},
     {"words in, chat while waiting", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", re(11, "{}"), "run\r", re(11, "{}"), re(12, R"({"ok":true})")}, {"/quit\r"}, {"room:chat \"/quit\""}, {}},
     {"reveal shows the story", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"title":"Zoo Day","story":"A big cat ran.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"},{"n":3,"value":"zzz"}],"voteSeconds":30})"), ev("game:word-tally", R"({"blankN":1,"laughs":3})"), ev("game:voter-done", R"({"pendingNames":["Bob","",7,"Cy"]})"), "\r"}, {"vote:done"}, {"A big cat ran."}},
     {"reveal laugh, own word, done", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A big cat.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"}]})")}, {" ", DOWN, " ", UP, "\r"}, {"vote:cast {\"blankN\":1}", "vote:done"}, {}},
