@@ -111,11 +111,7 @@ Json connectByShape(const std::string& line) {
                 {"bbsInstanceId", line.substr(HEAD.size(), user - HEAD.size())},
                 {"localUserid", line.substr(user + USER.size(), alias - user - USER.size())},
                 {"alias", line.substr(aliasFrom, line.size() - TAIL.size() - aliasFrom)}};
-    for (auto& [key, value] : cmd.items()) {
-        std::string text = value;
-        for (char& c : text) c = static_cast<unsigned char>(c) > 127 ? '?' : c;
-        value = text;
-    }
+    for (auto& [key, value] : cmd.items()) value = validUtf8(value.get<std::string>());
     return cmd;
 }
 

@@ -9,10 +9,18 @@
 
 using Json = nlohmann::json;
 
-// Parses one line; bytes above 127 become '?' first (doors send CP437 names
-// unescaped, which is not UTF-8). A line that does not parse gives a
-// discarded value (is_discarded()).
+// Parses one line, its text kept as the UTF-8 it is; each broken sequence
+// (a door that sends CP437 unescaped) becomes U+FFFD first, as the parser
+// refuses invalid UTF-8. A line that does not parse gives a discarded value
+// (is_discarded()).
 Json jsonParseLine(const std::string& line);
+
+// text with every invalid UTF-8 sequence replaced by U+FFFD.
+std::string validUtf8(const std::string& text);
+
+// The first max characters (code points) of valid UTF-8 text: a cut never
+// splits a character.
+std::string textCut(const std::string& text, size_t max);
 
 // One line of output, without the line feed; invalid UTF-8 is replaced.
 std::string jsonLine(const Json& value);

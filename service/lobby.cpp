@@ -35,9 +35,7 @@ constexpr std::array<Action, 16> ACTIONS = {{
 
 constexpr const char* GREETING = "Welcome to the house, {username}! Pull up a chair.";
 
-std::string cut(const std::string& s, size_t max) {
-    return s.size() > max ? s.substr(0, max) : s;
-}
+std::string cut(const std::string& s, size_t max) { return textCut(s, max); }
 
 std::string uniqueName(House* h, const std::string& wanted) {
     std::string base = cut(wanted, HOUSE_MAX_NAME - 3);

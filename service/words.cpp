@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "json_util.h"
+
 namespace {
 
 // Kept short on purpose: a family game's house list, not a filter product.
@@ -80,7 +82,5 @@ std::string tidyWord(const std::string& word) {
     size_t first = word.find_first_not_of(" \t");
     if (first == std::string::npos) return "";
     size_t last = word.find_last_not_of(" \t");
-    std::string out = word.substr(first, last - first + 1);
-    if (out.size() > 60) out.resize(60);
-    return out;
+    return textCut(word.substr(first, last - first + 1), 60);
 }

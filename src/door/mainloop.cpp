@@ -21,10 +21,10 @@
 
 namespace {
 
-// Escape capacities: every byte of the field may double, plus jsonEscapeText's slack.
-constexpr size_t CONNECT_ID_ESCAPED = 2 * sizeof(ClientState{}.cfg.bbsId) + 8;
-constexpr size_t CONNECT_ALIAS_ESCAPED = 2 * sizeof(CallerInfo{}.callerName) + 8;
-static_assert(CONNECT_LINE_BYTES > 80 + CONNECT_ID_MAX + CONNECT_ALIAS_MAX + 11,
+// Escape capacities: every character of the field may grow threefold, plus jsonEscapeText's slack.
+constexpr size_t CONNECT_ID_ESCAPED = jsonEscapeCap(sizeof(ClientState{}.cfg.bbsId));
+constexpr size_t CONNECT_ALIAS_ESCAPED = jsonEscapeCap(sizeof(CallerInfo{}.callerName));
+static_assert(CONNECT_LINE_BYTES > 80 + jsonEscapedMax(CONNECT_ID_MAX) + jsonEscapedMax(CONNECT_ALIAS_MAX) + 11,
               "the connect command must fit with both texts at their limits");
 
 bool elapsedOver(uint32_t now, uint32_t since, uint32_t ms) {

@@ -24,7 +24,7 @@ constexpr int32_t GUIDE_INTRO_FRAMES = 50;      // guide page 0 loops after fram
 
 constexpr int32_t CONNECT_ID_MAX = 60;          // escaped board id in the connect command
 constexpr int32_t CONNECT_ALIAS_MAX = 30;       // escaped alias in the connect command
-constexpr int32_t CONNECT_LINE_BYTES = 256;     // fits both at their limits and the frame
+constexpr int32_t CONNECT_LINE_BYTES = 384;     // fits both at their limits and the frame
 
 // The connect command for this caller and board into out; returns its length.
 int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap);

@@ -1,15 +1,19 @@
 // JSON reader: an iterative parser (an explicit stack of open containers
 // instead of recursion, so a hostile nesting depth cannot exhaust the call
-// stack) filling a fixed node arena and string pool.
+// stack) filling a fixed node arena and string pool. Strings arrive in
+// UTF-8 and are kept in CP437, one byte per character.
 #include "net/json.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/cp437.h"
+
 namespace {
 
 // Byte classes for the hot loops: whitespace, and the bytes that stop a
-// plain run inside a string (quote, backslash, end of text).
+// plain run inside a string (quote, backslash, end of text, and every byte
+// of a UTF-8 sequence, which becomes one CP437 byte).
 constexpr unsigned char CLASS_SPACE = 1;
 constexpr unsigned char CLASS_STRING_STOP = 2;
 
@@ -26,6 +30,7 @@ constexpr ByteClasses makeByteClasses() {
     t.of[(unsigned char)'"'] = CLASS_STRING_STOP;
     t.of[(unsigned char)'\\'] = CLASS_STRING_STOP;
     t.of[0] = CLASS_STRING_STOP;
+    for (int b = 0x80; b < 0x100; b++) t.of[b] = CLASS_STRING_STOP;
     return t;
 }
 
@@ -87,45 +92,23 @@ int readHex4(const char* p) {
     return v;
 }
 
-int writeUtf8(unsigned char* out, uint32_t cp) {
-    if (cp < 0x80) {
-        out[0] = (unsigned char)cp;
-        return 1;
-    }
-    if (cp < 0x800) {
-        out[0] = (unsigned char)(0xC0 | (cp >> 6));
-        out[1] = (unsigned char)(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    if (cp < 0x10000) {
-        out[0] = (unsigned char)(0xE0 | (cp >> 12));
-        out[1] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = (unsigned char)(0x80 | (cp & 0x3F));
-        return 3;
-    }
-    out[0] = (unsigned char)(0xF0 | (cp >> 18));
-    out[1] = (unsigned char)(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = (unsigned char)(0x80 | (cp & 0x3F));
-    return 4;
-}
-
-// A \u escape with p just after the 'u'. Writes the UTF-8 bytes into out
-// (room for 4) and returns how many, or -1 on a bad digit; *end is where
-// decoding goes on. A high surrogate takes a following low one with it.
-int decodeUnicodeEscape(const char* p, unsigned char* out, const char** end) {
+// A \u escape with p just after the 'u': the code point, or -1 on a bad
+// digit; *end is where decoding goes on. A high surrogate takes a following
+// low one with it; a lone surrogate stands for nothing and reads as U+FFFD.
+int32_t decodeUnicodeEscape(const char* p, const char** end) {
     int cp = readHex4(p);
     if (cp < 0) return -1;
     p += 4;
-    if (cp >= 0xD800 && cp <= 0xDBFF && p[0] == '\\' && p[1] == 'u') {
+    *end = p;
+    if (cp < 0xD800 || cp > 0xDFFF) return cp;
+    if (cp <= 0xDBFF && p[0] == '\\' && p[1] == 'u') {
         int low = readHex4(p + 2);
         if (low >= 0xDC00 && low <= 0xDFFF) {
             *end = p + 6;
-            return writeUtf8(out, 0x10000 + (((uint32_t)cp - 0xD800) << 10) + ((uint32_t)low - 0xDC00));
+            return 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
         }
     }
-    *end = p;
-    return writeUtf8(out, (uint32_t)cp);
+    return (int32_t)UNICODE_REPLACEMENT;
 }
 
 // Decode a string whose opening quote is just before p, straight into the
@@ -142,18 +125,24 @@ const char* parseString(JsonDocument* doc, const char* p, const char** end) {
         // Plain run: the common case, one table look-up per byte.
         int32_t runLimit = room < JSON_STRING_LIMIT + 1 ? room : JSON_STRING_LIMIT + 1;
         while (n < runLimit && byteClasses.of[(unsigned char)*p] != CLASS_STRING_STOP) out[n++] = (unsigned char)*p++;
-        char c = *p;
+        unsigned char c = (unsigned char)*p;
         if (c == '"') break;
-        // Only an escape goes on, and only with room: the length rule and the pool.
-        if (c != '\\' || n > JSON_STRING_LIMIT || n >= room) break;
+        // Only an escape or a character goes on, and only with room: the
+        // length rule and the pool. Either gives one byte.
+        if (c == 0 || n > JSON_STRING_LIMIT || n >= room) break;
+        if (c >= 0x80) {
+            uint32_t cp = 0;
+            p += utf8Decode((const unsigned char*)p, &cp);
+            out[n++] = unicodeToCp437(cp);
+            continue;
+        }
+        if (c != '\\') break;
         char e = p[1];
         if (e == 'u') {
-            unsigned char tmp[4];
             const char* after;
-            int k = decodeUnicodeEscape(p + 2, tmp, &after);
-            if (k < 0 || n + k > room) break;
-            memcpy(out + n, tmp, (size_t)k);
-            n += k;
+            int32_t cp = decodeUnicodeEscape(p + 2, &after);
+            if (cp < 0) break;
+            out[n++] = unicodeToCp437((uint32_t)cp);
             p = after;
             continue;
         }

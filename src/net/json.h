@@ -1,7 +1,9 @@
 // The JSON document reader: turns one line from the game service into a tree
 // of nodes held in a fixed arena and string pool, reused for every line, so
 // parsing never allocates. Reads go through accessors that take a default for
-// every missing or mistyped member.
+// every missing or mistyped member. Strings are read as UTF-8 and held in
+// CP437, one byte per character: a character CP437 lacks becomes its plain
+// Latin letter where one is obvious, else '?'; so does a broken sequence.
 #pragma once
 #include <cstdint>
 
@@ -18,8 +20,8 @@ constexpr int32_t JSON_MAX_NODES = 6144;       // every value, member and contai
 constexpr int32_t JSON_STR_POOL_BYTES = 32768; // all strings and member names of one text, each with its NUL
 constexpr int32_t JSON_SCRATCH_BYTES = 32768;  // room one decoded string may need on its way into the pool
 constexpr int32_t JSON_STRING_LIMIT = 32763;   // decoded bytes after which only the closing quote may follow
-static_assert(JSON_STRING_LIMIT + 4 + 1 <= JSON_SCRATCH_BYTES,
-              "a string at the limit plus one 4-byte escape and its NUL must fit the scratch room");
+static_assert(JSON_STRING_LIMIT + 1 + 1 <= JSON_SCRATCH_BYTES,
+              "a string at the limit plus one escape or character (one byte each) and its NUL must fit the scratch room");
 static_assert(JSON_SCRATCH_BYTES <= JSON_STR_POOL_BYTES, "a decoded string never needs more than the pool");
 static_assert(JSON_MAX_NODES >= 1024, "a room snapshot or a 40-table list needs several hundred nodes");
 

@@ -6,6 +6,7 @@
 #include "host/nodelog.h"
 #include "net/connection.h"
 #include "net/tls.h"
+#include "platform/cp437.h"
 #include "platform/net.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -68,9 +69,9 @@ int serverEmitAck(ServerConnection* conn, const char* name, const char* data, in
 }
 
 int serverSendStories(ServerConnection* conn, const char* category, int offset) {
-    char escaped[WIRE_CATEGORY_ESCAPE_CAP];
+    char escaped[jsonEscapeCap(WIRE_CATEGORY_MAX)];
     jsonEscapeText(escaped, sizeof escaped, category);
-    char line[WIRE_CATEGORY_ESCAPE_CAP + 64];
+    char line[jsonEscapedMax(WIRE_CATEGORY_MAX) + 64];
     formatText(line, "{\"cmd\":\"stories\",\"category\":\"%.*s\",\"offset\":%d}",
                escapedCut(escaped, WIRE_CATEGORY_MAX), escaped, offset);
     return serverSendLine(conn, line);
@@ -211,8 +212,10 @@ int serverReceiveLine(ServerConnection* conn, const char** line) {
 
 // ---- escaping ----
 
-// Room kept free at the end: the last escape pair and the terminator.
+// Room kept free at the end: the last escape pair or character and the
+// terminator.
 static constexpr size_t ESCAPE_RESERVE = 7;
+static_assert(ESCAPE_RESERVE > (size_t)UTF8_MAX_PER_BYTE, "a whole character still fits past the limit");
 
 void jsonEscapeText(char* dst, size_t cap, const char* src) {
     if (cap == 0) return;
@@ -227,22 +230,31 @@ void jsonEscapeText(char* dst, size_t cap, const char* src) {
             dst[out++] = ' ';
         } else if (c >= 32 && c <= 126) {
             dst[out++] = (char)c;
+        } else if (c >= 128) {
+            out += (size_t)cp437ToUtf8(c, (unsigned char*)dst + out);
         }
     }
     dst[out] = 0;
 }
 
-// Length of the escape sequence starting at a backslash.
-static int escapeLength(const char* at) { return at[1] == 'u' ? 6 : 2; }
+// Bytes of the unit starting at `at`: an escape pair, a UTF-8 sequence (as
+// jsonEscapeText writes them, always whole) or one byte.
+static int unitLength(const char* at) {
+    if (at[0] == '\\') return at[1] == 'u' ? 6 : 2;
+    int length = utf8SequenceLength((unsigned char)at[0]);
+    return length > 0 ? length : 1;
+}
 
 int escapedCut(const char* escaped, int maxChars) {
     if (!escaped) return 0;
-    int length = (int)strnlen(escaped, maxChars > 0 ? (size_t)maxChars : 0);
     int at = 0;
-    while (at < length) {
-        int step = escaped[at] == '\\' ? escapeLength(escaped + at) : 1;
-        if (at + step > length) break;
+    int chars = 0;
+    while (escaped[at]) {
+        int step = unitLength(escaped + at);
+        int counts = (unsigned char)escaped[at] >= 0x80 ? 1 : step;
+        if (chars + counts > maxChars || (int)strnlen(escaped + at, (size_t)step) < step) break;
         at += step;
+        chars += counts;
     }
     return at;
 }

@@ -12,13 +12,20 @@ constexpr int32_t WIRE_BUFFER_START = 16384;     // first capacity of either buf
 constexpr int32_t WIRE_BUFFER_MAX = 1048576;     // no line may be longer than 1 MiB
 constexpr int32_t WIRE_READ_CHUNK = 4096;        // one read from the connection
 constexpr int32_t WIRE_GROW_BELOW = 1024;        // grow when less space than this is free
-constexpr int32_t WIRE_EMIT_SIZE = 16384;        // the formatted emit line, never allocated
+constexpr int32_t WIRE_EMIT_SIZE = 32768;        // the formatted emit line, never allocated
 constexpr int32_t WIRE_EMIT_NAME_MAX = 60;
-constexpr int32_t WIRE_EMIT_DATA_MAX = 16264;    // emit data without acknowledgement number
-constexpr int32_t WIRE_EMIT_ACK_DATA_MAX = 16244;
+constexpr int32_t WIRE_EMIT_DATA_MAX = 32648;    // emit data without acknowledgement number
+constexpr int32_t WIRE_EMIT_ACK_DATA_MAX = 32628;
 constexpr int32_t WIRE_RETRY_SLEEP_MS = 2;       // pause before a write is tried again
-constexpr size_t WIRE_CATEGORY_ESCAPE_CAP = 128; // stories: category escaped with this cap
-constexpr int32_t WIRE_CATEGORY_MAX = 60;        // ... then cut to this many characters
+constexpr int32_t WIRE_CATEGORY_MAX = 60;        // stories: the category cut to this many characters
+
+// Escaped free text grows: " and \ take two bytes, a CP437 character above
+// 127 takes its two or three UTF-8 bytes. These size every escape buffer.
+constexpr int32_t JSON_ESCAPE_GROWTH = 3;
+// The most bytes an escapedCut to maxChars keeps.
+constexpr size_t jsonEscapedMax(int32_t maxChars) { return (size_t)JSON_ESCAPE_GROWTH * (size_t)maxChars; }
+// A jsonEscapeText cap that loses none of the first `chars` characters.
+constexpr size_t jsonEscapeCap(int32_t chars) { return jsonEscapedMax(chars) + 8; }
 
 // Send text and one line feed; nothing is escaped or added. A write the
 // socket cannot take yet is retried; any other failure marks the connection
@@ -40,14 +47,18 @@ int serverSendActions(ServerConnection* conn);
 // line (no line feed, valid until the next call or serverClose), else 0.
 int serverReceiveLine(ServerConnection* conn, const char** line);
 
-// Free text into the inside of a JSON string: " and \ get a backslash; tab,
-// line feed and carriage return become a space; other bytes outside 32..126
-// are dropped. Writing stops once cap - 7 bytes are out; always terminated.
+// CP437 free text into the inside of a JSON string: " and \ get a
+// backslash; tab, line feed and carriage return become a space; bytes
+// 128-255 become their characters in UTF-8; other control bytes are dropped.
+// Writing stops once cap - 7 bytes are out, never inside a character;
+// always terminated.
 void jsonEscapeText(char* dst, size_t cap, const char* src);
 
-// The length of the longest cut of escaped text, at most maxChars long, that
-// does not end inside an escape pair (\" \\ \n \uXXXX ...). Every request
-// that applies a precision to escaped text must cut with it and print with
-// "%.*s", never with a fixed "%.Ns": a plain cut can leave a lone backslash
-// that swallows the closing quote.
+// The length in bytes of the longest cut of escaped text holding at most
+// maxChars characters that ends neither inside an escape pair (\" \\ \n
+// \uXXXX ...) nor inside a UTF-8 sequence. An escape pair counts as its
+// bytes and a UTF-8 sequence as one: it was one typed character. Every
+// request that applies a precision to escaped text must cut with it and
+// print with "%.*s", never with a fixed "%.Ns": a plain cut can leave a lone
+// backslash that swallows the closing quote, or half a character.
 int escapedCut(const char* escaped, int maxChars);

@@ -104,7 +104,11 @@ static void buildAppend(TextBuild* build, const char* fmt, ...) {
 
 static const char* boolText(int32_t on) { return on ? "true" : "false"; }
 
-static constexpr int32_t SMALL_DATA = 256;  // every one-field request fits
+static constexpr int32_t SMALL_DATA = 64;  // every request of numbers alone fits
+// A request of one escaped field of at most `chars` characters, its frame
+// and its numbers (the longest frame, {"category":"","storyId":-2147483648},
+// is 37 bytes).
+constexpr size_t oneFieldData(int32_t chars) { return jsonEscapedMax(chars) + 48; }
 
 // ---------------------------------------------------------------------------
 // Requests with data.
@@ -118,7 +122,8 @@ void emitPresence(ClientState* state, const char* zone) {
 void requestLobbyRefresh(ClientState* state) { sendRequest(state, REQ_LOBBY_REFRESH, "{}"); }
 
 void requestRoomCreate(ClientState* state) {
-    char name[64], category[80], data[320];  // esc caps 64 and 80
+    char name[jsonEscapeCap(40)], category[jsonEscapeCap(60)];
+    char data[128 + jsonEscapedMax(40) + jsonEscapedMax(60)];  // the frame is 115 bytes with both flags false
     formatText(data,
                "{\"name\":\"%s\",\"isPublic\":true,\"locked\":%s,\"maxPlayers\":6,"
                "\"roundRobinPicking\":%s,\"category\":\"%s\",\"storyId\":%d}",
@@ -129,13 +134,13 @@ void requestRoomCreate(ClientState* state) {
 }
 
 void requestUpdatePreset(ClientState* state, const char* category, int32_t storyId) {
-    char escaped[80], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(60)], data[oneFieldData(60)];
     formatText(data, "{\"category\":\"%s\",\"storyId\":%d}", escapeField(escaped, category, 60), storyId);
     sendRequest(state, REQ_ROOM_UPDATE_PRESET, data);
 }
 
 void requestCategoryPick(ClientState* state, const char* category) {
-    char escaped[80], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(60)], data[oneFieldData(60)];
     if (!category || !category[0]) {
         sendRequest(state, REQ_CATEGORY_PICK, "{}");
         return;
@@ -159,25 +164,25 @@ void requestSetPages(ClientState* state, int32_t on) {
 }
 
 void requestKick(ClientState* state, const char* name) {
-    char escaped[128], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(40)], data[oneFieldData(40)];
     formatText(data, "{\"name\":\"%s\"}", escapeField(escaped, name, 40));
     sendRequest(state, REQ_HOST_KICK, data);
 }
 
 void requestInvite(ClientState* state, const char* name) {
-    char escaped[128], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(40)], data[oneFieldData(40)];
     formatText(data, "{\"targetName\":\"%s\"}", escapeField(escaped, name, 40));
     sendRequest(state, REQ_ROOM_INVITE, data);
 }
 
 void requestChat(ClientState* state, const char* text) {
-    char escaped[512], data[520];
+    char escaped[jsonEscapeCap(500)], data[oneFieldData(500)];
     formatText(data, "\"%s\"", escapeField(escaped, text, 500));
     sendRequest(state, state->table.inRoom ? REQ_ROOM_CHAT : REQ_LOBBY_CHAT, data);
 }
 
 void requestEmote(ClientState* state, const char* text) {
-    char escaped[512], data[540];
+    char escaped[jsonEscapeCap(500)], data[oneFieldData(500)];
     formatText(data, "{\"%.20s\":\"%s\"}", "text", escapeField(escaped, text, 500));
     sendRequest(state, state->table.inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, data);
 }
@@ -217,26 +222,26 @@ void requestSoloStart(ClientState* state, int32_t storyId) {
 }
 
 void requestWordCheck(ClientState* state, const char* word) {
-    char escaped[512], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(90)], data[oneFieldData(90)];
     formatText(data, "{\"text\":\"%s\"}", escapeField(escaped, word, 90));
     sendRequest(state, REQ_WORD_CHECK, data);
 }
 
 void requestKnock(ClientState* state, const char* knockId) {
-    char escaped[64], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(44)], data[oneFieldData(44)];
     formatText(data, "{\"knockId\":\"%s\"}", escapeField(escaped, knockId, 44));
     sendRequest(state, REQ_ROOM_KNOCK, data);
 }
 
 void requestKnockReply(ClientState* state, int32_t allow) {
-    char escaped[64], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(44)], data[oneFieldData(44)];
     formatText(data, "{\"knockId\":\"%s\",\"allow\":%s}", escapeField(escaped, state->table.joinRequestKnockId, 44),
                boolText(allow));
     sendRequest(state, REQ_ROOM_KNOCK_REPLY, data);
 }
 
 void requestInviteReply(ClientState* state) {
-    char escaped[64], data[SMALL_DATA];
+    char escaped[jsonEscapeCap(44)], data[oneFieldData(44)];
     formatText(data, "{\"fromId\":\"%s\"}", escapeField(escaped, state->table.inviteFromId, 44));
     sendRequest(state, REQ_ROOM_INVITE_REPLY, data);
 }
@@ -256,10 +261,11 @@ void requestActions(ClientState* state) { serverSendActions(&state->conn); }
 // ---------------------------------------------------------------------------
 // Multi-line texts: the feedback note, the mail reply and the report note.
 
-static constexpr size_t NOTE_LINE_ESCAPE_CAP = 152;
+static constexpr size_t NOTE_LINE_ESCAPE_CAP = jsonEscapeCap(EDIT_LINE_BYTES - 1);
+static constexpr int32_t REPORT_NOTE_SENT_MAX = 1000;
 static_assert(NOTE_OBJECT_SIZE > FEEDBACK_NOTE_LIMIT + 32, "feedback note and its tail fit");
 static_assert(NOTE_OBJECT_SIZE > MAIL_REPLY_LIMIT + 32, "reply and its tail fit");
-static_assert(NOTE_OBJECT_SIZE > REPORT_NOTE_LIMIT + 160, "report note and its fields fit");
+static_assert(NOTE_OBJECT_SIZE > REPORT_NOTE_LIMIT + 2 * jsonEscapedMax(40) + 64, "report note and its fields fit");
 
 // Append each line escaped, "\n" (backslash, n) before all but the first.
 // The first line that would take the whole text past limit ends the join.
@@ -297,12 +303,12 @@ int32_t buildReportObject(const ClientState* state, char* out, size_t cap) {
     char note[REPORT_NOTE_LIMIT + 1] = "";
     joinNoteLines(note, sizeof note, REPORT_NOTE_LIMIT, state->editors.reportLines, state->editors.reportLineCount,
                   MAX_REPORT_LINES);
-    note[escapedCut(note, 1000)] = 0;
-    char reason[96];
+    note[escapedCut(note, REPORT_NOTE_SENT_MAX)] = 0;
+    char reason[jsonEscapeCap(40)];
     escapeField(reason, state->editors.reportReason, 40);
     if (state->editors.reportIsTale)
         return formatTextN(out, cap, "{\"templateId\":0,\"reason\":\"%s\",\"note\":\"%s\"}", reason, note);
-    char target[64];
+    char target[jsonEscapeCap(40)];
     return formatTextN(out, cap, "{\"targetSocketId\":\"%s\",\"reason\":\"%s\",\"note\":\"%s\"}",
                        escapeField(target, state->editors.reportTargetId, 40), reason, note);
 }
@@ -330,7 +336,7 @@ void requestReport(ClientState* state) {
 
 // The worst round: every prompt held, each id of 11 characters, each answer
 // escaped and cut to 60; nothing may be cut off the end of the object.
-static constexpr int32_t ANSWER_ENTRY_WORST = 1 + (2 + 11) + 1 + (2 + ANSWER_SENT_MAX);  // ,"id":"..."
+static constexpr int32_t ANSWER_ENTRY_WORST = 1 + (2 + 11) + 1 + (2 + (int32_t)jsonEscapedMax(ANSWER_SENT_MAX));  // ,"id":"..."
 static_assert(MAX_PROMPTS <= 128, "the answers buffer is sized for 128 prompts");
 static_assert(ANSWERS_BUFFER > 12 + MAX_PROMPTS * ANSWER_ENTRY_WORST + 2, "a full round of answers fits");
 
@@ -355,9 +361,8 @@ int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
 // The submission object.
 
 static constexpr int32_t MAX_RENUMBERED_GAPS = 30;
-static constexpr size_t STORY_LINE_ESCAPE_CAP = 184;
-static_assert(SUBMISSION_OBJECT_SIZE > STORY_BLANKS_LIMIT + 160 + 380,
-              "story text, one more gap entry and the closing fields fit");
+static constexpr size_t STORY_LINE_ESCAPE_CAP = jsonEscapeCap(STORY_LINE_REWRITTEN_MAX);
+static_assert(MAX_STORY_GAPS <= MAX_RENUMBERED_GAPS, "every gap found has its entry within the limit");
 static_assert(SUBMISSION_OBJECT_SIZE <= (size_t)WIRE_EMIT_ACK_DATA_MAX, "the submission fits one emit");
 
 // Length of the gap opening at text[0] ("{type}" or "{type:hint}", no "{"
@@ -411,7 +416,7 @@ static void appendStoryBlanks(ClientState* state, TextBuild* build) {
     scanStoryGaps(state);
     int32_t count = state->editors.storyGapCount < MAX_STORY_GAPS ? state->editors.storyGapCount : MAX_STORY_GAPS;
     for (int32_t i = 0; i < count && build->length <= (size_t)STORY_BLANKS_LIMIT; i++) {
-        char type[64], hint[128];
+        char type[jsonEscapeCap(30)], hint[jsonEscapeCap(60)];
         const GapRecord& gap = state->editors.storyGaps[i];
         buildAppend(build, "%s{\"n\":%d,\"type\":\"%s\",\"hint\":\"%s\"}", i > 0 ? "," : "", gap.ordinal,
                     escapeField(type, gap.name, 30), escapeField(hint, gap.hint, 60));
@@ -427,12 +432,13 @@ static const char* requestedCategory(const ClientState* state) {
 int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap) {
     TextBuild build = {out, cap, 0};
     out[0] = 0;
-    char title[152];
-    buildAppend(&build, "{\"title\":\"%s\",\"storyText\":\"", escapeField(title, state->editors.storyTitle, 70));
+    char title[jsonEscapeCap(STORY_TITLE_SENT_MAX)];
+    buildAppend(&build, "{\"title\":\"%s\",\"storyText\":\"",
+                escapeField(title, state->editors.storyTitle, STORY_TITLE_SENT_MAX));
     appendStoryLines(state, &build);
     buildAppend(&build, "\",\"blanks\":[");
     appendStoryBlanks(state, &build);
-    char category[152], requested[152], rating[16], email[152];
+    char category[jsonEscapeCap(40)], requested[jsonEscapeCap(40)], rating[jsonEscapeCap(8)], email[jsonEscapeCap(90)];
     buildAppend(&build,
                 "],\"category\":\"%s\",\"requestedCategory\":\"%s\",\"rating\":\"%s\","
                 "\"email\":\"%s\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}",
@@ -443,7 +449,7 @@ int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap) {
 }
 
 void requestSubmission(ClientState* state) {
-    static_assert(SUBMISSION_OBJECT_SIZE < 8192, "kept on the stack");
+    static_assert(SUBMISSION_OBJECT_SIZE < 32768, "kept on the stack");
     char data[SUBMISSION_OBJECT_SIZE];
     buildSubmissionObject(state, data, sizeof data);
     sendRequest(state, REQ_SUBMISSION_SUBMIT, data);
@@ -585,7 +591,8 @@ void leaveTable(ClientState* state) {
 // A share code is letters and digits, yet it is typed free text like any
 // other: it is escaped first and only then cut to 7, at a pair boundary, so
 // a stray quote or backslash can neither break the request line nor leave a
-// lone backslash that swallows the closing quote.
+// lone backslash that swallows the closing quote. No code holds a letter
+// beyond ASCII, so those are left out rather than sent as UTF-8.
 static constexpr int32_t SHARE_CODE_MAX = 7;
 
 void joinTable(ClientState* state, const char* code) {
@@ -593,8 +600,13 @@ void joinTable(ClientState* state, const char* code) {
         setNotice(state, "That table is no longer there.");
         return;
     }
-    char escaped[2 * INPUT_LINE_BYTES + 8], data[64];  // room for a whole typed line escaped
-    jsonEscapeText(escaped, sizeof escaped, code);
+    char ascii[INPUT_LINE_BYTES];
+    int32_t kept = 0;
+    for (const char* p = code; *p && kept < INPUT_LINE_BYTES - 1; p++)
+        if ((unsigned char)*p < 128) ascii[kept++] = *p;
+    ascii[kept] = 0;
+    char escaped[2 * INPUT_LINE_BYTES + 8], data[64];  // room for a whole ASCII line escaped
+    jsonEscapeText(escaped, sizeof escaped, ascii);
     formatText(data, "{\"code\":\"%.*s\"}", escapedCut(escaped, SHARE_CODE_MAX), escaped);
     sendRequest(state, REQ_ROOM_JOIN, data);
 }
@@ -688,7 +700,7 @@ static void showPrompt(ClientState* state, int32_t i) {
 }
 
 static void sendAnswers(ClientState* state) {
-    static_assert(ANSWERS_BUFFER < 12288, "kept on the stack");
+    static_assert(ANSWERS_BUFFER < 32768, "kept on the stack");
     char data[ANSWERS_BUFFER];
     buildAnswers(state, data, ANSWERS_BUFFER);
     sendRequest(state, state->table.inRoom ? REQ_SUBMIT_ANSWERS : REQ_SOLO_SUBMIT, data);

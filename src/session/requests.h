@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "net/wire.h"
 #include "session/acks.h"
+#include "state/client_state.h"
 
 struct ClientState;
 
@@ -116,27 +118,39 @@ void requestSubmission(ClientState* state);
 void requestStories(ClientState* state, const char* category, int32_t offset);
 void requestActions(ClientState* state);
 
-// ---- Request bodies, built apart so their limits can be checked. ----
-constexpr int32_t ANSWER_ESCAPE_CAP = 512;  // each answer is escaped with this cap...
-constexpr int32_t ANSWER_SENT_MAX = 60;     // ...then cut to this many characters
+// ---- Request bodies, built apart so their limits can be checked. Every
+// size below allows for the growth of escaping: a character may take three
+// bytes once escaped (jsonEscapedMax), while the cuts count characters. ----
+constexpr int32_t ANSWER_SENT_MAX = 60;     // each answer escaped and cut to this many characters
+constexpr size_t ANSWER_ESCAPE_CAP = jsonEscapeCap(ANSWER_SENT_MAX);
 // {"answers":{ + per prompt ,"<id>":"<60>" + }}; an int id is at most 11 characters.
-constexpr int32_t ANSWERS_BUFFER = 16 + 128 * (1 + 2 + 11 + 3 + ANSWER_SENT_MAX + 1) + 4;
-static_assert(ANSWERS_BUFFER <= 16244, "every answer of a full round must fit one acknowledged emit");
+constexpr int32_t ANSWERS_BUFFER = 16 + MAX_PROMPTS * (1 + 2 + 11 + 3 + (int32_t)jsonEscapedMax(ANSWER_SENT_MAX) + 1) + 4;
+static_assert(ANSWERS_BUFFER <= WIRE_EMIT_ACK_DATA_MAX, "every answer of a full round must fit one acknowledged emit");
 // The answers object of the round into out; returns its length.
 int32_t buildAnswers(const ClientState* state, char* out, int32_t cap);
-// Multi-line texts: lines escaped and joined by \n up to a limit.
-constexpr int32_t FEEDBACK_NOTE_LIMIT = 1824;
-constexpr int32_t MAIL_REPLY_LIMIT = 1528;
-constexpr int32_t REPORT_NOTE_LIMIT = 1768;
-constexpr size_t NOTE_OBJECT_SIZE = 2048;  // the longest joined object and its tail
+// Multi-line texts: lines escaped and joined by \n up to a limit that
+// every line of a full editor fits, whatever its characters.
+constexpr int32_t NOTE_LINE_ESCAPED_MAX = (int32_t)jsonEscapedMax(EDIT_LINE_BYTES - 1);
+constexpr int32_t noteLimit(int32_t lines) { return lines * (NOTE_LINE_ESCAPED_MAX + 2); }
+constexpr int32_t FEEDBACK_NOTE_LIMIT = noteLimit(MAX_FEEDBACK_LINES);
+constexpr int32_t MAIL_REPLY_LIMIT = noteLimit(MAX_REPLY_LINES);
+constexpr int32_t REPORT_NOTE_LIMIT = noteLimit(MAX_REPORT_LINES);
+constexpr size_t NOTE_OBJECT_SIZE = 3072;  // the longest joined object and its tail
 int32_t buildFeedbackObject(const ClientState* state, char* out, size_t cap);
 int32_t buildReplyObject(const ClientState* state, char* out, size_t cap);
 int32_t buildReportObject(const ClientState* state, char* out, size_t cap);
 // Submission: story lines with their gaps renumbered, then the gap list.
-constexpr int32_t STORY_TEXT_LIMIT = 5392;    // title and story lines
-constexpr int32_t STORY_BLANKS_LIMIT = 5700;  // no gap entry is added past this
 constexpr int32_t STORY_LINE_REWRITTEN_MAX = 76;
-constexpr size_t SUBMISSION_OBJECT_SIZE = 6400;
+constexpr int32_t STORY_TITLE_SENT_MAX = 70;
+// The title and every story line at their longest, with the frame between.
+constexpr int32_t STORY_TEXT_LIMIT =
+    32 + (int32_t)jsonEscapedMax(STORY_TITLE_SENT_MAX) + MAX_STORY_LINES * ((int32_t)jsonEscapedMax(STORY_LINE_REWRITTEN_MAX) + 2);
+// One gap entry at its longest: ,{"n":%d,"type":"<30>","hint":"<60>"}.
+constexpr int32_t STORY_GAP_ENTRY_MAX = 40 + (int32_t)jsonEscapedMax(30) + (int32_t)jsonEscapedMax(60);
+constexpr int32_t STORY_BLANKS_LIMIT = STORY_TEXT_LIMIT + 16 + MAX_STORY_GAPS * STORY_GAP_ENTRY_MAX;  // no gap entry is added past this
+// The closing fields: category, suggestion, rating, address and the terms.
+constexpr int32_t STORY_CLOSING_MAX = 160 + (int32_t)(2 * jsonEscapedMax(40) + jsonEscapedMax(8) + jsonEscapedMax(90));
+constexpr size_t SUBMISSION_OBJECT_SIZE = STORY_BLANKS_LIMIT + STORY_GAP_ENTRY_MAX + STORY_CLOSING_MAX;
 int32_t buildSubmissionObject(ClientState* state, char* out, size_t cap);
 // One story line with each gap replaced by "{n}"; *gapNumber counts gaps
 // across the story (the last number used) and stops renumbering after 30.

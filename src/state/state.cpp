@@ -252,7 +252,10 @@ int32_t editInputLine(ClientState* state, int32_t key) {
         return 0;
     }
     if (key == KEY_ENTER) return len > 0;
-    if (key >= 32 && key <= 126 && len < INPUT_MAX_CHARS) {
+    // CP437 characters: printable ASCII and 128-254 (255 is telnet's escape
+    // byte and never a typed character).
+    bool character = (key >= 32 && key <= 126) || (key >= 128 && key <= 254);
+    if (character && len < INPUT_MAX_CHARS) {
         state->input.inputLine[len] = (char)key;
         state->input.inputLine[len + 1] = 0;
         state->input.inputLen = len + 1;

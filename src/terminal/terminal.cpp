@@ -197,12 +197,37 @@ static int32_t readConsoleExtended(TerminalChannel* term) {
     return CONSOLE_EXT_KEYS[s - CONSOLE_EXT_FIRST];
 }
 
+// A UTF-8 terminal types a character as several bytes: they are gathered
+// here and the whole sequence becomes its CP437 byte, '?' when CP437 lacks
+// it or the sequence is broken. A byte that cannot go on the sequence ends
+// it as '?' and is decoded afresh on the next call.
+static int32_t joinUtf8(TerminalChannel* term, int32_t b) {
+    if (term->utf8Have > 0 && (b & 0xC0) != 0x80) {
+        term->utf8Have = 0;
+        term->pendingByte = b;
+        return '?';
+    }
+    if (term->utf8Have == 0) {
+        term->utf8Want = utf8SequenceLength((unsigned char)b);
+        if (term->utf8Want < 2) return '?';  // a stray continuation or a byte no sequence starts with
+    }
+    term->utf8Bytes[term->utf8Have++] = (unsigned char)b;
+    if (term->utf8Have < term->utf8Want) return KEY_NONE;
+    term->utf8Have = 0;
+    uint32_t cp = 0;
+    utf8Decode(term->utf8Bytes, &cp);
+    return unicodeToCp437(cp);
+}
+
 static int32_t decodeIdle(TerminalChannel* term, uint32_t now) {
     int32_t b = term->pendingByte;
     term->pendingByte = 0;
     if (b == 0) b = termReadByte(term);
     if (b < 0) return KEY_NONE;
-    if (term->isSocket && b == TEL_IAC) return readTelnetCommand(term);
+    if (term->isSocket && b == TEL_IAC && term->utf8Have == 0) return readTelnetCommand(term);
+    // Before the console's extended keys: on a UTF-8 terminal every byte
+    // from 128 up belongs to a typed character, 224 leading many of them.
+    if (term->utf8Out && (b >= 0x80 || term->utf8Have > 0)) return joinUtf8(term, b);
     if (!term->isSocket && term->stdinIsConsole && (b == 0 || b == 224)) return readConsoleExtended(term);
     if (b == KEY_ESC) {
         term->escParam = 0;

@@ -41,12 +41,18 @@ struct TerminalChannel {
     int32_t pendingByte;       // byte read after a lone ESC; 0 none
     int32_t savedFlags;        // socket file flags as the BBS left them
     int32_t flagsChanged;      // we switched the socket and must restore it
-    int32_t utf8Out;           // door.cfg charset=utf8: bytes above 127 go out as UTF-8
+    int32_t utf8Out;           // door.cfg charset=utf8: bytes above 127 go out as UTF-8, and
+                               // keys typed in UTF-8 are joined into their CP437 byte
+    unsigned char utf8Bytes[4];  // decoder: the UTF-8 sequence typed so far
+    int32_t utf8Have;          // its bytes so far; 0 none in progress
+    int32_t utf8Want;          // the bytes its first byte announced
 };
 
 int32_t termOpen(TerminalChannel* term, const CallerInfo* caller);
 int32_t termReadByte(TerminalChannel* term);
-// The next key, or KEY_NONE. `now` is the caller's clock in milliseconds:
+// The next key, or KEY_NONE: a CP437 byte for a character (on a UTF-8
+// terminal a whole typed sequence becomes one, '?' when CP437 lacks it).
+// `now` is the caller's clock in milliseconds:
 // the decoder times a lone ESC and a cut-off sequence by it, and keeps no
 // clock of its own.
 int32_t termReadKey(TerminalChannel* term, uint32_t now);

@@ -55,9 +55,20 @@ Steps logIn() {
 Steps quitFromMenu() { return {{KEYS, "q\r"}, {SENT, DISCONNECT_LINE}, {SHOWS, "Thanks for playing!", 10}, {EXIT, "", 0}}; }
 Steps lostLink() { return {{DROP, ""}, {SHOWS, LOST_LINK, NOTICE_ROW}, {SHOWS, SENDING_BACK, GOODBYE_SENDING_ROW}, {EXIT, "", 0}}; }
 
-Steps lounge() {
+// Into the Lounge; a line from another board in UTF-8 drawn in CP437 (or
+// as UTF-8 again on a utf8 door), and an "é" typed as the caller's terminal
+// sends it (0x82 in CP437) going out as UTF-8.
+Steps loungeText(const std::string& typedE) {
     return {
         {KEYS, "1\r"}, {SENT, emit("presence:zone", "\"lounge\"")}, {SENT, emit("lobby:refresh", "{}")},
+        {SEND, eventLine("lobby:chat", R"({"name":"Zoë","text":"café ☕ naïve £5 ł"})")},
+        {SHOWS, "Zoë"}, {SHOWS, "café ? naïve £5 l"},
+        {KEYS, "caf" + typedE + "!\r"}, {SENT, emit("lobby:chat", R"("café!")")},
+    };
+}
+
+Steps lounge() {
+    return {
         {SEND, eventLine("lobby:roster", R"({"players":[{"name":"Ace","id":"s-ace"},{"name":"Bob","id":"s-bob"},)"
                                          R"({"name":"Cleo","id":"s-cleo"}]})")},
         {KEYS, "hello \"all\"\r"}, {SENT, emit("lobby:chat", R"("hello \"all\"")")},
@@ -247,12 +258,13 @@ void runStep(BbsHost* host, FakeService* svc, const Step& s, size_t* seen) {
     }
 }
 
-struct Journey { const char* name; std::vector<Steps> parts; };
+struct Journey { const char* name; std::vector<Steps> parts; bool utf8 = false; };
 
 void runJourney(const Journey& j, int node) {
     FakeService service;
     Door door;
-    startTelnet(&door, node, service.port, "bbsid=board-7\n", "Tess \"Q\"");
+    door.line = j.utf8 ? BbsHost::TELNET_UTF8 : BbsHost::TELNET;
+    startTelnet(&door, node, service.port, j.utf8 ? "bbsid=board-7\ncharset=utf8\n" : "bbsid=board-7\n", "Tess \"Q\"");
     size_t seen = 0, index = 0;
     for (const Steps& part : j.parts)
         for (const Step& s : part) {
@@ -265,7 +277,8 @@ void runJourney(const Journey& j, int node) {
 
 TEST(JourneysE2e, VisitsFromLogInToGoodbye) {
     const Journey journeys[] = {
-        {"lounge chat and a report", {logIn(), lounge()}},
+        {"lounge chat and a report", {logIn(), loungeText("\x82"), lounge()}},
+        {"text typed and drawn in UTF-8", {logIn(), loungeText("\xc3\xa9"), lostLink()}, true},
         {"a round at a table", {logIn(), tableRound(), lostLink()}},
         {"a solo tale", {logIn(), soloRound(), quitFromMenu()}},
         {"a story submitted", {logIn(), storySubmission(), lostLink()}},

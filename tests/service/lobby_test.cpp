@@ -10,6 +10,12 @@
 
 namespace {
 
+std::string times(const std::string& text, int n) {
+    std::string out;
+    while (n-- > 0) out += text;
+    return out;
+}
+
 // Callers: Ann, Bob and Cy; a fourth "ann" and a blank fifth.
 const std::vector<TestHouse::Step> STEPS = {
     {1, "login Ann", 1, "authed", R"({"ok":true,"you":{"name":"Ann"},"bbs":{"board":"test-bbs"},"onlineTotal":1,)"
@@ -32,7 +38,8 @@ const std::vector<TestHouse::Step> STEPS = {
     {1, "lobby:chat \"/Zed hi\"", 1, "lobby:notice", R"({"text":"Nobody called Zed is here."})"},
     {1, "room:chat \"not seated\"", 3, "room:chat", "null"},
     {3, "room:emote {\"text\":\"juggles\"}", 3, "room:emote", R"({"text":"Cy juggles"})"},
-    {2, "lobby:chat \"still here \xc4\xb0\"", 1, "lobby:chat", R"({"text":"still here ??"})"},  // bytes over 127
+    {2, "lobby:chat \"still here \xc4\xb0\"", 1, "lobby:chat", R"({"text":"still here \u0130"})"},  // UTF-8 kept
+    {2, "~{\"cmd\":\"emit\",\"name\":\"lobby:chat\",\"data\":\"caf\xc3 \xe2\x82 \xed\xa0\x80!\"}", 1, "lobby:chat", R"({"text":"caf\ufffd \ufffd \ufffd!"})"},
     // Solo and the word check.
     {1, "solo:start#1 {\"templateId\":2}", 1, "#1", R"({"ok":true,"blanks":[{"hint":"any"},{},{}]})"},
     {1, "solo:submit#2 {\"answers\":{\"1\":\"Rex\",\"2\":\"hat\"}}", 1, "#2", R"({"ok":false,"blankN":3})"},
@@ -69,7 +76,8 @@ const std::vector<TestHouse::Step> STEPS = {
     {6, "~{\"cmd\":\"emit\",\"name\":\"lobby:refresh\"}", 6, "", "false"},  // before log-in
     // A door's alias reaches the connect line as typed: quotes and high bytes unescaped.
     {7, R"~({"cmd":"connect","bbsInstanceId":"b\1","localUserid":"7","alias":"Big "Al""})~", 7, "authed", R"({"you":{"name":"Big \"Al\""}})"},
-    {8, "{\"cmd\":\"connect\",\"bbsInstanceId\":\"b\",\"localUserid\":\"8\",\"alias\":\"J\x81rgen\"}", 8, "authed", R"({"you":{"name":"J?rgen"}})"},
+    {8, "{\"cmd\":\"connect\",\"bbsInstanceId\":\"b\",\"localUserid\":\"8\",\"alias\":\"J\x81rgen\"}", 8, "authed", R"({"you":{"name":"J\ufffdrgen"}})"},
+    {11, "login " + times("\xc3\xa9", 30), 11, "authed", R"({"you":{"name":")" + times("\xc3\xa9", 27) + "\"}}"},  // cut by characters
     {9, R"({"cmd":"connect","bbsInstanceId":"b","localUserid":"9","alias":"x\"})", 9, "authed", R"({"you":{"name":"x\\"}})"},
     {10, R"({"cmd":"connect","alias":"no shape)", 10, "", "false"},
     {1, "~{\"cmd\":\"actions\",\"offset\":0}", 1, "", "true"},

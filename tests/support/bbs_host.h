@@ -43,7 +43,7 @@ struct BbsHost {
     int doorFd = -1;        // door's end, handed down by number; -1 once started
     int stdinFd = -1, stdoutFd = -1;  // write end of the door's standard input pipe, read end of its output
     bool onSocket = false;  // the screen follows callerFd (else standard output)
-    enum { TELNET, CP437, UTF8 } line = TELNET;  // how callerFd's bytes read: a pty carries no telnet
+    enum { TELNET, TELNET_UTF8, CP437, UTF8 } line = TELNET;  // how callerFd's bytes read: a pty carries no telnet
     bool callerGone = false;                      // callerFd read its end
     pid_t pid = 0;          // the running door
     std::string rawSocket, rawStdout;  // every byte read off callerFd (telnet bytes included) and standard output
@@ -169,7 +169,7 @@ inline void bbsPump(BbsHost* host) {
     if (host->callerFd >= 0 && !bbsDrain(host->callerFd, &host->rawSocket, &fromCaller)) host->callerGone = true;
     if (host->stdoutFd >= 0 && !bbsDrain(host->stdoutFd, &host->rawStdout, &fromStdout)) bbsCloseFd(&host->stdoutFd);
     if (!host->onSocket) screenFeed(&host->screen, fromStdout);
-    else if (host->line == BbsHost::TELNET) screenFeedTelnet(&host->screen, fromCaller);
+    else if (host->line <= BbsHost::TELNET_UTF8) screenFeedTelnet(&host->screen, fromCaller, host->line == BbsHost::TELNET_UTF8);
     else if (host->line == BbsHost::UTF8) screenFeedUtf8(&host->screen, fromCaller);
     else screenFeed(&host->screen, fromCaller);
 }

@@ -82,11 +82,11 @@ void screenFeedUtf8(TestScreen* ts, const std::string& utf8) {
     vterm_input_write(ts->vt, utf8.data(), utf8.size());
 }
 
-void screenFeedTelnet(TestScreen* ts, const std::string& bytes) {
+void screenFeedTelnet(TestScreen* ts, const std::string& bytes, bool utf8) {
     std::string data;
     for (unsigned char b : bytes)
         if (telnetData(ts, b)) data.push_back((char)b);
-    screenFeed(ts, data);
+    utf8 ? screenFeedUtf8(ts, data) : screenFeed(ts, data);
 }
 
 std::string screenRowText(const TestScreen* ts, int row) {

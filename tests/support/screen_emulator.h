@@ -28,9 +28,9 @@ void testScreenClose(TestScreen* ts);  // also closes an attached terminal and b
 
 void screenFeed(TestScreen* ts, const std::string& cp437);
 void screenFeedUtf8(TestScreen* ts, const std::string& utf8);
-// Bytes off a telnet socket: IAC IAC is a data 255, option commands and
-// subnegotiations are swallowed.
-void screenFeedTelnet(TestScreen* ts, const std::string& bytes);
+// Bytes off a telnet socket (CP437, or UTF-8 for a utf8 door): IAC IAC is a
+// data 255, option commands and subnegotiations are swallowed.
+void screenFeedTelnet(TestScreen* ts, const std::string& bytes, bool utf8 = false);
 
 // Rows and columns count from 1, like the door's.
 std::string screenRowText(const TestScreen* ts, int row);  // 80 CP437 bytes, blanks for empty cells

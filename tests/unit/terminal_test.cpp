@@ -83,6 +83,7 @@ struct KeyCase {
     std::vector<int32_t> keysAtOnce;      // before any time passes
     uint32_t thenMs;                      // clock moved forward by this much
     std::vector<int32_t> keysAfterwards;  // keys once that time has passed
+    int32_t utf8 = 0;                     // the caller's terminal speaks UTF-8
 };
 
 TEST(TerminalSocket, DecodesKeysAndEscapeSequences) {
@@ -110,10 +111,14 @@ TEST(TerminalSocket, DecodesKeysAndEscapeSequences) {
         {"subnegotiation skipped", std::string("\xff\xfa\x18\x00xterm\xff\xf0z", 12), {'z'}, 0, {}},
         {"escaped iac inside sb", "\xff\xfa\x18\xff\xff\xf0\xff\xf0z", {'z'}, 0, {}},
         {"unknown command dropped", "\xff\xf1y", {'y'}, 0, {}},
+        {"utf8 joined into cp437", "\xc3\xa9\xe2\x94\x80\xc3\xab", {0x82, 0xc4, 0x89}, 0, {}, 1},
+        {"utf8 beyond cp437", "\xe2\x98\x95\xf0\x9f\x98\x80\xc5\x82", {'?', '?', 'l'}, 0, {}, 1},
+        {"utf8 broken", "\xc3z\x80\xe2\x94\xff\xff\xc3\x1b[A", {'?', 'z', '?', '?', 255, '?', KEY_UP}, 0, {}, 1},
     };
     for (const KeyCase& kc : cases) {
         SocketCaller c;
         ASSERT_TRUE(c.opened);
+        c.term.utf8Out = kc.utf8;
         c.send(kc.input);
         EXPECT_EQ(c.drainKeys(), kc.keysAtOnce) << kc.name;
         c.now += kc.thenMs;

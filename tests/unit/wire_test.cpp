@@ -164,7 +164,8 @@ TEST(WireEscape, FreeTextBecomesTheInsideOfAJsonString) {
         {"say \"hi\"", 64, "say \\\"hi\\\""},
         {"back\\slash", 64, "back\\\\slash"},
         {"tab\tlf\ncr\r.", 64, "tab lf cr ."},
-        {"caf\xe9 \x7f\x01ok\xff", 64, "caf ok"},
+        {"caf\x82 \x7f\x01ok\xff\xc4", 64, "caf\xc3\xa9 ok\xc2\xa0\xe2\x94\x80"},  // CP437 out as UTF-8
+        {"aaaaaaaa\xc4\xc4", 16, "aaaaaaaa\xe2\x94\x80"},      // a character is never split
         {"aaaaaaaaaaaaaaaaaaaa", 16, "aaaaaaaaa"},         // stops at cap - 7
         {"aaaaaaaa\"zz", 16, "aaaaaaaa\\\""},               // a pair may end one beyond
         {"", 64, ""},
@@ -189,6 +190,9 @@ TEST(WireEscape, CutNeverEndsInsideAnEscapePair) {
         {"\\u00e9x", 6, 6},
         {"abc\\", 10, 3},        // a lone trailing backslash is never kept
         {"abc", 0, 0},
+        {"\xc3\xa9\xc3\xa9x", 2, 4},  // a character counts once, whatever its bytes
+        {"a\xe2\x94\x80\\\"", 3, 4},
+        {"ab\xe2\x94", 10, 2},       // a cut-off sequence is never kept
         {nullptr, 5, 0},
     };
     for (const Case& c : cases) {
