@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "door/mainloop.h"
 #include "fuzz_common.h"
@@ -68,9 +69,9 @@ char lineBuf[MAX_INPUT + 1];  // one record, terminated
 
 // The caller's side: a CSI parser that must never meet anything else.
 struct TermCheck {
-    int32_t state;                 // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255, 4 telnet option
-    int32_t seqLen;                // bytes of the CSI sequence so far
-    char params[CSI_MAX_BYTES];    // its parameter bytes, terminated
+    int32_t state;       // 0 text, 1 after ESC, 2 inside CSI, 3 after a 255, 4 telnet option
+    int32_t seqLen;      // bytes of the CSI sequence so far
+    std::string params;  // its parameter bytes
 };
 TermCheck termCheck;
 
@@ -78,15 +79,11 @@ TermCheck termCheck;
 // below the last to the last, so a painter drawing there would overwrite
 // the footer and the input line.
 void checkCursorMove(const char* params) {
-    int row = 0;
-    int col = 0;
+    int row = 0, col = 0;
     check(sscanf(params, "%d;%d", &row, &col) == 2, "a cursor move names row and column");
     check(row >= 1 && row <= SCREEN_ROWS, "the cursor row is on the screen");
     check(col >= 1 && col <= SCREEN_COLS, "the cursor column is on the screen");
 }
-size_t termBytesSeen;     // for WW_FUZZ_VERBOSE: the checks really saw output
-size_t requestsSeen;
-
 void checkTermByte(unsigned char b) {
     TermCheck& c = termCheck;
     switch (c.state) {
@@ -100,20 +97,17 @@ void checkTermByte(unsigned char b) {
         return;
     case 1:
         check(b == '[', "ESC only starts a CSI sequence");
-        c.state = 2;
-        c.seqLen = 2;
-        c.params[0] = 0;
+        c = TermCheck{2, 2, ""};
         return;
     case 2:
         check(++c.seqLen <= CSI_MAX_BYTES, "CSI sequence of sane length");
         if (b >= 0x40 && b <= 0x7E) {  // final byte
             c.state = 0;
-            if (b == 'H' && c.params[0]) checkCursorMove(c.params);
+            if (b == 'H' && !c.params.empty()) checkCursorMove(c.params.c_str());
             return;
         }
         check(b >= 0x20 && b <= 0x3F, "CSI holds parameter bytes only");
-        c.params[c.seqLen - 3] = (char)b;
-        c.params[c.seqLen - 2] = 0;
+        c.params += (char)b;
         return;
     default:
         // A data 255 goes out doubled; the decoder answers the caller's
@@ -126,44 +120,26 @@ void checkTermByte(unsigned char b) {
 
 void drainTerminal() {
     unsigned char buf[16384];
-    for (;;) {
-        ssize_t got = read(termPeer, buf, sizeof buf);
-        if (got <= 0) return;
+    for (ssize_t got; (got = read(termPeer, buf, sizeof buf)) > 0;)
         for (ssize_t i = 0; i < got; i++) checkTermByte(buf[i]);
-        termBytesSeen += (size_t)got;
-    }
 }
 
 // The service's side: whole lines, each a JSON object with a command.
-char serviceLine[SERVICE_LINE_MAX];
-int32_t serviceLen;
+std::string serviceBytes;  // after the last line feed
 JsonDocument requestDoc;
-
-void checkRequest() {
-    serviceLine[serviceLen] = 0;
-    check(strlen(serviceLine) == (size_t)serviceLen, "no NUL inside a request");
-    JsonNode* root = jsonParse(&requestDoc, serviceLine);
-    check(root != nullptr, "every request parses");
-    check(root->type == JSON_OBJECT, "a request is an object");
-    check(jsonGetString(root, "cmd", "")[0] != 0, "a request names its command");
-    requestsSeen++;
-}
 
 void drainService() {
     char buf[16384];
-    for (;;) {
-        ssize_t got = read(servicePeer, buf, sizeof buf);
-        if (got <= 0) return;
-        for (ssize_t i = 0; i < got; i++) {
-            if (buf[i] == '\n') {
-                checkRequest();
-                serviceLen = 0;
-            } else {
-                check(serviceLen < SERVICE_LINE_MAX - 1, "a request of sane length");
-                serviceLine[serviceLen++] = buf[i];
-            }
-        }
+    for (ssize_t got; (got = read(servicePeer, buf, sizeof buf)) > 0;) serviceBytes.append(buf, (size_t)got);
+    for (size_t lf; (lf = serviceBytes.find('\n')) != std::string::npos; serviceBytes.erase(0, lf + 1)) {
+        std::string line = serviceBytes.substr(0, lf);
+        check(line.size() < SERVICE_LINE_MAX, "a request of sane length");
+        check(line.find('\0') == std::string::npos, "no NUL inside a request");
+        JsonNode* root = jsonParse(&requestDoc, line.c_str());
+        check(root && root->type == JSON_OBJECT, "every request parses as an object");
+        check(jsonGetString(root, "cmd", "")[0] != 0, "a request names its command");
     }
+    check(serviceBytes.size() < SERVICE_LINE_MAX, "a request of sane length");
 }
 
 void openPair(int fds[2]) {
@@ -175,14 +151,12 @@ void openPair(int fds[2]) {
     }
 }
 
-int termDoor = -1;
-int serviceDoor = -1;
+int termDoor = -1, serviceDoor = -1;  // the door's ends
 
 // Bytes an earlier input left unread on the door's ends go, so every input
 // runs alike.
 void dropUnread(int fd) {
-    char buf[16384];
-    while (read(fd, buf, sizeof buf) > 0) {
+    for (char buf[16384]; read(fd, buf, sizeof buf) > 0;) {
     }
 }
 
@@ -200,31 +174,25 @@ void freshSession() {
     copyText(state.identity.myName, "Zephyr");
     copyText(state.cfg.bbsId, "board-1");
     tickStart(&state.clock);
-    state.timers.doorStartTick = tickMs(&state.clock);
-    state.timers.lastInputTick = state.timers.doorStartTick;
+    state.timers.doorStartTick = state.timers.lastInputTick = tickMs(&state.clock);
     state.identity.testerFeedback = 1;
     state.conn.socket = serviceDoor;
-    state.conn.socketOpen = 1;
-    state.conn.connected = 1;
+    state.conn.socketOpen = state.conn.connected = 1;
     state.timers.running = 1;
     check(termOpen(&state.term, &state.caller) == 1, "the terminal opens");
     unsigned char hello[TELNET_HELLO_BYTES];
     check(read(termPeer, hello, sizeof hello) == TELNET_HELLO_BYTES, "the telnet offer");
     termCheck = TermCheck{};
-    serviceLen = 0;
+    serviceBytes.clear();
     screenReset(&state.term);
     mainLoopStart(&state);
 }
 
-int32_t keyOf(unsigned char b) {
-    if (b >= 0xF0 && b <= 0xF5) return KEY_UP + (b - 0xF0);
-    return b;
-}
-
 void typeKeys(const char* bytes, size_t n) {
     for (size_t i = 0; i < n && state.timers.running; i++) {
+        unsigned char b = (unsigned char)bytes[i];
         state.timers.lastInputTick = tickMs(&state.clock);
-        keyDispatch(&state, keyOf((unsigned char)bytes[i]));
+        keyDispatch(&state, b >= 0xF0 && b <= 0xF5 ? KEY_UP + (b - 0xF0) : b);
     }
 }
 
@@ -312,7 +280,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             act(lineBuf, n);
             goOn = finishPass();
         }
-        if (getenv("WW_FUZZ_VERBOSE")) fprintf(stderr, "record %d '%c': screen %d\n", records, lineBuf[0], state.view.screen);
         settle();
         if (!goOn) break;
     }
@@ -322,7 +289,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The connection's socket is reused; only its buffers go.
     free(state.conn.receiveBuffer);
     free(state.conn.lineBuffer);
-    if (getenv("WW_FUZZ_VERBOSE"))
-        fprintf(stderr, "screen %d, %zu terminal bytes, %zu requests\n", state.view.screen, termBytesSeen, requestsSeen);
     return 0;
 }

@@ -76,6 +76,11 @@ EventHandler eventHandlerFor(const char* name) {
     return nullptr;
 }
 
+const char* eventRouteName(int index) {
+    constexpr int ROUTES = (int)(sizeof EVENT_ROUTES / sizeof EVENT_ROUTES[0]);
+    return index >= 0 && index < ROUTES ? EVENT_ROUTES[index].name : nullptr;
+}
+
 void eventDispatch(ClientState* state, const char* name, const JsonNode* data) {
     EventHandler handler = eventHandlerFor(name);
     if (handler) handler(state, data);

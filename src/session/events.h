@@ -20,3 +20,7 @@ void eventDispatch(ClientState* state, const char* name, const JsonNode* data);
 
 // The handler the table holds for name, or null.
 EventHandler eventHandlerFor(const char* name);
+
+// The name in row `index` of the table, or null past its end: lets a caller
+// walk every routed event without a copy of the list.
+const char* eventRouteName(int index);

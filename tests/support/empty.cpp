@@ -1,2 +1,0 @@
-// Keeps the support library non-empty before its first module lands.
-namespace wwsupport_anchor { int unused = 0; }
