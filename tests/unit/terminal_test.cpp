@@ -309,6 +309,8 @@ TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
             if (k != KEY_NONE) keys[got++] = k;
         }
         if (keys[0] != KEY_ENTER || keys[1] != KEY_CTRL_C || keys[2] != KEY_UP) _exit(8);
+        raise(SIGWINCH);  // a resized window is reported once
+        if (termResized(&term) != 1 || termResized(&term) != 0) _exit(10);
         raise(SIGINT);
         _exit(9);
     }
