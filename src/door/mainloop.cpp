@@ -69,9 +69,19 @@ void dropWaitingKeys(ClientState* s) {
     }
 }
 
-// A verdict screen is up: the first key pressed after it ends the door's run.
+PaintFn verdictPainter(const ClientState* s) {
+    return s->standing.maintenance ? paintMaintenance : paintBarred;
+}
+
+// A verdict screen is up: the first key pressed after it ends the door's run;
+// Ctrl-L paints it again and Ctrl-C does nothing, as on every screen.
 int32_t verdictPass(ClientState* s) {
-    if (termReadKey(&s->term, tickMs(&s->clock)) != KEY_NONE) {
+    int32_t key = termReadKey(&s->term, tickMs(&s->clock));
+    if (key == KEY_CTRL_L || termResized(&s->term)) {
+        screenForget(&s->term);
+        Canvas cv = canvasOf(s);
+        verdictPainter(s)(&cv, s);
+    } else if (key != KEY_NONE && key != KEY_CTRL_C) {
         s->timers.running = 0;
         return 0;
     }
@@ -99,12 +109,8 @@ bool visitEndedByService(ClientState* s) {
 
 // True when the service's verdict ends the run (the pass stops here).
 bool actOnVerdicts(ClientState* s) {
-    if (s->standing.maintenance) {
-        showVerdict(s, paintMaintenance);
-        return true;
-    }
-    if (s->standing.barred) {
-        showVerdict(s, paintBarred);
+    if (s->standing.maintenance || s->standing.barred) {
+        showVerdict(s, verdictPainter(s));
         return true;
     }
     if (visitEndedByService(s)) return true;
@@ -267,6 +273,7 @@ int32_t mainLoopPass(ClientState* state) {
 
     drainServerLines(state);
     if (actOnVerdicts(state)) return 1;  // the next passes wait or hold
+    if (termResized(&state->term)) requestRepaint(state);
     readKeys(state);
     runTimers(state);
     if (state->timers.loopHold) return 1;       // a last screen is up: nothing more is drawn

@@ -23,8 +23,10 @@ int32_t conRawOn() {
     struct termios mode;
     if (tcgetattr(STDIN_FILENO, &mode) != 0) return 0;
     savedMode = mode;
-    mode.c_lflag &= ~(tcflag_t)(ICANON | ECHO | IEXTEN);
-    mode.c_iflag &= ~(tcflag_t)(ICRNL | INLCR | IGNCR);  // ENTER must arrive as 13
+    // No ISIG: a caller's Ctrl-C must not end the door; a person can still
+    // signal the process. No IXON: Ctrl-S would freeze the screen unseen.
+    mode.c_lflag &= ~(tcflag_t)(ICANON | ECHO | IEXTEN | ISIG);
+    mode.c_iflag &= ~(tcflag_t)(ICRNL | INLCR | IGNCR | IXON);  // ENTER must arrive as 13
     mode.c_cc[VMIN] = 1;
     mode.c_cc[VTIME] = 0;
     if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) != 0) return 0;
@@ -36,6 +38,25 @@ void conRawRestore() {
     if (!rawActive) return;
     tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
     rawActive = 0;
+}
+
+static volatile sig_atomic_t resizeSeen;
+
+static void onResize(int) { resizeSeen = 1; }
+
+void conWatchResize() {
+    struct sigaction act;
+    memset(&act, 0, sizeof act);
+    act.sa_handler = onResize;
+    act.sa_flags = SA_RESTART;
+    sigemptyset(&act.sa_mask);
+    sigaction(SIGWINCH, &act, nullptr);
+}
+
+int32_t conTakeResize() {
+    if (!resizeSeen) return 0;
+    resizeSeen = 0;
+    return 1;
 }
 
 int32_t conReadByte() {

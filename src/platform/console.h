@@ -14,13 +14,20 @@ enum ConResult : int32_t {
 int32_t conStdinIsTty();
 
 // Put the terminal on stdin into key-at-a-time mode: no line editing, no
-// echo, CR kept as CR; output processing and Ctrl-C stay as they were.
-// The mode found is kept for conRawRestore. Returns 1 when applied.
+// echo, CR kept as CR, and Ctrl-C, Ctrl-Z, Ctrl-\, Ctrl-S, Ctrl-Q and Ctrl-V
+// arrive as bytes instead of signalling or stopping output; output
+// processing stays as it was. The mode found is kept for conRawRestore.
+// Returns 1 when applied.
 int32_t conRawOn();
 
 // Put back the mode conRawOn found; nothing when raw mode is off.
 // Async-signal-safe, so signal handlers may call it.
 void conRawRestore();
+
+// Note window size changes (SIGWINCH) from now on; conTakeResize answers
+// whether one came since it was last asked.
+void conWatchResize();
+int32_t conTakeResize();
 
 // One byte from standard input without blocking: 0..255, or a ConResult.
 int32_t conReadByte();
@@ -29,7 +36,7 @@ int32_t conReadByte();
 int32_t conInputGone();
 
 // Write all len bytes to standard output, waiting out a full pipe.
-// Returns 0 when the output is gone for good.
+// Returns 0 when the output is gone for good. Async-signal-safe.
 int32_t conWriteAll(const void* bytes, int32_t len);
 
 // A write to a standard output whose reader has gone fails with an error

@@ -10,15 +10,19 @@ namespace {
 constexpr int32_t NOTE_TITLE_ROW = 4;
 constexpr int32_t WRITE_TOP = 8;          // writing screens: the last 11 lines on rows 8-18
 constexpr int32_t WRITE_ROWS = 11;
-constexpr int32_t REVIEW_TOP = 6;         // read-back: the first 11 lines on rows 6-16
-constexpr int32_t REVIEW_ROWS = 11;
-constexpr int32_t CHANGE_TOP = 6;         // change screens: the first 10 lines on rows 6-15
-constexpr int32_t CHANGE_ROWS = 10;
+constexpr int32_t REVIEW_TOP = 6;         // read-back: every line, on rows 6-17
+constexpr int32_t REVIEW_ROWS = 12;
+constexpr int32_t CHANGE_TOP = 5;         // change screens: every line, on rows 5-16
+constexpr int32_t CHANGE_ROWS = 12;
 constexpr int32_t MARKED_HINT_ROW = 17;   // the two sentences under a marked line
 constexpr int32_t FOOT_ROW = 18;          // last row of the body
 constexpr int32_t LETTER_SUBJECT_MAX = 40;
 static_assert(WRITE_TOP + WRITE_ROWS - 1 == SCREEN_BODY_BOTTOM, "writing lines fill the body");
 static_assert(CHANGE_TOP + CHANGE_ROWS - 1 < MARKED_HINT_ROW, "the hint stays below the lines");
+static_assert(REVIEW_TOP + REVIEW_ROWS - 1 < FOOT_ROW, "the closing sentence stays below the lines");
+static_assert(REVIEW_ROWS >= MAX_FEEDBACK_LINES && REVIEW_ROWS >= MAX_REPLY_LINES &&
+              CHANGE_ROWS >= MAX_FEEDBACK_LINES && CHANGE_ROWS >= MAX_REPLY_LINES,
+              "a note's read-back and change screens show all of it: it does not scroll");
 
 constexpr char NOTHING_SENT[] = "Nothing has been sent yet.";
 constexpr char WRITE_HINT[] = "Type a line at a time. Press ENTER on an empty line when you are done.";
@@ -52,14 +56,14 @@ void writeLines(Canvas* cv, const NoteView& v, int32_t width) {
 }
 
 void reviewLines(Canvas* cv, const NoteView& v) {
-    drawEditorLines(cv, v.lines, v.count, 0, REVIEW_ROWS, REVIEW_TOP, EDITOR_NARROW, 0);
+    drawEditorLines(cv, v.lines, v.count, 0, REVIEW_ROWS, REVIEW_TOP, EDITOR_LINE_WIDTH, 0);
     screenCentreText(cv->term, FOOT_ROW, COL_BLUE, 1, NOTHING_SENT);
 }
 
 // The change screen under its title: the first 10 lines with the marked
 // one in yellow, then what typing does now.
 void changeLines(Canvas* cv, const NoteView& v) {
-    drawEditorLines(cv, v.lines, v.count, 0, CHANGE_ROWS, CHANGE_TOP, EDITOR_NARROW, v.marked);
+    drawEditorLines(cv, v.lines, v.count, 0, CHANGE_ROWS, CHANGE_TOP, EDITOR_LINE_WIDTH, v.marked);
     if (v.marked > 0) drawMarkedHint(cv, MARKED_HINT_ROW, v.marked);
     else if (v.count < v.max) screenCentreText(cv->term, FOOT_ROW, COL_BLUE, 1, ADD_MORE);
 }
@@ -124,7 +128,7 @@ void paintFeedbackWrite(Canvas* cv, const ClientState* cs) {
         {6, 4, COL_BLUE, 1, WRITE_HINT},
     };
     drawEditorText(cv, TEXT);
-    writeLines(cv, feedbackNote(cs), EDITOR_WIDE);
+    writeLines(cv, feedbackNote(cs), EDITOR_LINE_WIDTH);
 }
 
 void paintFeedbackReview(Canvas* cv, const ClientState* cs) {
@@ -157,7 +161,7 @@ void paintReplyWrite(Canvas* cv, const ClientState* cs) {
                      l.subject, l.sender);
     }
     screenCentreText(cv->term, 6, COL_BLUE, 1, WRITE_HINT);
-    writeLines(cv, replyNote(cs), EDITOR_NARROW);
+    writeLines(cv, replyNote(cs), EDITOR_LINE_WIDTH);
 }
 
 void paintReplyReview(Canvas* cv, const ClientState* cs) {

@@ -8,10 +8,9 @@
 #include "state/client_state.h"
 
 constexpr int32_t EDITOR_LINE_COL = 3;   // numbered lines start here
-constexpr int32_t EDITOR_WIDE = 72;      // writing screens of the story and the note
-constexpr int32_t EDITOR_NARROW = 70;    // reply writing, read-back and change screens: room for a scroll bar
-static_assert(EDITOR_LINE_COL + 4 + EDITOR_WIDE <= 79, "a numbered line never reaches column 80");
-static_assert(EDIT_LINE_BYTES == EDITOR_WIDE + 1, "an editor line holds what the writing screen shows");
+constexpr int32_t EDITOR_LINE_WIDTH = 72; // every editor screen shows a line whole
+static_assert(EDITOR_LINE_COL + 4 + EDITOR_LINE_WIDTH - 1 <= 78, "a numbered line leaves column 79 to a scroll bar");
+static_assert(EDIT_LINE_BYTES == EDITOR_LINE_WIDTH + 1, "the screens show every character an editor line holds");
 
 // A line of fixed text: left-aligned at col, or centred when col is 0.
 struct EditorText {

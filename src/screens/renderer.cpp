@@ -67,7 +67,7 @@ void drawMenuGreeting(Canvas* cv, const ClientState* cs) {
     screenClearLine(cv->term, SCREEN_BODY_TOP);
     screenCentreText(cv->term, SCREEN_BODY_TOP, COL_CYAN, 1,
                      cs->identity.greeting[0] ? cs->identity.greeting : GREETING_DEFAULT);
-    screenGoto(cv->term, INPUT_ROW, INPUT_TEXT_COL + minOf(maxOf(cs->input.inputLen, 0), INPUT_CURSOR_SPAN));
+    screenGoto(cv->term, INPUT_ROW, inputCursorCol(cs));
     screenShowCursor(cv->term, 1);
 }
 

@@ -23,7 +23,7 @@ constexpr int32_t PLAYER_COL = 24;
 constexpr int32_t REASON_TOP = 10;
 constexpr int32_t REASON_COL = 26;
 constexpr int32_t NOTE_TOP = 12;
-constexpr int32_t NOTE_ROWS = 6;          // the first six lines of the note
+constexpr int32_t NOTE_ROWS = 6;          // the last six lines of the note
 constexpr int32_t ROUND_TITLE_MAX = 60;
 constexpr int32_t TARGET_NAME_MAX = 40;
 constexpr int32_t PLAYER_NAME_SHOWN = 30;
@@ -103,9 +103,11 @@ void paintNote(Canvas* cv, const ClientState* cs) {
     screenCentreText(cv->term, 10, COL_WHITE, 0, "Tell us what happened, in your own words.");
     int32_t lines = editorCount(cs->editors.reportLineCount, MAX_REPORT_LINES);
     if (lines == 0) screenCentreText(cv->term, NOTE_TOP, COL_BLUE, 1, "Take as many lines as you need.");
-    for (int32_t i = 0; i < lines && i < NOTE_ROWS; i++) {
+    // The newest lines, as on every writing screen: the one just typed shows.
+    int32_t first = editorTailStart(lines, NOTE_ROWS);
+    for (int32_t i = 0; first + i < lines && i < NOTE_ROWS; i++) {
         char text[SCREEN_COLS + 1];
-        formatText(text, "%-72.72s", cs->editors.reportLines[i]);
+        formatText(text, "%-72.72s", cs->editors.reportLines[first + i]);
         screenColourText(cv->term, NOTE_TOP + i, 4, COL_WHITE, 1, text);
     }
 }

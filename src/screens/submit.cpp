@@ -175,7 +175,7 @@ void paintStoryWrite(Canvas* cv, const ClientState* cs) {
         return;
     }
     drawEditorLines(cv, cs->editors.storyLines, count, editorTailStart(count, WRITE_ROWS), WRITE_ROWS,
-                    WRITE_TOP, EDITOR_WIDE, 0);
+                    WRITE_TOP, EDITOR_LINE_WIDTH, 0);
 }
 
 void paintStoryReview(Canvas* cv, const ClientState* cs) {
@@ -184,7 +184,7 @@ void paintStoryReview(Canvas* cv, const ClientState* cs) {
     int32_t count = storyCount(cs);
     int32_t first = clampTo(cs->editors.storyScroll, 0, count);
     drawEditorLines(cv, cs->editors.storyLines, count, first, STORY_REVIEW_WINDOW, REVIEW_TOP,
-                    EDITOR_NARROW, 0);
+                    EDITOR_LINE_WIDTH, 0);
     screenScrollbar(cv->term, STORY_SCROLL_COL, REVIEW_TOP, REVIEW_TOP + STORY_REVIEW_WINDOW - 1, first,
                     STORY_REVIEW_WINDOW, count);
     screenHLine(cv->term, RULE_ROW, COL_BLUE, 0);
@@ -196,7 +196,7 @@ void paintStoryEdit(Canvas* cv, const ClientState* cs) {
     storyTitleRow(cv, cs, "Your story");
     int32_t count = storyCount(cs);
     int32_t first = storyEditWindowStart(cs);
-    drawEditorLines(cv, cs->editors.storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_NARROW,
+    drawEditorLines(cv, cs->editors.storyLines, count, first, STORY_EDIT_WINDOW, EDIT_TOP, EDITOR_LINE_WIDTH,
                     cs->editors.storyEditLine);
     screenScrollbar(cv->term, STORY_SCROLL_COL, EDIT_TOP, EDIT_TOP + STORY_EDIT_WINDOW - 1, first,
                     STORY_EDIT_WINDOW, count);

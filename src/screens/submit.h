@@ -12,7 +12,7 @@ constexpr int32_t GAP_SUMMARY_SHOWN = 8;   // gaps named in the summary line at 
 constexpr int32_t GAP_SUMMARY_WIDTH = 70;  // the summary line stays under this
 constexpr int32_t STORY_REVIEW_WINDOW = 9; // lines on the read-back screen
 constexpr int32_t STORY_EDIT_WINDOW = 7;   // lines on the change screen
-constexpr int32_t STORY_SCROLL_COL = 77;   // scroll bar of both
+constexpr int32_t STORY_SCROLL_COL = 79;   // scroll bar of both, right of the lines
 
 // The first story line (0-based) of the change screen: storyScroll moved
 // just enough to show the marked line. Not stored.

@@ -378,16 +378,29 @@ int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
     return 1;
 }
 
+int32_t inputCursorCol(const ClientState* cs) {
+    return INPUT_TEXT_COL + minOf(maxOf(cs->input.inputLen, 0), INPUT_CURSOR_SPAN);
+}
+
+// A line that fits before column 77 shows whole; a longer one shows "<"
+// for what is hidden, then its last characters, so the caller always sees
+// what they are typing.
 void drawInputLine(Canvas* cv, const ClientState* cs) {
-    int32_t cursorCol = INPUT_TEXT_COL + minOf(maxOf(cs->input.inputLen, 0), INPUT_CURSOR_SPAN);
     RenderCache* rc = cv->cache;
     if (rc->inputLineDrawn != drawnMark(cv->term) || strcmp(rc->inputLineCache, cs->input.inputLine) != 0) {
         screenClearLine(cv->term, INPUT_ROW);
         screenColourText(cv->term, INPUT_ROW, 2, COL_YELLOW, 1, ">");
-        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->input.inputLine);
+        int32_t len = (int32_t)strnlen(cs->input.inputLine, sizeof cs->input.inputLine);
+        if (len <= INPUT_CURSOR_SPAN) {
+            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->input.inputLine);
+        } else {
+            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_YELLOW, 1, "<");
+            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL + 1, COL_WHITE, 1,
+                             cs->input.inputLine + len - INPUT_SCROLL_SHOWN);
+        }
         copyText(rc->inputLineCache, cs->input.inputLine);
         rc->inputLineDrawn = drawnMark(cv->term);
     }
-    screenGoto(cv->term, INPUT_ROW, cursorCol);
+    screenGoto(cv->term, INPUT_ROW, inputCursorCol(cs));
     screenShowCursor(cv->term, 1);
 }

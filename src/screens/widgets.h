@@ -20,6 +20,7 @@ constexpr int32_t FOOTER_ROW = 23;
 constexpr int32_t INPUT_ROW = 24;
 constexpr int32_t INPUT_TEXT_COL = 4;       // typed text starts after "> "
 constexpr int32_t INPUT_CURSOR_SPAN = 73;   // the cursor stops at column 77
+constexpr int32_t INPUT_SCROLL_SHOWN = INPUT_CURSOR_SPAN - 1;  // a longer line: "<", then its end
 
 constexpr int32_t CHAT_DISPLAY_MAX = 200;   // display lines kept per chat draw
 constexpr int32_t CHAT_FIRST_WIDTH = 75;    // first piece of a message, after 2 blanks
@@ -34,6 +35,10 @@ int32_t drawStatusBar(Canvas* cv, const ClientState* cs);
 void drawChatPane(Canvas* cv, const ClientState* cs);
 int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt);
 void drawInputLine(Canvas* cv, const ClientState* cs);
+
+// Column of the cursor on the input line: after the last character typed,
+// at most column 77, where a longer line scrolls to keep its end in view.
+int32_t inputCursorCol(const ClientState* cs);
 
 // chatScroll as the pane shows it: kept between the newest line and the
 // oldest one, whatever the keys left stored.

@@ -58,19 +58,24 @@ struct LineSet {
     int32_t* count;
     int32_t* marked;  // null: this text has no change screen
     int32_t max;      // lines it can hold
+    const char* full; // what the caller is told when no line is left
 };
 
 static LineSet storyText(ClientState* s) {
-    return {s->editors.storyLines, &s->editors.storyLineCount, &s->editors.storyEditLine, MAX_STORY_LINES};
+    return {s->editors.storyLines, &s->editors.storyLineCount, &s->editors.storyEditLine, MAX_STORY_LINES,
+            "That's as long as a story can be here."};
 }
 static LineSet feedbackText(ClientState* s) {
-    return {s->editors.feedbackLines, &s->editors.feedbackLineCount, &s->editors.feedbackEditLine, MAX_FEEDBACK_LINES};
+    return {s->editors.feedbackLines, &s->editors.feedbackLineCount, &s->editors.feedbackEditLine, MAX_FEEDBACK_LINES,
+            "That's as much as one note can hold - press ENTER to send it."};
 }
 static LineSet replyText(ClientState* s) {
-    return {s->editors.replyLines, &s->editors.replyLineCount, &s->editors.replyEditLine, MAX_REPLY_LINES};
+    return {s->editors.replyLines, &s->editors.replyLineCount, &s->editors.replyEditLine, MAX_REPLY_LINES,
+            "That is as long as a reply can be. Press ENTER on an empty line."};
 }
 static LineSet reportText(ClientState* s) {
-    return {s->editors.reportLines, &s->editors.reportLineCount, nullptr, MAX_REPORT_LINES};
+    return {s->editors.reportLines, &s->editors.reportLineCount, nullptr, MAX_REPORT_LINES,
+            "That's as much as one report can hold - press ENTER on an empty line to send it."};
 }
 
 // A count read back from the state is trusted only within the array.
@@ -79,26 +84,117 @@ static int32_t heldLines(const LineSet& text) {
     return count < 0 ? 0 : count > text.max ? text.max : count;
 }
 
-// The line (its first 72 characters) at the end; false when the text is full.
-static bool appendLine(ClientState* state, const LineSet& text, const char* line) {
+// ---------------------------------------------------------------------------
+// A typed line longer than an editor line is wrapped onto as many lines as it
+// needs, never cut inside a story gap ("{noun}" would stop counting as one).
+
+constexpr int32_t EDIT_LINE_CHARS = EDIT_LINE_BYTES - 1;
+// A text never takes more pieces than the longest editor has lines; past
+// that the line is refused, so counting stops there.
+constexpr int32_t PIECES_MAX = MAX_STORY_LINES;
+static_assert(MAX_FEEDBACK_LINES <= PIECES_MAX && MAX_REPLY_LINES <= PIECES_MAX && MAX_REPORT_LINES <= PIECES_MAX,
+              "every editor's lines can be counted");
+
+struct Pieces {
+    int32_t start[PIECES_MAX + 1];
+    int32_t len[PIECES_MAX + 1];
+    int32_t count;     // PIECES_MAX + 1 means more than any editor holds
+    bool gapTooLong;   // a gap longer than a line: it cannot be kept whole
+};
+
+// Marks each character of a gap with its gap's number (from 1), as the gap
+// scan finds them: "{" opens (again), "}" closes an open one.
+static void markGaps(const char* line, int32_t len, uint8_t* gapOf) {
+    int32_t open = -1;
+    uint8_t id = 0;
+    for (int32_t i = 0; i < len; i++) {
+        gapOf[i] = 0;
+        if (line[i] == '{') open = i;
+        if (line[i] != '}' || open < 0) continue;
+        id = (uint8_t)(id % 255 + 1);
+        for (int32_t k = open; k <= i; k++) gapOf[k] = id;
+        open = -1;
+    }
+}
+
+// Length of the piece at start: up to the last blank in reach outside a
+// gap, else cut hard where no gap is split; 0 when a gap starting here is
+// longer than a line.
+static int32_t pieceLength(const char* line, int32_t start, int32_t len, const uint8_t* gapOf) {
+    if (len - start <= EDIT_LINE_CHARS) return len - start;
+    for (int32_t j = start + EDIT_LINE_CHARS; j > start; j--)
+        if (line[j] == ' ' && !gapOf[j]) return j - start;
+    for (int32_t c = start + EDIT_LINE_CHARS; c > start; c--)
+        if (!gapOf[c] || gapOf[c] != gapOf[c - 1]) return c - start;
+    return 0;
+}
+
+static Pieces splitLine(const char* line) {
+    Pieces p{};
+    int32_t len = (int32_t)strnlen(line, INPUT_LINE_BYTES);
+    uint8_t gapOf[INPUT_LINE_BYTES];
+    markGaps(line, len, gapOf);
+    int32_t at = 0;
+    do {
+        int32_t n = pieceLength(line, at, len, gapOf);
+        if (n == 0 && at < len) {
+            p.gapTooLong = true;
+            return p;
+        }
+        p.start[p.count] = at;
+        p.len[p.count] = n;
+        p.count++;
+        at += n;
+        while (at < len && line[at] == ' ') at++;  // blanks at a wrap are dropped
+    } while (at < len && p.count <= PIECES_MAX);
+    return p;
+}
+
+// The typed line, wrapped, in place of `replaced` lines (0 or 1) at index
+// `at`; the lines after it move down. Nothing changes when it does not fit:
+// the caller is told why and false comes back.
+static bool placeLine(ClientState* state, const LineSet& text, int32_t at, int32_t replaced, const char* line) {
+    Pieces p = splitLine(line);
+    if (p.gapTooLong) {
+        setNotice(state, "A {gap} can be at most 72 characters - make it shorter.");
+        return false;
+    }
     int32_t count = heldLines(text);
-    if (count >= text.max) return false;
-    copyText(text.lines[count], line);
-    *text.count = count + 1;
+    int32_t room = text.max - count + replaced;
+    if (p.count > room) {
+        char notice[96];
+        if (room <= 0) copyText(notice, text.full);
+        else formatText(notice, "That needs %d lines and only %d %s left - make it shorter.", (int)p.count,
+                        (int)room, room == 1 ? "is" : "are");
+        setNotice(state, notice);
+        return false;
+    }
+    int32_t after = count - at - replaced;
+    if (after > 0) memmove(text.lines[at + p.count], text.lines[at + replaced], (size_t)after * EDIT_LINE_BYTES);
+    for (int32_t i = 0; i < p.count; i++) copyTextMax(text.lines[at + i], line + p.start[i], (size_t)p.len[i]);
+    *text.count = count - replaced + p.count;
     state->view.contentDirty = 1;
     return true;
 }
 
+// The line at the end; false (and the caller told) when it does not fit.
+static bool appendLine(ClientState* state, const LineSet& text, const char* line) {
+    return placeLine(state, text, heldLines(text), 0, line);
+}
+
 // The marked line takes the typed one; the mark is cleared. False when no
 // line is marked; a mark past the lines held is dropped and the typed line
-// is read as a line number instead of being reported as a change.
+// is read as a line number instead of being reported as a change. A line
+// that does not fit keeps its mark, with the caller told why.
 static bool replaceMarked(ClientState* state, const LineSet& text, const char* line) {
     int32_t mark = *text.marked;
     if (mark <= 0) return false;
+    if (mark > heldLines(text)) {
+        *text.marked = 0;
+        return false;
+    }
+    if (!placeLine(state, text, mark - 1, 1, line)) return true;
     *text.marked = 0;
-    if (mark > heldLines(text)) return false;
-    copyText(text.lines[mark - 1], line);
-    state->view.contentDirty = 1;
     setNotice(state, "Changed.");
     return true;
 }
@@ -132,7 +228,7 @@ void storyTitleLine(ClientState* state, const char* line) {
 }
 
 void storyWriteLine(ClientState* state, const char* line) {
-    if (!appendLine(state, storyText(state), line)) setNotice(state, "That's as long as a story can be here.");
+    appendLine(state, storyText(state), line);
 }
 
 void storyReviewLine(ClientState* state, const char* line) {
@@ -170,10 +266,11 @@ void storyChangeLine(ClientState* state, const char* line) {
         markLine(state, text, n);
         return;
     }
-    if (n != 0 || !appendLine(state, text, "")) {
+    if (n != 0 || count >= text.max) {
         setNotice(state, NO_SUCH_LINE);
         return;
     }
+    appendLine(state, text, "");
     markLine(state, text, count + 1);
 }
 
@@ -264,8 +361,7 @@ static void noteChangeLine(ClientState* state, const LineSet& text, const char* 
 }
 
 void feedbackWriteLine(ClientState* state, const char* line) {
-    if (!appendLine(state, feedbackText(state), line))
-        setNotice(state, "That's as much as one note can hold - press ENTER to send it.");
+    appendLine(state, feedbackText(state), line);
 }
 
 // A longer line is no choice: it is chat, like on the other screens.
@@ -301,8 +397,7 @@ void feedbackChangeLine(ClientState* state, const char* line) {
 }
 
 void replyWriteLine(ClientState* state, const char* line) {
-    if (!appendLine(state, replyText(state), line))
-        setNotice(state, "That is as long as a reply can be. Press ENTER on an empty line.");
+    appendLine(state, replyText(state), line);
 }
 
 void replyReviewLine(ClientState* state, const char* line) {
@@ -386,8 +481,7 @@ static void reportReasonLine(ClientState* state, const char* line) {
 }
 
 static void reportNoteLine(ClientState* state, const char* line) {
-    if (!appendLine(state, reportText(state), line))
-        setNotice(state, "That's as much as one report can hold - press ENTER on an empty line to send it.");
+    appendLine(state, reportText(state), line);
 }
 
 void reportLine(ClientState* state, const char* line) {

@@ -33,6 +33,14 @@ void openReportAfterLeaving(ClientState* s) {
 // ---------------------------------------------------------------------------
 // Steps before the screen table.
 
+// Ctrl-L repaints whatever screen is up; Ctrl-C does nothing at all (a
+// caller's terminal sends it on a stray press, and it must not end or
+// answer anything). Neither counts as a key on any screen.
+bool controlKey(ClientState* s, int32_t key) {
+    if (key == KEY_CTRL_L) requestRepaint(s);
+    return key == KEY_CTRL_L || key == KEY_CTRL_C;
+}
+
 // Any key on the welcome screen opens the guide at its first page.
 bool welcomeKey(ClientState* s, int32_t) {
     if (s->view.screen != SCR_WELCOME) return false;
@@ -506,9 +514,9 @@ bool chatPageKey(ClientState* s, int32_t key) {
 // Every step answers whether it used the key; the first that does ends the
 // handling.
 constexpr KeyFn KEY_STEPS[] = {
-    welcomeKey,       guideKey,   escLeavesRound, escLeavesReport,
-    knockFromPlayer,  invitation, knockOffer,     leaveReportOffer,
-    screenKey,        chatPageKey,
+    controlKey,      welcomeKey, guideKey,   escLeavesRound,   escLeavesReport,
+    knockFromPlayer, invitation, knockOffer, leaveReportOffer, screenKey,
+    chatPageKey,
 };
 
 // The key edits the typed line; ENTER on a non-empty line takes the line off

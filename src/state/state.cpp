@@ -6,6 +6,7 @@
 #include "host/nodelog.h"
 #include "net/json.h"
 #include "platform/text.h"
+#include "terminal/screen.h"
 
 namespace {
 
@@ -255,13 +256,27 @@ int32_t editInputLine(ClientState* state, int32_t key) {
     // CP437 characters: printable ASCII and 128-254 (255 is telnet's escape
     // byte and never a typed character).
     bool character = (key >= 32 && key <= 126) || (key >= 128 && key <= 254);
-    if (character && len < INPUT_MAX_CHARS) {
-        state->input.inputLine[len] = (char)key;
-        state->input.inputLine[len + 1] = 0;
-        state->input.inputLen = len + 1;
-        state->view.inputDirty = 1;
+    if (!character) return 0;
+    // A key past the end is refused out loud: a caller typing on would
+    // otherwise lose it without a sign.
+    if (len >= INPUT_MAX_CHARS) {
+        setNotice(state, INPUT_FULL_NOTICE);
+        return 0;
     }
+    state->input.inputLine[len] = (char)key;
+    state->input.inputLine[len + 1] = 0;
+    state->input.inputLen = len + 1;
+    state->view.inputDirty = 1;
     return 0;
+}
+
+void requestRepaint(ClientState* state) {
+    screenForget(&state->term);
+    state->view.fullRedraw = 1;
+    // The whole-screen painters keep their fixed text until told to start over.
+    state->render.welcomeDrawn = 0;
+    state->render.guidePageDrawn = 0;
+    state->render.guideFrameShown = -1;
 }
 
 void forgetTable(ClientState* state) {

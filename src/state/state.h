@@ -38,7 +38,14 @@ void appendChatLine(ClientState* state, const char* name, const char* text, int3
 void appendSystemLine(ClientState* state, const char* name, const char* text, int32_t kind);
 
 // Apply one key to the typed line: 1 when ENTER completes a non-empty line.
+// A character past the 254th is refused with INPUT_FULL_NOTICE.
 int32_t editInputLine(ClientState* state, int32_t key);
+constexpr const char* INPUT_FULL_NOTICE = "That's as long as a line can be - 254 characters.";
+
+// Everything on screen is drawn again from the state at the next render, as
+// if the caller's screen held nothing of ours: what they asked for with
+// Ctrl-L, and what a resized console window needs.
+void requestRepaint(ClientState* state);
 
 // The caller is no longer seated: the table's code, name, flags, players,
 // pick state, deadlines, rating and reveal are emptied together.

@@ -110,6 +110,12 @@ void screenReset(TerminalChannel* t) {
     screenShowCursor(t, 0);
 }
 
+void screenForget(TerminalChannel* t) {
+    t->curFg = -1;
+    t->curBright = -1;
+    t->cursorHidden = -1;  // neither shown nor hidden: the next call sends its sequence
+}
+
 void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text) {
     if (!onScreenRow(row) || !text || col < 1) return;
     putTextAt(t, row, col, text);

@@ -45,6 +45,9 @@ void screenSetColour(TerminalChannel* t, int32_t fg, int32_t bright);
 void screenShowCursor(TerminalChannel* t, int32_t on);
 void screenClear(TerminalChannel* t);
 void screenReset(TerminalChannel* t);
+// The caller's screen may hold anything (line noise, another program's
+// output): the colour and the cursor's visibility are sent afresh next time.
+void screenForget(TerminalChannel* t);
 void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text);
 void screenColourText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                       int32_t bright, const char* text);

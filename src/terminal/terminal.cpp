@@ -56,7 +56,19 @@ constexpr int32_t CSI_KEYS['V' - 'A' + 1] = {
 static volatile sig_atomic_t restoreSocket;  // the socket flags below are ours to restore
 static volatile sig_atomic_t restoreFd;
 static volatile sig_atomic_t restoreFlags;
+static volatile sig_atomic_t consoleScreen;  // our screen is the local console's: leave it usable
 static int32_t exitHookSet;                  // hooks installed: once per process, as atexit cannot be undone
+
+// What the console is left with when the door does not end by its goodbye:
+// a sequence cut off by the signal cancelled (CAN), colours reset, the
+// cursor shown, on a fresh line at the bottom, where the shell's prompt
+// belongs rather than inside a box in bold.
+constexpr char CONSOLE_LEAVE[] = "\x18\x1b[0m\x1b[?25h\x1b[24;1H\r\n";
+
+static void leaveConsoleScreen() {
+    if (consoleScreen) conWriteAll(CONSOLE_LEAVE, (int32_t)sizeof CONSOLE_LEAVE - 1);
+    consoleScreen = 0;
+}
 
 static void restoreEverything() {
     conRawRestore();
@@ -69,6 +81,7 @@ static void restoreEverything() {
 // Installed with SA_RESETHAND: after the restore the signal is raised again
 // and, once this handler returns, ends the process the default way.
 static void onFatalSignal(int sig) {
+    leaveConsoleScreen();
     restoreEverything();
     raise(sig);
 }
@@ -138,6 +151,8 @@ int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
     if (term->stdinIsConsole) {
         installRestoreHooks();
         conRawOn();
+        conWatchResize();
+        consoleScreen = 1;
     }
     return 1;
 }
@@ -357,6 +372,13 @@ void termClose(TerminalChannel* term) {
         term->flagsChanged = 0;
         restoreSocket = 0;
     } else if (term->stdinIsConsole) {
+        // Hung up: the goodbye never reached the screen, if there still is one.
+        if (term->dead) leaveConsoleScreen();
+        consoleScreen = 0;
         conRawRestore();
     }
+}
+
+int32_t termResized(TerminalChannel* term) {
+    return !term->isSocket && term->stdinIsConsole ? conTakeResize() : 0;
 }

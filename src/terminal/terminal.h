@@ -9,7 +9,9 @@ struct CallerInfo;
 
 enum KeyCode : int32_t {
     KEY_NONE = -1,
+    KEY_CTRL_C = 3,     // arrives as a key: raw mode keeps it from signalling
     KEY_BACKSPACE = 8,
+    KEY_CTRL_L = 12,    // repaint the screen
     KEY_ENTER = 13,
     KEY_ESC = 27,
     KEY_UP = 1000,
@@ -64,3 +66,6 @@ int32_t termAlive(const TerminalChannel* term);
 // for the waits that read none (a notice held, the goodbye, a full socket).
 void termCheckHangUp(TerminalChannel* term);
 void termClose(TerminalChannel* term);
+// 1 once after the local console's window changed size: its contents are
+// then whatever the terminal made of them, and the screen wants repainting.
+int32_t termResized(TerminalChannel* term);

@@ -17,6 +17,7 @@ enum Op {
     SENT,   // the next line the door sends is exactly text
     DROP,   // the service hangs up
     EXIT,   // the door ends with code row
+    NOISE,  // line noise wipes the caller's screen and scribbles on it
 };
 
 struct Step {
@@ -55,6 +56,8 @@ Steps logIn() {
 Steps quitFromMenu() { return {{KEYS, "q\r"}, {SENT, DISCONNECT_LINE}, {SHOWS, "Thanks for playing!", 10}, {EXIT, "", 0}}; }
 Steps lostLink() { return {{DROP, ""}, {SHOWS, LOST_LINK, NOTICE_ROW}, {SHOWS, SENDING_BACK, GOODBYE_SENDING_ROW}, {EXIT, "", 0}}; }
 
+const std::string LONG_LINE = "The quick brown fox jumps over the lazy dog while the cat naps in the sun by the warm window sill...";
+
 // Into the Lounge; a line from another board in UTF-8 drawn in CP437 (or
 // as UTF-8 again on a utf8 door), and an "é" typed as the caller's terminal
 // sends it (0x82 in CP437) going out as UTF-8.
@@ -74,6 +77,9 @@ Steps lounge() {
         {KEYS, "hello \"all\"\r"}, {SENT, emit("lobby:chat", R"("hello \"all\"")")},
         {KEYS, "/Bob psst\r"}, {SENT, emit("lobby:chat", R"("/Bob psst")")},
         {KEYS, "/me waves\r"}, {SENT, emit("lobby:emote", R"({"text":"waves"})")},
+        // 100 characters: the row shows "<" and the last 72, the line goes whole.
+        {KEYS, LONG_LINE}, {SHOWS, "> <" + LONG_LINE.substr(28), 24},
+        {KEYS, "\r"}, {SENT, emit("lobby:chat", "\"" + LONG_LINE + "\"")},
         {SEND, eventLine("lobby:chat", R"({"name":"Bob","text":"evening all"})")}, {SHOWS, "evening all"},
         {SEND, eventLine("lobby:emote", R"({"name":"Cleo","text":"juggles"})")}, {SHOWS, "juggles"},
         {KEYS, "/who\r"}, {SHOWS, "3 players online right now."},
@@ -184,6 +190,8 @@ Steps soloRound() {
         {SHOWS, "Zoo Day", 4, 93},  // no title in the reply: the one it was picked by
         {SHOWS, "A stoat wore a sock.", 6, 97}, {SHOWS, "T H E   E N D", 9, 93}, {SENT, ZONE_SOLO},
         {KEYS, "m\r"}, {SENT, ZONE_MENU}, {SHOWS, "Back to the BBS", 19},
+        {NOISE, ""}, {KEYS, "\x0c"}, {SHOWS, "W O R D W H I R L", 2}, {SHOWS, "Hello Ace, pull up a chair!", 4},
+        {SHOWS, "Back to the BBS", 19},
     };
 }
 
@@ -194,7 +202,10 @@ Steps storySubmission() {
         {KEYS, "S\r"}, {SHOWS, "S U B M I T   A   S T O R Y"},
         {KEYS, "\r"}, {SHOWS, "W H A T   I S   I T   C A L L E D ?"},
         {KEYS, "A \"Cat\" Tale\rThe {adjective} cat ate {food: something odd}.\r"}, {SHOWS, "ate {food: something odd}."},
-        {KEYS, "Then it {verb:past tense} {}!\r\r"}, {SHOWS, "3 gaps found:"},
+        // 150 characters: wrapped at blanks onto three lines, no gap cut in two.
+        {KEYS, "Then the cat, who had never once been outside the garden wall, {verb:past tense} over the hill to "
+               "find a {noun: something shiny} by the wide river {}!\r\r"},
+        {SHOWS, "{verb:past tense} over the hill to find a {noun: something shiny} by the", 8}, {SHOWS, "4 gaps found:"},
         {KEYS, "S\r"}, {SHOWS, "W H E R E   D O E S   I T   B E L O N G ?"},
         {KEYS, "z\r"}, {SHOWS, "Pick one of the letters listed."},
         {KEYS, "b\r"}, {SHOWS, "H O W   S H O U L D   W E   R A T E   I T ?"},
@@ -203,9 +214,10 @@ Steps storySubmission() {
         {KEYS, "ace@board.example\r"}, {SHOWS, "S T O R Y   S U B M I S S I O N   T E R M S"},
         {KEYS, "I agree\r"}, {SHOWS, "Sending your story..."},
         {SENT, emitAck("submission:submit", 7,
-                       R"({"title":"A \"Cat\" Tale","storyText":"The {1} cat ate {2}.\nThen it {3} {}!",)"
+                       R"({"title":"A \"Cat\" Tale","storyText":"The {1} cat ate {2}.\nThen the cat, who had never once )"
+                       R"(been outside the garden wall,\n{3} over the hill to find a {4} by the\nwide river {}!",)"
                        R"("blanks":[{"n":1,"type":"adjective","hint":""},{"n":2,"type":"food","hint":"something odd"},)"
-                       R"({"n":3,"type":"verb","hint":"past tense"}],)"
+                       R"({"n":3,"type":"verb","hint":"past tense"},{"n":4,"type":"noun","hint":"something shiny"}],)"
                        R"("category":"Space","requestedCategory":"","rating":"R","email":"ace@board.example",)"
                        R"("agreedToTerms":true,"termsMethod":"typed-i-agree"})")},
         {SEND, replyLine(7, R"({"ok":true})")}, {SHOWS, "S E N T   -   T H A N K   Y O U !"},
@@ -246,6 +258,7 @@ void runStep(BbsHost* host, FakeService* svc, const Step& s, size_t* seen) {
     case SEND: ASSERT_TRUE(fakeServiceSend(svc, s.text)); break;
     case KEYS: bbsSendKeys(host, s.text); break;
     case DROP: fakeServiceDrop(svc); break;
+    case NOISE: bbsPump(host), screenFeed(&host->screen, "\x1b[2J\x1b[7;9H\x1b[1;35m~#~ NO CARRIER ~#~"); break;
     case EXIT: EXPECT_EQ(bbsWaitExit(host), s.row); break;
     case SENT: ASSERT_EQ(nextLine(svc, (*seen)++), s.text); break;
     case SHOWS:

@@ -92,6 +92,7 @@ TEST(ToolsE2e, PlayGreetsThenQuitFromTheMenuStopsTheService) {
         pid_t house = run.housePid();
         ASSERT_GT(house, 0);
         EXPECT_FALSE(processGone(house)) << "the service runs while the door does";
+        bbsSendKeys(&screen, "\x03");  // Ctrl-C on the terminal: no signal, no key
         throughMenuAndQuit(&screen);
         EXPECT_TRUE(waitGone(&screen));
         EXPECT_EQ(run.wait(), 0);

@@ -128,6 +128,9 @@ const std::string PROMPTS = ev("game:prompts", R"({"template":{"title":"Zoo Day"
 const std::string PROMPTS_2S = ev("game:prompts", R"({"blanks":[{"n":7,"type":"noun"},{"n":9,"type":"verb"}],"seconds":2})");
 const std::string CHECKED = re(11, R"({"ok":true})");
 
+// 97 characters: an editor keeps them as two lines, cut after word10.
+const std::string WORDS = "word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11 word12 word13 word14";
+
 class ContractRows : public Contract, public ::testing::WithParamInterface<Row> {};
 TEST_P(ContractRows, Holds) { run(GetParam()); }
 std::string rowName(const ::testing::TestParamInfo<Row>& info) {
@@ -193,6 +196,7 @@ const Row ROWS[] = {
     {"chat cleared and timed out", SCR_LOUNGE, {AUTH, ev("lobby:chat", R"({"name":"Bob","text":"old line"})")}, {ev("chat:cleared", "{}"), ev("mod:timeout", R"({"reason":"flood"})")}, {}, {"!old line", "You've been timed out: flood"}},
     {"new mail fetches the list", SCR_LOUNGE, {AUTH}, {ev("mail:new", "{}")}, {"mail:list#6"}, {}},
     // The welcome, guide and menu.
+    {"ctrl-c and ctrl-l are no keys", SCR_WELCOME, {}, {"\x03\x0c"}, {}, {"Welcome, Ann!", "!How To Play"}},
     {"welcome key opens the guide", SCR_WELCOME, {}, {"x", "\r", "\r", "\r", "\r"}, {"presence:zone \"welcome\""}, {"The Lounge"}},
     {"guide S skips", SCR_GUIDE, {}, {"s"}, {"presence:zone \"welcome\""}, {"[Q] Back to the BBS"}},
     {"menu choices", -1, {AUTH}, {"z\r"}, {}, {"Type 1, 2, 3, M, A, S, F, C, H or Q"}},
@@ -236,6 +240,10 @@ const Row ROWS[] = {
     {"feedback note sent", -1, {AUTH}, {"f\r", "Great \"game\"\r", "\r", "s\r", re(ACK_FEEDBACK_SUBMIT, R"({"ok":true})"), "\r"}, {"feedback:submit#3 {\"text\":\"Great \\\"game\\\"\",\"source\":\"bbs\"}", "presence:zone \"welcome\""}, {}},
     {"feedback change and delete", -1, {AUTH}, {"f\r", "one\r", "two\r", "\r", "c\r", "1\r", "uno\r", "2\r", "\r", ESC, "s\r", re(ACK_FEEDBACK_SUBMIT, R"({"ok":false,"error":"Later"})")}, {"feedback:submit#3 {\"text\":\"uno\",\"source\":\"bbs\"}"}, {"Later"}},
     {"story submission", -1, {AUTH}, {"s\r", "\r", "Tall Tale\r", "A {noun} ran.\r", "\r", "s\r", "a\r", "2\r", "\r", "I agree\r"}, {"submission:submit#7 {\"title\":\"Tall Tale\",\"storyText\":\"A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Animals\",\"requestedCategory\":\"\",\"rating\":\"PG\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {"Sending your story"}},
+    {"note lines wrap, a change makes room", -1, {AUTH}, {"f\r", "one\r", WORDS + "\r", "\r", "c\r", "1\r", std::string(70, 'z') + " tail\r", ESC, "s\r"}, {"feedback:submit#3 {\"text\":\"" + std::string(70, 'z') + "\\ntail\\n" + WORDS.substr(0, 69) + "\\n" + WORDS.substr(70) + "\",\"source\":\"bbs\"}"}, {}},
+    {"a wrapped line needs its room", -1, {AUTH, "f\r", "1\r2\r3\r4\r5\r6\r7\r8\r9\r10\r11\r"}, {WORDS + "\r"}, {}, {"That needs 2 lines and only 1 is left - make it shorter.", "!word11"}},
+    {"a gap longer than a line is refused", -1, {AUTH, "s\r", "\r", "T\r"}, {"a {" + std::string(80, 'n') + "}\r"}, {}, {"A {gap} can be at most 72 characters"}},
+    {"typed line full says so", SCR_LOUNGE, {}, {std::string(255, 'a')}, {}, {"That's as long as a line can be - 254 characters.", "> <" + std::string(72, 'a')}},
     {"story refused stays", -1, {AUTH, "s\r", "\r", "T\r", "no gaps\r", "\r"}, {"s\r", re(ACK_SUBMISSION_SUBMIT, R"({"ok":false})")}, {}, {"That could not be sent"}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
     {"report from the scores waits for a key", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {"/report\r", "x"}, {"report:begin", "room:leave"}, {"tale"}},

@@ -277,8 +277,9 @@ TEST(TerminalPipe, HangUpCheckFindsTheClosedPipeOnlyOnceItIsEmpty) {
     EXPECT_EQ(termAlive(&p.term), 0);
 }
 
-// The console case on a pseudo-terminal: raw mode on open, the old mode back
-// on close, and back as well when a signal ends the process.
+// The console case on a pseudo-terminal: raw mode on open (Ctrl-C a key, not
+// a signal), the old mode back on close, and back as well when a signal ends
+// the process, the screen left with its colours reset and the cursor shown.
 TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
     int master, slave;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -290,40 +291,48 @@ TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         dup2(slave, STDIN_FILENO);
+        dup2(slave, STDOUT_FILENO);
         CallerInfo caller{};
         TerminalChannel term;
         if (termOpen(&term, &caller) != 1) _exit(2);
         struct termios raw;
         tcgetattr(STDIN_FILENO, &raw);
-        if (raw.c_lflag & (ICANON | ECHO)) _exit(3);
-        if (raw.c_iflag & ICRNL) _exit(4);
+        if (raw.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) _exit(3);
+        if (raw.c_iflag & (ICRNL | IXON)) _exit(4);
         termClose(&term);
         struct termios after;
         tcgetattr(STDIN_FILENO, &after);
-        if (!(after.c_lflag & ICANON) || !(after.c_lflag & ECHO)) _exit(5);
+        if (!(after.c_lflag & ICANON) || !(after.c_lflag & ECHO) || !(after.c_lflag & ISIG)) _exit(5);
         if (termOpen(&term, &caller) != 1) _exit(6);
-        // The pty delivers ENTER as 13 and an arrow as a key.
-        if (write(master, "\r\x1b[A", 4) != 4) _exit(7);
+        // The pty delivers ENTER as 13, Ctrl-C as 3 and an arrow as a key.
+        if (write(master, "\r\x03\x1b[A", 5) != 5) _exit(7);
         usleep(50000);
-        int32_t keys[2] = {KEY_NONE, KEY_NONE};
+        int32_t keys[3] = {KEY_NONE, KEY_NONE, KEY_NONE};
         int got = 0;
-        for (int i = 0; i < 20 && got < 2; i++) {
+        for (int i = 0; i < 20 && got < 3; i++) {
             int32_t k = termReadKey(&term, 0);
             if (k != KEY_NONE) keys[got++] = k;
         }
-        if (keys[0] != KEY_ENTER || keys[1] != KEY_UP) _exit(8);
-        raise(SIGTERM);
+        if (keys[0] != KEY_ENTER || keys[1] != KEY_CTRL_C || keys[2] != KEY_UP) _exit(8);
+        raise(SIGWINCH);  // a resized window is reported once
+        if (termResized(&term) != 1 || termResized(&term) != 0) _exit(10);
+        raise(SIGINT);
         _exit(9);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child exit code " << WEXITSTATUS(status);
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
     struct termios after;
     ASSERT_EQ(tcgetattr(slave, &after), 0);
     EXPECT_TRUE(after.c_lflag & ICANON);
     EXPECT_TRUE(after.c_lflag & ECHO);
+    EXPECT_TRUE(after.c_lflag & ISIG);
     EXPECT_TRUE(after.c_iflag & ICRNL);
+    char shown[256];
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    ssize_t n = read(master, shown, sizeof shown);
+    EXPECT_NE(std::string(shown, n > 0 ? (size_t)n : 0).find("\x1b[0m\x1b[?25h\x1b[24;1H"), std::string::npos);
     close(master);
     close(slave);
 }
