@@ -77,10 +77,11 @@ struct Contract : DoorScreenTest {
         mainLoopPass(cs.get());
     }
     void step(const std::string& s) {
+        if (s[0] == '~') tickMoveBase(&cs->clock, std::stoul(s.substr(1)) * 1000);  // "~N": N s pass
         if (s[0] == '{') {
             std::string line = s + "\n";
             ASSERT_EQ(write(service, line.data(), line.size()), (ssize_t)line.size());
-        } else {
+        } else if (s[0] != '~') {
             screenSendKeys(&ts, s);
         }
         pass();
@@ -247,6 +248,13 @@ const Row ROWS[] = {
     {"story refused stays", -1, {AUTH, "s\r", "\r", "T\r", "no gaps\r", "\r"}, {"s\r", re(ACK_SUBMISSION_SUBMIT, R"({"ok":false})")}, {}, {"That could not be sent"}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
     {"report from the scores waits for a key", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {"/report\r", "x"}, {"report:begin", "room:leave"}, {"tale"}},
+    // Clocks: idle, the BBS's time, notices, the start and the shuffle.
+    {"idle 25 minutes warns", SCR_LOUNGE, {}, {"~1500"}, {}, {"Still there? You'll be returned to the BBS in five minutes"}},
+    {"idle 30 minutes hands back", SCR_LOUNGE, {"~1500"}, {"~300"}, {}, {"Y O U ' V E   B E E N   A W A Y"}},
+    {"the BBS's time runs out first", SCR_LOUNGE, {}, {"~3600"}, {}, {"Your time on the BBS is up", "!B E E N"}},
+    {"a notice clears itself", SCR_LOUNGE, {"<\r"}, {"~26"}, {}, {"!You are on the first page."}},
+    {"start countdown runs", SCR_TABLE, {AUTH, ev("room:state", R"({"startsInMs":20000,"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"~5", "", "", "", ""}, {}, {"Starting In  0:13"}},
+    {"a service-hosted table shuffles", SCR_TABLE, {AUTH, ev("room:state", R"({"autoHost":true,"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"", ""}, {}, {"Shuffling the categories and stories.."}},
 
 };
 INSTANTIATE_TEST_SUITE_P(Rows, ContractRows, ::testing::ValuesIn(ROWS), rowName);
