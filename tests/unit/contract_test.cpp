@@ -259,4 +259,37 @@ const Row ROWS[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Rows, ContractRows, ::testing::ValuesIn(ROWS), rowName);
 
+// A verdict stays up through Ctrl-L (painted again) and Ctrl-C; the next key ends the run.
+TEST_F(Contract, VerdictWaitsForAKey) {
+    step(ev("authed", R"({"ok":false,"maintenance":true,"error":"Back at noon"})"));
+    for (const char* key : {"\x0c", "\x03", "x"}) {
+        screenPump(&ts);
+        ts.raw.clear();
+        step(key);
+        screenPump(&ts);
+        EXPECT_EQ(cs->timers.running, key[0] != 'x') << (int)key[0];
+        EXPECT_EQ(ts.raw.find("Back at noon") != std::string::npos, key[0] == '\x0c') << (int)key[0];
+    }
+}
+
+// The stars fall through rows 1-20 of their bands and start again at the top,
+// never straying into the text between.
+TEST_F(Contract, WelcomeStarsKeepToTheirBands) {
+    enterScreen(cs.get(), SCR_WELCOME);
+    std::string first, last;
+    for (int i = 0; i < 30; i++) {
+        pass();
+        screenPump(&ts);
+        last.clear();
+        for (int r = 1; r <= 20; r++) {
+            std::string row = screenRowText(&ts, r);
+            last += row.substr(2, 11) + row.substr(65, 11);
+            if (r < 8) EXPECT_EQ(row.substr(13, 52), std::string(52, ' ')) << "row " << r;
+        }
+        if (i == 0) first = last;
+    }
+    EXPECT_NE(last.find_first_not_of(' '), std::string::npos);
+    EXPECT_NE(first, last);
+}
+
 }  // namespace
