@@ -234,10 +234,6 @@ TlsSession* tlsOpenLimited(int socket, const char* host, const char* caFile, int
     return s;
 }
 
-TlsSession* tlsOpen(int socket, const char* host, const char* caFile, char* errorText, int errorSize) {
-    return tlsOpenLimited(socket, host, caFile, TLS_HANDSHAKE_LIMIT_MS, errorText, errorSize);
-}
-
 void tlsClose(TlsSession* s) {
     if (!s) return;
     mbedtls_ssl_free(&s->ssl);

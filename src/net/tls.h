@@ -7,16 +7,12 @@
 
 struct TlsSession;
 
-// The whole handshake may take this long before the door gives up.
-constexpr int32_t TLS_HANDSHAKE_LIMIT_MS = 15000;
 constexpr int TLS_DESCRIPTION_SIZE = 96;   // "version / suite", 95 characters
 constexpr int TLS_REASON_SIZE = 128;       // serverConnect's reason buffer
 
-// Handshake on the blocking socket; the session, or null with the reason in
-// errorText (cut to errorSize - 1). caFile names extra PEM roots trusted
-// after the built-in ones; null or empty for none.
-TlsSession* tlsOpen(int socket, const char* host, const char* caFile, char* errorText, int errorSize);
-// The same with the handshake limited to limitMs (tests use short limits).
+// Handshake on the blocking socket within limitMs; the session, or null with
+// the reason in errorText (cut to errorSize - 1). caFile names extra PEM
+// roots trusted after the built-in ones; null or empty for none.
 TlsSession* tlsOpenLimited(int socket, const char* host, const char* caFile, int32_t limitMs,
                            char* errorText, int errorSize);
 void tlsClose(TlsSession* session);

@@ -77,10 +77,11 @@ struct Contract : DoorScreenTest {
         mainLoopPass(cs.get());
     }
     void step(const std::string& s) {
+        if (s[0] == '~') tickMoveBase(&cs->clock, std::stoul(s.substr(1)) * 1000);  // "~N": N s pass
         if (s[0] == '{') {
             std::string line = s + "\n";
             ASSERT_EQ(write(service, line.data(), line.size()), (ssize_t)line.size());
-        } else {
+        } else if (s[0] != '~') {
             screenSendKeys(&ts, s);
         }
         pass();
@@ -247,8 +248,48 @@ const Row ROWS[] = {
     {"story refused stays", -1, {AUTH, "s\r", "\r", "T\r", "no gaps\r", "\r"}, {"s\r", re(ACK_SUBMISSION_SUBMIT, R"({"ok":false})")}, {}, {"That could not be sent"}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
     {"report from the scores waits for a key", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {"/report\r", "x"}, {"report:begin", "room:leave"}, {"tale"}},
+    // Clocks: idle, the BBS's time, notices, the start and the shuffle.
+    {"idle 25 minutes warns", SCR_LOUNGE, {}, {"~1500"}, {}, {"Still there? You'll be returned to the BBS in five minutes"}},
+    {"idle 30 minutes hands back", SCR_LOUNGE, {"~1500"}, {"~300"}, {}, {"Y O U ' V E   B E E N   A W A Y"}},
+    {"the BBS's time runs out first", SCR_LOUNGE, {}, {"~3600"}, {}, {"Your time on the BBS is up", "!B E E N"}},
+    {"a notice clears itself", SCR_LOUNGE, {"<\r"}, {"~26"}, {}, {"!You are on the first page."}},
+    {"start countdown runs", SCR_TABLE, {AUTH, ev("room:state", R"({"startsInMs":20000,"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"~5", "", "", "", ""}, {}, {"Starting In  0:13"}},
+    {"a service-hosted table shuffles", SCR_TABLE, {AUTH, ev("room:state", R"({"autoHost":true,"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"", ""}, {}, {"Shuffling the categories and stories.."}},
 
 };
 INSTANTIATE_TEST_SUITE_P(Rows, ContractRows, ::testing::ValuesIn(ROWS), rowName);
+
+// A verdict stays up through Ctrl-L (painted again) and Ctrl-C; the next key ends the run.
+TEST_F(Contract, VerdictWaitsForAKey) {
+    step(ev("authed", R"({"ok":false,"maintenance":true,"error":"Back at noon"})"));
+    for (const char* key : {"\x0c", "\x03", "x"}) {
+        screenPump(&ts);
+        ts.raw.clear();
+        step(key);
+        screenPump(&ts);
+        EXPECT_EQ(cs->timers.running, key[0] != 'x') << (int)key[0];
+        EXPECT_EQ(ts.raw.find("Back at noon") != std::string::npos, key[0] == '\x0c') << (int)key[0];
+    }
+}
+
+// The stars fall through rows 1-20 of their bands and start again at the top,
+// never straying into the text between.
+TEST_F(Contract, WelcomeStarsKeepToTheirBands) {
+    enterScreen(cs.get(), SCR_WELCOME);
+    std::string first, last;
+    for (int i = 0; i < 30; i++) {
+        pass();
+        screenPump(&ts);
+        last.clear();
+        for (int r = 1; r <= 20; r++) {
+            std::string row = screenRowText(&ts, r);
+            last += row.substr(2, 11) + row.substr(65, 11);
+            if (r < 8) EXPECT_EQ(row.substr(13, 52), std::string(52, ' ')) << "row " << r;
+        }
+        if (i == 0) first = last;
+    }
+    EXPECT_NE(last.find_first_not_of(' '), std::string::npos);
+    EXPECT_NE(first, last);
+}
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST(TerminalSocket, DecodesKeysAndEscapeSequences) {
         {"page keys V U", "\x1b[V\x1b[U", {KEY_PGUP, KEY_PGDN}, 0, {}},
         {"F5 gives nothing", "\x1b[15~q", {'q'}, 0, {}},
         {"endless parameter", "\x1b[99999999999999999999~\x1b[005~", {KEY_PGUP}, 0, {}},
-        {"unknown final", "\x1b[Hq", {'q'}, 0, {}},
+        {"unknown finals", "\x1b[Hq\x1b[Zr", {'q', 'r'}, 0, {}},
         {"lone esc waits", "\x1b", {}, 200, {KEY_ESC}},
         {"esc then letter", "\x1bx", {KEY_ESC, 'x'}, 0, {}},
         {"esc esc", "\x1b\x1b[A", {KEY_ESC, KEY_UP}, 0, {}},
@@ -325,10 +325,7 @@ TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
     EXPECT_EQ(WTERMSIG(status), SIGINT);
     struct termios after;
     ASSERT_EQ(tcgetattr(slave, &after), 0);
-    EXPECT_TRUE(after.c_lflag & ICANON);
-    EXPECT_TRUE(after.c_lflag & ECHO);
-    EXPECT_TRUE(after.c_lflag & ISIG);
-    EXPECT_TRUE(after.c_iflag & ICRNL);
+    EXPECT_TRUE((after.c_lflag & ICANON) && (after.c_lflag & ECHO) && (after.c_lflag & ISIG) && (after.c_iflag & ICRNL));
     char shown[256];
     fcntl(master, F_SETFL, O_NONBLOCK);
     ssize_t n = read(master, shown, sizeof shown);
