@@ -78,11 +78,21 @@ static void restoreEverything() {
     }
 }
 
+#ifdef WW_COVERAGE
+// A process ended by a signal never writes its line counters; the coverage
+// build writes them in the handler so these paths count (not signal-safe:
+// only ever in that build).
+extern "C" void __gcov_dump(void);
+#endif
+
 // Installed with SA_RESETHAND: after the restore the signal is raised again
 // and, once this handler returns, ends the process the default way.
 static void onFatalSignal(int sig) {
     leaveConsoleScreen();
     restoreEverything();
+#ifdef WW_COVERAGE
+    __gcov_dump();
+#endif
     raise(sig);
 }
 
