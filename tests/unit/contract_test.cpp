@@ -127,6 +127,9 @@ const std::string PROMPTS = ev("game:prompts", R"({"template":{"title":"Zoo Day"
 // The same with 2 s to write: each step below moves the clock 300 ms.
 const std::string PROMPTS_2S = ev("game:prompts", R"({"blanks":[{"n":7,"type":"noun"},{"n":9,"type":"verb"}],"seconds":2})");
 const std::string CHECKED = re(11, R"({"ok":true})");
+const std::string LETTER = re(ACK_MAIL_LIST, R"({"mail":[{"id":5,"reply_to":"x","body":"line one\nline two"}]})");
+const std::string TALE = "s\r", STORY = "A {noun} ran.\r";  // the menu's S, then a line with one gap
+const std::string SENT_TALE = "submission:submit#7 {\"title\":\"T\",\"storyText\":\"";
 
 // 97 characters: an editor keeps them as two lines, cut after word10.
 const std::string WORDS = "word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11 word12 word13 word14";
@@ -245,6 +248,23 @@ const Row ROWS[] = {
     {"a gap longer than a line is refused", -1, {AUTH, "s\r", "\r", "T\r"}, {"a {" + std::string(80, 'n') + "}\r"}, {}, {"A {gap} can be at most 72 characters"}},
     {"typed line full says so", SCR_LOUNGE, {}, {std::string(255, 'a')}, {}, {"That's as long as a line can be - 254 characters.", "> <" + std::string(72, 'a')}},
     {"story refused stays", -1, {AUTH, "s\r", "\r", "T\r", "no gaps\r", "\r"}, {"s\r", re(ACK_SUBMISSION_SUBMIT, R"({"ok":false})")}, {}, {"That could not be sent"}},
+    {"story intro wants ENTER or M", -1, {AUTH, TALE}, {"x\r"}, {}, {"Press ENTER on an empty line to start"}},
+    {"story intro M, review M: the menu", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r"}, {"x\r", "m\r", TALE, "m\r"}, {"presence:zone \"welcome\"", "presence:zone \"welcome\""}, {"[Q] Back to the BBS", "!Type S, C or M"}},
+    {"story needs a line first", -1, {AUTH, TALE, "\r", "T\r"}, {"\r"}, {}, {"Write at least one line first."}},
+    {"story lines changed, added, kept", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r"}, {"c\r", "9\r", "1\r", "B {verb} sat.\r", "0\r", "more\r", ESC, "s\r", "a\r", "1\r", "x@y\r", "I AGREE\r"}, {SENT_TALE + "B {1} sat.\\nmore\",\"blanks\":[{\"n\":1,\"type\":\"verb\",\"hint\":\"\"}],\"category\":\"Animals\",\"requestedCategory\":\"\",\"rating\":\"G\",\"email\":\"x@y\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {}},
+    {"story line unmarked, then deleted", -1, {AUTH, TALE, "\r", "T\r", STORY, "gone\r", "\r", "c\r"}, {"2\r", ESC, "2\r", "\r", ESC, "s\r", "a\r", "4\r", "\r", "i agree\r"}, {SENT_TALE + "A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Animals\",\"requestedCategory\":\"\",\"rating\":\"R\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {}},
+    {"story asks a new category, sends once", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r"}, {ESC, "s\r", "*\r", "Dragons\r", "9\r", "2\r", "\r", "I agree\r", "I agree\r"}, {SENT_TALE + "A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Uncategorized\",\"requestedCategory\":\"Dragons\",\"rating\":\"PG\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {"Sending your story..."}},
+    {"story terms refused or skipped", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r", "a\r", "1\r", "\r"}, {"no\r", "s\r", "a\r", "1\r", "\r", "\r"}, {}, {"Not sent. Your story is still here."}},
+    {"story review scrolls", -1, {AUTH, TALE, "\r", "T\r", "L01\rL02\rL03\rL04\rL05\rL06\rL07\rL08\rL09\rL10\rL11\rL12\rL13\r", "\r"}, {DOWN, DOWN, DOWN, UP, ""}, {}, {"L03", "L11", "!L02", "!L12"}},
+    {"feedback review: chat, wrong key, delete", -1, {AUTH, "f\r", "one\r", "\r"}, {"hi all\r", "x\r", "d\r"}, {"lobby:chat \"hi all\""}, {"Deleted - start again whenever you like."}},
+    {"feedback M and ESC throw the note away", -1, {AUTH, "f\r", "one\r", "\r"}, {"m\r", "f\r", "two\r", ESC, "f\r", "\r"}, {"presence:zone \"welcome\"", "presence:zone \"welcome\""}, {"Type something first, then press ENTER."}},
+    {"feedback change asks a line held", -1, {AUTH, "f\r", "one\r", "\r", "c\r"}, {"5\r"}, {}, {"There is no line with that number."}},
+    {"reply lines changed and deleted", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "two\r", "\r"}, {"c\r", "3\r", "1\r", "uno\r", "2\r", ESC, "2\r", "\r", ESC, "s\r"}, {"mail:reply#13 {\"id\":5,\"text\":\"uno\"}"}, {}},
+    {"reply thrown away", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {"x\r", "d\r"}, {}, {"Thrown away.", "line one", "line two"}},
+    {"reply ESC keeps the letter, ENTER the mailbox", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {ESC, "r", "\r", ESC, DOWN, UP, "\r"}, {"mail:list#6"}, {}},
+    {"report a tale", SCR_LOUNGE, {AUTH}, {"/report\r", "x\r", "1\r", "2\r", "\r", "dull\r", "\r"}, {"report:begin", "report:story#9 {\"templateId\":0,\"reason\":\"offensive-language\",\"note\":\"dull\"}"}, {}},
+    {"report asks a player listed", SCR_LOUNGE, {AUTH}, {"/report\r", "2\r", "9\r"}, {"report:begin"}, {"Type a number from the list."}},
+    {"report nobody, ESC leaves", SCR_TABLE, {AUTH, SEATED, "/report Bo\r", "l"}, {ESC, "/report Zed\r"}, {"presence:zone \"lounge\"", "lobby:refresh"}, {"Nobody here by that name."}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
     {"report from the scores waits for a key", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {"/report\r", "x"}, {"report:begin", "room:leave"}, {"tale"}},
 
