@@ -143,8 +143,8 @@ const std::string TABLES = [] {  // 12 tables: two Lounge pages
     for (int i = 10; i < 22; i++) items += (i > 10 ? "," : "") + std::string(R"({"code":"C)") + std::to_string(i) + R"(","name":"Tab)" + std::to_string(i) + "\"}";
     return ev("lobby:rooms", R"({"rooms":[)" + items + "]}");
 }();
-const std::string CARE = re(ACK_CAREHUB_GET, R"({"ok":true,"hub":{"intro":"Help is here.\nYou are not alone, and there are people who want to listen whenever you need them to.","disclaimer":"Not a service.",)"
-    R"("sections":[{"key":"a","title":"Lines","entries":[{"name":"Talk","note":"Any hour","contact":"555","contact2":"556"}]},{"title":"Other"},{"urgent":true,"entries":[{"name":"Now","contact":"911"},{"contact":"0"}]}]}})");
+const std::string CARE = re(ACK_CAREHUB_GET, R"({"ok":true,"hub":{"intro":"Help is here.\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nYou are not alone, and there are people who want to listen whenever you need them to.","disclaimer":"Not a service.",)"
+    R"("sections":[{"key":"a","title":"Lines","entries":[{"name":"Talk","note":"Any hour","contact":"555","contact2":"556"}]},{"title":"Other"},{"urgent":true,"entries":[{"name":"Now","contact":"911"},{"contact":"0"},{"name":"A helpline with a very long name","contact":"a contact that runs on and on and on, long"}]}]}})");
 
 // 97 characters: an editor keeps them as two lines, cut after word10.
 const std::string WORDS = "word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11 word12 word13 word14";
@@ -163,7 +163,8 @@ const Row ROWS[] = {
     {"the online count follows presence:total", -1, {AUTH}, {ev("presence:total", R"({"online":1234})")}, {}, {"1,234 Wordwhirls Online"}},
     {"maintenance refuses", -1, {}, {ev("authed", R"({"ok":false,"maintenance":true,"error":"Back at noon"})")}, {}, {"Back at noon"}},
     {"ban refuses", -1, {}, {ev("authed", R"({"ok":false,"banned":true,"reason":"spam","until":"2030-01-02"})")}, {}, {"spam"}},
-    {"time-out refuses", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"reason":"rude","until":"noon"})")}, {}, {"rude", "You may return in noon."}},
+    {"time-out refuses", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"reason":"rude"})")}, {}, {"rude"}},
+    {"time-out says until when", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"until":"noon"})")}, {}, {"You may return in noon."}},
     {"disconnected says why", -1, {}, {ev("disconnected", R"({"reason":"Server restart"})")}, {}, {"Server restart"}},
     {"admin kick says why", -1, {}, {ev("admin:kicked", "{}")}, {}, {"You were disconnected."}},
     {"unknown event and bad lines dropped", -1, {}, {ev("no:such", "{}"), "{\"ackId\":8,\"data\":{}}", "{\"ackId\":14,\"data\":{}}", "{\"ackId\":-2}", "not json"}, {}, {"The Lounge"}},
@@ -205,9 +206,10 @@ const Row ROWS[] = {
     {"time up drops a word never checked", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED, "run\r"}, {"", "", "", "", "", "", "", "", "", "", "", ""}, {"submit:answers#12 {\"answers\":{\"7\":\"cat\"}}"}, {}},
     {"time-up set refused keeps the word given", SCR_TABLE, {AUTH, SEATED, PROMPTS_2S, "cat\r", CHECKED, "", "", "", ""}, {re(12, R"({"ok":false,"error":"Too late"})"), "", "", "run\r", CHECKED}, {"word:check#11 {\"text\":\"run\"}", "submit:answers#12 {\"answers\":{\"7\":\"cat\",\"9\":\"run\"}}"}, {"Your word 2 of 2"}},
     {"words in, chat while waiting", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", re(11, "{}"), "run\r", re(11, "{}"), re(12, R"({"ok":true})")}, {"/quit\r"}, {"room:chat \"/quit\""}, {}},
-    {"reveal shows the story", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"title":"Zoo Day","story":"A big cat ran.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"},{"n":3,"value":"zzz","authorId":"p9"}],"voteSeconds":30})"), ev("game:word-tally", R"({"blankN":1,"laughs":3})"), ev("game:voter-done", R"({"pendingNames":["Bob","",7,"Cy"]})"), "\r"}, {"vote:done"}, {"A big cat ran."}},
+    {"reveal shows the story", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"title":"Zoo Day","story":"A big cat ran.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"},{"n":3,"value":"zzz"}],"voteSeconds":30})"), ev("game:word-tally", R"({"blankN":1,"laughs":3})"), ev("game:voter-done", R"({"pendingNames":["Bob","",7,"Cy"]})"), "\r"}, {"vote:done"}, {"A big cat ran."}},
     {"reveal laugh, own word, done", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A big cat.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"}]})")}, {" ", DOWN, " ", UP, "\r"}, {"vote:cast {\"blankN\":1}", "vote:done"}, {}},
     {"reveal own word refused", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A cat.","words":[{"n":2,"value":"cat","authorId":"p1"}]})")}, {" "}, {}, {"That one's yours"}},
+    {"reveal credits somebody gone", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"story":"A big cat.","words":[{"n":1,"value":"big","authorId":"p9"}]})")}, {}, {"\"big\" by someone"}},
     {"results, rating and warning", SCR_TABLE, {AUTH, SEATED}, {ev("game:round-results", R"({"standings":[{"id":"p1","name":"Ann","laughs":4},{"id":"p2","name":"Bob","laughs":9}]})"), ev("story:rate-prompt", R"({"storyId":5,"title":"Zoo Day"})"), ev("game:final-warning", R"({"seconds":15})"), "1\r"}, {"story:rate {\"storyId\":5,\"rating\":1}"}, {"Zoo Day", "15"}},
     {"scores ENTER goes on", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", R"({"players":[]})"), ev("game:final-warning", "{}")}, {"\r"}, {"room:back-to-room"}, {}},
     {"round aborted", SCR_TABLE, {AUTH, SEATED, PROMPTS}, {ev("game:aborted", R"({"reason":"Everyone left"})")}, {}, {"Everyone left"}},
@@ -284,7 +286,7 @@ const Row ROWS[] = {
     // Care hub.
     {"care hub lays out and opens a section", SCR_CARE_HUB, {}, {re(ACK_CAREHUB_GET, R"({"ok":true,"hub":{"intro":"Help is here.","sections":[{"key":"a","title":"Lines","items":[{"name":"Talk","contact":"555"}]}],"urgent":[{"name":"Now","contact":"911"}]}})"), DOWN, PGDN, " ", "a\r", "b\r"}, {}, {"Help is here."}},
     {"care hub unreachable", SCR_CARE_HUB, {}, {re(ACK_CAREHUB_GET, R"({"ok":false})")}, {}, {"Could not reach the Care Hub"}},
-    {"care hub page: urgent box and sections", SCR_CARE_HUB, {}, {CARE, " ", "z\r"}, {}, {"You are not alone", "[=][=]", "911", "[A] Lines", "[2] Other", "Press one of the letters above"}},
+    {"care hub page: urgent box and sections", SCR_CARE_HUB, {}, {CARE, " ", "z\r"}, {}, {"!Help is here.", "You are not alone", "[=][=]", "911", "[A] Lines", "[2] Other", "Press one of the letters above"}},
     {"care section shows its entries", SCR_CARE_HUB, {CARE}, {"a\r", DOWN, " ", "x\r"}, {}, {"Talk", "Any hour", "555", "556", "Not a service.", "Press a letter for another list"}},
     {"care M goes to the menu", SCR_CARE_HUB, {CARE}, {"m\r"}, {"presence:zone \"welcome\""}, {}},
     // Editors and the report.
@@ -304,6 +306,7 @@ const Row ROWS[] = {
     {"story asks a new category, sends once", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r"}, {ESC, "s\r", "*\r", "Dragons\r", "9\r", "2\r", "\r", "I agree\r", "I agree\r"}, {SENT_TALE + "A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Uncategorized\",\"requestedCategory\":\"Dragons\",\"rating\":\"PG\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {"Sending your story..."}},
     {"story terms refused or skipped", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r", "a\r", "1\r", "\r"}, {"no\r", "s\r", "a\r", "1\r", "\r", "\r"}, {}, {"Not sent. Your story is still here."}},
     {"story review scrolls", -1, {AUTH, TALE, "\r", "T\r", "L01\rL02\rL03\rL04\rL05\rL06\rL07\rL08\rL09\rL10\rL11\rL12\rL13\r", "\r"}, {DOWN, DOWN, DOWN, UP, ""}, {}, {"L03", "L11", "!L02", "!L12"}},
+    {"story read-back counts the gaps not named", -1, {AUTH, TALE, "\r", "T\r", "a {adjective} {adjective} {adjective} {adjective}\r", "a {adjective} {adjective} {adjective} {noun}\r"}, {"\r"}, {}, {"8 gaps found:", "5.adjective", "!6.adjective", "...and 3 more"}},
     {"feedback review: chat, wrong key, delete", -1, {AUTH, "f\r", "one\r", "\r"}, {"hi all\r", "x\r", "d\r"}, {"lobby:chat \"hi all\""}, {"Deleted - start again whenever you like."}},
     {"feedback M and ESC throw the note away", -1, {AUTH, "f\r", "one\r", "\r"}, {"m\r", "f\r", "two\r", ESC, "f\r", "\r"}, {"presence:zone \"welcome\"", "presence:zone \"welcome\""}, {"Type something first, then press ENTER."}},
     {"feedback change asks a line held", -1, {AUTH, "f\r", "one\r", "\r", "c\r"}, {"5\r"}, {}, {"There is no line with that number."}},
@@ -311,6 +314,7 @@ const Row ROWS[] = {
     {"reply thrown away", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {"x\r", "d\r"}, {}, {"Thrown away.", "line one", "line two"}},
     {"reply ESC keeps the letter, ENTER the mailbox", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {ESC, "r", "\r", ESC, DOWN, UP, "\r"}, {"mail:list#6"}, {}},
     {"report a tale", SCR_LOUNGE, {AUTH}, {"/report\r", "x\r", "1\r", "2\r", "\r", "dull\r", "\r"}, {"report:begin", "report:story#9 {\"templateId\":0,\"reason\":\"offensive-language\",\"note\":\"dull\"}"}, {}},
+    {"report names the tale being played", SCR_TABLE, {AUTH, ev("room:state", R"({"state":"voting","template":{"title":"Moon Tale"},"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"/report\r", "l", "1\r"}, {"report:begin", "room:leave"}, {"R E P O R T   T H I S   T A L E", "Moon Tale"}},
     {"report asks a player listed", SCR_LOUNGE, {AUTH}, {"/report\r", "2\r", "9\r"}, {"report:begin"}, {"Type a number from the list."}},
     {"report nobody, ESC leaves", SCR_TABLE, {AUTH, SEATED, "/report Bo\r", "l"}, {ESC, "/report Zed\r"}, {"presence:zone \"lounge\"", "lobby:refresh"}, {"Nobody here by that name."}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
