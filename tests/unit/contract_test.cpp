@@ -128,6 +128,24 @@ const std::string PROMPTS = ev("game:prompts", R"({"template":{"title":"Zoo Day"
 // The same with 2 s to write: each step below moves the clock 300 ms.
 const std::string PROMPTS_2S = ev("game:prompts", R"({"blanks":[{"n":7,"type":"noun"},{"n":9,"type":"verb"}],"seconds":2})");
 const std::string CHECKED = re(11, R"({"ok":true})");
+const std::string LETTER = re(ACK_MAIL_LIST, R"({"mail":[{"id":5,"reply_to":"x","body":"line one\nline two"}]})");
+const std::string TALE = "s\r", STORY = "A {noun} ran.\r";  // the menu's S, then a line with one gap
+const std::string SENT_TALE = "submission:submit#7 {\"title\":\"T\",\"storyText\":\"";
+const std::string PICK = ev("game:category-pick", R"({"pickerId":"p1","categories":["Sea","Sky"],"pickSeconds":20})");
+const std::string ALONE = re(ACK_ROOM_CREATE, R"({"ok":true,"room":{"name":"Den","players":[{"id":"p1","name":"Ann","isHost":true}]}})");
+const std::string QUICK = ev("room:state", R"({"autoHost":true,"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})");
+const std::string TALES = [] {  // 10 of 12 tales held: a second page, and more to come
+    std::string items;
+    for (int i = 1; i <= 10; i++) items += (i > 1 ? "," : "") + std::string(R"({"id":)") + std::to_string(i) + R"(,"title":"Tale)" + std::to_string(i) + "\"}";
+    return ev("stories", R"({"offset":0,"total":12,"items":[)" + items + "]}");
+}();
+const std::string TABLES = [] {  // 12 tables: two Lounge pages
+    std::string items;
+    for (int i = 10; i < 22; i++) items += (i > 10 ? "," : "") + std::string(R"({"code":"C)") + std::to_string(i) + R"(","name":"Tab)" + std::to_string(i) + "\"}";
+    return ev("lobby:rooms", R"({"rooms":[)" + items + "]}");
+}();
+const std::string CARE = re(ACK_CAREHUB_GET, R"({"ok":true,"hub":{"intro":"Help is here.\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nYou are not alone, and there are people who want to listen whenever you need them to.","disclaimer":"Not a service.",)"
+    R"("sections":[{"key":"a","title":"Lines","entries":[{"name":"Talk","note":"Any hour","contact":"555","contact2":"556"}]},{"title":"Other"},{"urgent":true,"entries":[{"name":"Now","contact":"911"},{"contact":"0"},{"name":"A helpline with a very long name","contact":"a contact that runs on and on and on, long"}]}]}})");
 
 // 97 characters: an editor keeps them as two lines, cut after word10.
 const std::string WORDS = "word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11 word12 word13 word14";
@@ -147,6 +165,7 @@ const Row ROWS[] = {
     {"maintenance refuses", -1, {}, {ev("authed", R"({"ok":false,"maintenance":true,"error":"Back at noon"})")}, {}, {"Back at noon"}},
     {"ban refuses", -1, {}, {ev("authed", R"({"ok":false,"banned":true,"reason":"spam","until":"2030-01-02"})")}, {}, {"spam"}},
     {"time-out refuses", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"reason":"rude"})")}, {}, {"rude"}},
+    {"time-out says until when", -1, {}, {ev("authed", R"({"ok":false,"timedOut":true,"until":"noon"})")}, {}, {"You may return in noon."}},
     {"disconnected says why", -1, {}, {ev("disconnected", R"({"reason":"Server restart"})")}, {}, {"Server restart"}},
     {"admin kick says why", -1, {}, {ev("admin:kicked", "{}")}, {}, {"You were disconnected."}},
     {"unknown event and bad lines dropped", -1, {}, {ev("no:such", "{}"), "{\"ackId\":8,\"data\":{}}", "{\"ackId\":14,\"data\":{}}", "{\"ackId\":-2}", "not json"}, {}, {"The Lounge"}},
@@ -167,6 +186,8 @@ const Row ROWS[] = {
     {"invite D declines", SCR_LOUNGE, {AUTH, ev("lobby:invite", R"({"fromId":"p2"})")}, {"d"}, {"room:invite-reply {\"fromId\":\"p2\"}"}, {"You turned the invite down."}},
     {"invite to a gone table", SCR_LOUNGE, {AUTH, ev("lobby:invite", R"({})")}, {"j"}, {}, {"That table is no longer there."}},
     {"kicked back to the lounge", SCR_TABLE, {AUTH, SEATED, ev("room:knock", R"({"knockId":"k9"})")}, {ev("room:kicked", "{}"), "x"}, {"presence:zone \"lounge\"", "lobby:refresh"}, {"removed"}},
+    {"a quick-play table shuffles", SCR_LOUNGE, {AUTH}, {QUICK}, {}, {"Quick Play", "Shuffling the categories and stories"}},
+    {"scores go back to a waiting table", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {ev("room:state", R"({"state":"waiting","roomReturnPending":["p1"]})")}, {}, {"Waiting for Bob to come back to the table..."}},
     {"timed out of the table", SCR_TABLE, {AUTH, SEATED}, {ev("room:timeout-removed", R"({"message":"Too quiet"})")}, {"presence:zone \"lounge\"", "lobby:refresh"}, {"Too quiet"}},
     // The round.
     {"my pick turn", SCR_TABLE, {AUTH, SEATED}, {ev("game:category-pick", R"({"pickerId":"p1","categories":["Sea","Sky"],"pickSeconds":60})")}, {}, {"[S]"}},
@@ -189,9 +210,12 @@ const Row ROWS[] = {
     {"reveal shows the story", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"title":"Zoo Day","story":"A big cat ran.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"},{"n":3,"value":"zzz"}],"voteSeconds":30})"), ev("game:word-tally", R"({"blankN":1,"laughs":3})"), ev("game:voter-done", R"({"pendingNames":["Bob","",7,"Cy"]})"), "\r"}, {"vote:done"}, {"A big cat ran."}},
     {"reveal laugh, own word, done", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A big cat.","words":[{"n":1,"value":"big","authorId":"p2"},{"n":2,"value":"cat","authorId":"p1"}]})")}, {" ", DOWN, " ", UP, "\r"}, {"vote:cast {\"blankN\":1}", "vote:done"}, {}},
     {"reveal own word refused", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A cat.","words":[{"n":2,"value":"cat","authorId":"p1"}]})")}, {" "}, {}, {"That one's yours"}},
+    {"reveal credits somebody gone", SCR_TABLE, {AUTH, SEATED}, {ev("game:story-reveal", R"({"story":"A big cat.","words":[{"n":1,"value":"big","authorId":"p9"}]})")}, {}, {"\"big\" by someone"}},
     {"results, rating and warning", SCR_TABLE, {AUTH, SEATED}, {ev("game:round-results", R"({"standings":[{"id":"p1","name":"Ann","laughs":4},{"id":"p2","name":"Bob","laughs":9}]})"), ev("story:rate-prompt", R"({"storyId":5,"title":"Zoo Day"})"), ev("game:final-warning", R"({"seconds":15})"), "1\r"}, {"story:rate {\"storyId\":5,\"rating\":1}"}, {"Zoo Day", "15"}},
     {"scores ENTER goes on", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", R"({"players":[]})"), ev("game:final-warning", "{}")}, {"\r"}, {"room:back-to-room"}, {}},
     {"round aborted", SCR_TABLE, {AUTH, SEATED, PROMPTS}, {ev("game:aborted", R"({"reason":"Everyone left"})")}, {}, {"Everyone left"}},
+    {"ESC in a round leaves, its words dropped", SCR_TABLE, {AUTH, SEATED, PROMPTS, "cat\r", CHECKED, "run\r"}, {ESC, CHECKED}, {"room:leave", "presence:zone \"lounge\"", "lobby:refresh"}, {"T H E   L O U N G E"}},
+    {"ESC in the reveal leaves", SCR_TABLE, {AUTH, SEATED, ev("game:story-reveal", R"({"story":"A cat.\n\nThe end.","words":[]})")}, {ESC}, {"room:leave", "presence:zone \"lounge\"", "lobby:refresh"}, {}},
     // Staff and service messages.
     {"staff lines", SCR_LOUNGE, {AUTH}, {ev("mod:notice", R"({"text":"Be kind"})"), ev("admin:shutdown-scheduled", "{}"), ev("admin:shutdown-cancelled", "{}"), ev("achievement:earned", R"({"name":"First Laugh"})")}, {}, {"First Laugh"}},
     {"chat cleared and timed out", SCR_LOUNGE, {AUTH, ev("lobby:chat", R"({"name":"Bob","text":"old line"})")}, {ev("chat:cleared", "{}"), ev("mod:timeout", R"({"reason":"flood"})")}, {}, {"!old line", "You've been timed out: flood"}},
@@ -206,12 +230,19 @@ const Row ROWS[] = {
     {"quick seat waits for a list", -1, {}, {"2\r", ev("lobby:rooms", R"({"rooms":[{"code":"FULL333","players":4}]})")}, {"lobby:refresh", "presence:zone \"lounge\"", "lobby:refresh"}, {"Every table is busy"}},
     {"menu solo, mailbox, care hub", -1, {AUTH}, {"3\r", "m\r", "m\r", "\r", "c\r"}, {"presence:zone \"solo\"", "presence:zone \"welcome\"", "mail:list#6", "presence:zone \"welcome\"", "carehub:get#10"}, {"One moment..."}},
     {"menu help and quit", -1, {}, {"?\r"}, {}, {"[ENTER]"}},
+    {"guide page one ends on its sentence", -1, {"h\r"}, Lines(40, ""), {}, {"Once every word is locked in"}},
+    {"guide page one starts over", SCR_GUIDE, {}, Lines(60, ""), {}, {"!Once every word is locked in"}},
     {"feedback closed", -1, {ev("authed", R"({"features":{"tester_feedback":false}})")}, {"f\r"}, {}, {"Feedback isn't open on this board."}},
     // The Lounge's typed lines.
     {"lounge table numbers", SCR_LOUNGE, {ROOMS}, {"9\r", "1\r"}, {"room:join#4 {\"code\":\"OPEN111\"}"}, {}},
     {"lounge locked table knocks", SCR_LOUNGE, {ROOMS}, {"2\r", "k"}, {"room:knock {\"knockId\":\"k2\"}"}, {}},
     {"lounge share code escaped and cut", SCR_LOUNGE, {}, {"j\r", "ab\"\\\"cdefg\r"}, {"room:join#4 {\"code\":\"ab\\\"\\\\\"}"}, {}},
     {"lounge pages", SCR_LOUNGE, {}, {">\r", "<\r"}, {}, {"You are on the first page."}},
+    {"lounge second page", SCR_LOUNGE, {TABLES}, {">\r"}, {}, {"Tab21", "!Tab10"}},
+    {"lounge back a page", SCR_LOUNGE, {TABLES, ">\r"}, {"<\r"}, {}, {"Tab10", "!Tab21"}},
+    {"lounge chat scrolls back", SCR_LOUNGE, Lines(12, ev("lobby:chat", R"({"name":"Bob","text":"hey"})")), {PGUP, ""}, {}, {"Looking Back"}},
+    {"typed line backspaced", SCR_LOUNGE, {}, {"\x7fhix\x7f!\r"}, {"lobby:chat \"hi!\""}, {}},
+    {"create: ESC, chat, then back out of the pick", SCR_LOUNGE, {}, {"c\r", ESC, "c\r", "Den\r", "hi all\r", "y\r", "n\r", ESC}, {"presence:zone \"lounge\"", "lobby:refresh", "lobby:chat \"hi all\"", "presence:zone \"lounge\"", "lobby:refresh"}, {"T H E   L O U N G E"}},
     {"lounge chat and emote", SCR_LOUNGE, {}, {"hi \"all\"\r", "/me waves\r"}, {"lobby:chat \"hi \\\"all\\\"\"", "lobby:emote {\"text\":\"waves\"}"}, {}},
     {"create a table", SCR_LOUNGE, {}, {"c\r", "My Den\r", "x\r", "y\r", "n\r", "*\r"}, {"room:create#5 {\"name\":\"My Den\",\"isPublic\":true,\"locked\":true,\"maxPlayers\":6,\"roundRobinPicking\":false,\"category\":\"\",\"storyId\":0}"}, {}},
     {"created table seats the host", SCR_LOUNGE, {AUTH}, {HOSTING}, {"presence:zone \"room\""}, {"Den", "(host)"}},
@@ -223,20 +254,42 @@ const Row ROWS[] = {
     {"table info commands", SCR_TABLE, {AUTH, SEATED}, {"/code\r", "/who\r"}, {}, {"Share code: ABC1234", "2 players online right now."}},
     {"table actions list", SCR_TABLE, {AUTH, SEATED}, {"/actions\r", ev("actions", R"({"total":2,"items":["wave","",3,"bow"]})")}, {"{\"cmd\":\"actions\",\"offset\":0}"}, {"wave", "bow"}},
     {"table leave", SCR_TABLE, {AUTH, SEATED}, {"l\r"}, {"room:leave", "presence:zone \"lounge\"", "lobby:refresh"}, {}},
+    {"table /leave and /feedback", SCR_TABLE, {AUTH, SEATED}, {"/leave\r", "/feedback\r"}, {"room:leave", "presence:zone \"lounge\"", "lobby:refresh"}, {"!T H E   L O U N G E"}},
+    {"/feedback closed", SCR_LOUNGE, {ev("authed", "{}")}, {"/feedback\r"}, {}, {"Feedback is closed right now."}},
+    {"actions: a line is chat, ENTER goes back", SCR_TABLE, {AUTH, SEATED, "/actions\r"}, {"hi\r", "\r"}, {"room:chat \"hi\""}, {"ABC1234"}},
+    {"alone at a pick turn", SCR_TABLE, {AUTH, ALONE, PICK}, {"s\r"}, {}, {"There is nobody here to play with yet.", "Your table - waiting for somebody"}},
+    {"host alone cannot start", SCR_TABLE, {AUTH, ALONE}, {"s\r"}, {}, {"You need one more player", "Your table - waiting for somebody"}},
+    {"host waits on another's pick", SCR_TABLE, {AUTH, HOSTING, ev("game:category-pick", R"({"pickerId":"p2","pickerName":"Bob"})")}, {"c\r"}, {}, {"Waiting on somebody else to choose the next tale."}},
+    {"pick turn asks for more time", SCR_TABLE, {AUTH, SEATED, PICK}, {"w\r"}, {"picker:wait"}, {"press [W] and ENTER for more time"}},
+    {"pick turn: a surprise", SCR_TABLE, {AUTH, SEATED, PICK, "s\r"}, {ESC, "*\r"}, {"category:pick"}, {}},
+    {"quick-play pick takes the category", SCR_TABLE, {AUTH, QUICK, PICK}, {"s\r", "b\r"}, {"picker:choosing", "category:pick {\"category\":\"Sky\"}"}, {}},
+    {"host changes the tale", SCR_TABLE, {AUTH, HOSTING, "c\r", ESC, "c\r"}, {"a\r", TALES, "3\r"}, {"{\"cmd\":\"stories\",\"category\":\"Animals\",\"offset\":0}", "{\"cmd\":\"stories\",\"category\":\"Animals\",\"offset\":10}", "room:update-preset {\"category\":\"Animals\",\"storyId\":3}"}, {"Playing:  Tale3"}},
     {"pick turn: category then tale", SCR_TABLE, {AUTH, SEATED, ev("game:category-pick", R"({"pickerId":"p1","categories":["Sea","Sky"],"pickSeconds":60})")}, {"s\r", "b\r", ev("stories", R"({"offset":0,"total":1,"items":[{"id":41,"title":"Deep Blue","blanks":5}]})"), "1\r"}, {"picker:choosing", "{\"cmd\":\"stories\",\"category\":\"Sky\",\"offset\":0}", "category:pick-story {\"storyId\":41}"}, {}},
     {"solo quit and chat", SCR_TABLE, {AUTH, SEATED}, {"/solo\r", "m\r", "/quit\r"}, {"presence:zone \"welcome\""}, {}},
     // Solo play.
     {"solo tale picker", SCR_CATEGORY_PICK, {AUTH}, {"z\r", "a\r", ev("stories", R"({"offset":0,"total":2,"items":[{"id":8,"title":"Cat Nap","category":"Animals","blanks":2},{"id":9}]})"), "5\r", "n\r", "p\r", "2\r"}, {"{\"cmd\":\"stories\",\"category\":\"Animals\",\"offset\":0}", "presence:zone \"solo\"", "solo:start#1 {\"templateId\":9}"}, {"Fetching your story"}},
     {"solo round to the tale", SCR_CATEGORY_PICK, {AUTH}, {re(ACK_SOLO_START, R"({"ok":true,"blanks":[{"n":1,"type":"noun"}]})"), "cat\r", re(11, "{}"), re(ACK_SOLO_SUBMIT, R"({"ok":true,"title":"Cat Nap","text":"The cat slept."})"), DOWN, " ", UP}, {"presence:zone \"solo\"", "word:check#11 {\"text\":\"cat\"}", "solo:submit#2 {\"answers\":{\"1\":\"cat\"}}", "presence:zone \"solo\""}, {"The cat slept."}},
     {"solo start refused", SCR_CATEGORY_PICK, {}, {re(ACK_SOLO_START, R"({"ok":false})"), re(ACK_SOLO_START, R"({"ok":true,"blanks":[]})")}, {}, {"That story has no blanks"}},
+    {"tale picker pages", SCR_CATEGORY_PICK, {AUTH, "a\r", TALES}, {"x\r", "n\r", "p\r", "n\r", "n\r"}, {}, {"One moment - still fetching the rest.", "Tale10", "!Tale9"}},
+    {"tale picker back, category M", SCR_CATEGORY_PICK, {AUTH, "a\r"}, {"b\r", PGUP, "m\r"}, {"presence:zone \"solo\"", "presence:zone \"welcome\""}, {"[Q] Back to the BBS"}},
+    {"solo ESC while writing", SCR_CATEGORY_PICK, {AUTH, re(ACK_SOLO_START, R"({"ok":true,"blanks":[{"n":1,"type":"noun"}]})")}, {PGUP, ESC, ""}, {"presence:zone \"welcome\""}, {}},
+    {"solo tale: chat, then ESC", SCR_CATEGORY_PICK, {AUTH, re(ACK_SOLO_START, R"({"ok":true,"blanks":[{"n":1,"type":"noun"}]})"), "cat\r", CHECKED, re(ACK_SOLO_SUBMIT, R"({"ok":true,"text":"The cat."})")}, {"hey\r", ESC}, {"lobby:chat \"hey\"", "presence:zone \"welcome\""}, {}},
     // Mail and announcements.
     {"mailbox lists and opens", SCR_MAILBOX, {}, {re(ACK_MAIL_LIST, R"({"mail":[{"id":5,"subject":"Hi","sender_label":"Bob","created_at":"2026-01-02T03:04","body":"Dear Ann","reply_to":"x"},{"id":6,"read":1}]})"), "9\r", "1\r"}, {"mail:mark-read {\"id\":5}"}, {"Dear Ann", "2026-01-02"}},
     {"letter delete", SCR_MAILBOX, {re(ACK_MAIL_LIST, R"({"mail":[{"id":5},{"id":6}]})"), "2\r"}, {"d\r"}, {"mail:delete {\"id\":6}", "mail:list#6"}, {"Deleted."}},
     {"letter reply round trip", SCR_MAILBOX, {re(ACK_MAIL_LIST, R"({"mail":[{"id":5,"reply_to":"x"}]})"), "1\r"}, {"r", "Thanks \"Bob\"\r", "\r", "s\r", re(ACK_MAIL_REPLY, R"({"ok":true})"), "\r"}, {"mail:reply#13 {\"id\":5,\"text\":\"Thanks \\\"Bob\\\"\"}", "mail:list#6"}, {}},
     {"announcements open and dismiss", SCR_ANNOUNCEMENTS, {AUTH}, {"1\r", "d\r"}, {}, {"Dismissed"}},
+    {"mailbox D wants a letter open", SCR_MAILBOX, {LETTER}, {"d\r"}, {}, {"Open a letter first"}},
+    {"letter line is chat", SCR_MAILBOX, {LETTER, "1\r"}, {"hey\r"}, {"lobby:chat \"hey\""}, {"line one", "line two"}},
+    {"answered letter says so", SCR_MAILBOX, {LETTER, "1\r", "r", "ok\r", "\r", "s\r", re(ACK_MAIL_REPLY, R"({"ok":true})"), "\r"}, {"1\r"}, {"mail:mark-read {\"id\":5}"}, {"You have answered this one."}},
+    {"announcement numbers held", SCR_ANNOUNCEMENTS, {AUTH}, {"5\r"}, {}, {"There is no announcement with that number."}},
+    {"announcement line is chat, ENTER the list", SCR_ANNOUNCEMENTS, {AUTH, "1\r"}, {"hey\r", DOWN, UP, "\r"}, {"lobby:chat \"hey\""}, {"News"}},
     // Care hub.
     {"care hub lays out and opens a section", SCR_CARE_HUB, {}, {re(ACK_CAREHUB_GET, R"({"ok":true,"hub":{"intro":"Help is here.","sections":[{"key":"a","title":"Lines","items":[{"name":"Talk","contact":"555"}]}],"urgent":[{"name":"Now","contact":"911"}]}})"), DOWN, PGDN, " ", "a\r", "b\r"}, {}, {"Help is here."}},
     {"care hub unreachable", SCR_CARE_HUB, {}, {re(ACK_CAREHUB_GET, R"({"ok":false})")}, {}, {"Could not reach the Care Hub"}},
+    {"care hub page: urgent box and sections", SCR_CARE_HUB, {}, {CARE, " ", "z\r"}, {}, {"!Help is here.", "You are not alone", "[=][=]", "911", "[A] Lines", "[2] Other", "Press one of the letters above"}},
+    {"care section shows its entries", SCR_CARE_HUB, {CARE}, {"a\r", DOWN, " ", "x\r"}, {}, {"Talk", "Any hour", "555", "556", "Not a service.", "Press a letter for another list"}},
+    {"care M goes to the menu", SCR_CARE_HUB, {CARE}, {"m\r"}, {"presence:zone \"welcome\""}, {}},
     // Editors and the report.
     {"feedback note sent", -1, {AUTH}, {"f\r", "Great \"game\"\r", "\r", "s\r", re(ACK_FEEDBACK_SUBMIT, R"({"ok":true})"), "\r"}, {"feedback:submit#3 {\"text\":\"Great \\\"game\\\"\",\"source\":\"bbs\"}", "presence:zone \"welcome\""}, {}},
     {"feedback change and delete", -1, {AUTH}, {"f\r", "one\r", "two\r", "\r", "c\r", "1\r", "uno\r", "2\r", "\r", ESC, "s\r", re(ACK_FEEDBACK_SUBMIT, R"({"ok":false,"error":"Later"})")}, {"feedback:submit#3 {\"text\":\"uno\",\"source\":\"bbs\"}"}, {"Later"}},
@@ -246,6 +299,26 @@ const Row ROWS[] = {
     {"a gap longer than a line is refused", -1, {AUTH, "s\r", "\r", "T\r"}, {"a {" + std::string(80, 'n') + "}\r"}, {}, {"A {gap} can be at most 72 characters"}},
     {"typed line full says so", SCR_LOUNGE, {}, {std::string(255, 'a')}, {}, {"That's as long as a line can be - 254 characters.", "> <" + std::string(72, 'a')}},
     {"story refused stays", -1, {AUTH, "s\r", "\r", "T\r", "no gaps\r", "\r"}, {"s\r", re(ACK_SUBMISSION_SUBMIT, R"({"ok":false})")}, {}, {"That could not be sent"}},
+    {"story intro wants ENTER or M", -1, {AUTH, TALE}, {"x\r"}, {}, {"Press ENTER on an empty line to start"}},
+    {"story intro M, review M: the menu", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r"}, {"x\r", "m\r", TALE, "m\r"}, {"presence:zone \"welcome\"", "presence:zone \"welcome\""}, {"[Q] Back to the BBS", "!Type S, C or M"}},
+    {"story needs a line first", -1, {AUTH, TALE, "\r", "T\r"}, {"\r"}, {}, {"Write at least one line first."}},
+    {"story lines changed, added, kept", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r"}, {"c\r", "9\r", "1\r", "B {verb} sat.\r", "0\r", "more\r", ESC, "s\r", "a\r", "1\r", "x@y\r", "I AGREE\r"}, {SENT_TALE + "B {1} sat.\\nmore\",\"blanks\":[{\"n\":1,\"type\":\"verb\",\"hint\":\"\"}],\"category\":\"Animals\",\"requestedCategory\":\"\",\"rating\":\"G\",\"email\":\"x@y\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {}},
+    {"story line unmarked, then deleted", -1, {AUTH, TALE, "\r", "T\r", STORY, "gone\r", "\r", "c\r"}, {"2\r", ESC, "2\r", "\r", ESC, "s\r", "a\r", "4\r", "\r", "i agree\r"}, {SENT_TALE + "A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Animals\",\"requestedCategory\":\"\",\"rating\":\"R\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {}},
+    {"story asks a new category, sends once", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r"}, {ESC, "s\r", "*\r", "Dragons\r", "9\r", "2\r", "\r", "I agree\r", "I agree\r"}, {SENT_TALE + "A {1} ran.\",\"blanks\":[{\"n\":1,\"type\":\"noun\",\"hint\":\"\"}],\"category\":\"Uncategorized\",\"requestedCategory\":\"Dragons\",\"rating\":\"PG\",\"email\":\"\",\"agreedToTerms\":true,\"termsMethod\":\"typed-i-agree\"}"}, {"Sending your story..."}},
+    {"story terms refused or skipped", -1, {AUTH, TALE, "\r", "T\r", STORY, "\r", "s\r", "a\r", "1\r", "\r"}, {"no\r", "s\r", "a\r", "1\r", "\r", "\r"}, {}, {"Not sent. Your story is still here."}},
+    {"story review scrolls", -1, {AUTH, TALE, "\r", "T\r", "L01\rL02\rL03\rL04\rL05\rL06\rL07\rL08\rL09\rL10\rL11\rL12\rL13\r", "\r"}, {DOWN, DOWN, DOWN, UP, ""}, {}, {"L03", "L11", "!L02", "!L12"}},
+    {"story read-back counts the gaps not named", -1, {AUTH, TALE, "\r", "T\r", "a {adjective} {adjective} {adjective} {adjective}\r", "a {adjective} {adjective} {adjective} {noun}\r"}, {"\r"}, {}, {"8 gaps found:", "5.adjective", "!6.adjective", "...and 3 more"}},
+    {"feedback review: chat, wrong key, delete", -1, {AUTH, "f\r", "one\r", "\r"}, {"hi all\r", "x\r", "d\r"}, {"lobby:chat \"hi all\""}, {"Deleted - start again whenever you like."}},
+    {"feedback M and ESC throw the note away", -1, {AUTH, "f\r", "one\r", "\r"}, {"m\r", "f\r", "two\r", ESC, "f\r", "\r"}, {"presence:zone \"welcome\"", "presence:zone \"welcome\""}, {"Type something first, then press ENTER."}},
+    {"feedback change asks a line held", -1, {AUTH, "f\r", "one\r", "\r", "c\r"}, {"5\r"}, {}, {"There is no line with that number."}},
+    {"reply lines changed and deleted", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "two\r", "\r"}, {"c\r", "3\r", "1\r", "uno\r", "2\r", ESC, "2\r", "\r", ESC, "s\r"}, {"mail:reply#13 {\"id\":5,\"text\":\"uno\"}"}, {}},
+    {"reply thrown away", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {"x\r", "d\r"}, {}, {"Thrown away.", "line one", "line two"}},
+    {"reply ESC keeps the letter, ENTER the mailbox", SCR_MAILBOX, {LETTER, "1\r", "r", "one\r", "\r"}, {ESC, "r", "\r", ESC, DOWN, UP, "\r"}, {"mail:list#6"}, {}},
+    {"report a tale", SCR_LOUNGE, {AUTH}, {"/report\r", "x\r", "1\r", "2\r", "\r", "dull\r", "\r"}, {"report:begin", "report:story#9 {\"templateId\":0,\"reason\":\"offensive-language\",\"note\":\"dull\"}"}, {}},
+    {"report names the tale being played", SCR_TABLE, {AUTH, ev("room:state", R"({"state":"voting","template":{"title":"Moon Tale"},"players":[{"id":"p1","name":"Ann"},{"id":"p2","name":"Bob"}]})")}, {"/report\r", "l", "1\r"}, {"report:begin", "room:leave"}, {"R E P O R T   T H I S   T A L E", "Moon Tale"}},
+    {"report asks a player listed", SCR_LOUNGE, {AUTH}, {"/report\r", "2\r", "9\r"}, {"report:begin"}, {"Type a number from the list."}},
+    {"report a player in the Lounge", SCR_LOUNGE, {AUTH, ev("lobby:roster", R"({"players":[{"id":"s7","name":"Bob"}]})")}, {"/report bo\r", "1\r", "mean\r", "\r"}, {"report:begin", "report:player#9 {\"targetSocketId\":\"s7\",\"reason\":\"harassment\",\"note\":\"mean\"}"}, {}},
+    {"report nobody, ESC leaves", SCR_TABLE, {AUTH, SEATED, "/report Bo\r", "l"}, {ESC, "/report Zed\r"}, {"presence:zone \"lounge\"", "lobby:refresh"}, {"Nobody here by that name."}},
     {"report a player", SCR_TABLE, {AUTH, SEATED}, {"/report Bo\r", "l", "1\r", "rude words\r", "\r", re(ACK_REPORT, R"({"ok":true})")}, {"report:begin", "room:leave", "report:player#9 {\"targetSocketId\":\"p2\",\"reason\":\"harassment\",\"note\":\"rude words\"}", "presence:zone \"lounge\"", "lobby:refresh"}, {"Thank you - a real person"}},
     {"report from the scores waits for a key", SCR_TABLE, {AUTH, SEATED, ev("game:round-results", "{}")}, {"/report\r", "x"}, {"report:begin", "room:leave"}, {"tale"}},
     // Clocks: idle, the BBS's time, notices, the start and the shuffle.
