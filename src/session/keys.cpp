@@ -451,7 +451,7 @@ bool replyDiscard(ClientState* s, int32_t) {
 }
 
 bool replyBackToLetter(ClientState* s, int32_t) {
-    goToLetter(s);  // the reply stays for a later R
+    goToLetter(s);  // the lines are left as they are; R starts a fresh reply
     return true;
 }
 
