@@ -110,7 +110,7 @@ bool commandCode(ClientState* s, const char*) {
 // The first other player whose name begins with prefix, any case; -1 none.
 int32_t findOtherPlayer(const ClientState* s, const char* prefix) {
     size_t length = strlen(prefix);
-    int32_t count = s->table.playerCount < MAX_PLAYERS ? s->table.playerCount : MAX_PLAYERS;
+    int32_t count = minOf(s->table.playerCount, MAX_PLAYERS);
     for (int32_t i = 0; i < count; i++) {
         if (s->table.players[i].isMe) continue;
         if (strncasecmp(s->table.players[i].name, prefix, length) == 0) return i;

@@ -448,7 +448,7 @@ static void reportKindLine(ClientState* state, const char* line) {
 
 // The n-th player of the table list that is not the caller, null when none.
 static const PlayerRecord* nthOtherPlayer(const ClientState* state, int32_t n) {
-    int32_t count = state->table.playerCount < MAX_PLAYERS ? state->table.playerCount : MAX_PLAYERS;
+    int32_t count = minOf(state->table.playerCount, MAX_PLAYERS);
     for (int32_t i = 0; i < count && n > 0; i++) {
         if (state->table.players[i].isMe) continue;
         if (--n == 0) return &state->table.players[i];

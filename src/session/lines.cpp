@@ -158,7 +158,7 @@ constexpr LineChoice LOUNGE_CHOICES[] = {
 };
 
 static void loungeTable(ClientState* s, int32_t n) {
-    int32_t count = s->lobby.tableCount < MAX_TABLES ? s->lobby.tableCount : MAX_TABLES;
+    int32_t count = minOf(s->lobby.tableCount, MAX_TABLES);
     if (n > count) {
         setNotice(s, "There is no table with that number.");
         return;
@@ -344,7 +344,7 @@ static bool pickerShared(ClientState* s, int32_t choice) {
 void categoryLine(ClientState* s, const char* line) {
     int32_t choice = oneChoice(line);
     if (pickerShared(s, choice)) return;
-    int32_t count = s->picker.categoryCount < MAX_CATEGORIES ? s->picker.categoryCount : MAX_CATEGORIES;
+    int32_t count = minOf(s->picker.categoryCount, MAX_CATEGORIES);
     if (choice < 'A' || choice > 'Z' || choice - 'A' >= count) {
         setNotice(s, "Pick one of the letters listed.");
         return;
@@ -394,7 +394,7 @@ constexpr LineChoice TALE_CHOICES[] = {
 };
 
 static void chooseTale(ClientState* s, int32_t n) {
-    int32_t count = s->picker.storyCount < MAX_STORIES ? s->picker.storyCount : MAX_STORIES;
+    int32_t count = minOf(s->picker.storyCount, MAX_STORIES);
     if (n > count) {
         setNotice(s, s->picker.storyTotal > s->picker.storyCount ? "One moment - still fetching the rest of them."
                                                    : "There is no tale with that number.");
@@ -442,7 +442,7 @@ static int32_t singleDigit(const char* line) {
 }
 
 void mailboxLine(ClientState* s, const char* line) {
-    int32_t count = s->mail.letterCount < MAX_LETTERS ? s->mail.letterCount : MAX_LETTERS;
+    int32_t count = minOf(s->mail.letterCount, MAX_LETTERS);
     if (int32_t n = singleDigit(line)) {
         if (n > count) {
             setNotice(s, "There is no letter with that number.");
@@ -465,7 +465,7 @@ void letterLine(ClientState* s, const char* line) {
         chatLine(s, line);
         return;
     }
-    int32_t count = s->mail.letterCount < MAX_LETTERS ? s->mail.letterCount : MAX_LETTERS;
+    int32_t count = minOf(s->mail.letterCount, MAX_LETTERS);
     int32_t open = s->mail.letterOpen;
     bool valid = open >= 0 && open < count;
     if (valid) {
@@ -483,7 +483,7 @@ void letterLine(ClientState* s, const char* line) {
 void announcementsLine(ClientState* s, const char* line) {
     int32_t n = singleDigit(line);
     if (n == 0) return;
-    int32_t count = s->mail.announcementCount < MAX_ANNOUNCEMENTS ? s->mail.announcementCount : MAX_ANNOUNCEMENTS;
+    int32_t count = minOf(s->mail.announcementCount, MAX_ANNOUNCEMENTS);
     if (n > count) {
         setNotice(s, "There is no announcement with that number.");
         return;
@@ -501,7 +501,7 @@ void announcementLine(ClientState* s, const char* line) {
         chatLine(s, line);
         return;
     }
-    int32_t count = s->mail.announcementCount < MAX_ANNOUNCEMENTS ? s->mail.announcementCount : MAX_ANNOUNCEMENTS;
+    int32_t count = minOf(s->mail.announcementCount, MAX_ANNOUNCEMENTS);
     int32_t open = s->mail.announcementOpen;
     bool valid = open >= 0 && open < count;
     if (valid) {
@@ -521,7 +521,7 @@ void announcementLine(ClientState* s, const char* line) {
 
 // The section whose key is this character (letters in any case); -1 none.
 static int32_t careSectionOf(const ClientState* s, int32_t choice) {
-    int32_t count = s->care.careSectionCount < MAX_CARE_SECTIONS ? s->care.careSectionCount : MAX_CARE_SECTIONS;
+    int32_t count = minOf(s->care.careSectionCount, MAX_CARE_SECTIONS);
     for (int32_t i = 0; i < count; i++)
         if (s->care.careSectionKeys[i] && keyUpper((unsigned char)s->care.careSectionKeys[i]) == choice) return i;
     return -1;

@@ -342,7 +342,7 @@ static_assert(ANSWERS_BUFFER > 12 + MAX_PROMPTS * ANSWER_ENTRY_WORST + 2, "a ful
 
 int32_t buildAnswers(const ClientState* state, char* out, int32_t cap) {
     if (cap <= 0) return 0;
-    int32_t count = state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
+    int32_t count = minOf(state->round.promptCount, MAX_PROMPTS);
     TextBuild build = {out, (size_t)cap, 0};
     buildAppend(&build, "{\"answers\":{");
     const char* comma = "";
@@ -401,7 +401,7 @@ void renumberStoryGaps(const char* line, int32_t* gapNumber, char* out, size_t c
 
 static void appendStoryLines(ClientState* state, TextBuild* build) {
     int32_t gapNumber = 0;
-    int32_t count = state->editors.storyLineCount < MAX_STORY_LINES ? state->editors.storyLineCount : MAX_STORY_LINES;
+    int32_t count = minOf(state->editors.storyLineCount, MAX_STORY_LINES);
     for (int32_t i = 0; i < count; i++) {
         char rewritten[STORY_LINE_REWRITTEN_MAX + 1], escaped[STORY_LINE_ESCAPE_CAP];
         renumberStoryGaps(state->editors.storyLines[i], &gapNumber, rewritten, sizeof rewritten);
@@ -414,7 +414,7 @@ static void appendStoryLines(ClientState* state, TextBuild* build) {
 
 static void appendStoryBlanks(ClientState* state, TextBuild* build) {
     scanStoryGaps(state);
-    int32_t count = state->editors.storyGapCount < MAX_STORY_GAPS ? state->editors.storyGapCount : MAX_STORY_GAPS;
+    int32_t count = minOf(state->editors.storyGapCount, MAX_STORY_GAPS);
     for (int32_t i = 0; i < count && build->length <= (size_t)STORY_BLANKS_LIMIT; i++) {
         char type[jsonEscapeCap(30)], hint[jsonEscapeCap(60)];
         const GapRecord& gap = state->editors.storyGaps[i];
@@ -508,7 +508,7 @@ void enterScores(ClientState* state) {
 void enterPicker(ClientState* state) {
     if (state->table.pickerMode == 0 && !state->table.inRoom) emitPresence(state, "solo");
     if (state->table.pickerMode == 3 || !state->picker.categoriesFromPick || state->picker.categoryCount2 <= 0) return;
-    int32_t count = state->picker.categoryCount2 < MAX_CATEGORIES ? state->picker.categoryCount2 : MAX_CATEGORIES;
+    int32_t count = minOf(state->picker.categoryCount2, MAX_CATEGORIES);
     for (int32_t i = 0; i < count; i++) copyText(state->picker.categoryNames[i], state->picker.categoryNames2[i]);
     state->picker.categoryCount = count;
     state->picker.categoriesFromPick = 0;
@@ -612,7 +612,7 @@ void joinTable(ClientState* state, const char* code) {
 }
 
 void quickSeat(ClientState* state) {
-    int32_t count = state->lobby.tableCount < MAX_TABLES ? state->lobby.tableCount : MAX_TABLES;
+    int32_t count = minOf(state->lobby.tableCount, MAX_TABLES);
     for (int32_t i = 0; i < count; i++) {
         const TableRecord& table = state->lobby.tables[i];
         if (table.locked || table.players >= table.capacity) continue;
@@ -708,7 +708,7 @@ static void sendAnswers(ClientState* state) {
 }
 
 static int32_t heldPrompts(const ClientState* state) {
-    return state->round.promptCount < MAX_PROMPTS ? state->round.promptCount : MAX_PROMPTS;
+    return minOf(state->round.promptCount, MAX_PROMPTS);
 }
 
 // The first prompt with no answer, or -1. Answers kept from a refused set
