@@ -1,8 +1,10 @@
 #include "door/startup.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "host/cmdline.h"
 #include "host/config.h"
 #include "host/drop.h"
 #include "door/mainloop.h"
@@ -25,24 +27,6 @@ constexpr int32_t GOODBYE_SYSOP_MAX = 30;   // a 31-character Sysop name loses i
 static_assert(GOODBYE_BOARD_MAX >= (int32_t)sizeof(IdentityState::boardName) - 1,
               "the board name shows whole");
 static_assert(GOODBYE_DOT_FIRST_COL + GOODBYE_DOT_COUNT - 1 < SCREEN_COLS, "the dots stay on the grid");
-
-// ---------------------------------------------------------------------------
-// Command line
-
-static bool isGluedDropFlag(const char* arg) {
-    return arg[0] == '-' && (arg[1] == 'D' || arg[1] == 'd');
-}
-
-const char* doorDropPath(int argc, char** argv) {
-    const char* path = nullptr;
-    for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
-        if (!arg) continue;
-        if (arg[0] != '-') path = arg;
-        else if (isGluedDropFlag(arg)) path = arg + 2;  // a bare -D leaves it empty
-    }
-    return path && path[0] ? path : DOOR_DEFAULT_DROP;
-}
 
 // ---------------------------------------------------------------------------
 // Waiting for the caller
@@ -194,20 +178,38 @@ void doorExitSequence(ClientState* state) {
 // ---------------------------------------------------------------------------
 // Start-up
 
+// What the menu entry's options override in the caller record: a BBS that
+// writes the wrong node, socket or time left is put right by its Sysop here.
+static void applyOptions(ClientState* state, const DoorOptions* opts) {
+    CallerInfo* caller = &state->caller;
+    if (opts->node > 0) caller->nodeNumber = opts->node;
+    if (opts->handleGiven) {
+        caller->commType = COMM_TELNET;
+        caller->commHandle = opts->handle;
+    }
+    if (opts->stdio) caller->commType = COMM_LOCAL;
+    if (opts->minutes > 0)
+        caller->timeLeftSecs = opts->minutes > INT32_MAX / 60 ? INT32_MAX : opts->minutes * 60;
+    if (opts->charset != CMD_CHARSET_CFG) state->cfg.utf8 = opts->charset == CMD_CHARSET_UTF8;
+    // A BBS must never be stopped by a flag: it is noted and passed over.
+    for (int32_t i = 0; i < opts->unknownCount; i++)
+        nodeLog(caller->nodeNumber, "WW-ARGS-01 unknown option ignored (%s)", opts->unknown[i]);
+}
+
 // Steps before the terminal: the clock, the start line, the caller record
 // and door.cfg.
-static void readSetup(ClientState* state, int argc, char** argv) {
+static void readSetup(ClientState* state, const DoorOptions* opts) {
     memset(state, 0, sizeof *state);
     tickStart(&state->clock);
     state->timers.doorStartTick = tickMs(&state->clock);
     state->timers.lastInputTick = state->timers.doorStartTick;
     state->identity.testerFeedback = 1;
-    const char* dropPath = doorDropPath(argc, argv);
     nodeLog(0, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
     DropText dropText;  // the file's lines, needed only while the caller record is filled
-    dropRead(&state->caller, dropPath, &dropText);
+    dropRead(&state->caller, opts->dropPath, &dropText);
     configDefaults(&state->cfg);
     configRead(&state->cfg);
+    applyOptions(state, opts);
     copyText(state->conn.host, state->cfg.host);
     state->conn.port = state->cfg.port;
     state->conn.useTls = state->cfg.useTls;
@@ -217,7 +219,13 @@ static void readSetup(ClientState* state, int argc, char** argv) {
 }
 
 int doorMain(ClientState* state, int argc, char** argv) {
-    readSetup(state, argc, argv);
+    DoorOptions opts;
+    cmdParse(&opts, argc, argv);
+    if (opts.help) {
+        fputs(CMD_HELP_TEXT, stdout);
+        return DOOR_EXIT_OK;
+    }
+    readSetup(state, &opts);
     // A local caller's screen pipe that closes must read as a hang-up (a
     // dead terminal, exit 0), not kill the door before it hands back.
     conIgnoreBrokenPipe();

@@ -12,7 +12,6 @@ enum DoorExitCode : int {
     DOOR_EXIT_NO_TERM = 1,   // the caller's terminal could not be opened
 };
 
-constexpr const char* DOOR_DEFAULT_DROP = "DOOR32.SYS";  // relative to the current directory
 constexpr uint32_t KEY_WAIT_POLL_MS = 50;     // between polls while waiting for any key
 constexpr uint32_t GOODBYE_DOT_MS = 700;      // one dot of "Sending you back now"
 constexpr uint32_t GOODBYE_LINGER_MS = 600;   // after the dots, before the BBS takes over
@@ -22,11 +21,6 @@ constexpr uint32_t HANG_UP_POLL_MS = 20;   // the goodbye looks for a hang-up th
 
 // The whole life of the door on a zeroed-or-not state; returns the exit code.
 int doorMain(ClientState* state, int argc, char** argv);
-
-// The drop file path the command line names: the last argument not starting
-// with '-', or the text glued to the last -D / -d, whichever came last.
-// "DOOR32.SYS" when none was given or the last one was empty.
-const char* doorDropPath(int argc, char** argv);
 
 // Block until a key arrives or the terminal dies, polling every 50 ms.
 void doorWaitKey(ClientState* state);

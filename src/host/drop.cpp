@@ -55,6 +55,10 @@ void dropParseDoor32(CallerInfo* info, const DropText* text) {
     info->timeLeftSecs = minutesToSecs(dropLine(text, 9));
     info->ansiCaller = dropNumber(dropLine(text, 10)) > 0;
     info->nodeNumber = dropNumber(dropLine(text, 11));
+    // Some hosts write 0 for every caller whatever their terminal: the
+    // screens stay ANSI, and the log keeps the claim for the Sysop.
+    if (!info->ansiCaller)
+        nodeLog(info->nodeNumber, "WW-DROP-05 emulation %s (ASCII) noted; ANSI screens anyway", dropLine(text, 10));
 }
 
 // A DOOR.SYS caller is always served on the local console, so the handle
@@ -99,25 +103,20 @@ static const char* dropFileName(const char* path) {
     return cut ? cut + 1 : path;
 }
 
-static FILE* openBeside(const char* exeDir, const char* name, char (&used)[DROP_PATH_SIZE]) {
-    copyText(used, exeDir);
-    appendText(used, name);
-    return fopen(used, "r");
-}
-
 // Open the drop file: the path as given, else its file name beside the
-// executable, else DOOR32.SYS beside the executable. On failure the status
-// says whether the first attempt was refused for lack of access.
+// executable, else DOOR32.SYS beside the executable, each name in any case.
+// On failure the status says whether the first attempt was refused for
+// lack of access.
 static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, DropText* text) {
-    FILE* f = fopen(path, "r");
-    if (f) {
-        copyText(text->pathUsed, path);
-        return f;
-    }
-    int32_t status = errno == EACCES ? DROP_NO_ACCESS : DROP_NOT_FOUND;
     const char* name = dropFileName(path);
-    if (name != path && name[0]) f = openBeside(exeDir, name, text->pathUsed);
-    if (!f) f = openBeside(exeDir, DROP_DEFAULT_NAME, text->pathUsed);
+    char dir[DROP_PATH_SIZE];  // the path up to its file name, separator kept
+    size_t dirLen = (size_t)(name - path);
+    copyTextN(dir, dirLen + 1 < sizeof dir ? dirLen + 1 : sizeof dir, path);
+    FILE* f = platOpenNoCase(dir, name, text->pathUsed, sizeof text->pathUsed);
+    if (f) return f;
+    int32_t status = errno == EACCES ? DROP_NO_ACCESS : DROP_NOT_FOUND;
+    if (name != path && name[0]) f = platOpenNoCase(exeDir, name, text->pathUsed, sizeof text->pathUsed);
+    if (!f) f = platOpenNoCase(exeDir, DROP_DEFAULT_NAME, text->pathUsed, sizeof text->pathUsed);
     if (f) return f;
     text->pathUsed[0] = 0;
     info->dropStatus = status;

@@ -10,6 +10,15 @@ enum ConResult : int32_t {
     CON_ENDED = -2,   // end of file or a read error: no more input, ever
 };
 
+// Only a Windows console sends keys as 0 or 224 and a scan code; a Unix
+// terminal or a host passing telnet's CR NUL through sends those bytes as
+// themselves, and reading one as a prefix would swallow the next key.
+#ifdef _WIN32
+constexpr bool CON_EXTENDED_PREFIXES = true;
+#else
+constexpr bool CON_EXTENDED_PREFIXES = false;
+#endif
+
 // 1 when standard input is a terminal device.
 int32_t conStdinIsTty();
 

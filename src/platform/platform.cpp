@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <strings.h>
 #include <ctime>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -83,4 +85,26 @@ BesidePath exePath(const char* name) {
     BesidePath path;
     exeDirJoin(exe, n, name, path.text, sizeof path.text);
     return path;
+}
+
+FILE* platOpenNoCase(const char* dir, const char* name, char* out, size_t cap) {
+    copyTextN(out, cap, dir);
+    size_t dirLen = strlen(out);
+    copyTextN(out + dirLen, cap - dirLen, name);
+    FILE* f = fopen(out, "r");
+    if (f || errno != ENOENT) return f;  // found, or there but refused: the exact name decides
+    DIR* d = opendir(dir[0] ? dir : ".");
+    if (!d) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    while (struct dirent* entry = readdir(d)) {
+        if (strcasecmp(entry->d_name, name) != 0) continue;
+        copyTextN(out + dirLen, cap - dirLen, entry->d_name);
+        f = fopen(out, "r");
+        if (f) break;
+    }
+    closedir(d);
+    if (!f) errno = ENOENT;  // the caller learns why the exact name failed, not why a scan did
+    return f;
 }

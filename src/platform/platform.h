@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Milliseconds from a monotonic clock, cut to 32 bits so it wraps.
 uint32_t platTickCount();
@@ -18,6 +19,13 @@ size_t platExeFile(char* buf, size_t cap);
 
 // Fill buf with len bytes from the kernel's random source; 1 on success.
 int platRandomBytes(unsigned char* buf, size_t len);
+
+// Open for reading the file `dir` + `name` (dir empty: the current
+// directory; else ending in its separator), or when there is none by that
+// exact name, the first entry of dir whose name differs only in case: BBSes
+// write drop-file names in either case. The path opened goes to out (cut at
+// cap - 1 characters). Null when neither opens.
+FILE* platOpenNoCase(const char* dir, const char* name, char* out, size_t cap);
 
 // Hold an exclusive advisory lock on an open file until platUnlockFile (or
 // its close): nodes sharing a file take turns at read-then-append.

@@ -15,6 +15,7 @@ constexpr int32_t TERM_OUT_MAX = TERM_OUT_SIZE - 1;  // outLen never reaches the
 constexpr uint32_t ESC_ALONE_MS = 150;     // a lone ESC key, not the start of a sequence
 constexpr uint32_t ESC_SEQUENCE_MS = 500;  // a sequence cut off this long is given up
 constexpr uint32_t SEND_WAIT_MS = 5;       // pause while the caller's socket is full
+constexpr uint32_t TERM_NO_HANDLE = 0xFFFFFFFFu;  // "-1" on the drop file's handle line
 constexpr int32_t ESC_PARAM_CAP = 100000;  // longer digit runs stop growing: no overflow
 static_assert(TERM_OUT_MAX >= UTF8_MAX_PER_BYTE, "one encoded data byte must fit in the buffer");
 
@@ -138,13 +139,27 @@ static void sendRaw(TerminalChannel* term, const unsigned char* bytes, int32_t l
     }
 }
 
+// Some hosts write comm type 2 with a handle of -1, or one they closed, and
+// put the caller on standard input/output. -1 always means that; another
+// handle that is no socket does only when standard input is a terminal or a
+// socket (a pipe or /dev/null there is nobody to talk to).
+static bool useStandardIo(const CallerInfo* caller) {
+    if (caller->commHandle != TERM_NO_HANDLE && !conStdinIsTty() && !sockIsSocket(0)) return false;
+    nodeLog(caller->nodeNumber, "WW-TERM-02 handle %d is no socket: standard input/output instead", (int)caller->commHandle);
+    return true;
+}
+
 int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
     memset(term, 0, sizeof *term);
     term->curFg = -1;
     term->curBright = -1;
+    int fd = (int)caller->commHandle;
+    bool onSocket = false;
     if (caller->commType == COMM_TELNET && caller->commHandle != 0) {
-        int fd = (int)caller->commHandle;
-        if (!sockIsSocket(fd)) return 0;  // the handle we were given is no socket of ours
+        onSocket = caller->commHandle != TERM_NO_HANDLE && sockIsSocket(fd);
+        if (!onSocket && !useStandardIo(caller)) return 0;  // no socket of ours, nobody on standard input
+    }
+    if (onSocket) {
         term->isSocket = 1;
         term->socket = caller->commHandle;
         term->flagsChanged = sockSetNonBlocking(fd, &term->savedFlags);
@@ -253,7 +268,8 @@ static int32_t decodeIdle(TerminalChannel* term, uint32_t now) {
     // Before the console's extended keys: on a UTF-8 terminal every byte
     // from 128 up belongs to a typed character, 224 leading many of them.
     if (term->utf8Out && (b >= 0x80 || term->utf8Have > 0)) return joinUtf8(term, b);
-    if (!term->isSocket && term->stdinIsConsole && (b == 0 || b == 224)) return readConsoleExtended(term);
+    if (CON_EXTENDED_PREFIXES && !term->isSocket && term->stdinIsConsole && (b == 0 || b == 224))
+        return readConsoleExtended(term);
     if (b == KEY_ESC) {
         term->escParam = 0;
         term->escParamDone = 0;
