@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <thread>
 
 #include "e2e/e2e_common.h"
@@ -94,43 +95,70 @@ TEST(StartupE2e, DropFileNoticeWaitsForAKeyThenCarriesOn) {
 }
 
 // Which drop file a command line picks shows in whose node log the
-// connection failure lands: a/ is node 3, b/ node 4, the default node 6.
-// A closed standard output is a dead terminal like any other, not a crash.
+// connection failure lands: a/ is node 3, b/ node 4, c/ (lower case) node 5,
+// the default node 6. A closed standard output is a dead terminal like any
+// other, not a crash; --help prints every option and ends.
 TEST(StartupE2e, CommandLineNamesTheDropFile) {
-    const std::pair<std::vector<std::string>, int> cases[] = {
+    struct Case { std::vector<std::string> args; int node; const char* logged = "WW-NET-03 ("; };
+    const Case cases[] = {
         {{"a/DOOR32.SYS"}, 3}, {{"-D", "b/DOOR32.SYS"}, 4}, {{"-Da/DOOR32.SYS", "-x", "-db/DOOR32.SYS"}, 4},
-        {{"b/DOOR32.SYS", "-D"}, 6}, {{}, 6}, {{"closed stdout"}, 6},
+        {{"b/DOOR32.SYS", "-D"}, 6}, {{}, 6}, {{"closed stdout"}, 6}, {{"a/DOOR32.SYS", "b/DOOR32.SYS", "7"}, 3},
+        {{"-Dc/Door32.Sys"}, 5}, {{"b/DOOR32.SYS", "-N", "9"}, 9}, {{"/N8", "/Zed", "--bogus", "-Q"}, 8, "WW-ARGS-01 unknown option ignored (-Q)"},
+        {{"--help"}, 0},
     };
-    for (const auto& [args, node] : cases) {
+    for (const auto& [args, node, logged] : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
         Door door;
         bbsWriteDoorCfg(&door, netClosedPort());
-        for (const auto& [file, n] : {std::pair{"a/", 3}, {"b/", 4}, {"", 6}})
-            bbsWriteFile(&door, file + std::string("DOOR32.SYS"), bbsDoor32(0, 0, n));
+        for (const auto& [file, n] : {std::pair{"a/DOOR32.SYS", 3}, {"b/DOOR32.SYS", 4}, {"c/door32.sys", 5}, {"DOOR32.SYS", 6}})
+            bbsWriteFile(&door, file, bbsDoor32(0, 0, n));
         bool closedStdout = args.size() == 1 && args[0] == "closed stdout";
         bbsStart(&door, closedStdout ? std::vector<std::string>{} : args, true);
-        if (closedStdout) {
-            bbsCloseFd(&door.stdoutFd);  // the door's next screen finds the pipe gone
+        if (closedStdout || node == 0) {
+            if (closedStdout) bbsCloseFd(&door.stdoutFd);  // the door's next screen finds the pipe gone
             bbsSendKeys(&door, "x");
             EXPECT_EQ(bbsWaitExit(&door), 0);
+            for (const char* option : {"-D<path>", "-N<node>", "-H<handle>", "--stdio", "-T<minutes>", "--cp437"})
+                EXPECT_TRUE(closedStdout || door.rawStdout.find(option) != std::string::npos) << option;
             continue;
         }
         ASSERT_TRUE(bbsWaitText(&door, UNREACHABLE, 15));
         EXPECT_EQ(door.rawStdout.find('\xff'), std::string::npos) << "no telnet bytes on a console";
         returnFromFailure(&door);
-        EXPECT_EQ(bbsNodeLog(&door, node).rfind("WW-NET-03 (", 0), 0u);
+        EXPECT_NE(("\n" + bbsNodeLog(&door, node)).find("\n" + std::string(logged)), std::string::npos) << bbsNodeLog(&door, node);
         EXPECT_EQ(bbsNodeLog(&door, 0), START_LINE);
     }
 }
 
-TEST(StartupE2e, BadSocketHandleEndsWithCodeOneBeforeAnythingIsShown) {
-    Door door;
-    bbsWriteDoorCfg(&door, netClosedPort());
-    bbsWriteFile(&door, "DOOR32.SYS", bbsDoor32(2, 999, 4));
-    bbsStart(&door, {}, false);
-    EXPECT_EQ(bbsWaitExit(&door), 1);
-    EXPECT_EQ(door.rawStdout, "Wordwhirl: could not open the caller's terminal.\n");
-    EXPECT_EQ(bbsNodeLog(&door, 4), "WW-TERM-01\n");
+// A socket handle that is no socket ends the door with code 1 before
+// anything is shown, unless the host means standard input/output: a handle
+// of -1 or -X says so.
+TEST(StartupE2e, SocketHandleThatIsNoSocket) {
+    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; };
+    const Case cases[] = {
+        {"999", {}, 2, "WW-TERM-01\n"},
+        {"0", {"-H999"}, 0, "WW-TERM-01\n"},
+        {"-1", {}, 2, "WW-TERM-02 handle -1 is no socket: standard input/output instead\n"},
+        {"999", {"--stdio"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        Door door;
+        bbsWriteDoorCfg(&door, netClosedPort());
+        std::string drop = bbsDoor32(c.commType, 0, 4);
+        bbsWriteFile(&door, "DOOR32.SYS", drop.replace(3, 1, c.handle));
+        bool fails = std::string(c.logged) == "WW-TERM-01\n";
+        bbsStart(&door, c.args, !fails);
+        if (fails) {
+            EXPECT_EQ(bbsWaitExit(&door), 1);
+            EXPECT_EQ(door.rawStdout, "Wordwhirl: could not open the caller's terminal.\n");
+            EXPECT_EQ(bbsNodeLog(&door, 4), c.logged);
+            continue;
+        }
+        ASSERT_TRUE(bbsWaitText(&door, UNREACHABLE, 15));
+        returnFromFailure(&door);
+        EXPECT_EQ(bbsNodeLog(&door, 4).substr(0, strlen(c.logged) + 11), c.logged + std::string("WW-NET-03 ("));
+    }
 }
 
 // Over TLS to a service whose certificate the test root in door.cfg vouches

@@ -304,16 +304,17 @@ TEST(TerminalConsole, RawModeIsRestoredOnCloseAndOnSignal) {
         tcgetattr(STDIN_FILENO, &after);
         if (!(after.c_lflag & ICANON) || !(after.c_lflag & ECHO) || !(after.c_lflag & ISIG)) _exit(5);
         if (termOpen(&term, &caller) != 1) _exit(6);
-        // The pty delivers ENTER as 13, Ctrl-C as 3 and an arrow as a key.
-        if (write(master, "\r\x03\x1b[A", 5) != 5) _exit(7);
+        // The pty delivers ENTER as 13, Ctrl-C as 3 and an arrow as a key;
+        // NUL and 224 are bytes of their own, no prefix eating the next one.
+        if (write(master, "\r\0\xe0H\x03\x1b[A", 8) != 8) _exit(7);
         usleep(50000);
-        int32_t keys[3] = {KEY_NONE, KEY_NONE, KEY_NONE};
+        const int32_t want[6] = {KEY_ENTER, 0, 0xe0, 'H', KEY_CTRL_C, KEY_UP};
         int got = 0;
-        for (int i = 0; i < 20 && got < 3; i++) {
+        for (int i = 0; i < 40 && got < 6; i++) {
             int32_t k = termReadKey(&term, 0);
-            if (k != KEY_NONE) keys[got++] = k;
+            if (k != KEY_NONE && k != want[got++]) _exit(8);
         }
-        if (keys[0] != KEY_ENTER || keys[1] != KEY_CTRL_C || keys[2] != KEY_UP) _exit(8);
+        if (got != 6) _exit(8);
         raise(SIGWINCH);  // a resized window is reported once
         if (termResized(&term) != 1 || termResized(&term) != 0) _exit(10);
         raise(SIGINT);
