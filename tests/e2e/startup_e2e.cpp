@@ -163,14 +163,18 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
 
 // Over TLS to a service whose certificate the test root in door.cfg vouches
 // for: the connect line goes out encrypted, the service's answer comes back,
-// and a caller hanging up is told to the service the same way.
+// and a caller hanging up is told to the service the same way. The command
+// line's charset (UTF-8) wins over door.cfg's CP437.
 TEST(StartupE2e, TlsLinkCarriesTheSession) {
     const NetTestPki& pki = netTestPki();
     NetPeer peer;
     netPeerStart(&peer, PEER_TLS12, pki.goodCert, pki.goodKey, eventLine("authed", R"({"ok":true,"you":{"name":"Ace"}})") + "\n");
     Door door;
-    startTelnet(&door, 3, peer.port, "tls=1\ncafile=" + pki.caCert + "\n");
+    prepareTelnet(&door, 3, peer.port, "tls=1\ncharset=cp437\ncafile=" + pki.caCert + "\n");
+    bbsStart(&door, {"-DDOOR32.SYS", "--utf8"}, false);
+    door.line = BbsHost::TELNET_UTF8;
     EXPECT_TRUE(bbsWaitText(&door, "Welcome, Ace!", 16)) << bbsScreen(&door);
+    EXPECT_NE(door.rawSocket.find("\xe2\x96\x88"), std::string::npos) << "a block leaves as UTF-8";
     bbsCloseFd(&door.callerFd);
     EXPECT_EQ(bbsWaitExit(&door), 0);
     netPeerFinish(&peer);
