@@ -134,11 +134,12 @@ TEST(StartupE2e, CommandLineNamesTheDropFile) {
 // anything is shown, unless the host means standard input/output: a handle
 // of -1 or -X says so.
 TEST(StartupE2e, SocketHandleThatIsNoSocket) {
-    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; };
+    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; bool stdinSocket = false; };
     const Case cases[] = {
         {"999", {}, 2, "WW-TERM-01\n"},
         {"0", {"-H999"}, 0, "WW-TERM-01\n"},
         {"-1", {}, 2, "WW-TERM-02 handle -1 is no socket: standard input/output instead\n"},
+        {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n", true},
         {"999", {"--stdio"}, 2, ""},
     };
     for (const Case& c : cases) {
@@ -148,7 +149,7 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         std::string drop = bbsDoor32(c.commType, 0, 4);
         bbsWriteFile(&door, "DOOR32.SYS", drop.replace(3, 1, c.handle));
         bool fails = std::string(c.logged) == "WW-TERM-01\n";
-        bbsStart(&door, c.args, !fails);
+        bbsStart(&door, c.args, !fails, c.stdinSocket);
         if (fails) {
             EXPECT_EQ(bbsWaitExit(&door), 1);
             EXPECT_EQ(door.rawStdout, "Wordwhirl: could not open the caller's terminal.\n");

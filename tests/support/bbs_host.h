@@ -123,13 +123,16 @@ inline std::string bbsDoor32(int commType, unsigned handle, int node, const std:
 }
 
 // Start the door with these arguments in the board directory. Standard input
-// is a pipe the test writes keys into when stdinPipe, else /dev/null.
-inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe) {
+// is a pipe the test writes keys into when stdinPipe (a socket pair when
+// stdinSocket too), else /dev/null.
+inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe, bool stdinSocket = false) {
     std::vector<char*> argv{host->door.data()};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     int in[2] = {-1, -1}, out[2];
-    if ((stdinPipe && pipe2(in, O_CLOEXEC) != 0) || pipe2(out, O_CLOEXEC) != 0) abort();
+    if (stdinPipe && (stdinSocket ? socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) : pipe2(in, O_CLOEXEC)) != 0)
+        abort();
+    if (pipe2(out, O_CLOEXEC) != 0) abort();
     host->onSocket = host->callerFd >= 0;
     std::unique_lock<std::mutex> hold(bbsFileAndFork);
     host->pid = fork();
