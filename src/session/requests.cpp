@@ -110,6 +110,15 @@ static constexpr int32_t SMALL_DATA = 64;  // every request of numbers alone fit
 // is 37 bytes).
 constexpr size_t oneFieldData(int32_t chars) { return jsonEscapedMax(chars) + 48; }
 
+// A request whose data is one member holding text, escaped and cut to LIMIT
+// characters. The key is at most 20 characters: the margin above holds it.
+template <int32_t LIMIT>
+void sendTextMember(ClientState* state, RequestKind kind, const char* key, const char* text) {
+    char escaped[jsonEscapeCap(LIMIT)], data[oneFieldData(LIMIT)];
+    formatText(data, "{\"%.20s\":\"%s\"}", key, escapeField(escaped, text, LIMIT));
+    sendRequest(state, kind, data);
+}
+
 // ---------------------------------------------------------------------------
 // Requests with data.
 
@@ -140,13 +149,8 @@ void requestUpdatePreset(ClientState* state, const char* category, int32_t story
 }
 
 void requestCategoryPick(ClientState* state, const char* category) {
-    char escaped[jsonEscapeCap(60)], data[oneFieldData(60)];
-    if (!category || !category[0]) {
-        sendRequest(state, REQ_CATEGORY_PICK, "{}");
-        return;
-    }
-    formatText(data, "{\"category\":\"%s\"}", escapeField(escaped, category, 60));
-    sendRequest(state, REQ_CATEGORY_PICK, data);
+    if (!category || !category[0]) sendRequest(state, REQ_CATEGORY_PICK, "{}");
+    else sendTextMember<60>(state, REQ_CATEGORY_PICK, "category", category);
 }
 
 void requestCategoryPickStory(ClientState* state, int32_t storyId) {
@@ -164,15 +168,11 @@ void requestSetPages(ClientState* state, int32_t on) {
 }
 
 void requestKick(ClientState* state, const char* name) {
-    char escaped[jsonEscapeCap(40)], data[oneFieldData(40)];
-    formatText(data, "{\"name\":\"%s\"}", escapeField(escaped, name, 40));
-    sendRequest(state, REQ_HOST_KICK, data);
+    sendTextMember<40>(state, REQ_HOST_KICK, "name", name);
 }
 
 void requestInvite(ClientState* state, const char* name) {
-    char escaped[jsonEscapeCap(40)], data[oneFieldData(40)];
-    formatText(data, "{\"targetName\":\"%s\"}", escapeField(escaped, name, 40));
-    sendRequest(state, REQ_ROOM_INVITE, data);
+    sendTextMember<40>(state, REQ_ROOM_INVITE, "targetName", name);
 }
 
 void requestChat(ClientState* state, const char* text) {
@@ -182,9 +182,7 @@ void requestChat(ClientState* state, const char* text) {
 }
 
 void requestEmote(ClientState* state, const char* text) {
-    char escaped[jsonEscapeCap(500)], data[oneFieldData(500)];
-    formatText(data, "{\"%.20s\":\"%s\"}", "text", escapeField(escaped, text, 500));
-    sendRequest(state, state->table.inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, data);
+    sendTextMember<500>(state, state->table.inRoom ? REQ_ROOM_EMOTE : REQ_LOBBY_EMOTE, "text", text);
 }
 
 void requestRateStory(ClientState* state, int32_t rating) {
@@ -222,15 +220,11 @@ void requestSoloStart(ClientState* state, int32_t storyId) {
 }
 
 void requestWordCheck(ClientState* state, const char* word) {
-    char escaped[jsonEscapeCap(90)], data[oneFieldData(90)];
-    formatText(data, "{\"text\":\"%s\"}", escapeField(escaped, word, 90));
-    sendRequest(state, REQ_WORD_CHECK, data);
+    sendTextMember<90>(state, REQ_WORD_CHECK, "text", word);
 }
 
 void requestKnock(ClientState* state, const char* knockId) {
-    char escaped[jsonEscapeCap(44)], data[oneFieldData(44)];
-    formatText(data, "{\"knockId\":\"%s\"}", escapeField(escaped, knockId, 44));
-    sendRequest(state, REQ_ROOM_KNOCK, data);
+    sendTextMember<44>(state, REQ_ROOM_KNOCK, "knockId", knockId);
 }
 
 void requestKnockReply(ClientState* state, int32_t allow) {
@@ -241,9 +235,7 @@ void requestKnockReply(ClientState* state, int32_t allow) {
 }
 
 void requestInviteReply(ClientState* state) {
-    char escaped[jsonEscapeCap(44)], data[oneFieldData(44)];
-    formatText(data, "{\"fromId\":\"%s\"}", escapeField(escaped, state->table.inviteFromId, 44));
-    sendRequest(state, REQ_ROOM_INVITE_REPLY, data);
+    sendTextMember<44>(state, REQ_ROOM_INVITE_REPLY, "fromId", state->table.inviteFromId);
 }
 
 void requestVote(ClientState* state, int32_t blankN) {
