@@ -42,6 +42,18 @@ static void storeCharset(DoorConfig* s, const char* v) {
     s->utf8 = utf8 ? 1 : 0;
 }
 
+static void storeTelnet(DoorConfig* s, const char* v) {
+    if (!strcasecmp(v, "on") || !strcasecmp(v, "yes")) s->telnet = TELNET_ON;
+    else if (!strcasecmp(v, "off") || !strcasecmp(v, "no")) s->telnet = TELNET_OFF;
+    else s->telnet = TELNET_AUTO;
+}
+
+// Relative to the executable, as every other door file.
+static void storeLogDir(DoorConfig* s, const char* v) {
+    if (!v[0]) { s->logDir[0] = 0; return; }
+    copyText(s->logDir, v[0] == '/' ? v : exePath(v).text);
+}
+
 struct ConfigKey {
     const char* name;                        // exact, case-sensitive
     void (*store)(DoorConfig*, const char*);
@@ -50,7 +62,8 @@ struct ConfigKey {
 constexpr ConfigKey CONFIG_KEYS[] = {
     {"host", storeHost},     {"port", storePort},       {"tls", storeTls},
     {"bbsid", storeBbsId},   {"bbsname", storeBbsName}, {"sysop", storeSysop},
-    {"cafile", storeCaFile}, {"charset", storeCharset},
+    {"cafile", storeCaFile}, {"charset", storeCharset}, {"telnet", storeTelnet},
+    {"logdir", storeLogDir},
 };
 
 // One piece of at most 255 characters: strip the line end and trailing

@@ -55,7 +55,7 @@ TEST(StartupE2e, DropFileNoticeWaitsForAKeyThenCarriesOn) {
     const Case cases[] = {
         {nullptr, false, "Your board's drop file could not be found.",
          "Sysop: point the menu entry at the file your BBS writes,",
-         "or put a copy of DOOR32.SYS beside WORDWHIRL.EXE.", "WW-DROP-01 nothing there (DOOR32.SYS)"},
+         "or put a copy of DOOR32.SYS beside wordwhirl.", "WW-DROP-01 nothing there (DOOR32.SYS)"},
         {"", false, "Your board's drop file is empty.", "Sysop: the BBS may not be writing it before the door starts.",
          "Check the menu entry writes a drop file, then runs the door.", "WW-DROP-02 empty (DOOR32.SYS)"},
         {"2\r\n5\r\n38400\r\nBBS\r\n1\r\n", false, "Your board's drop file is not in a layout we know.",
@@ -64,7 +64,7 @@ TEST(StartupE2e, DropFileNoticeWaitsForAKeyThenCarriesOn) {
          "WW-DROP-03 not a layout we know, 5 lines (DOOR32.SYS)"},
         {"0\r\n0\r\n", true, "Your board's drop file cannot be opened by this door.",
          "Sysop: the door is running as a different user than the BBS.",
-         "Give that account read access, or put a copy beside WORDWHIRL.EXE.",
+         "Give that account read access, or put a copy beside wordwhirl.",
          "WW-DROP-04 cannot be opened by this account (DOOR32.SYS)"},
     };
     for (const Case& c : cases) {
@@ -139,7 +139,8 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         {"999", {}, 2, "WW-TERM-01\n"},
         {"0", {"-H999"}, 0, "WW-TERM-01\n"},
         {"-1", {}, 2, "WW-TERM-02 handle -1 is no socket: standard input/output instead\n"},
-        {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n", true},
+        {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n"
+                       "WW-TERM-04 standard input is a socket: telnet on\n", true},
         {"999", {"--stdio"}, 2, ""},
     };
     for (const Case& c : cases) {
