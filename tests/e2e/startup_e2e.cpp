@@ -135,7 +135,7 @@ TEST(StartupE2e, CommandLineNamesTheDropFile) {
 // anything is shown, unless the host means standard input/output: a handle
 // of -1 or -X says so.
 TEST(StartupE2e, SocketHandleThatIsNoSocket) {
-    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; bool stdinSocket = false; };
+    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; bool stdinSocket = false, stdinNull = false; };
     const Case cases[] = {
         {"999", {}, 2, "WW-TERM-01\n"},
         {"0", {"-H999"}, 0, "WW-TERM-01\n"},
@@ -143,6 +143,7 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n"
                        "WW-TERM-04 standard input is a socket: telnet on\n", true},
         {"999", {"--stdio"}, 2, ""},
+        {"999", {"--stdio"}, 2, "WW-TERM-03 standard input is closed\n", false, true},  // nobody: told apart from a hang-up
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logged);
@@ -151,7 +152,12 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         std::string drop = bbsDoor32(c.commType, 0, 4);
         bbsWriteFile(&door, "DOOR32.SYS", drop.replace(3, 1, c.handle));
         bool fails = std::string(c.logged) == "WW-TERM-01\n";
-        bbsStart(&door, c.args, !fails, c.stdinSocket);
+        bbsStart(&door, c.args, !fails && !c.stdinNull, c.stdinSocket);
+        if (c.stdinNull) {
+            EXPECT_EQ(bbsWaitExit(&door), 0);
+            EXPECT_NE(bbsNodeLog(&door, 4).find(c.logged), std::string::npos) << bbsNodeLog(&door, 4);
+            continue;
+        }
         if (fails) {
             EXPECT_EQ(bbsWaitExit(&door), 1);
             EXPECT_EQ(door.rawStdout, "Wordwhirl: could not open the caller's terminal.\n");
