@@ -190,6 +190,7 @@ TEST(StartupE2e, EachHostLaunchesTheDoorItsWay) {
         {"Magicka stdio", "door32.sys", "2\r\n%H\r\n38400\r\nMagicka", {"-X", "%D", "7", "%H"}, PTY, false, 1},
         {"Maximus door32", "door32.sys", "2\r\n%H\r\n38400\r\nMaximus", {"%D"}, SOCKET, true, 1},
         {"Maximus run", "door32.sys", "2\r\n-1\r\n38400\r\nMaximus", {"%D"}, STDIN_SOCKET, true, 1},
+        {"any host, told", "DOOR32.SYS", "2\r\n%H\r\n38400\r\nOther", {"/N4", "%D", "--no-telnet"}, SOCKET, false, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.host);
