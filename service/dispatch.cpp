@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "gate.h"
 #include "lobby.h"
 #include "mailbox.h"
 #include "round.h"
 #include "solo.h"
+#include "store.h"
 #include "tables.h"
 
 namespace {
@@ -130,9 +132,10 @@ void houseClose(House* h, int session) {
 
 static bool routeLine(House* h, Session* s, const Json& msg, const std::string& line) {
     std::string cmd = jsStr(msg, "cmd");
-    if (cmd == "connect") lobbyConnect(h, s->id, msg);
-    else if (!s->authed) return dropLine(s->id, "not logged in", line);
-    else if (cmd == "emit") return routeEmit(h, s->id, msg, line);
+    if (cmd == "connect") {
+        if (gateAdmit(h, s, msg)) lobbyConnect(h, s->id, msg), gateWelcome(h, s, msg);
+    } else if (!s->authed) return dropLine(s->id, "not logged in", line);
+    else if (cmd == "emit") return gateMuted(h, s, jsStr(msg, "name")) || routeEmit(h, s->id, msg, line);
     else if (cmd == "stories") lobbyStories(h, s->id, msg);
     else if (cmd == "actions") lobbyActions(h, s->id, msg);
     else if (cmd == "disconnect") houseClose(h, s->id);
@@ -148,11 +151,14 @@ bool houseLine(House* h, int session, const std::string& line) {
     if (msg.is_discarded() || !msg.is_object()) return dropLine(session, "not a JSON object", line);
     // Handlers read with defaults and are not meant to throw; the guard keeps
     // one door's odd line from ending everybody's game if one slips through.
+    bool handled = false;
     try {
-        return routeLine(h, s, msg, line);
+        handled = routeLine(h, s, msg, line);
     } catch (const std::exception& e) {
-        return dropLine(session, e.what(), line);
+        handled = dropLine(session, e.what(), line);
     }
+    storeCommit(h->store);  // one transaction per line: a crash loses at most this one
+    return handled;
 }
 
 void houseTick(House* h) {
@@ -162,4 +168,6 @@ void houseTick(House* h) {
         if (Room* r = roomOf(h, id)) roomTick(h, r);
     }
     knocksExpire(h);
+    gatePoll(h);
+    storeCommit(h->store);
 }

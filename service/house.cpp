@@ -1,14 +1,45 @@
 #include "house.h"
 
 #include <cctype>
+#include <cstdio>
+
+#include "gate.h"
+#include "store.h"
 
 void houseInit(House* h, const Library& lib, uint32_t seed) {
+    storeClose(h->store);
     *h = House{};
     h->lib = lib;
+    h->gate.open = true;
+    std::string error;
+    if (!houseUseData(h, ":memory:", &error)) std::fprintf(stderr, "house: %s\n", error.c_str());
     h->rng = seed ? seed : 0x9E3779B9u;
     h->nextRoomId = 1;
     h->nextBotId = 1;
     h->nextKnockId = 1;
+}
+
+bool houseUseData(House* h, const std::string& path, std::string* error) {
+    Store* st = storeOpen(path, STORE_HOUSE_BUSY_MS, error);
+    if (!st) return false;
+    storeSeedLibrary(st, h->lib);
+    Library lib;
+    std::string log;
+    if (!storeLoadLibrary(st, &lib, &log)) {
+        *error = "no tales to play in " + path + ": " + log;
+        storeClose(st);
+        return false;
+    }
+    if (!log.empty()) std::fprintf(stderr, "house: %s", log.c_str());
+    storeClose(h->store);
+    h->store = st;
+    h->lib = lib;
+    h->ratings.clear();
+    for (const Json& r : storeRows(st, "SELECT board || '/' || user || '/' || tale_id, rating FROM ratings")) {
+        h->ratings[r[0]] = static_cast<int>(r[1].get<int64_t>());
+    }
+    gateLoad(h);
+    return true;
 }
 
 // xorshift32: enough for shuffling bots and share codes, and repeatable in tests.

@@ -36,14 +36,6 @@ struct Outgoing {
     std::string line;  // one JSON object, no line feed
 };
 
-struct Letter {
-    int id;
-    bool read;
-    bool acceptsReply;
-    bool replied;
-    std::string sender, subject, body, createdAt;
-};
-
 struct Session {
     int id;                 // the connection number, also the player id "s<id>"
     bool authed;
@@ -53,6 +45,7 @@ struct Session {
     bool pagesOn;           // takes invitations
     int roomId;             // 0 when not seated
     int soloTaleId;         // tale of the solo game in progress
+    std::string address;    // the door's IPv4 address, dotted; empty in tests
 };
 
 enum RoomPhase { PHASE_WAITING, PHASE_PICKING, PHASE_COLLECTING, PHASE_VOTING, PHASE_RESULTS };
@@ -98,12 +91,36 @@ struct Knock {
     int64_t expiresAt;  // forgotten then if the host has not answered
 };
 
+struct Store;
+
+// Who may connect and what the sysop changed: a cache of the data file's
+// boards, bans and time-outs, announcements and shutdown, refreshed when the
+// admin tool commits (see gate.h).
+struct Board {
+    std::string name;
+    uint32_t net, mask;  // allowed source addresses; mask 0 takes any
+};
+
+struct Gate {
+    bool open;                                  // any board id may connect (--open)
+    std::map<std::string, Board> boards;        // by board id
+    std::map<std::string, std::string> banned;  // "<board>/<user>" -> reason
+    std::map<std::string, int64_t> timedOut;    // "<board>/<user>" -> Unix time it ends
+    Json announcements;                         // as the door takes them
+    int64_t dataVersion, pollAt;                // last seen PRAGMA data_version; next look
+    int64_t shutdownWall;                       // Unix time the sysop set, 0 none
+    int64_t shutdownAt;                         // the same on the house clock, 0 none
+    std::string shutdownReason;
+    bool stopping;                              // the shutdown came: the loop ends
+    std::vector<int> hangUp;                    // sessions to close once their lines are out
+};
+
 struct House {
     Library lib;
+    Store* store = nullptr;  // the data file (":memory:" unless houseUseData says otherwise)
+    Gate gate;
     std::map<int, Session> sessions;
     std::map<int, Room> rooms;
-    std::map<std::string, std::vector<Letter>> mail;   // by board and user number
-    std::map<std::string, int> nextLetterId;
     std::map<std::string, Knock> knocks;               // by knock token
     std::map<std::string, int> ratings;                // "<board>/<user>/<story>" -> rating
     std::vector<Outgoing> outbox;
@@ -113,7 +130,11 @@ struct House {
     bool fastBots;      // --fast (tests): bot waits divided by FAST_BOTS_DIVISOR
 };
 
+// Opens a fresh house on an in-memory data file seeded with lib.
 void houseInit(House* h, const Library& lib, uint32_t seed);
+// Moves the house onto the data file at path (seeding its library from the
+// house's when it has none); false with a reason in *error.
+bool houseUseData(House* h, const std::string& path, std::string* error);
 uint32_t houseRandom(House* h);
 
 // Output.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "gate.h"
 #include "tables.h"
 
 namespace {
@@ -51,14 +52,6 @@ Json categoriesJson(const Library& lib) {
     return list;
 }
 
-Json announcementsJson() {
-    return Json::array({{{"id", 1},
-                         {"title", "The house is open"},
-                         {"body", "This is the local house game service. Open a table, invite a friend by "
-                                  "share code, or let the house bots keep you company. Every tale here was "
-                                  "written for the house."}}});
-}
-
 Json rosterJson(House* h) {
     Json players = Json::array();
     for (const auto& [id, s] : h->sessions) {
@@ -75,9 +68,10 @@ Json authedJson(House* h, const Session& s) {
     return {{"ok", true},
             {"you", {{"name", s.name}, {"id", pidOf(s)}, {"greeting", GREETING}}},
             {"features", {{"tester_feedback", true}, {"feedback_label", "Feedback"}}},
-            {"bbs", {{"board", s.bbsId.empty() ? "This Board" : s.bbsId}, {"sysop", "the Sysop"}}},
+            {"bbs", {{"board", !gateBoardName(h, s.bbsId).empty() ? gateBoardName(h, s.bbsId) : s.bbsId.empty() ? "This Board" : s.bbsId},
+                     {"sysop", "the Sysop"}}},
             {"categories", categoriesJson(h->lib)},
-            {"announcements", announcementsJson()},
+            {"announcements", h->gate.announcements},
             {"onlineTotal", onlineTotal(h)}};
 }
 

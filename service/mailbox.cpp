@@ -1,60 +1,41 @@
 #include "mailbox.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+
+#include "gate.h"
+#include "store.h"
 
 namespace {
 
-constexpr size_t MAIL_KEEP = 20;          // the door shows at most 20 letters
 constexpr size_t REPLY_MAX = 2000;        // a reply longer than this is cut
+constexpr const char* HOUSE_SENDER = "Wordwhirl House";
 
-std::string mailKey(const Session& s) {
-    return s.bbsId + "/" + s.userId + "/" + lowerText(s.name);
+// The house's own letters: the player is told by the reply that caused them.
+void addLetter(House* h, const Session& s, const std::string& subject, const std::string& body, bool replies) {
+    storeAddLetter(h->store, s.bbsId, s.userId, HOUSE_SENDER, subject, body, replies, true);
 }
 
-std::string today() {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return buf;
+// The welcome letter, on the first look at the mailbox.
+void welcomeOnce(House* h, const Session& s) {
+    std::vector<Json> p = storeRows(h->store, "SELECT welcomed FROM players WHERE board = ? AND user = ?", {s.bbsId, s.userId});
+    if (!p.empty() && p[0][0] == 1) return;
+    addLetter(h, s, "Welcome to the house!",
+              "Hello " + s.name + ",\n\nWelcome to the Wordwhirl house. Sit at a table, fill in the gaps "
+              "without peeking, and laugh at the story you all wrote together. If nobody else is around, "
+              "the house bots will happily play along.\n\nPress R to write back - we read every letter.",
+              true);
+    storeExec(h->store, "UPDATE players SET welcomed = 1 WHERE board = ? AND user = ?", {s.bbsId, s.userId});
 }
 
-void addLetter(House* h, const std::string& key, const std::string& subject, const std::string& body, bool replies) {
-    int& next = h->nextLetterId[key];
-    Letter l{++next, false, replies, false, "Wordwhirl House", subject, body, today()};
-    std::vector<Letter>& box = h->mail[key];
-    box.insert(box.begin(), l);
-    if (box.size() > MAIL_KEEP) box.resize(MAIL_KEEP);
-}
+// id, read, sender, subject, created_at, body, takes_reply, replied_at of one of the caller's letters.
+constexpr const char* LETTER_COLUMNS = "SELECT id, read, sender, subject, created_at, body, takes_reply, replied_at FROM letters ";
 
-// The mailbox of a caller, with the welcome letter on the first visit.
-std::vector<Letter>* boxOf(House* h, const Session& s) {
-    std::string key = mailKey(s);
-    if (!h->mail.count(key)) {
-        h->mail[key];
-        addLetter(h, key, "Welcome to the house!",
-                  "Hello " + s.name + ",\n\nWelcome to the Wordwhirl house. Sit at a table, fill in the gaps "
-                  "without peeking, and laugh at the story you all wrote together. If nobody else is around, "
-                  "the house bots will happily play along.\n\nPress R to write back - we read every letter.",
-                  true);
-    }
-    return &h->mail[key];
-}
-
-Letter* letterById(std::vector<Letter>* box, int64_t id) {
-    for (Letter& l : *box) {
-        if (l.id == id) return &l;
-    }
-    return nullptr;
-}
-
-Json letterJson(const Letter& l) {
-    Json j = {{"id", l.id}, {"read", l.read ? 1 : 0}, {"sender_label", l.sender}, {"subject", l.subject},
-              {"created_at", l.createdAt}, {"body", l.body}};
-    if (l.acceptsReply) j["reply_to"] = "house";
-    if (l.replied) j["replied_at"] = l.createdAt;
+Json letterJson(const Json& r) {
+    Json j = {{"id", r[0]}, {"read", r[1]}, {"sender_label", r[2]}, {"subject", r[3]}, {"created_at", r[4]}, {"body", r[5]}};
+    if (r[6] == 1) j["reply_to"] = "house";
+    if (r[7].is_string()) j["replied_at"] = r[7];
     return j;
 }
 
@@ -71,40 +52,47 @@ Json section(const char* title, const char* key, Json entries) {
 void mailList(House* h, int session, const Json&) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
+    welcomeOnce(h, *s);
     Json list = Json::array();
-    for (const Letter& l : *boxOf(h, *s)) list.push_back(letterJson(l));
+    for (const Json& r : storeRows(h->store, (std::string(LETTER_COLUMNS) + "WHERE board = ? AND user = ? ORDER BY id DESC LIMIT ?").c_str(),
+                                   {s->bbsId, s->userId, STORE_MAIL_KEEP})) {
+        list.push_back(letterJson(r));
+    }
     sendReply(h, session, 6, {{"ok", true}, {"mail", list}});
 }
 
 void mailMarkRead(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
-    if (Letter* l = letterById(boxOf(h, *s), jsInt(data, "id", -1))) l->read = true;
+    storeExec(h->store, "UPDATE letters SET read = 1 WHERE id = ? AND board = ? AND user = ?", {jsInt(data, "id", -1), s->bbsId, s->userId});
 }
 
 void mailDelete(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
-    std::vector<Letter>* box = boxOf(h, *s);
-    int64_t id = jsInt(data, "id", -1);
-    std::erase_if(*box, [id](const Letter& l) { return l.id == id; });
+    storeExec(h->store, "DELETE FROM letters WHERE id = ? AND board = ? AND user = ?", {jsInt(data, "id", -1), s->bbsId, s->userId});
 }
 
 void mailReply(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
-    Letter* l = letterById(boxOf(h, *s), jsInt(data, "id", -1));
-    std::string text = jsStr(data, "text");
-    const char* error = !l ? "That letter is gone." : !l->acceptsReply ? "That letter doesn't take replies."
+    int64_t id = jsInt(data, "id", -1);
+    std::vector<Json> l = storeRows(h->store, "SELECT takes_reply FROM letters WHERE id = ? AND board = ? AND user = ?",
+                                    {id, s->bbsId, s->userId});
+    std::string text = textCut(jsStr(data, "text"), REPLY_MAX);
+    const char* error = l.empty() ? "That letter is gone." : l[0][0] != 1 ? "That letter doesn't take replies."
                         : text.find_first_not_of(" \n") == std::string::npos ? "Write something first." : nullptr;
     if (error) {
         sendReply(h, session, 13, {{"ok", false}, {"error", error}});
         return;
     }
-    l->replied = true;
-    logRequest("mail reply", *s, text.substr(0, REPLY_MAX));
+    std::string now = storeTimeText(std::time(nullptr));
+    storeExec(h->store, "UPDATE letters SET replied_at = ? WHERE id = ?", {now, id});
+    storeExec(h->store, "INSERT INTO replies(letter_id, board, user, alias, text, created_at) VALUES(?, ?, ?, ?, ?, ?)",
+              {id, s->bbsId, s->userId, s->name, text, now});
+    logRequest("mail reply", *s, text);
     sendReply(h, session, 13, {{"ok", true}});
-    addLetter(h, mailKey(*s), "Thanks for writing!",
+    addLetter(h, *s, "Thanks for writing!",
               "We got your letter, " + s->name + ". The house staff is small (it's mostly bots), but every "
               "letter is read. Have fun at the tables!",
               false);
@@ -136,6 +124,8 @@ void feedbackSubmit(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
     logRequest("feedback", *s, data);
+    storeExec(h->store, "INSERT INTO feedback(board, user, alias, text, created_at) VALUES(?, ?, ?, ?, ?)",
+              {s->bbsId, s->userId, s->name, jsStr(data, "text"), storeTimeText(std::time(nullptr))});
     sendReply(h, session, 3, {{"ok", true}});
 }
 
@@ -149,6 +139,9 @@ void submissionSubmit(House* h, int session, const Json& data) {
         return;
     }
     logRequest("story submission", *s, data);
+    storeExec(h->store, "INSERT INTO submissions(board, user, alias, title, category, request, created_at) VALUES(?, ?, ?, ?, ?, ?, ?)",
+              {s->bbsId, s->userId, s->name, jsStr(data, "title"), jsStr(data, "category"), jsonLine(data),
+               storeTimeText(std::time(nullptr))});
     sendReply(h, session, 7, {{"ok", true}});
 }
 
@@ -156,6 +149,18 @@ void reportSubmit(House* h, int session, const Json& data) {
     Session* s = sessionOf(h, session);
     if (!s || !s->authed) return;
     logRequest("report", *s, data);
+    // A tale report names no tale (templateId is always 0): the one the caller has in play is meant.
+    std::string target = jsStr(data, "targetSocketId"), kind = data.contains("targetSocketId") ? "player" : "tale";
+    if (kind == "player") {
+        Session* who = target.size() > 1 ? sessionOf(h, std::atoi(target.c_str() + 1)) : nullptr;
+        if (who) target = who->name + " (" + gatePlayerKey(*who) + ")";
+    } else {
+        int taleId = s->roomId && h->rooms.count(s->roomId) ? h->rooms[s->roomId].round.taleId : s->soloTaleId;
+        const Tale* t = taleById(h->lib, taleId);
+        target = t ? std::to_string(t->id) + " " + t->title : "";
+    }
+    storeExec(h->store, "INSERT INTO reports(board, user, alias, kind, target, reason, note, created_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
+              {s->bbsId, s->userId, s->name, kind, target, jsStr(data, "reason"), jsStr(data, "note"), storeTimeText(std::time(nullptr))});
     sendReply(h, session, 9, {{"ok", true}});
 }
 

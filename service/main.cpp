@@ -1,5 +1,6 @@
 // wordwhirl-house: the local game service. Usage:
-//   wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--fast]
+//   wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--data FILE] [--open] [--fast]
+//   wordwhirl-house admin [--data FILE] COMMAND ...   (see admin.h)
 // Prints "listening on ADDR:PORT" once it takes connections; port 0 picks a
 // free one. Ends on SIGINT or SIGTERM.
 #include <unistd.h>
@@ -10,7 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "admin.h"
 #include "server.h"
+#include "store.h"
 
 namespace {
 
@@ -24,6 +27,8 @@ struct Options {
     std::string listen = "127.0.0.1";
     int port = 8095;
     std::string tales;  // empty: tales.json beside the executable
+    std::string data;   // empty: house.db beside the executable
+    bool open = false;  // any board id may connect; always so on 127.0.0.1
     bool fast = false;  // bots sit down and answer ten times sooner (tests)
 };
 
@@ -41,6 +46,8 @@ bool parseArgs(int argc, char** argv, Options* o) {
         if (a == "--port" && hasValue) o->port = portNumber(argv[++i]);
         else if (a == "--listen" && hasValue) o->listen = argv[++i];
         else if (a == "--tales" && hasValue) o->tales = argv[++i];
+        else if (a == "--data" && hasValue) o->data = argv[++i];
+        else if (a == "--open") o->open = true;
         else if (a == "--fast") o->fast = true;
         else return false;
     }
@@ -60,9 +67,11 @@ std::string besideExe(const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "admin") == 0) return adminMain(argc - 2, argv + 2, besideExe("house.db"));
     Options opt;
     if (!parseArgs(argc, argv, &opt)) {
-        std::fprintf(stderr, "usage: wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--fast]\n");
+        std::fprintf(stderr, "usage: wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--data FILE] [--open] [--fast]\n"
+                             "       wordwhirl-house admin [--data FILE] COMMAND ...\n");
         return 2;
     }
     std::string talesPath = opt.tales.empty() ? besideExe("tales.json") : opt.tales;
@@ -77,8 +86,15 @@ int main(int argc, char** argv) {
     static House house;  // large maps; lives for the whole run
     houseInit(&house, lib, static_cast<uint32_t>(serverNowMs()) | 1u);
     house.fastBots = opt.fast;
-    Server server;
+    std::string dataPath = opt.data.empty() ? besideExe("house.db") : opt.data;
     std::string error;
+    if (!houseUseData(&house, dataPath, &error)) {
+        std::fprintf(stderr, "house: %s\n", error.c_str());
+        return 1;
+    }
+    // Unregistered boards only where nobody else can reach the port.
+    house.gate.open = opt.open || opt.listen == "127.0.0.1";
+    Server server;
     if (!serverListen(&server, &house, opt.listen, opt.port, &error)) {
         std::fprintf(stderr, "house: %s\n", error.c_str());
         return 1;
@@ -89,7 +105,10 @@ int main(int argc, char** argv) {
     std::printf("listening on %s:%d\n", opt.listen.c_str(), serverPort(&server));
     std::fflush(stdout);
     std::fprintf(stderr, "house: %zu tales in %zu categories\n", lib.tales.size(), lib.categories.size());
-    while (!stopRequested) serverStep(&server, SERVER_TICK_MS);
+    std::fprintf(stderr, "house: data in %s; %s\n", dataPath.c_str(),
+                 house.gate.open ? "any board may connect" : "registered boards only");
+    while (!stopRequested && !house.gate.stopping) serverStep(&server, SERVER_TICK_MS);
     serverClose(&server);
+    storeClose(house.store);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "bots.h"
+#include "store.h"
 #include "tables.h"
 #include "words.h"
 
@@ -353,6 +354,8 @@ void roundRate(House* h, int session, const Json& data) {
     int rating = static_cast<int>(jsInt(data, "rating", 0));
     if (!s || !taleById(h->lib, storyId) || rating < -1 || rating > 1) return;
     h->ratings[ratingKey(*s, storyId)] = rating;
+    storeExec(h->store, "INSERT OR REPLACE INTO ratings(board, user, tale_id, rating) VALUES(?, ?, ?, ?)",
+              {s->bbsId, s->userId, storyId, rating});
 }
 
 void roundSeatGone(House* h, Room* r) {

@@ -36,7 +36,9 @@ void dropConn(Server* s, int session, const char* why) {
 
 void acceptAll(Server* s) {
     for (;;) {
-        int fd = accept(s->listenFd, nullptr, nullptr);
+        sockaddr_in peer{};
+        socklen_t peerLen = sizeof peer;
+        int fd = accept(s->listenFd, reinterpret_cast<sockaddr*>(&peer), &peerLen);
         if (fd < 0) return;
         if (!setNonBlocking(fd)) {
             close(fd);
@@ -45,6 +47,9 @@ void acceptAll(Server* s) {
         int session = s->nextSession++;
         s->conns[session] = Conn{fd, "", "", false};
         houseOpen(s->house, session);
+        char addr[INET_ADDRSTRLEN] = "";
+        inet_ntop(AF_INET, &peer.sin_addr, addr, sizeof addr);
+        s->house->sessions[session].address = addr;
     }
 }
 
@@ -77,6 +82,9 @@ void deliverOutbox(Server* s) {
         else if (c.out.size() > SERVER_OUT_MAX) broken.push_back(session);
     }
     for (int session : broken) dropConn(s, session, "send failed or door stopped reading");
+    std::vector<int> refused;
+    refused.swap(s->house->gate.hangUp);
+    for (int session : refused) dropConn(s, session, "closed by the house");
 }
 
 // Reads what is waiting; false when the door hung up.
