@@ -279,19 +279,22 @@ std::string adminTaleText(const Json& submission) {
     return text;
 }
 
+int adminRun(Store* st, int argc, char** argv) {
+    Args a(argv, argv + argc);
+    if (a.empty()) return usage();
+    int code = run(st, a);
+    if (!storeCommit(st)) code = refuse("the change was not saved");
+    return code;
+}
+
 int adminMain(int argc, char** argv, const std::string& defaultData) {
     std::string path = defaultData;
-    Args a;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--data" && i + 1 < argc) path = argv[++i];
-        else a.push_back(argv[i]);
-    }
-    if (a.empty()) return usage();
+    bool named = argc >= 2 && std::string(argv[0]) == "--data";
+    if (named) path = argv[1];
     std::string error;
     Store* st = storeOpen(path, STORE_ADMIN_BUSY_MS, &error);
     if (!st) return refuse(error);
-    int code = run(st, a);
-    if (!storeCommit(st)) code = refuse("the change was not saved");
+    int code = adminRun(st, argc - (named ? 2 : 0), argv + (named ? 2 : 0));
     storeClose(st);
     return code;
 }

@@ -18,6 +18,9 @@
 
 // Runs one command; the exit code (0 done, 1 refused or failed, 2 usage).
 int adminMain(int argc, char** argv, const std::string& defaultData);
+// The same on a data file already open (the command words alone), committed.
+struct Store;
+int adminRun(Store* st, int argc, char** argv);
 
 // The tale text of a story as the door submits it: its "{N}" marks become
 // "{TYPE:hint}" gaps from its blanks list.

@@ -13,8 +13,8 @@ namespace {
 int64_t wallNow() { return static_cast<int64_t>(std::time(nullptr)); }
 
 std::string minutesText(int64_t seconds) {
-    int64_t m = (seconds + 59) / 60;
-    return std::to_string(m < 1 ? 1 : m) + (m == 1 ? " minute" : " minutes");
+    int64_t m = seconds > 60 ? (seconds + 59) / 60 : 1;
+    return std::to_string(m) + (m == 1 ? " minute" : " minutes");
 }
 
 void toAuthed(House* h, const std::string& event, const Json& data) {

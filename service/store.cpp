@@ -51,7 +51,7 @@ INSERT INTO announcements(title, body, created_at) VALUES('The house is open',
 };
 
 void logFault(Store* st, const char* what) {
-    std::fprintf(stderr, "house: data: %s: %s\n", what, sqlite3_errmsg(st->db));
+    std::fprintf(stderr, "house: data: %.60s: %s\n", what, sqlite3_errmsg(st->db));
 }
 
 sqlite3_stmt* prepared(Store* st, const char* sql, const Json& args) {

@@ -14,7 +14,8 @@ house_start() {
   [ -x "$house_bin" ] || { echo "play: the local game service is not built ($house_bin)" >&2; exit 1; }
   log="$dir/house.log"
   : > "$log"
-  "$house_bin" --port 0 --listen 127.0.0.1 --tales "$tales" >"$log" 2>&1 &
+  # --open: the local board's id is whatever door.cfg says, registered or not.
+  "$house_bin" --port 0 --listen 127.0.0.1 --open --tales "$tales" >"$log" 2>&1 &
   HOUSE_PID=$!
   echo "$HOUSE_PID" > "$dir/house.pid"
   for ((i = 0; i < 100; i++)); do

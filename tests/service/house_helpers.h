@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "admin.h"
 #include "dispatch.h"
+#include "gate.h"
 #include "house.h"
+#include "store.h"
 
 struct TestHouse {
     House h;
@@ -32,6 +35,7 @@ struct TestHouse {
         h.now = 1000000;
         for (size_t i = 0; i < names.size(); i++) act((int)i + 1, std::string("login ") + names[i]);
     }
+    ~TestHouse() { storeClose(h.store); }
 
     // The data of the last message to session that is the event what ("#n":
     // the reply n); null when none.
@@ -57,7 +61,10 @@ struct TestHouse {
 
     // One line from caller who: "name data" emits (name#ack asks for a reply),
     // "tick ms" moves the clock in 100 ms steps, "login Name" and "close" open
-    // and end a session; '{', '[' or '~' text goes raw (opening the session
+    // and end a session; "admin ARGS" runs the admin tool on the house's data
+    // (words split at blanks, "quoted" ones kept whole) and lets the house
+    // see it; "closed" serves registered boards only; "from ADDR BOARD NAME"
+    // logs in from that address and board; '{', '[' or '~' text goes raw (opening the session
     // when it is the caller's first). In it, $code and $door
     // stand for the share code and knock token of caller 1's table, $knock for
     // the last knock caller 1 was told of, $answers for words in all of who's
@@ -85,6 +92,26 @@ struct TestHouse {
             houseOpen(&h, who);
             return houseLine(&h, who, Json{{"cmd", "connect"}, {"bbsInstanceId", "test-bbs"},
                                            {"localUserid", std::to_string(who)}, {"alias", line.substr(6)}}.dump());
+        } else if (line.rfind("admin ", 0) == 0) {
+            std::vector<std::string> args;
+            for (size_t at = 6; at < line.size(); ++at) {
+                size_t end = line[at] == '"' ? line.find('"', at + 1) : line.find(' ', at);
+                args.push_back(line.substr(at + (line[at] == '"'), std::min(end, line.size()) - at - (line[at] == '"')));
+                at = std::min(end + (line[at] == '"'), line.size());
+            }
+            std::vector<char*> argv;
+            for (std::string& a : args) argv.push_back(a.data());
+            int code = adminRun(h.store, (int)argv.size(), argv.data());
+            gateLoad(&h);
+            return code == 0;
+        } else if (line == "closed") {
+            h.gate.open = false;
+        } else if (line.rfind("from ", 0) == 0) {
+            std::string addr = line.substr(5, line.find(' ', 5) - 5), rest = line.substr(6 + addr.size());
+            houseOpen(&h, who);
+            h.sessions[who].address = addr;
+            return houseLine(&h, who, Json{{"cmd", "connect"}, {"bbsInstanceId", rest.substr(0, rest.find(' '))},
+                                           {"localUserid", std::to_string(who)}, {"alias", rest.substr(rest.find(' ') + 1)}}.dump());
         } else if (line == "close") {
             houseClose(&h, who);
         } else if (line[0] == '~' || line[0] == '{' || line[0] == '[') {

@@ -80,6 +80,33 @@ const std::vector<TestHouse::Step> STEPS = {
     {11, "login " + times("\xc3\xa9", 30), 11, "authed", R"({"you":{"name":")" + times("\xc3\xa9", 27) + "\"}}"},  // cut by characters
     {9, R"({"cmd":"connect","bbsInstanceId":"b","localUserid":"9","alias":"x\"})", 9, "authed", R"({"you":{"name":"x\\"}})"},
     {10, R"({"cmd":"connect","alias":"no shape)", 10, "", "false"},
+    // The sysop's tools reach the doors connected: a story accepted joins the
+    // library with its gaps, its author gets a letter; news, mail, a time-out,
+    // a ban and a shutdown arrive as they happen.
+    {1, R"(submission:submit#7 {"title":"Pup","storyText":"A {1} pup {x}.","blanks":[{"n":1,"type":"big:{x}","hint":"so}ft"}],"category":"Pets","agreedToTerms":true})", 1, "#7", R"({"ok":true})"},
+    {1, "admin accept 1", 1, "mail:new", "{}"},
+    {1, "solo:start#1 {\"templateId\":4}", 1, "#1", R"({"ok":true,"blanks":[{"type":"BIGX","hint":"soft"},{"type":"x"}]})"},
+    {1, "admin decline 1 \"twice\"", 1, "", "false"},
+    {1, "admin announce \"Fresh tales\"", 1, "lobby:content", R"({"announcements":[{"title":"Fresh tales"},{}]})"},
+    {1, "admin mail Ann \"Hi\"", 1, "", "false"},  // Ann and ann: which?
+    {1, "admin mail test-bbs/1 \"Hi\"", 1, "mail:new", "{}"},
+    {1, "admin timeout test-bbs/1 5", 1, "mod:timeout", R"({"reason":"no chat for 5 minutes."})"},
+    {1, "lobby:chat \"hello?\"", 1, "lobby:notice", R"({"text":"You are timed out: no chat for 5 minutes."})"},
+    {0, "", 2, "lobby:chat", "null"},
+    {2, "admin ban Bob \"spam\"", 2, "admin:kicked", R"({"reason":"You have been banned: spam"})"},
+    {2, "login Bob", 2, "authed", R"({"ok":false,"banned":true,"reason":"spam"})"},
+    {1, "admin shutdown 2 \"new tales\"", 1, "admin:shutdown-scheduled", R"({"message":"The house closes in 2 minutes: new tales"})"},
+    {1, "admin shutdown cancel", 1, "admin:shutdown-cancelled", "{}"},
+    {1, "admin shutdown 1 \"bye\"", 1, "admin:shutdown-scheduled", R"({"message":"The house closes in 1 minute: bye"})"},
+    {1, "tick 60000", 1, "disconnected", R"({"reason":"The house is closing: bye"})"},
+    // Registered boards only: from their own addresses, under their own names.
+    {0, "admin board add b1 \"First Board\" --from 10.0.0/8", 0, "", "false"},
+    {0, "admin board add b1 \"First Board\" --from 10.0.0.0/8", 0, "", "true"},
+    {15, R"({"cmd":"connect","bbsInstanceId":"test-bbs","localUserid":"1","alias":"Ann"})", 15, "authed", R"({"ok":false,"timedOut":true,"until":"5 minutes"})"},
+    {0, "closed", 0, "", "true"},
+    {12, "from 10.1.2.3 b1 Fay", 12, "authed", R"({"ok":true,"bbs":{"board":"First Board"}})"},
+    {13, "from 192.168.1.9 b1 Gus", 13, "authed", R"({"ok":false,"maintenance":true,"error":"This board may not connect from this address."})"},
+    {14, "from 10.1.2.3 test-bbs Hal", 14, "authed", R"({"ok":false,"error":"This board is not registered with this game service."})"},
     {1, "~{\"cmd\":\"actions\",\"offset\":0}", 1, "", "true"},
 };
 
@@ -94,6 +121,9 @@ TEST(HouseLobby, TheLoungeStepByStep) {
     EXPECT_FALSE(words.empty());
     for (const Json& word : words) EXPECT_NE(actionLine("Ann", word), "") << word;
     EXPECT_EQ(actionLine("Ann", "wave"), "") << "not an action word";
+    EXPECT_TRUE(t.h.gate.stopping);
+    EXPECT_EQ(std::set<int>(t.h.gate.hangUp.begin(), t.h.gate.hangUp.end()), (std::set<int>{1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 13, 14, 15}))
+        << "the banned, everybody at the shutdown, the refused";
 }
 
 }  // namespace
@@ -117,4 +147,36 @@ TEST(HouseTales, ShippedLibraryIsComplete) {
         EXPECT_TRUE(t.blanks.size() >= 8 && t.blanks.size() <= 16) << t.title;
         EXPECT_EQ(taleFill(t, {}).find('{'), std::string::npos) << t.title;
     }
+}
+
+// The data file: made from an empty file, kept across a restart (letters,
+// replies, ratings), and changed by the admin tool from another connection
+// while the house runs; a file from a newer house is refused.
+TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
+    std::string path = testing::TempDir() + "house-data-test.db", error;
+    for (const char* end : {"", "-wal", "-shm"}) std::remove((path + end).c_str());
+    std::fclose(std::fopen(path.c_str(), "w"));
+    {
+        TestHouse t;
+        ASSERT_TRUE(houseUseData(&t.h, path, &error)) << error;
+        t.run({{1, "login Ann", 1, "#6", "null"},
+               {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":1,"reply_to":"house"}]})"},
+               {1, R"(mail:reply#13 {"id":1,"text":"Hello house"})", 1, "#13", R"({"ok":true})"},
+               {1, R"(story:rate {"storyId":2,"rating":1})", 1, "", "true"}});
+    }
+    TestHouse t;
+    ASSERT_TRUE(houseUseData(&t.h, path, &error)) << error;
+    EXPECT_EQ(storeRows(t.h.store, "PRAGMA user_version")[0][0], STORE_SCHEMA_VERSION);
+    t.run({{1, "login Ann", 1, "authed", R"({"ok":true})"},
+           {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":2,"subject":"Thanks for writing!"},{"id":1,"read":0}]})"}});
+    EXPECT_TRUE(t.last(1, "#6")["mail"][1].contains("replied_at"));
+    EXPECT_EQ(t.h.ratings["test-bbs/1/2"], 1);
+    std::string args[] = {"--data", path, "mail", "Ann", "Still there?"};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
+    ASSERT_EQ(adminMain(5, argv, ""), 0);
+    t.run({{1, "tick 1000", 1, "mail:new", "{}"},
+           {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"body":"Still there?","reply_to":"house"},{},{}]})"}});
+    storeRows(t.h.store, "PRAGMA user_version = 99");
+    EXPECT_EQ(storeOpen(path, 0, &error), nullptr);
+    EXPECT_NE(error.find("version 99"), std::string::npos) << error;
 }
