@@ -1,7 +1,7 @@
 // `./run play` and `./run bbs` end to end: tools/play.sh on a pseudo-terminal
 // and tools/bbs.sh taking telnet callers, each starting the local game
 // service; the door greets, Q from the menu ends it, and the service stops
-// with the tool.
+// with the tool. And the house's data file: a letter kept through a kill.
 #include <gtest/gtest.h>
 
 #ifdef WW_HOUSE_BINARY
@@ -16,7 +16,7 @@
 #include <cerrno>
 #include <memory>
 
-#include "support/bbs_host.h"
+#include "e2e_common.h"
 
 namespace {
 
@@ -163,6 +163,64 @@ TEST(ToolsE2e, BbsCallersGetTheirOwnNodesAndAreHungUpWhenTheDoorEnds) {
     run.wait();
     EXPECT_TRUE(processGone(house)) << "the service outlived the BBS";
     EXPECT_TRUE(said("BBS closed")) << run.board.rawStdout;
+}
+
+// The house on a free port with its data in path (its log beside it); its pid, *port set.
+pid_t startHouse(const std::string& path, int* port) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(open((path + ".log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), STDERR_FILENO);
+        execl(WW_HOUSE_BINARY, WW_HOUSE_BINARY, "--port", "0", "--data", path.c_str(), "--tales",
+              WW_SOURCE_DIR "/service/tales.json", (char*)nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[256];
+    for (ssize_t n; said.find('\n') == std::string::npos && (n = read(out[0], buf, sizeof buf)) > 0;) said.append(buf, (size_t)n);
+    close(out[0]);
+    *port = said.rfind("listening on ", 0) == 0 ? atoi(said.c_str() + said.rfind(':') + 1) : 0;
+    return pid;
+}
+
+// The welcome letter the house wrote and a letter the sysop sent while the
+// caller was on are still in the caller's mailbox after the house is killed
+// (no chance to tidy up) and started again.
+TEST(ToolsE2e, ALetterSurvivesAHouseKilledAndStartedAgain) {
+    Door first, second;
+    std::string data = first.dir + "/house.db";
+    int port = 0;
+    pid_t house = startHouse(data, &port);
+    ASSERT_GT(port, 0);
+    startTelnet(&first, 1, port, "bbsid=board-7\n");
+    ASSERT_TRUE(bbsWaitText(&first, "Welcome, Tester!", 16)) << bbsScreen(&first);
+    bbsSendKeys(&first, "x");
+    ASSERT_TRUE(bbsWaitText(&first, "[S] MAIN MENU", 23)) << bbsScreen(&first);
+    bbsSendKeys(&first, "s");
+    ASSERT_TRUE(bbsWaitText(&first, "Mailbox (1 new)")) << bbsScreen(&first);
+    std::string admin = std::string(WW_HOUSE_BINARY) + " admin --data '" + data + "' mail Tester 'Kept through the night.' >/dev/null";
+    ASSERT_EQ(std::system(admin.c_str()), 0);
+    ASSERT_TRUE(bbsWaitText(&first, "Mailbox (2 new)")) << bbsScreen(&first);
+    kill(house, SIGKILL);
+    waitpid(house, nullptr, 0);
+    EXPECT_EQ(bbsWaitExit(&first), 0);
+
+    house = startHouse(data, &port);
+    ASSERT_GT(port, 0);
+    startTelnet(&second, 1, port, "bbsid=board-7\n");
+    ASSERT_TRUE(bbsWaitText(&second, "Welcome, Tester!", 16)) << bbsScreen(&second);
+    bbsSendKeys(&second, "x");
+    ASSERT_TRUE(bbsWaitText(&second, "[S] MAIN MENU", 23)) << bbsScreen(&second);
+    bbsSendKeys(&second, "s");
+    ASSERT_TRUE(bbsWaitText(&second, "Mailbox (2 new)")) << bbsScreen(&second);
+    bbsSendKeys(&second, "M\r");
+    EXPECT_TRUE(bbsWaitText(&second, "[1] A letter from the sysop", 6)) << bbsScreen(&second);
+    EXPECT_TRUE(bbsWaitText(&second, "[2] Welcome to the house!", 7)) << bbsScreen(&second);
+    kill(house, SIGKILL);
+    waitpid(house, nullptr, 0);
 }
 
 }  // namespace
