@@ -7,6 +7,7 @@
 
 #include "lobby.h"
 #include "round.h"
+#include "store.h"
 
 namespace {
 
@@ -35,11 +36,14 @@ std::string newCode(House* h) {
     }
 }
 
-std::string freeInk(const Room& r) {
+// The caller's own colour from earlier visits when nobody at the table has it.
+std::string freeInk(const Room& r, const std::string& wanted) {
+    auto used = [&](std::string_view ink) {
+        return std::any_of(r.seats.begin(), r.seats.end(), [&](const Seat& s) { return s.ink == ink; });
+    };
+    if (std::find(INKS.begin(), INKS.end(), wanted) != INKS.end() && !used(wanted)) return wanted;
     for (std::string_view ink : INKS) {
-        bool used = false;
-        for (const Seat& s : r.seats) used = used || s.ink == ink;
-        if (!used) return std::string(ink);
+        if (!used(ink)) return std::string(ink);
     }
     return std::string(INKS[r.seats.size() % INKS.size()]);
 }
@@ -143,10 +147,14 @@ int humansAt(const Room& r) {
     return n;
 }
 
-bool roomAddSeat(House*, Room* r, const Seat& seat) {
+bool roomAddSeat(House* h, Room* r, const Seat& seat) {
     if (static_cast<int>(r->seats.size()) >= r->maxPlayers) return false;
     Seat s = seat;
-    s.ink = freeInk(*r);
+    Session* caller = sessionOf(h, s.session);
+    Json player = Json::array({caller ? caller->bbsId : "", caller ? caller->userId : ""});
+    std::vector<Json> own = caller ? storeRows(h->store, "SELECT colour FROM players WHERE board = ? AND user = ?", player) : std::vector<Json>{};
+    s.ink = freeInk(*r, own.empty() ? "" : own[0][0].get<std::string>());
+    if (caller) storeExec(h->store, "UPDATE players SET colour = ? WHERE board = ? AND user = ?", {s.ink, player[0], player[1]});
     r->seats.push_back(s);
     return true;
 }

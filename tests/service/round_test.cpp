@@ -99,6 +99,11 @@ const Case CASES[] = {
          {1, R"(host:kick {"name":"an"})", 1, "room:notice", R"({"text":"Nobody by that name is at your table."})"},
          {1, R"(host:kick {"name":"BOB"})", 2, "room:kicked", R"({"message":"The host removed you from the table."})"},
          {0, "", 1, "room:state", R"({"players":[{"name":"Ann"},{"id":"b1"}]})"}}},
+    {"a caller keeps their colour at the next table when it is free", {"Ann", "Bob"},
+     ANN_AND_BOB + Steps{
+         {0, "", 2, "room:state", R"({"players":[{"name":"Ann","ink":"gold"},{"name":"Bob","ink":"cyan"}]})"},
+         {2, "room:leave {}", 2, "", "true"},
+         {2, R"(room:create#5 {"name":"Bob's"})", 2, "room:state", R"({"players":[{"name":"Bob","ink":"cyan"}]})"}}},
     // A knock nobody answers does not stay: it goes when the knocker leaves
     // the Lounge, when time is up (the knocker is told), or when the table
     // closes (likewise).
