@@ -225,19 +225,19 @@ int64_t storeAddLetter(Store* st, const std::string& board, const std::string& u
     return id;
 }
 
-std::vector<std::string> storeIgnores(Store* st, const std::string& board, const std::string& user) {
-    std::vector<std::string> names;
+StoreIgnores storeIgnores(Store* st, const std::string& board, const std::string& user) {
+    StoreIgnores out;
     std::vector<Json> rows = storeRows(st, "SELECT ignores FROM players WHERE board = ? AND user = ?", {board, user});
     Json list = rows.empty() ? Json::array() : jsonParseLine(rows[0][0].get<std::string>());
-    if (!list.is_array()) return names;
-    for (const Json& n : list) {
-        if (n.is_string()) names.push_back(n.get<std::string>());
-    }
-    return names;
+    if (!list.is_array()) return out;
+    for (const Json& i : list) out.emplace_back(jsStr(i, "key"), jsStr(i, "name"));
+    return out;
 }
 
-void storeSetIgnores(Store* st, const std::string& board, const std::string& user, const std::vector<std::string>& names) {
-    storeExec(st, "UPDATE players SET ignores = ? WHERE board = ? AND user = ?", {Json(names).dump(), board, user});
+void storeSetIgnores(Store* st, const std::string& board, const std::string& user, const StoreIgnores& list) {
+    Json out = Json::array();
+    for (const auto& [key, name] : list) out.push_back({{"key", key}, {"name", name}});
+    storeExec(st, "UPDATE players SET ignores = ? WHERE board = ? AND user = ?", {out.dump(), board, user});
 }
 
 bool storeAward(Store* st, const std::string& board, const std::string& user, const std::string& name) {

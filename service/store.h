@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "json_util.h"
@@ -62,9 +63,11 @@ bool storeLoadLibrary(Store* st, Library* lib, std::string* log);
 int64_t storeAddLetter(Store* st, const std::string& board, const std::string& user, const std::string& sender,
                        const std::string& subject, const std::string& body, bool takesReply, bool notified);
 
-// A player's ignore list (names), kept on the player's record.
-std::vector<std::string> storeIgnores(Store* st, const std::string& board, const std::string& user);
-void storeSetIgnores(Store* st, const std::string& board, const std::string& user, const std::vector<std::string>& names);
+// A player's ignore list, kept on the player's record: pairs of the ignored
+// player's "<board>/<user>" key and the name they had, oldest first.
+using StoreIgnores = std::vector<std::pair<std::string, std::string>>;
+StoreIgnores storeIgnores(Store* st, const std::string& board, const std::string& user);
+void storeSetIgnores(Store* st, const std::string& board, const std::string& user, const StoreIgnores& list);
 
 // An achievement, once per player; true when it is new.
 bool storeAward(Store* st, const std::string& board, const std::string& user, const std::string& name);

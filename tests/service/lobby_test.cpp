@@ -150,7 +150,7 @@ TEST(HouseTales, ShippedLibraryIsComplete) {
 }
 
 // The data file: made from an empty file, kept across a restart (letters,
-// replies, ratings), and changed by the admin tool from another connection
+// replies, ratings, ignore lists, achievements), and changed by the admin tool from another connection
 // while the house runs; a file from a newer house is refused.
 TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
     std::string path = testing::TempDir() + "house-data-test.db", error;
@@ -163,6 +163,9 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
                {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":1,"reply_to":"house"}]})"},
                {1, R"(mail:reply#13 {"id":1,"text":"Hello house"})", 1, "#13", R"({"ok":true})"},
                {1, R"(story:rate {"storyId":2,"rating":1})", 1, "", "true"}});
+        storeSetIgnores(t.h.store, "test-bbs", "1", {{"test-bbs/2", "Bob"}});
+        EXPECT_TRUE(storeAward(t.h.store, "test-bbs", "1", "First tale"));
+        EXPECT_FALSE(storeAward(t.h.store, "test-bbs", "1", "First tale")) << "once per player";
     }
     TestHouse t;
     ASSERT_TRUE(houseUseData(&t.h, path, &error)) << error;
@@ -171,6 +174,7 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
            {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":2,"subject":"Thanks for writing!"},{"id":1,"read":0}]})"}});
     EXPECT_TRUE(t.last(1, "#6")["mail"][1].contains("replied_at"));
     EXPECT_EQ(t.h.ratings["test-bbs/1/2"], 1);
+    EXPECT_EQ(storeIgnores(t.h.store, "test-bbs", "1"), (StoreIgnores{{"test-bbs/2", "Bob"}}));
     std::string args[] = {"--data", path, "mail", "Ann", "Still there?"};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
     ASSERT_EQ(adminMain(5, argv, ""), 0);
