@@ -43,7 +43,17 @@ int64_t number(const std::string& text) {
 
 std::string nowText() { return storeTimeText(static_cast<int64_t>(std::time(nullptr))); }
 
-std::string cell(const Json& v) { return v.is_string() ? v.get<std::string>() : v.is_null() ? "" : v.dump(); }
+// A value as printed: what doors sent may hold escape sequences meant for
+// the sysop's terminal, so control characters never reach it (a line feed
+// shows as "\n", or stays one where text is shown whole).
+std::string cell(const Json& v, bool whole = false) {
+    std::string text = v.is_string() ? v.get<std::string>() : v.is_null() ? "" : v.dump(), out;
+    for (char c : text) {
+        if (c == '\n') out += whole ? "\n" : "\\n";
+        else out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    }
+    return out;
+}
 
 void printRows(const std::vector<Json>& rows) {
     for (const Json& r : rows) {
@@ -119,7 +129,7 @@ int submissions(Store* st, const Args& a) {
                                             "FROM submissions WHERE id = ?", Json::array({number(a[1])}));
         if (r.empty()) return refuse("no submission " + a[1]);
         std::printf("#%s %s by %s (%s) in %s: %s\n\n%s\n", cell(r[0][0]).c_str(), cell(r[0][1]).c_str(), cell(r[0][2]).c_str(),
-                    cell(r[0][3]).c_str(), cell(r[0][4]).c_str(), cell(r[0][5]).c_str(), adminTaleText(jsonParseLine(r[0][6])).c_str());
+                    cell(r[0][3]).c_str(), cell(r[0][4]).c_str(), cell(r[0][5]).c_str(), cell(adminTaleText(jsonParseLine(r[0][6])), true).c_str());
         return 0;
     }
     bool all = a.size() == 2 && a[1] == "all";
@@ -156,8 +166,10 @@ int accept(Store* st, const Args& a) {
     taleSplitGaps(text, &parts, &blanks);
     if (blanks.empty()) return refuse("submission " + a[1] + " has no gaps to fill");
     int64_t taleId = storeRows(st, "SELECT coalesce(max(id), 0) + 1 FROM tales")[0][0];
-    storeExec(st, "INSERT INTO tales(id, title, category, text, submission_id) VALUES(?, ?, ?, ?, ?)",
-              {taleId, row[3], category, text, row[0]});
+    if (!storeExec(st, "INSERT INTO tales(id, title, category, text, submission_id) VALUES(?, ?, ?, ?, ?)",
+                   {taleId, row[3], category, text, row[0]})) {
+        return refuse("the tale could not be added");
+    }
     storeExec(st, "UPDATE submissions SET state = 'accepted', tale_id = ? WHERE id = ?", {taleId, row[0]});
     storeAddLetter(st, row[1], row[2], "The Sysop", "Your story is in the library!",
                    "Thank you for \"" + cell(row[3]) + "\". It is now tale " + std::to_string(taleId) + " in " + category +
@@ -282,6 +294,9 @@ std::string adminTaleText(const Json& submission) {
 int adminRun(Store* st, int argc, char** argv) {
     Args a(argv, argv + argc);
     if (a.empty()) return usage();
+    // Every command reads and writes in one transaction: two sysops accepting
+    // at once cannot both take the same tale id.
+    if (!storeBegin(st)) return refuse("the data file is busy; try again");
     int code = run(st, a);
     if (!storeCommit(st)) code = refuse("the change was not saved");
     return code;

@@ -143,9 +143,13 @@ void storeClose(Store* st) {
     delete st;
 }
 
-bool storeExec(Store* st, const char* sql, const Json& args) {
+bool storeBegin(Store* st) {
     if (!st->inWrite) st->inWrite = plain(st, "BEGIN IMMEDIATE");
-    if (!st->inWrite) return false;  // the admin tool held the lock too long: this write is lost, and logged
+    return st->inWrite;
+}
+
+bool storeExec(Store* st, const char* sql, const Json& args) {
+    if (!storeBegin(st)) return false;  // the admin tool held the lock too long: this write is lost, and logged
     sqlite3_stmt* stmt = prepared(st, sql, args);
     if (!stmt) return false;
     int rc = sqlite3_step(stmt);

@@ -47,6 +47,10 @@ void storeClose(Store* st);  // commits what is pending
 bool storeExec(Store* st, const char* sql, const Json& args = Json::array());
 std::vector<Json> storeRows(Store* st, const char* sql, const Json& args = Json::array());
 int64_t storeLastId(Store* st);
+// Opens the write transaction now (storeExec does it on its first write),
+// so that what is read next cannot change before the writes; false when
+// the lock did not come.
+bool storeBegin(Store* st);
 bool storeCommit(Store* st);
 
 // Changes when another connection (the admin tool) committed since the last call.
