@@ -1,6 +1,6 @@
 // The house's network side: two doors on real sockets, where one's rubbish
 // (garbage, a line over 1 MiB in pieces, a line in two halves) leaves the
-// other talking.
+// other talking; a third from an unknown board is told so and hung up on.
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,12 +8,25 @@
 #include "house_helpers.h"
 #include "server.h"
 
+namespace {
+bool waitUntilHungUp(int fd, Server* s) {
+    char buf[4096];
+    for (int i = 0; i < 300; ++i) {
+        serverStep(s, 10);
+        ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n == 0) return true;
+        if (n < 0 && errno != EAGAIN) return true;  // reset counts too
+    }
+    return false;
+}
+}  // namespace
+
 TEST(HouseServer, OneDoorsBadLinesLeaveTheOthersTalking) {
     TestHouse t;
     Server s;
-    std::string error, seen[2];
+    std::string error, seen[3];
     ASSERT_TRUE(serverListen(&s, &t.h, "127.0.0.1", 0, &error)) << error;
-    int doors[2];
+    int doors[3];
     for (int& fd : doors) {
         fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in sa{AF_INET, htons((uint16_t)serverPort(&s)), {htonl(INADDR_LOOPBACK)}, {}};
@@ -48,5 +61,10 @@ TEST(HouseServer, OneDoorsBadLinesLeaveTheOthersTalking) {
     close(doors[0]);  // Ann hangs up: Bob hears the count fall
     EXPECT_TRUE(hears(1, R"({"data":{"online":1},"event":"presence:total"})"));
     close(doors[1]);
+    t.h.gate.open = false;
+    say(2, R"({"cmd":"connect","bbsInstanceId":"x","localUserid":"1","alias":"Eve"})" "\n");
+    EXPECT_TRUE(hears(2, "not registered"));
+    EXPECT_TRUE(waitUntilHungUp(doors[2], &s));
+    close(doors[2]);
     serverClose(&s);
 }
