@@ -22,6 +22,13 @@ void chatEmote(House* h, int session, const Json& data, bool inRoom);
 // Sessions that hear a line: the table's callers, or everybody unseated.
 std::vector<int> chatAudience(House* h, const Session& from, bool inRoom);
 
-// What an action word turns a line into ("Ann waves at Bob."); empty when
-// the first word is no action.
-std::string actionLine(const std::string& sender, const std::string& text);
+// A chat line read as an action: its base word or listed form ("wave",
+// "waves"), then perhaps a name, then perhaps "secretly".
+struct ActionWords {
+    int action;           // index in the action list, -1 when the line is no action
+    std::string target;   // the name as typed, empty for none
+    bool secret;          // seen by the target alone
+};
+ActionWords actionWords(const std::string& text);
+// What an action turns into ("Ann waves at Bob."); empty for no action.
+std::string actionLine(const std::string& sender, const ActionWords& w, const std::string& target);
