@@ -1,6 +1,6 @@
 // The house's network side: two doors on real sockets, where one's rubbish
-// (garbage, a line over 1 MiB in pieces, a line in two halves) leaves the
-// other talking.
+// (garbage, a line over 1 MiB in pieces, a line in two halves) or flood of
+// lines leaves the other talking; the flood is held back, then let go.
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,11 +8,14 @@
 #include "house_helpers.h"
 #include "server.h"
 
+static int64_t fakeNow = 1000000;
+
 TEST(HouseServer, OneDoorsBadLinesLeaveTheOthersTalking) {
     TestHouse t;
     Server s;
     std::string error, seen[2];
     ASSERT_TRUE(serverListen(&s, &t.h, "127.0.0.1", 0, &error)) << error;
+    s.clock = [] { return fakeNow; };
     int doors[2];
     for (int& fd : doors) {
         fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -45,8 +48,19 @@ TEST(HouseServer, OneDoorsBadLinesLeaveTheOthersTalking) {
     EXPECT_EQ(seen[0].find("zzzz"), std::string::npos);
     say(0, R"({"cmd":"emit","name":"lobby:chat","data":"ann too"})" "\n");
     EXPECT_TRUE(hears(1, "ann too"));
-    close(doors[0]);  // Ann hangs up: Bob hears the count fall
-    EXPECT_TRUE(hears(1, R"({"data":{"online":1},"event":"presence:total"})"));
+    std::string flood;
+    for (int i = 0; i < FLOOD_BURST * 5; i++) flood += R"({"cmd":"emit","name":"lobby:chat","data":"f"})" "\n";
+    fakeNow += FLOOD_BURST * 1000 / FLOOD_LINES_PER_S;  // Bob's whole burst is back
+    say(1, flood);
+    say(0, R"({"cmd":"emit","name":"lobby:chat","data":"ann while bob floods"})" "\n");
+    EXPECT_TRUE(hears(1, "ann while bob floods") && hears(0, "ann while bob floods"));
+    size_t heard = 0;
+    for (size_t at = 0; (at = seen[0].find(R"("text":"f")", at)) != std::string::npos; at++) heard++;
+    EXPECT_EQ(heard, (size_t)FLOOD_BURST) << "the burst goes through, the rest waits for the clock";
+    fakeNow += FLOOD_CLOSE_MS;  // not enough credit earned for the rest: Bob is let go
+    seen[0].clear();
+    EXPECT_TRUE(hears(0, R"({"data":{"online":1},"event":"presence:total"})"));
+    close(doors[0]);
     close(doors[1]);
     serverClose(&s);
 }
