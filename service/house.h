@@ -14,6 +14,7 @@
 
 constexpr int HOUSE_MAX_NAME = 30;          // the door sends at most 30 characters
 constexpr int HOUSE_MAX_CHAT = 500;         // chat text cut like the door cuts it
+constexpr size_t HOUSE_LIST_MAX = 40;       // tables and roster entries a door keeps (the rest are dropped there)
 constexpr size_t HOUSE_IGNORE_MAX = 100;    // a longer ignore list forgets its oldest entry
 constexpr int HOUSE_TABLE_SEATS_MAX = 8;    // largest table a door may ask for
 constexpr int HOUSE_WANT_PLAYERS = 3;       // bots fill a table up to this many
@@ -134,6 +135,7 @@ struct House {
     uint32_t rng;
     int nextRoomId, nextBotId, nextKnockId;
     bool fastBots;      // --fast (tests): bot waits divided by FAST_BOTS_DIVISOR
+    bool lobbyDirty;    // tables or roster changed: the Lounge hears once per loop pass
 };
 
 void houseInit(House* h, const Library& lib, uint32_t seed);

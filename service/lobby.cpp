@@ -68,7 +68,7 @@ Json announcementsJson() {
 Json rosterJson(House* h) {
     Json players = Json::array();
     for (const auto& [id, s] : h->sessions) {
-        if (s.authed && s.roomId == 0) {
+        if (s.authed && s.roomId == 0 && players.size() < HOUSE_LIST_MAX) {
             players.push_back({{"id", pidOf(s)}, {"name", s.name}, {"source", "bbs"}});
         }
     }
@@ -118,11 +118,13 @@ std::string firstWord(const std::string& text, std::string* rest) {
     return word;
 }
 
-// A line to everybody who hears the speaker and does not ignore them.
-void sendChatTo(House* h, const Session& from, bool inRoom, const Json& line) {
+// A line to everybody who hears the speaker and does not ignore them; made
+// once, as a busy Lounge has hundreds of listeners.
+void sendChatTo(House* h, const Session& from, bool inRoom, const Json& data) {
+    std::string line = jsonLine({{"event", inRoom ? "room:chat" : "lobby:chat"}, {"data", data}});
     for (int id : chatAudience(h, from, inRoom)) {
         Session* to = sessionOf(h, id);
-        if (to && !ignores(h, *to, from)) sendEvent(h, id, inRoom ? "room:chat" : "lobby:chat", line);
+        if (to && !ignores(h, *to, from)) h->outbox.push_back({id, line});
     }
 }
 
@@ -286,8 +288,18 @@ void lobbyRefresh(House* h, int session, const Json&) {
 }
 
 void lobbyBroadcast(House* h) {
+    h->lobbyDirty = true;
+}
+
+void lobbyFlush(House* h) {
+    if (!h->lobbyDirty) return;
+    h->lobbyDirty = false;
+    std::string rooms = jsonLine({{"event", "lobby:rooms"}, {"data", {{"rooms", tablesListJson(h)}}}});
+    std::string roster = jsonLine({{"event", "lobby:roster"}, {"data", rosterJson(h)}});
     for (const auto& [id, s] : h->sessions) {
-        if (s.authed && s.roomId == 0) sendRoomsAndRoster(h, id);
+        if (!s.authed || s.roomId) continue;
+        h->outbox.push_back({id, rooms});
+        h->outbox.push_back({id, roster});
     }
 }
 

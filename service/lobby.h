@@ -9,8 +9,11 @@ void lobbyConnect(House* h, int session, const Json& cmd);
 void lobbyDisconnect(House* h, int session);
 void lobbyPresence(House* h, int session, const Json& data);
 void lobbyRefresh(House* h, int session, const Json& data);
-// Sends lobby:rooms and lobby:roster to every caller in the Lounge.
+// Sends lobby:rooms and lobby:roster to every caller in the Lounge, once
+// per loop pass (lobbyFlush): a crowd logging in at once would otherwise
+// cost every caller a list per newcomer.
 void lobbyBroadcast(House* h);
+void lobbyFlush(House* h);
 void lobbyStories(House* h, int session, const Json& cmd);
 void lobbyActions(House* h, int session, const Json& cmd);
 

@@ -166,7 +166,7 @@ Json tablesListJson(House* h) {
     Json list = Json::array();
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& [id, r] : h->rooms) {
-            if (takesPlayers(r) != (pass == 0)) continue;
+            if (takesPlayers(r) != (pass == 0) || list.size() >= HOUSE_LIST_MAX) continue;
             list.push_back(tableJson(r));
         }
     }
