@@ -34,10 +34,10 @@ constexpr std::array<Action, 16> ACTIONS = {{
     {"salutes", "%s salutes.", "%s salutes %s."},
 }};
 
+// One system line (the door wraps it); the door's help page has the rest.
 constexpr const char* HELP_TEXT =
-    "Commands: >name text (to one, aloud), /name text (whisper), an action such as wave or wave name "
-    "(add secretly for their eyes only; /actions lists them), /ignore name, /unignore name, /page on|off, "
-    "/who, /report, /quit.";
+    "Commands: >name text (aloud to one), /name text (whisper), wave or wave name (add secretly: theirs "
+    "alone; /actions lists all), /ignore name, /unignore name, /page on|off, /who, /report, /quit.";
 
 constexpr const char* GREETING = "Welcome to the house, {username}! Pull up a chair.";
 
