@@ -173,12 +173,13 @@ TEST(ToolsE2e, BbsCallersGetTheirOwnNodesAndAreHungUpWhenTheDoorEnds) {
     ASSERT_TRUE(bbsWaitText(second.get(), "anybody here")) << bbsScreen(second.get());
     EXPECT_EQ(bbsScreen(second.get()).find("waves"), std::string::npos) << bbsScreen(second.get());
     EXPECT_TRUE(bbsWaitText(first.get(), "anybody here")) << "Guest1 still hears Guest2";
+    bbsCloseFd(&first->callerFd);  // Guest1's line drops
+    EXPECT_TRUE(said("node 1: door ended with code 0; caller hung up")) << run.board.rawStdout;
 
-    // SIGTERM: every caller is hung up and the service stops.
+    // SIGTERM: every caller is told, hung up, and the service stops.
     pid_t house = run.housePid();
     ASSERT_GT(house, 0);
     kill(run.pid, SIGTERM);
-    EXPECT_TRUE(waitGone(first.get()));
     EXPECT_TRUE(waitGone(second.get()));
     EXPECT_NE(second->rawSocket.find("The board is closing"), std::string::npos) << "told before the line drops";
     run.wait();
