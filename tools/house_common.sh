@@ -14,12 +14,17 @@ HOUSE_PORT=
 # passes, valid ten years. The door trusts it through door.cfg's cafile.
 house_cert() {
   [ -s "$cert_dir/cert.pem" ] && [ -s "$cert_dir/key.pem" ] && return 0
-  mkdir -p "$cert_dir"
+  local tmp
+  mkdir -p "$(dirname "$cert_dir")"
+  tmp=$(mktemp -d "$cert_dir.XXXXXX")
   openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 3650 \
     -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
-    -keyout "$cert_dir/key.pem" -out "$cert_dir/cert.pem" 2>/dev/null \
-    || { echo "play: could not make the house's certificate with openssl" >&2; exit 1; }
-  chmod 600 "$cert_dir/key.pem"
+    -keyout "$tmp/key.pem" -out "$tmp/cert.pem" 2>/dev/null \
+    || { rm -rf "$tmp"; echo "play: could not make the house's certificate with openssl" >&2; exit 1; }
+  chmod 600 "$tmp/key.pem"
+  # Made aside and renamed whole: when two tools start at once, one pair wins
+  # and nobody reads a certificate with the other's key.
+  mv -T "$tmp" "$cert_dir" 2>/dev/null || rm -rf "$tmp"
 }
 
 # Start the service, TLS only, with its log in $1/house.log; wait for its
