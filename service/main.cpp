@@ -22,9 +22,11 @@ void onSignal(int) {
     stopRequested = 1;
 }
 
+constexpr int PORT_OFF = -2;  // "--port off"; -1 is a port that did not parse
+
 struct Options {
     std::string listen = "127.0.0.1";
-    int port = 8095;    // -1: no plain port
+    int port = 8095;    // PORT_OFF: no plain port
     int tlsPort = 8096; // the door's default
     std::string cert, key;  // both or neither: TLS served when given
     std::string board, sysop;
@@ -43,7 +45,7 @@ bool parseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         bool hasValue = i + 1 < argc;
-        if (a == "--port" && hasValue) o->port = std::strcmp(argv[++i], "off") == 0 ? -1 : portNumber(argv[i]);
+        if (a == "--port" && hasValue) o->port = std::strcmp(argv[++i], "off") == 0 ? PORT_OFF : portNumber(argv[i]);
         else if (a == "--tls-port" && hasValue) o->tlsPort = portNumber(argv[++i]);
         else if (a == "--cert" && hasValue) o->cert = argv[++i];
         else if (a == "--key" && hasValue) o->key = argv[++i];
@@ -55,7 +57,7 @@ bool parseArgs(int argc, char** argv, Options* o) {
         else return false;
     }
     bool tls = !o->cert.empty() && !o->key.empty();
-    bool portsOk = (o->port >= 0 || (o->port == -1 && tls)) && o->tlsPort >= 0;
+    bool portsOk = (o->port >= 0 || (o->port == PORT_OFF && tls)) && o->tlsPort >= 0;
     return portsOk && o->cert.empty() == o->key.empty();
 }
 
