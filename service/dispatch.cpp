@@ -169,5 +169,6 @@ void houseTick(House* h) {
     }
     knocksExpire(h);
     gatePoll(h);
+    lobbyFlush(h);
     storeCommit(h->store);
 }
