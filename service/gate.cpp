@@ -26,7 +26,7 @@ void toAuthed(House* h, const std::string& event, const Json& data) {
 std::vector<int> sessionsOf(House* h, const std::string& key) {
     std::vector<int> out;
     for (const auto& [id, s] : h->sessions) {
-        if (s.authed && gatePlayerKey(s) == key) out.push_back(id);
+        if (s.authed && playerKey(s) == key) out.push_back(id);
     }
     return out;
 }
@@ -181,6 +181,10 @@ void gateWelcome(House* h, Session* s, const Json& connect) {
     storeExec(h->store, "INSERT INTO players(board, user, alias, first_seen, last_seen) VALUES(?1, ?2, ?3, ?4, ?4) "
                         "ON CONFLICT(board, user) DO UPDATE SET alias = ?3, last_seen = ?4",
               {s->bbsId, s->userId, textCut(jsStr(connect, "alias", s->name), HOUSE_MAX_NAME), now});
+    Player* p = playerOf(h, *s);
+    if (p->ignores.empty()) {
+        for (const auto& [key, name] : storeIgnores(h->store, s->bbsId, s->userId)) p->ignores.push_back({key, name});
+    }
     const Gate& g = h->gate;
     if (g.shutdownAt) {
         std::string when = "The house closes in " + minutesText((g.shutdownAt - h->now) / 1000);
@@ -188,17 +192,19 @@ void gateWelcome(House* h, Session* s, const Json& connect) {
     }
 }
 
+void gateSaveIgnores(House* h, const Session& s) {
+    StoreIgnores list;
+    for (const Ignored& i : playerOf(h, s)->ignores) list.emplace_back(i.key, i.name);
+    storeSetIgnores(h->store, s.bbsId, s.userId, list);
+}
+
 bool gateMuted(House* h, Session* s, const std::string& emit) {
-    auto out = h->gate.timedOut.find(gatePlayerKey(*s));
+    auto out = h->gate.timedOut.find(playerKey(*s));
     if (out == h->gate.timedOut.end() || out->second <= wallNow()) return false;
     if (emit.find(":chat") == std::string::npos && emit.find(":emote") == std::string::npos) return false;
     sendNotice(h, s->id, s->roomId ? "room:notice" : "lobby:notice",
                "You are timed out: no chat for " + minutesText(out->second - wallNow()) + ".");
     return true;
-}
-
-std::string gatePlayerKey(const Session& s) {
-    return s.bbsId + "/" + s.userId;
 }
 
 std::string gateBoardName(const House* h, const std::string& board) {

@@ -18,13 +18,14 @@ void gatePoll(House* h);
 // Before the log-in: false when the connect is refused (the door is told
 // why, the refusal logged with the address, the connection closed).
 bool gateAdmit(House* h, Session* s, const Json& connect);
-// After the log-in: the player's record, and a shutdown already announced.
+// After the log-in: the player's record (the ignore list read back when the
+// house has none for them yet), and a shutdown already announced.
 void gateWelcome(House* h, Session* s, const Json& connect);
+// The caller's ignore list into the data file (it is read back at log-in).
+void gateSaveIgnores(House* h, const Session& s);
 // A timed-out caller's chat is held back with a notice; true when it was.
 bool gateMuted(House* h, Session* s, const std::string& emit);
 
-// "<board>/<user>", the key of a player.
-std::string gatePlayerKey(const Session& s);
 // The board's registered name, empty when it has none.
 std::string gateBoardName(const House* h, const std::string& board);
 // "A.B.C.D/BITS" (or one address) into network and mask, host order.

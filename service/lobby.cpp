@@ -163,6 +163,7 @@ void ignoreCommand(House* h, Session* s, const std::string& typed, bool inRoom) 
     if (!ignores(h, *s, *who)) {
         if (p->ignores.size() >= HOUSE_IGNORE_MAX) p->ignores.erase(p->ignores.begin());
         p->ignores.push_back({playerKey(*who), who->name});
+        gateSaveIgnores(h, *s);
     }
     tell(h, *s, inRoom, "You are ignoring " + who->name + ": you won't see their messages. /unignore " + who->name + " lets them through.");
 }
@@ -180,6 +181,7 @@ void unignoreCommand(House* h, Session* s, const std::string& typed, bool inRoom
     }
     tell(h, *s, inRoom, hit->name + "'s messages come through again.");
     list.erase(hit);
+    gateSaveIgnores(h, *s);
 }
 
 // "/word ...": the house's own commands, else a whisper.

@@ -153,7 +153,7 @@ void reportSubmit(House* h, int session, const Json& data) {
     std::string target = jsStr(data, "targetSocketId"), kind = data.contains("targetSocketId") ? "player" : "tale";
     if (kind == "player") {
         Session* who = target.size() > 1 ? sessionOf(h, std::atoi(target.c_str() + 1)) : nullptr;
-        if (who) target = who->name + " (" + gatePlayerKey(*who) + ")";
+        if (who) target = who->name + " (" + playerKey(*who) + ")";
     } else {
         int taleId = s->roomId && h->rooms.count(s->roomId) ? h->rooms[s->roomId].round.taleId : s->soloTaleId;
         const Tale* t = taleById(h->lib, taleId);

@@ -197,8 +197,9 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
         t.run({{1, "login Ann", 1, "#6", "null"},
                {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":1,"reply_to":"house"}]})"},
                {1, R"(mail:reply#13 {"id":1,"text":"Hello house"})", 1, "#13", R"({"ok":true})"},
-               {1, R"(story:rate {"storyId":2,"rating":1})", 1, "", "true"}});
-        storeSetIgnores(t.h.store, "test-bbs", "1", {{"test-bbs/2", "Bob"}});
+               {1, R"(story:rate {"storyId":2,"rating":1})", 1, "", "true"},
+               {2, "login Bob", 1, "", "true"},
+               {1, "lobby:chat \"/ignore bob\"", 1, "lobby:notice", "{}"}});
         EXPECT_TRUE(storeAward(t.h.store, "test-bbs", "1", "First tale"));
         EXPECT_FALSE(storeAward(t.h.store, "test-bbs", "1", "First tale")) << "once per player";
     }
@@ -206,10 +207,10 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
     ASSERT_TRUE(houseUseData(&t.h, path, &error)) << error;
     EXPECT_EQ(storeRows(t.h.store, "PRAGMA user_version")[0][0], STORE_SCHEMA_VERSION);
     t.run({{1, "login Ann", 1, "authed", R"({"ok":true})"},
+           {1, "lobby:chat \"/ignore\"", 1, "lobby:notice", R"({"text":"You are ignoring: Bob."})"},
            {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":2,"subject":"Thanks for writing!"},{"id":1,"read":0}]})"}});
     EXPECT_TRUE(t.last(1, "#6")["mail"][1].contains("replied_at"));
     EXPECT_EQ(t.h.ratings["test-bbs/1/2"], 1);
-    EXPECT_EQ(storeIgnores(t.h.store, "test-bbs", "1"), (StoreIgnores{{"test-bbs/2", "Bob"}}));
     std::string args[] = {"--data", path, "mail", "Ann", "Still there?"};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
     ASSERT_EQ(adminMain(5, argv, ""), 0);
