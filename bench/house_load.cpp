@@ -279,7 +279,8 @@ pid_t startHouse(Bench* b, const std::string& dir) {
         int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, STDERR_FILENO);
         execl(WW_HOUSE_BINARY, WW_HOUSE_BINARY, "--port", "0", "--tls-port", "0", "--cert", (dir + "/cert.pem").c_str(),
-              "--key", (dir + "/key.pem").c_str(), "--tales", WW_SOURCE_DIR "/service/tales.json", (char*)nullptr);
+              "--key", (dir + "/key.pem").c_str(), "--tales", WW_SOURCE_DIR "/service/tales.json", "--data", ":memory:",
+              (char*)nullptr);
         _exit(127);
     }
     close(out[1]);
