@@ -32,7 +32,7 @@ static void storeTls(DoorConfig* s, const char* v) {
 // door file; an empty value means none.
 static void storeCaFile(DoorConfig* s, const char* v) {
     if (!v[0]) { s->caFile[0] = 0; return; }
-    copyText(s->caFile, v[0] == '/' ? v : exePath(v).text);
+    copyText(s->caFile, platPathIsAbsolute(v) ? v : exePath(v).text);
 }
 
 // Only a UTF-8 name switches the output over; anything else keeps CP437,

@@ -47,6 +47,8 @@ int platRandomBytes(unsigned char* buf, size_t len) {
     return 1;
 }
 
+int platPathIsAbsolute(const char* path) { return path[0] == '/'; }
+
 void platLockFile(int fd) {
     while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }

@@ -40,6 +40,11 @@ FILE* platOpenNoCase(const char* dir, const char* name, char* out, size_t cap) {
     return fopen(out, "r");
 }
 
+int platPathIsAbsolute(const char* path) {
+    bool drive = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
+    return path[0] == '\\' || path[0] == '/' || drive;
+}
+
 // Windows locks are mandatory rather than advisory; every node takes the
 // same lock before it touches the file, so they still only take turns.
 void platLockFile(int fd) {
