@@ -80,7 +80,10 @@ void serveTls(NetPeer* peer, int fd) {
     if (peer->handshakeResult == 0) {
         mbedtls_ssl_write(&ssl, (const unsigned char*)peer->greeting.data(), peer->greeting.size());
         unsigned char buf[4096];
-        for (int n; (n = mbedtls_ssl_read(&ssl, buf, sizeof buf)) > 0;) peer->received.append((char*)buf, (size_t)n);
+        for (int n; (n = mbedtls_ssl_read(&ssl, buf, sizeof buf)) > 0;) {
+            std::lock_guard<std::mutex> hold(peer->lock);
+            peer->received.append((char*)buf, (size_t)n);
+        }
     }
     mbedtls_ssl_free(&ssl);
     mbedtls_ssl_config_free(&conf);
