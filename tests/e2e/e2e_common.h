@@ -21,9 +21,7 @@ struct FakeService : NetPeer {
     FakeService() { netPeerStart(this, PEER_SERVICE); }
     // Over TLS 1.2 with the test root's certificate: it cannot send later,
     // so what it says goes out once, as the handshake ends.
-    explicit FakeService(const std::string& tlsGreeting) {
-        netPeerStart(this, PEER_TLS12, netTestPki().goodCert, netTestPki().goodKey, tlsGreeting);
-    }
+    explicit FakeService(const std::string& tlsGreeting) { netPeerStart(this, PEER_TLS12, netTestPki().goodCert, netTestPki().goodKey, tlsGreeting); }
     ~FakeService() { netPeerFinish(this); }
 };
 

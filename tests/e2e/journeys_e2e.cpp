@@ -291,15 +291,11 @@ void runJourney(const Journey& j, int node) {
     std::unique_ptr<FakeService> service(j.seat == WINE_CONSOLE_TLS ? new FakeService(AUTHED + "\n") : new FakeService);
     BbsHost door(j.seat == TELNET_SEAT ? WW_DOOR_BINARY : getenv("WW_WIN_DOOR"));
     door.line = j.utf8 ? BbsHost::TELNET_UTF8 : BbsHost::TELNET;
-    std::string cfg = j.utf8 ? "bbsid=board-7\ncharset=utf8\n" : "bbsid=board-7\n";
-    if (j.seat == TELNET_SEAT) {
-        startTelnet(&door, node, service->port, cfg, "Tess \"Q\"");
-    } else {
-        if (j.seat == WINE_CONSOLE_TLS) cfg += "tls=1\ncafile=" + netTestPki().caCert + "\n";
-        bbsWriteDoorCfg(&door, service->port, cfg);
-        bbsWriteFile(&door, "DOOR32.SYS", bbsDoor32(0, 0, node, "Tess \"Q\""));
-        bbsStart(&door, {"DOOR32.SYS"}, true);
-    }
+    std::string cfg = std::string(j.utf8 ? "charset=utf8\n" : "") + "bbsid=board-7\n" +
+                      (j.seat == WINE_CONSOLE_TLS ? "tls=1\ncafile=" + netTestPki().caCert + "\n" : "");
+    if (j.seat == TELNET_SEAT) prepareTelnet(&door, node, service->port, cfg, "Tess \"Q\"");
+    else bbsWriteDoorCfg(&door, service->port, cfg), bbsWriteFile(&door, "DOOR32.SYS", bbsDoor32(0, 0, node, "Tess \"Q\""));
+    bbsStart(&door, {"-DDOOR32.SYS"}, j.seat != TELNET_SEAT);  // the console's keys on a pipe
     size_t seen = 0, index = 0;
     for (const Steps& part : j.parts)
         for (const Step& s : part) {

@@ -54,7 +54,7 @@ struct BbsHost {
         char tmpl[] = "/tmp/wwbbs-XXXXXX";
         if (!mkdtemp(tmpl)) abort();
         dir = tmpl;
-        door = dir + (doorBinary.size() > 4 && doorBinary.ends_with(".exe") ? "/wordwhirl.exe" : "/wordwhirl");
+        door = dir + (doorBinary.ends_with(".exe") ? "/wordwhirl.exe" : "/wordwhirl");
         testScreenOpen(&screen);
         std::lock_guard<std::mutex> hold(bbsFileAndFork);
         if (!doorBinary.empty()) std::filesystem::copy_file(doorBinary, door);
@@ -124,15 +124,12 @@ inline std::string bbsDoor32(int commType, unsigned handle, int node, const std:
 
 // Start the door with these arguments in the board directory. Standard input
 // is a pipe the test writes keys into when stdinPipe (a socket pair when
-// stdinSocket too), else /dev/null.
-// A Windows door runs under wine, behind the pipe host ./run windows names
-// in WW_WIN_PIPE_HOST: wine gives a Windows program no pipe of Linux's as a
-// pipe.
+// stdinSocket too), else /dev/null. A Windows door runs under wine behind
+// the pipe host named in WW_WIN_PIPE_HOST: wine gives a Windows program no
+// Linux pipe as a pipe.
 inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe, bool stdinSocket = false) {
-    bool wine = host->door.ends_with(".exe");
-    static char wineName[] = "wine";
     std::vector<char*> argv{host->door.data()};
-    if (wine) argv = {wineName, getenv("WW_WIN_PIPE_HOST"), host->door.data()};
+    if (host->door.ends_with(".exe")) argv = {(char*)"wine", getenv("WW_WIN_PIPE_HOST"), host->door.data()};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     int in[2] = {-1, -1}, out[2];

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include <mbedtls/net_sockets.h>
 #include <mbedtls/ssl.h>
@@ -16,6 +14,7 @@ extern "C" {  // this header of the library declares without C linkage
 #include <mbedtls/psa_util.h>
 }
 
+#include "files.h"
 #include "host/nodelog.h"
 
 namespace {
@@ -195,9 +194,7 @@ void netPeerFinish(NetPeer* peer) {
 }
 
 std::string netTakeNodeLog() {
-    std::string path = exePath("wordwhirl-node0.log").text;
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
+    std::string path = exePath("wordwhirl-node0.log").text, text = slurp(path);
     remove(path.c_str());
-    return text.str();
+    return text;
 }

@@ -8,24 +8,16 @@
 #include "host/config.h"
 #include "host/nodelog.h"
 #include "host/settings.h"
+#include "support/files.h"
 #include "terminal/charset.h"
 
 namespace {
-
-std::string writeTemp(const std::string& text) {
-    char name[] = "/tmp/wwcfgXXXXXX";
-    int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
-    close(fd);
-    return name;
-}
 
 // A fresh state with start-up's defaults, then the given door.cfg text.
 DoorConfig* readConfig(const std::string& text) {
     static DoorConfig state;
     configDefaults(&state);
-    std::string path = writeTemp(text);
+    std::string path = tempFile(text);
     EXPECT_EQ(configReadFile(&state, path.c_str()), 1);
     unlink(path.c_str());
     return &state;
@@ -86,6 +78,9 @@ TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
         {"cafile=roots.pem\n", beside},
         {"cafile=  /etc/ssl/extra.pem\n", "/etc/ssl/extra.pem"},
         {"cafile=/a.pem\ncafile=\n", ""},
+#ifdef _WIN32
+        {"cafile=C:\\certs\\x.pem\n", "C:\\certs\\x.pem"},  // a drive path is absolute on Windows
+#endif
     };
     for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->caFile, c.want) << c.text;
     // Beside the executable, a long name is cut to the 255 characters kept

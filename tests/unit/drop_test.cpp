@@ -15,6 +15,7 @@
 
 #include "host/drop.h"
 #include "host/nodelog.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
@@ -56,13 +57,6 @@ Lines dorinfo(int count = 13) {
 Lines with(Lines l, int lineNo, const std::string& text) {
     l.at(lineNo - 1) = text;
     return l;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // A scratch directory for the node directory and, as exeDir, the

@@ -5,7 +5,6 @@
 // both the caller and the game service.
 #include <gtest/gtest.h>
 #include <winsock2.h>
-#include <ws2tcpip.h>
 
 #include <fstream>
 #include <memory>
@@ -13,35 +12,19 @@
 #include <thread>
 
 #include "door/startup.h"
+#include "platform/net.h"
 #include "platform/platform.h"
 #include "state/client_state.h"
 
 namespace {
 
-constexpr int WAIT_MS = 20000;  // only a failing wait lasts this long
-
-SOCKET listenLocal(int* port) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof a;
-    bind(s, (sockaddr*)&a, len);
-    listen(s, 1);
-    getsockname(s, (sockaddr*)&a, &len);
-    *port = ntohs(a.sin_port);
-    return s;
-}
-
-// Reads s until text has arrived, or the wait or the connection ends.
+// Reads s until text has arrived; false when 20 s pass or the connection ends first.
 bool readUntil(SOCKET s, std::string* got, const std::string& text) {
     for (uint32_t start = platTickCount(); got->find(text) == std::string::npos;) {
-        WSAPOLLFD p = {s, POLLRDNORM, 0};
-        if (platTickCount() - start > WAIT_MS || WSAPoll(&p, 1, 100) < 0) return false;
         char buf[4096];
-        int n = p.revents ? recv(s, buf, sizeof buf, 0) : -2;
-        if (n == 0 || n == -1) return false;
-        if (n > 0) got->append(buf, (size_t)n);
+        int n = platWaitSocket((int)s, 0, 100) == 1 ? recv(s, buf, sizeof buf, 0) : 0;
+        if (n < 0 || (n == 0 && platTickCount() - start > 20000)) return false;
+        got->append(buf, (size_t)(n > 0 ? n : 0));
     }
     return true;
 }
@@ -49,51 +32,44 @@ bool readUntil(SOCKET s, std::string* got, const std::string& text) {
 void say(SOCKET s, const std::string& bytes) { send(s, bytes.data(), (int)bytes.size(), 0); }
 
 TEST(SocketPath, DoorServesTheHandleNamedInDoor32SysAndLeavesItOpen) {
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    int servicePort, callerPort;
-    SOCKET service = listenLocal(&servicePort), board = listenLocal(&callerPort);
-    SOCKET caller = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons((u_short)callerPort);
-    ASSERT_EQ(connect(caller, (sockaddr*)&to, sizeof to), 0);
-    SOCKET doorEnd = accept(board, nullptr, nullptr);
-    std::ofstream(exePath("door.cfg").text) << "host=127.0.0.1\nport=" << servicePort << "\ntls=0\n";
-    std::string drop = exePath("DOOR32.SYS").text;
-    std::ofstream(drop, std::ios::binary) << "2\r\n" << doorEnd << "\r\n38400\r\nTest BBS\r\n42\r\nTest Caller\r\n"
-                                          << "Tess\r\n100\r\n45\r\n1\r\n5\r\n";
-
+    ASSERT_TRUE(platNetStart());
+    // One listener is the board (the caller connects first), then the service.
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET, a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a, error;
+    bind(listener, (sockaddr*)&a, len), listen(listener, 1), getsockname(listener, (sockaddr*)&a, &len);
+    addrinfo* here = platResolve4("127.0.0.1", ntohs(a.sin_port));
+    SOCKET caller = (SOCKET)platConnectAny(here, 5000, &error), doorEnd = accept(listener, nullptr, nullptr);
+    platFreeAddrs(here);
+    std::ofstream(exePath("door.cfg").text) << "host=127.0.0.1\nport=" << ntohs(a.sin_port) << "\ntls=0\n";
+    std::string drop = exePath("DOOR32.SYS").text, dropArg = "-D" + drop;
+    std::ofstream(drop) << "2\n" << doorEnd << "\n38400\nTest BBS\n42\nTest Caller\nTess\n100\n45\n1\n5\n";
     std::unique_ptr<ClientState> cs(new ClientState{});
-    std::string dropArg = "-D" + drop;
     char* argv[] = {(char*)"wordwhirl", dropArg.data(), nullptr};
     int code = -1;
     std::thread door([&] { code = doorMain(cs.get(), 2, argv); });
-    SOCKET link = accept(service, nullptr, nullptr);
+    SOCKET link = accept(listener, nullptr, nullptr);
     std::string sent, shown;
     bool ok = readUntil(link, &sent, "\n");
     EXPECT_EQ(sent, R"({"cmd":"connect","bbsInstanceId":"","localUserid":"42","alias":"Tess"})" "\n");
-    say(link, R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace"}}})" "\n");
-    ok = ok && readUntil(caller, &shown, "Welcome, Ace!");
-    EXPECT_EQ(shown.substr(0, 9), "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x03") << "the telnet offer comes first";
-    say(caller, "x");
-    ok = ok && readUntil(caller, &shown, "[S] MAIN MENU");
-    say(caller, "s");
-    ok = ok && readUntil(caller, &shown, "Back to the BBS");
-    say(caller, "q\r");
-    ok = ok && readUntil(link, &sent, R"({"cmd":"disconnect"})") && readUntil(caller, &shown, "Thanks for playing!");
+    // Who says what, then whose end must show what: the service, then the caller's keys.
+    const struct { SOCKET to; const char* says; SOCKET from; std::string* got; const char* shows; } steps[] = {
+        {link, R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace"}}})" "\n", caller, &shown, "Welcome, Ace!"},
+        {caller, "x", caller, &shown, "[S] MAIN MENU"}, {caller, "s", caller, &shown, "Back to the BBS"},
+        {caller, "q\r", link, &sent, R"({"cmd":"disconnect"})"}, {caller, "", caller, &shown, "Thanks for playing!"},
+    };
+    for (const auto& s : steps) ok = ok && (say(s.to, s.says), readUntil(s.from, s.got, s.shows));
     EXPECT_TRUE(ok) << "the caller saw:\n" << shown << "\nthe service got:\n" << sent;
+    EXPECT_EQ(shown.substr(0, 9), "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x03") << "the telnet offer comes first";
     if (!ok) shutdown(caller, SD_BOTH);  // a hang-up ends the door
     door.join();
     EXPECT_EQ(code, 0);
-    // The socket is the board's: still open, it carries the board's bytes.
-    say(doorEnd, "BBS");
+    say(doorEnd, "BBS");  // the socket is the board's: still open, it carries the board's bytes
     std::string after;
     EXPECT_TRUE(readUntil(caller, &after, "BBS"));
-    for (SOCKET s : {caller, doorEnd, link, service, board}) closesocket(s);
-    remove(exePath("door.cfg").text);
-    remove(drop.c_str());
+    for (SOCKET s : {caller, doorEnd, link, listener}) closesocket(s);
+    remove(exePath("door.cfg").text), remove(drop.c_str());
 }
 
 }  // namespace
