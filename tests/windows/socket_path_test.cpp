@@ -7,13 +7,13 @@
 #include <winsock2.h>
 
 #include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 
 #include "door/startup.h"
 #include "platform/net.h"
 #include "platform/platform.h"
+#include "platform/wait.h"
 #include "state/client_state.h"
 
 namespace {
@@ -22,7 +22,8 @@ namespace {
 bool readUntil(SOCKET s, std::string* got, const std::string& text) {
     for (uint32_t start = platTickCount(); got->find(text) == std::string::npos;) {
         char buf[4096];
-        int n = platWaitSocket((int)s, 0, 100) == 1 ? recv(s, buf, sizeof buf, 0) : 0;
+        WaitSource source = {(int32_t)s, WAIT_SOCKET, false};
+        int n = platWait(&source, 1, 100) == 1 && source.ready ? recv(s, buf, sizeof buf, 0) : 0;
         if (n < 0 || (n == 0 && platTickCount() - start > 20000)) return false;
         got->append(buf, (size_t)(n > 0 ? n : 0));
     }
@@ -45,10 +46,10 @@ TEST(SocketPath, DoorServesTheHandleNamedInDoor32SysAndLeavesItOpen) {
     std::ofstream(exePath("door.cfg").text) << "host=127.0.0.1\nport=" << ntohs(a.sin_port) << "\ntls=0\n";
     std::string drop = exePath("DOOR32.SYS").text, dropArg = "-D" + drop;
     std::ofstream(drop) << "2\n" << doorEnd << "\n38400\nTest BBS\n42\nTest Caller\nTess\n100\n45\n1\n5\n";
-    std::unique_ptr<ClientState> cs(new ClientState{});
+    static ClientState doorState;  // as the door's own main has it
     char* argv[] = {(char*)"wordwhirl", dropArg.data(), nullptr};
     int code = -1;
-    std::thread door([&] { code = doorMain(cs.get(), 2, argv); });
+    std::thread door([&] { code = doorMain(&doorState, 2, argv); });
     SOCKET link = accept(listener, nullptr, nullptr);
     std::string sent, shown;
     bool ok = readUntil(link, &sent, "\n");
