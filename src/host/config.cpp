@@ -32,7 +32,7 @@ static void storeTls(DoorConfig* s, const char* v) {
 // door file; an empty value means none.
 static void storeCaFile(DoorConfig* s, const char* v) {
     if (!v[0]) { s->caFile[0] = 0; return; }
-    copyText(s->caFile, v[0] == '/' ? v : exePath(v).text);
+    copyText(s->caFile, platPathIsAbsolute(v) ? v : exePath(v).text);
 }
 
 // Only a UTF-8 name switches the output over; anything else keeps CP437,
@@ -51,7 +51,7 @@ static void storeTelnet(DoorConfig* s, const char* v) {
 // Relative to the executable, as every other door file.
 static void storeLogDir(DoorConfig* s, const char* v) {
     if (!v[0]) { s->logDir[0] = 0; return; }
-    copyText(s->logDir, v[0] == '/' ? v : exePath(v).text);
+    copyText(s->logDir, platPathIsAbsolute(v) ? v : exePath(v).text);
 }
 
 struct ConfigKey {

@@ -83,8 +83,8 @@ static void restoreEverything() {
 extern "C" void __gcov_dump(void);
 #endif
 
-// Installed with SA_RESETHAND: after the restore the signal is raised again
-// and, once this handler returns, ends the process the default way.
+// Installed to run once: after the restore the signal is raised again and,
+// once this handler returns, ends the process the default way.
 static void onFatalSignal(int sig) {
     leaveConsoleScreen();
     restoreEverything();
@@ -98,17 +98,7 @@ static void installRestoreHooks() {
     if (exitHookSet) return;
     exitHookSet = 1;
     atexit(restoreEverything);
-    constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
-    for (int sig : SIGNALS) {
-        struct sigaction old;
-        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;  // keep nohup
-        struct sigaction act;
-        memset(&act, 0, sizeof act);
-        act.sa_handler = onFatalSignal;
-        act.sa_flags = SA_RESETHAND;
-        sigemptyset(&act.sa_mask);
-        sigaction(sig, &act, nullptr);
-    }
+    conOnFatalSignal(onFatalSignal);
 }
 
 // Send bytes straight to the socket, waiting while it is full; a caller

@@ -57,7 +57,7 @@ struct BbsHost {
         char tmpl[] = "/tmp/wwbbs-XXXXXX";
         if (!mkdtemp(tmpl)) abort();
         dir = tmpl;
-        door = dir + "/wordwhirl";
+        door = dir + (doorBinary.ends_with(".exe") ? "/wordwhirl.exe" : "/wordwhirl");
         testScreenOpen(&screen);
         std::lock_guard<std::mutex> hold(bbsFileAndFork);
         if (!doorBinary.empty()) std::filesystem::copy_file(doorBinary, door);
@@ -128,9 +128,12 @@ inline std::string bbsDoor32(int commType, unsigned handle, int node, const std:
 // Start the door with these arguments in the board directory. Standard input
 // is a pipe the test writes keys into when stdinPipe, else /dev/null; with
 // stdinSocket it is a socket pair that is standard output too, the caller at
-// its other end. With host->stdinPty a pseudo-terminal is both.
+// its other end. With host->stdinPty a pseudo-terminal is both. A Windows
+// door runs under wine behind the pipe host named in WW_WIN_PIPE_HOST: wine
+// gives a Windows program no Linux pipe as a pipe.
 inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe, bool stdinSocket = false) {
     std::vector<char*> argv{host->door.data()};
+    if (host->door.ends_with(".exe")) argv = {(char*)"wine", getenv("WW_WIN_PIPE_HOST"), host->door.data()};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     int in[2] = {-1, -1}, out[2];
@@ -157,7 +160,7 @@ inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool s
         dup2(callerOnStdio ? in[0] : out[1], STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
         if (host->doorFd >= 0) fcntl(host->doorFd, F_SETFD, 0);  // the one descriptor a BBS hands down
-        if (chdir(host->dir.c_str()) == 0) execv(host->door.c_str(), argv.data());
+        if (chdir(host->dir.c_str()) == 0) execvp(argv[0], argv.data());
         _exit(127);
     }
     hold.unlock();

@@ -9,24 +9,16 @@
 #include "host/nodelog.h"
 #include "host/settings.h"
 #include "platform/text.h"
+#include "support/files.h"
 #include "terminal/charset.h"
 
 namespace {
-
-std::string writeTemp(const std::string& text) {
-    char name[] = "/tmp/wwcfgXXXXXX";
-    int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
-    close(fd);
-    return name;
-}
 
 // A fresh state with start-up's defaults, then the given door.cfg text.
 DoorConfig* readConfig(const std::string& text) {
     static DoorConfig state;
     configDefaults(&state);
-    std::string path = writeTemp(text);
+    std::string path = tempFile(text);
     EXPECT_EQ(configReadFile(&state, path.c_str()), 1);
     unlink(path.c_str());
     return &state;
@@ -88,6 +80,9 @@ TEST(Config, FilesRelativeBesideExecutableAbsoluteAsGiven) {
         {"cafile=/a.pem\ncafile=\n", ""},
         {"logdir=logs\n", exePath("logs").text, true},
         {"logdir=/var/log/ww\n", "/var/log/ww", true},
+#ifdef _WIN32
+        {"cafile=C:\\certs\\x.pem\n", "C:\\certs\\x.pem"},  // a drive path is absolute on Windows
+#endif
     };
     for (const Case& c : cases) EXPECT_EQ(c.logDir ? readConfig(c.text)->logDir : readConfig(c.text)->caFile, c.want) << c.text;
     for (auto [text, mode] : {std::pair{"telnet=off\n", TELNET_OFF}, {"telnet=ON\n", TELNET_ON}, {"telnet=auto\n", TELNET_AUTO},
@@ -140,11 +135,7 @@ TEST(NodeLog, LogDirAndAFailureToldOnceOnAFreeConsole) {
     log.node = 3;
     nodeLog(&log, "WW-TEST-%02d", 1);
     std::string path = std::string(dir) + "/wordwhirl-node3.log";
-    FILE* f = fopen(path.c_str(), "r");
-    char line[32] = "";
-    ASSERT_TRUE(f && fgets(line, sizeof line, f));
-    fclose(f);
-    EXPECT_STREQ(line, "WW-TEST-01\n");
+    EXPECT_EQ(slurp(path), "WW-TEST-01\n");
     unlink(path.c_str());
     rmdir(dir);
     testing::internal::CaptureStderr();
