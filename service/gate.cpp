@@ -31,9 +31,9 @@ std::vector<int> sessionsOf(House* h, const std::string& key) {
     return out;
 }
 
-void refuse(House* h, Session* s, const std::string& board, const Json& answer) {
+void refuse(House* h, Session* s, const std::string& board, const std::string& why, const Json& answer) {
     std::fprintf(stderr, "house: refused %s (board \"%.60s\"): %s\n", s->address.empty() ? "?" : s->address.c_str(),
-                 board.c_str(), jsStr(answer, "reason", jsStr(answer, "error")).c_str());
+                 board.c_str(), why.c_str());
     sendEvent(h, s->id, "authed", answer);
     h->gate.hangUp.push_back(s->id);
 }
@@ -78,6 +78,10 @@ void loadShutdown(House* h) {
     for (const Json& r : rows) {
         if (r[0] == "shutdown_at") wall = std::atoll(r[1].get<std::string>().c_str());
         else reason = r[1];
+    }
+    if (wall && wall < wallNow() - GATE_STALE_SHUTDOWN_S) {  // due while the house was down: it is over
+        storeExec(h->store, "DELETE FROM settings WHERE key LIKE 'shutdown_%'");
+        wall = 0;
     }
     if (wall == g.shutdownWall) return;
     if (wall) {
@@ -155,21 +159,21 @@ bool gateAdmit(House* h, Session* s, const Json& connect) {
     std::string key = board + "/" + textCut(jsStr(connect, "localUserid"), 20);
     auto known = h->gate.boards.find(board);
     if (!h->gate.open && known == h->gate.boards.end()) {
-        refuse(h, s, board, {{"ok", false}, {"maintenance", true}, {"error", GATE_UNKNOWN_BOARD}});
+        refuse(h, s, board, "unknown board", {{"ok", false}, {"maintenance", true}, {"error", GATE_UNKNOWN_BOARD}});
         return false;
     }
     if (!h->gate.open && !inRange(known->second, s->address)) {
-        refuse(h, s, board, {{"ok", false}, {"maintenance", true}, {"error", GATE_OUTSIDE_RANGE}});
+        refuse(h, s, board, "outside the board's addresses", {{"ok", false}, {"maintenance", true}, {"error", GATE_OUTSIDE_RANGE}});
         return false;
     }
     auto ban = h->gate.banned.find(key);
     if (ban != h->gate.banned.end()) {
-        refuse(h, s, board, {{"ok", false}, {"banned", true}, {"reason", ban->second}});
+        refuse(h, s, board, "player " + key + " banned", {{"ok", false}, {"banned", true}, {"reason", ban->second}});
         return false;
     }
     auto out = h->gate.timedOut.find(key);
     if (out != h->gate.timedOut.end() && out->second > wallNow()) {
-        refuse(h, s, board, {{"ok", false}, {"timedOut", true}, {"until", minutesText(out->second - wallNow())}});
+        refuse(h, s, board, "player " + key + " timed out", {{"ok", false}, {"timedOut", true}, {"until", minutesText(out->second - wallNow())}});
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "house.h"
 
 constexpr int64_t GATE_POLL_MS = 1000;  // the sysop's changes reach the doors within this
+constexpr int64_t GATE_STALE_SHUTDOWN_S = 60;  // a shutdown this overdue passed while the house was down
 constexpr const char* GATE_UNKNOWN_BOARD = "This board is not registered with this game service.";
 constexpr const char* GATE_OUTSIDE_RANGE = "This board may not connect from this address.";
 

@@ -200,6 +200,7 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
                {1, R"(story:rate {"storyId":2,"rating":1})", 1, "", "true"},
                {2, "login Bob", 1, "", "true"},
                {1, "lobby:chat \"/ignore bob\"", 1, "lobby:notice", "{}"}});
+        storeExec(t.h.store, "INSERT INTO settings VALUES('shutdown_at', ?)", Json::array({std::to_string(time(nullptr) - 3600)}));
         EXPECT_TRUE(storeAward(t.h.store, "test-bbs", "1", "First tale"));
         EXPECT_FALSE(storeAward(t.h.store, "test-bbs", "1", "First tale")) << "once per player";
     }
@@ -211,6 +212,7 @@ TEST(HouseData, KeptAcrossARestartAndChangedByTheAdminTool) {
            {1, "mail:list#6 {}", 1, "#6", R"({"mail":[{"id":2,"subject":"Thanks for writing!"},{"id":1,"read":0}]})"}});
     EXPECT_TRUE(t.last(1, "#6")["mail"][1].contains("replied_at"));
     EXPECT_EQ(t.h.ratings["test-bbs/1/2"], 1);
+    EXPECT_FALSE(t.h.gate.stopping || t.h.gate.shutdownAt) << "a shutdown that passed while the house was down";
     std::string args[] = {"--data", path, "mail", "Ann", "Still there?"};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
     ASSERT_EQ(adminMain(5, argv, ""), 0);
