@@ -169,8 +169,8 @@ struct GapRecord {
     char hint[64];        // optional hint
 };
 
-// What the painters and widgets drew, kept so that a pass writes only what
-// changed, and the welcome stars they move. Nothing the door decides reads
+// What the painters drew that decides what they draw next (the whole-screen
+// views' progress, the reveal cursor), and the welcome stars they move. Nothing the door decides reads
 // it; handlers only reset a part to make a screen start over.
 struct RenderCache {
     // The welcome screen.
@@ -192,22 +192,7 @@ struct RenderCache {
     int32_t revealCursorRow;     // where the current reveal word was drawn, 0 = not shown
     int32_t revealCursorCol;
 
-    // Header, footer and input line. A *Drawn mark is 1 + the terminal's
-    // clearCount at the draw: the widget's cache holds only while no clear
-    // has wiped the screen since. 0 = not drawn.
-    uint32_t statusBarDrawn;
-    int32_t statusSecsShown;     // seconds left as last drawn, -1 = not shown
-    int32_t statusCountShown;    // playerCountSeen as last drawn
-    int32_t statusModeShown;     // mode as last drawn
-    int32_t statusOnlineShown;   // onlineTotal as last drawn (the main menu shows it)
     int32_t footerHighlight;     // leading footer characters in bright green, set each pass
-    char footerCache[256];       // footer text as last drawn
-    int32_t footerColourShown;
-    int32_t footerBrightShown;
-    int32_t footerHighlightShown;
-    uint32_t noticeLineDrawn;    // footer cache mark
-    char inputLineCache[256];    // typed line as last drawn
-    uint32_t inputLineDrawn;     // input line cache mark; the word field clears it
 };
 
 // What is on screen and what must be redrawn.

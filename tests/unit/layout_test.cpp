@@ -3,6 +3,7 @@
 // terminals), and leaves nothing stale behind when another screen follows.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -64,20 +65,25 @@ void fillEverything(ClientState* s) {
 
 // Follows the door's output (cursor moves, text, erases) and fails on a
 // character printed in column 80 or anywhere off the grid.
-void checkDrawing(const std::string& raw, int id) {
-    int row = 1, col = 1;
+void checkDrawing(const std::string& raw, int id, std::pair<int, int> cursor = {1, 1}) {
+    auto [row, col] = cursor;
     for (size_t i = 0; i < raw.size(); i++) {
         unsigned char c = raw[i];
         if (c == 0x1b && i + 1 < raw.size() && raw[i + 1] == '[') {
             size_t end = raw.find_first_of("ABCDHJKfhlm", i + 2);
             ASSERT_NE(end, std::string::npos) << "screen " << id;
-            if (raw[end] == 'H' || raw[end] == 'f') {
-                int r = 1, k = 1;
-                sscanf(raw.c_str() + i + 2, "%d;%d", &r, &k);
-                row = r, col = k;
+            int r = 1, k = 1;
+            sscanf(raw.c_str() + i + 2, "%d;%d", &r, &k);
+            const char* moves = "HfABCD";  // absolute, then up, down, right, left by r
+            const int dr[] = {0, 0, -r, r, 0, 0}, dc[] = {0, 0, 0, 0, r, -r};
+            if (const char* m = strchr(moves, raw[end]); m && *m) {
+                size_t at = (size_t)(m - moves);
+                row = at < 2 ? r : row + dr[at], col = at < 2 ? k : col + dc[at];
                 ASSERT_TRUE(row >= 1 && row <= TEST_ROWS && col >= 1 && col <= TEST_COLS) << "screen " << id << " cursor " << row << "," << col;
             }
             i = end;
+        } else if (c == '\b') {
+            col--;
         } else if (c == '\r') {
             col = 1;
         } else if (c == '\n') {
@@ -122,9 +128,10 @@ TEST(LayoutProperty, EveryScreenFitsAndLeavesNothingStale) {
                 t.show(from);
                 if (!full) *t.cs = ClientState{t.cs->caller, t.cs->term, t.cs->conn};
                 t.cs->view.screen = to, t.cs->view.fullRedraw = 1;
+                auto cursor = screenCursor(&t.ts);
                 renderScreen(t.cs.get(), screenLook(to));
                 screenPump(&t.ts);
-                checkDrawing(t.ts.raw, to);
+                checkDrawing(t.ts.raw, to, cursor);
                 EXPECT_EQ(t.grid(), t.fresh(to, full)) << "from screen " << from << " to " << to << (full ? " full" : " empty");
                 t.TearDown();
             }
