@@ -10,8 +10,8 @@ constexpr int32_t SEQ_MAX = 24;           // longest sequence built here, with r
 constexpr int32_t LINE_FEEDS_MAX = 3;     // further down, a cursor sequence is never longer
 constexpr int32_t EMIT_CHUNK = 512;       // bytes gathered before the sink is called
 constexpr char SEQ_CLEAR[] = "\x1b[2J";
-constexpr char SEQ_RESET_CLEAR[] = "\x1b[0m\x1b[2J";
 constexpr char SEQ_ERASE_TAIL[] = "\x1b[K";
+constexpr char SEQ_RESET[] = "\x1b[0m";
 constexpr char SEQ_CURSOR_SHOW[] = "\x1b[?25h";
 constexpr char SEQ_CURSOR_HIDE[] = "\x1b[?25l";
 constexpr FrameCell BLANK = {' ', 0};
@@ -118,6 +118,13 @@ struct Emitter {
         row = r;
         col = c;
     }
+    // Some terminals erase in every attribute in force, underline included;
+    // an unknown one may even hold a background colour.
+    void plainPen() {
+        if (attr >= 0 && !(attr & ATTR_UNDERLINE)) return;
+        text(SEQ_RESET);
+        attr = 0;
+    }
     void cell(FrameCell c) {
         if (!attrFits(attr, c)) {
             char seq[SEQ_MAX];
@@ -176,6 +183,7 @@ void emitRow(Emitter* e, int32_t row, const FrameCell* want, const FrameCell* sh
     }
     if (erase < 0) return;
     e->moveTo(row, erase + 1);
+    e->plainPen();
     e->text(SEQ_ERASE_TAIL);
 }
 
@@ -183,9 +191,8 @@ void emitRow(Emitter* e, int32_t row, const FrameCell* want, const FrameCell* sh
 int32_t plan(const FrameShown* shown, const FrameWant* want, bool clear, Emitter* e) {
     if (want->hidden && shown->hidden != 1) e->text(SEQ_CURSOR_HIDE);
     if (clear) {
-        // Unknown attributes may include a background the clear would spread.
-        e->text(e->attr < 0 ? SEQ_RESET_CLEAR : SEQ_CLEAR);
-        if (e->attr < 0) e->attr = 0;
+        e->plainPen();
+        e->text(SEQ_CLEAR);
         e->row = e->col = 0;  // some terminals home the cursor on a clear, some do not
     }
     for (int32_t r = 0; r < FRAME_ROWS; r++)
