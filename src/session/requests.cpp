@@ -459,7 +459,6 @@ void clearDeadlines(ClientState* state) {
 }
 
 void enterWelcome(ClientState* state) {
-    state->render.welcomeDrawn = 0;  // the painter starts the screen over
     clearDeadlines(state);
 }
 

@@ -174,14 +174,10 @@ struct GapRecord {
 // it; handlers only reset a part to make a screen start over.
 struct RenderCache {
     // The welcome screen.
-    int32_t welcomeDrawn;        // full paint done; entering SCR_WELCOME clears it
     int32_t welcomeSpritesReady;                  // starting positions set
     int32_t welcomeSpriteTimer[WELCOME_SPRITES];  // the star's row: ticks since it last wrapped, 1-20
     int32_t welcomeSpriteStep[WELCOME_SPRITES];   // times it wrapped
     int32_t welcomeSpriteCol[WELCOME_SPRITES];    // its column
-    int32_t welcomeSpriteDrawnRow[WELCOME_SPRITES];  // where each star was last drawn, 0 = not drawn
-    int32_t welcomeSpriteDrawnCol[WELCOME_SPRITES];
-    char welcomeTextShown[48];   // "Welcome, %.30s!" as last drawn
 
     // The guide.
     int32_t guidePageDrawn;      // the page has been drawn since it was entered

@@ -273,8 +273,7 @@ int32_t editInputLine(ClientState* state, int32_t key) {
 void requestRepaint(ClientState* state) {
     screenForget(&state->term);
     state->view.fullRedraw = 1;
-    // The whole-screen painters keep their fixed text until told to start over.
-    state->render.welcomeDrawn = 0;
+    // The guide keeps its fixed text until told to start over.
     state->render.guidePageDrawn = 0;
     state->render.guideFrameShown = -1;
 }
