@@ -7,7 +7,6 @@
 namespace {
 
 constexpr int32_t SEQ_MAX = 24;           // longest sequence built here, with room to spare
-constexpr int32_t LINE_FEEDS_MAX = 3;     // further down, a cursor sequence is never longer
 constexpr int32_t EMIT_CHUNK = 512;       // bytes gathered before the sink is called
 constexpr char SEQ_CLEAR[] = "\x1b[2J";
 constexpr char SEQ_ERASE_TAIL[] = "\x1b[K";
@@ -61,14 +60,13 @@ int32_t relative(char* out, int32_t n, int32_t by, char forward, char back) {
     if (by == 0) return n;
     int32_t steps = by < 0 ? -by : by;
     char final = by > 0 ? forward : back;
-    if (final == 'D' && steps == 1) return put(out, n, "\b");
     if (steps == 1) return n + formatTextN(out + n, (size_t)(SEQ_MAX - n), "\x1b[%c", final);
     return n + formatTextN(out + n, (size_t)(SEQ_MAX - n), "\x1b[%d%c", steps, final);
 }
 
-// The shortest way from (fromRow, fromCol) to (row, col) among an absolute
-// move, relative moves, and line feeds to column 1. A line feed never
-// scrolls: it only moves down to a row that exists.
+// The shorter of an absolute move and relative ones from (fromRow,
+// fromCol) to (row, col). Only escape sequences: no backspace, carriage
+// return or line feed, which telnet and old terminals treat in their own ways.
 int32_t formatMove(int32_t fromRow, int32_t fromCol, int32_t row, int32_t col, char* out) {
     int32_t n;
     if (col == 1) n = row == 1 ? put(out, 0, "\x1b[H") : formatTextN(out, SEQ_MAX, "\x1b[%dH", row);
@@ -80,11 +78,6 @@ int32_t formatMove(int32_t fromRow, int32_t fromCol, int32_t row, int32_t col, c
     if (r < n) {
         memcpy(out, rel, (size_t)r);
         n = r;
-    }
-    int32_t down = row - fromRow;
-    if (col == 1 && down >= 1 && down <= LINE_FEEDS_MAX && 2 * down < n) {
-        n = 0;
-        for (int32_t i = 0; i < down; i++) n = put(out, n, "\r\n");
     }
     return n;
 }
