@@ -334,9 +334,6 @@ int32_t mainLoopPass(ClientState* state) {
 uint32_t mainLoopWaitMs(const ClientState* s) {
     uint32_t now = tickMs(&s->clock);
     Deadlines d{now, LOOP_WAIT_MAX_MS, s->timers.lastTimerTick + TIMER_PERIOD_MS};
-    int32_t key = termKeyDueMs(&s->term, now);
-    if (key >= 0) d.in((uint32_t)key);
-    if (s->timers.verdictWait) return d.waitMs;
     if (s->timers.loopHold) {
         // Keys are not read while a notice holds, so the caller's input cannot
         // wake the loop; a short beat looks for a hang-up instead.
@@ -344,6 +341,9 @@ uint32_t mainLoopWaitMs(const ClientState* s) {
         d.in(LOOP_HOLD_BEAT_MS);
         return d.waitMs;
     }
+    int32_t key = termKeyDueMs(&s->term, now);
+    if (key >= 0) d.in((uint32_t)key);
+    if (s->timers.verdictWait) return d.waitMs;
     timerDeadlines(s, &d);
     drawnDeadlines(s, &d);
     return d.waitMs;
