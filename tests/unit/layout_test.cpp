@@ -82,8 +82,6 @@ void checkDrawing(const std::string& raw, int id, std::pair<int, int> cursor = {
                 ASSERT_TRUE(row >= 1 && row <= TEST_ROWS && col >= 1 && col <= TEST_COLS) << "screen " << id << " cursor " << row << "," << col;
             }
             i = end;
-        } else if (c == '\b') {
-            col--;
         } else if (c == '\r') {
             col = 1;
         } else if (c == '\n') {
