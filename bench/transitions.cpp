@@ -3,7 +3,11 @@
 // fewest an ideal renderer would need for the same change. Prints one table;
 // not a timed test.
 //
-//   build/bench/transitions
+//   build/bench/transitions [-v] [earlier door binary]
+//
+// -v prints the door's bytes of every change; an earlier door binary is
+// played first and its bytes shown beside (its ratio against its own
+// lower bound, from the screens it drew).
 //
 // The lower bound is worked out here from the caller's screen before and
 // after (libvterm), independently of the door: starting from the cursor
@@ -19,6 +23,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -219,25 +224,24 @@ std::string chat(const char* event, const char* name, const char* text) {
     return eventLine(event, std::string(R"({"name":")") + name + R"(","text":")" + text + "\"}");
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-    verbose = argc > 1 && std::string(argv[1]) == "-v";
+// The seven changes on one door binary; false when the door did not follow.
+bool playAll(const std::string& binary, Result (&r)[7]) {
     FakeService svc;
     Door door;
     shownDoor = &door;
+    std::filesystem::copy_file(binary, door.door, std::filesystem::copy_options::overwrite_existing);
     startTelnet(&door, 1, svc.port, "", "Ace");
     if (!fakeServiceWaitLine(&svc)) {
         printf("the door never connected\n");
-        return 1;
+        return false;
     }
     const std::string authed = R"({"event":"authed","data":{"ok":true,"you":{"name":"Ace Writer"},)"
                                R"("categories":["Animals"],"onlineTotal":12,"features":{"tester_feedback":true}}})";
     if (!step(&door, &svc, nullptr, authed, "Welcome, Ace Writer!") || !step(&door, &svc, "x", "", "[S] MAIN MENU") ||
         !step(&door, &svc, "s", "", "Back to the BBS") || !step(&door, &svc, "1\r", "", "[#] Sit Down"))
-        return 1;
+        return false;
 
-    Result r[7];
     r[0] = lineChange(&door, &svc, "chat line arrives in the Lounge",
                       chat("lobby:chat", "Bob", "evening all - anyone up for a story about llamas?"), "about llamas");
     r[1] = lineChange(&door, &svc, "second chat line", chat("lobby:chat", "Cleo", "count me in, I will bring snacks"),
@@ -249,13 +253,13 @@ int main(int argc, char** argv) {
 
     const std::string seated = eventLine("room:state", R"({"code":"ABC123","name":"Night Owls","state":"waiting",)"
                                                        R"("players":[{"id":"p1","name":"Ace Writer"},{"id":"p2","name":"Bob"}]})");
-    if (!step(&door, &svc, "1\r", "", "[#] Sit Down") || !step(&door, &svc, nullptr, seated, "[L]eave Room")) return 1;
+    if (!step(&door, &svc, "1\r", "", "[#] Sit Down") || !step(&door, &svc, nullptr, seated, "[L]eave Room")) return false;
     r[2] = lineChange(&door, &svc, "room chat line at a table", chat("room:chat", "Bob", "ready when you are"),
                       "ready when you are");
     const std::string prompts = eventLine("game:prompts", R"({"template":{"title":"Moon Picnic","category":"Space"},)"
                                           R"("seconds":120,"totalBlanks":2,"blanks":[{"n":1,"type":"adjective"},)"
                                           R"({"n":2,"type":"animal"}]})");
-    if (!step(&door, &svc, nullptr, prompts, "Your word 1 of 2")) return 1;
+    if (!step(&door, &svc, nullptr, prompts, "Your word 1 of 2")) return false;
     Snap tick = settle(&door, door.rawSocket.size());  // right after a countdown second
     r[3] = measure("word-entry countdown tick (1 s)", tick, settle(&door, tick.bytes));
 
@@ -265,17 +269,32 @@ int main(int argc, char** argv) {
     fakeServiceSend(&svc, replyLine(11, R"({"ok":true})"));
     bbsWaitText(&door, "Your word 2 of 2");
     r[4] = measure("word accepted, next prompt shown", typed, settle(&door, typed.bytes));
+    return true;
+}
 
-    printf("| transition | door bytes | lower bound | ratio |\n|---|---:|---:|---:|\n");
+}  // namespace
+
+// transitions [-v] [an earlier door binary, played first for comparison]
+int main(int argc, char** argv) {
+    int arg = 1;
+    verbose = argc > arg && std::string(argv[arg]) == "-v" && ++arg;
+    Result before[7]{}, now[7];
+    bool compare = argc > arg;
+    if (compare && !playAll(argv[arg], before)) return 1;
+    if (!playAll(WW_DOOR_BINARY, now)) return 1;
+    printf("| transition |%s door bytes | lower bound | ratio |\n|---|%s---:|---:|---:|\n",
+           compare ? " earlier door | ratio |" : "", compare ? "---:|---:|" : "");
     bool met = true;
-    for (const Result& x : r) {
+    for (int i = 0; i < 7; i++) {
+        const Result& x = now[i];
         double ratio = x.bound ? (double)x.door / (double)x.bound : 0;
-        printf("| %s | %zu | %zu | %.2f |\n", x.name, x.door, x.bound, ratio);
+        printf("| %s |", x.name);
+        if (compare) printf(" %zu | %.2f |", before[i].door, before[i].bound ? (double)before[i].door / (double)before[i].bound : 0);
+        printf(" %zu | %zu | %.2f |\n", x.door, x.bound, ratio);
         met = met && ratio <= GOAL_RATIO;
     }
-    bool whole = r[6].door <= WHOLE_SCREEN_BEFORE;
+    bool whole = now[6].door <= WHOLE_SCREEN_BEFORE;
     printf("%s: every change within %.1fx of its lower bound; whole-screen switch %s %zu bytes\n",
            met ? "within goal" : "OVER GOAL", GOAL_RATIO, whole ? "within" : "OVER", WHOLE_SCREEN_BEFORE);
     return met && whole ? 0 : 1;
 }
-
