@@ -181,6 +181,9 @@ void renderScreen(ClientState* cs, const ScreenLook* current) {
     FooterText overlayBuf;
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
+    // A full repaint starts from an unknown caller's screen: cleared and sent
+    // whole, so it also mends whatever else may have drawn there.
+    if (cs->view.fullRedraw) screenForget(cv->term);
     if (look.wholeScreen) {
         if (!cs->view.animDirty && !cs->view.fullRedraw) return;
         if (!paintIfAny(look.paint, cv, cs)) screenClear(cv->term);
