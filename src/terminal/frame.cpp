@@ -50,8 +50,8 @@ int32_t formatSgr(int32_t from, int32_t to, char* out) {
     if ((to & ATTR_BRIGHT) && !(from & ATTR_BRIGHT)) a = put(add, a, "1;");
     if ((to & ATTR_UNDERLINE) && !(from & ATTR_UNDERLINE)) a = put(add, a, "4;");
     if (fg != fromFg) a += formatTextN(add + a, (size_t)(SEQ_MAX - a), "%d;", 29 + fg);
-    add[a - 1] = 'm';  // the last ';' closes the sequence
-    if (a >= n) return n;
+    if (a == 2 || a >= n) return n;  // nothing to add (never asked), or no shorter
+    add[a - 1] = 'm';                // the last ';' closes the sequence
     memcpy(out, add, (size_t)a);
     return a;
 }
