@@ -508,8 +508,6 @@ void enterPicker(ClientState* state) {
 void enterGuide(ClientState* state) {
     state->view.guidePage = 0;
     state->view.guideFrame = 0;
-    state->render.guidePageDrawn = 0;
-    state->render.guideFrameShown = -1;
     clearDeadlines(state);
 }
 

@@ -169,8 +169,8 @@ struct GapRecord {
     char hint[64];        // optional hint
 };
 
-// What the painters drew that decides what they draw next (the whole-screen
-// views' progress, the reveal cursor), and the welcome stars they move. Nothing the door decides reads
+// What the painters drew that decides what they draw next (the [W]ait
+// offer, the reveal cursor), and the welcome stars they move. Nothing the door decides reads
 // it; handlers only reset a part to make a screen start over.
 struct RenderCache {
     // The welcome screen.
@@ -178,10 +178,6 @@ struct RenderCache {
     int32_t welcomeSpriteTimer[WELCOME_SPRITES];  // the star's row: ticks since it last wrapped, 1-20
     int32_t welcomeSpriteStep[WELCOME_SPRITES];   // times it wrapped
     int32_t welcomeSpriteCol[WELCOME_SPRITES];    // its column
-
-    // The guide.
-    int32_t guidePageDrawn;      // the page has been drawn since it was entered
-    int32_t guideFrameShown;     // animation state last drawn, -1 = none
 
     // Bodies.
     int32_t waitOfferShown;      // the [W]ait offer was visible at the last body draw

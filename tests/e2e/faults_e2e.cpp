@@ -410,8 +410,7 @@ TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpOrHangsUp) {
             // pass sends whole chat rows.
             for (int i = 0; i < FLOOD_LINES; i += 10) {
                 std::string batch;
-                for (int j = i; j < i + 10; j++)
-                    batch += chat("flood line " + std::to_string(j) + " " + std::string(55, (char)('a' + j % 26))) + "\n";
+                for (int j = i; j < i + 10; j++) batch += chat("flood line " + std::to_string(j) + " " + std::string(55, (char)('a' + j % 26))) + "\n";
                 if (!fakeServiceSendRaw(&v.svc, batch)) return;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }

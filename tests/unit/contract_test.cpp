@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -379,12 +378,10 @@ TEST_F(Contract, LoopSleepsUntilItsNextDeadline) {
         {"an idle warning due", [](ClientState* s, uint32_t now) { s->timers.lastInputTick = now - IDLE_WARN_MS + 300; }, 200, 300},
         {"a held notice", [](ClientState* s, uint32_t now) { s->timers.loopHold = 1, s->timers.loopHoldEnd = now + 5000; }, 0, LOOP_HOLD_BEAT_MS},
     };
-    enterScreen(cs.get(), SCR_MAIN_MENU);
-    pass();
+    enterScreen(cs.get(), SCR_MAIN_MENU), pass();
     for (const WaitRow& row : rows) {
         std::unique_ptr<ClientState> saved(new ClientState(*cs));
-        cs->timers.lastTimerTick = tickMs(&cs->clock) - TIMER_PERIOD_MS;
-        row.set(cs.get(), tickMs(&cs->clock));
+        cs->timers.lastTimerTick = tickMs(&cs->clock) - TIMER_PERIOD_MS, row.set(cs.get(), tickMs(&cs->clock));
         uint32_t ms = mainLoopWaitMs(cs.get());
         EXPECT_TRUE(ms >= row.lo && ms <= row.hi) << row.name << ": " << ms;
         *cs = *saved;
