@@ -162,4 +162,5 @@ void houseTick(House* h) {
         if (Room* r = roomOf(h, id)) roomTick(h, r);
     }
     knocksExpire(h);
+    lobbyFlush(h);
 }

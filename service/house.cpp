@@ -54,6 +54,34 @@ Session* sessionByName(House* h, const std::string& name) {
     return nullptr;
 }
 
+Session* sessionByTypedName(House* h, const std::string& typed, const Session* except) {
+    std::string want = lowerText(typed);
+    if (want.empty()) return nullptr;
+    if (Session* s = sessionByName(h, typed); s && s != except) return s;
+    for (auto& [id, s] : h->sessions) {
+        if (s.authed && &s != except && lowerText(s.name).rfind(want, 0) == 0) return &s;
+    }
+    return nullptr;
+}
+
+std::string playerKey(const Session& s) {
+    return s.bbsId + "/" + s.userId;
+}
+
+Player* playerOf(House* h, const Session& s) {
+    return &h->players[playerKey(s)];
+}
+
+bool ignores(House* h, const Session& listener, const Session& speaker) {
+    auto it = h->players.find(playerKey(listener));
+    if (it == h->players.end()) return false;
+    std::string key = playerKey(speaker);
+    for (const Ignored& i : it->second.ignores) {
+        if (i.key == key) return true;
+    }
+    return false;
+}
+
 std::string pidOf(const Session& s) {
     return "s" + std::to_string(s.id);
 }

@@ -14,6 +14,8 @@
 
 constexpr int HOUSE_MAX_NAME = 30;          // the door sends at most 30 characters
 constexpr int HOUSE_MAX_CHAT = 500;         // chat text cut like the door cuts it
+constexpr size_t HOUSE_LIST_MAX = 40;       // tables and roster entries a door keeps (the rest are dropped there)
+constexpr size_t HOUSE_IGNORE_MAX = 100;    // a longer ignore list forgets its oldest entry
 constexpr int HOUSE_TABLE_SEATS_MAX = 8;    // largest table a door may ask for
 constexpr int HOUSE_WANT_PLAYERS = 3;       // bots fill a table up to this many
 constexpr int64_t BOT_WAIT_MS = 6000;       // how long a thin table waits before bots sit
@@ -55,6 +57,24 @@ struct Session {
     int soloTaleId;         // tale of the solo game in progress
 };
 
+// Somebody a player hides: the ignored player's key (as playerKey) and the
+// name they had when ignored, for /unignore while they are away.
+struct Ignored {
+    std::string key, name;
+};
+
+// What the house keeps about a player between visits, by board id and user
+// id; it outlives the connection for as long as the house runs.
+struct Player {
+    std::vector<Ignored> ignores;
+};
+
+// What a board is called, when the house has been told (--board, --sysop,
+// or per board id); an empty name is never sent.
+struct BoardNames {
+    std::string board, sysop;
+};
+
 enum RoomPhase { PHASE_WAITING, PHASE_PICKING, PHASE_COLLECTING, PHASE_VOTING, PHASE_RESULTS };
 
 struct Seat {
@@ -77,6 +97,7 @@ struct Room {
     int id;
     std::string code, name, knockId;
     bool locked, autoHost, roundRobin;
+    bool presetChosen;                // the host chose what to play (a surprise included)
     int maxPlayers;
     std::string hostPid;              // empty for auto-host tables
     std::vector<Seat> seats;
@@ -106,11 +127,15 @@ struct House {
     std::map<std::string, int> nextLetterId;
     std::map<std::string, Knock> knocks;               // by knock token
     std::map<std::string, int> ratings;                // "<board>/<user>/<story>" -> rating
+    std::map<std::string, Player> players;             // by playerKey
+    BoardNames names;                                  // for every board without its own
+    std::map<std::string, BoardNames> boards;          // by board id
     std::vector<Outgoing> outbox;
     int64_t now;
     uint32_t rng;
     int nextRoomId, nextBotId, nextKnockId;
     bool fastBots;      // --fast (tests): bot waits divided by FAST_BOTS_DIVISOR
+    bool lobbyDirty;    // tables or roster changed: the Lounge hears once per loop pass
 };
 
 void houseInit(House* h, const Library& lib, uint32_t seed);
@@ -124,5 +149,12 @@ void sendNotice(House* h, int session, const std::string& name, const std::strin
 Session* sessionOf(House* h, int session);
 Session* sessionByName(House* h, const std::string& name);  // case-insensitive
 std::string pidOf(const Session& s);
+// The exact name (any case), else the first online name that starts with
+// typed; never `except`. How whispers, actions and /ignore find a player.
+Session* sessionByTypedName(House* h, const std::string& typed, const Session* except = nullptr);
+std::string playerKey(const Session& s);          // "<board id>/<user id>"
+Player* playerOf(House* h, const Session& s);     // created on first use
+// True when listener hides what speaker says, does or sends.
+bool ignores(House* h, const Session& listener, const Session& speaker);
 std::string lowerText(const std::string& s);
 int onlineTotal(const House* h);

@@ -1,5 +1,6 @@
 #include "lobby.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -33,6 +34,11 @@ constexpr std::array<Action, 16> ACTIONS = {{
     {"salutes", "%s salutes.", "%s salutes %s."},
 }};
 
+// One system line (the door wraps it); the door's help page has the rest.
+constexpr const char* HELP_TEXT =
+    "Commands: >name text (aloud to one), /name text (whisper), wave or wave name (add secretly: theirs "
+    "alone; /actions lists all), /ignore name, /unignore name, /page on|off, /who, /report, /quit.";
+
 constexpr const char* GREETING = "Welcome to the house, {username}! Pull up a chair.";
 
 std::string cut(const std::string& s, size_t max) { return textCut(s, max); }
@@ -62,11 +68,22 @@ Json announcementsJson() {
 Json rosterJson(House* h) {
     Json players = Json::array();
     for (const auto& [id, s] : h->sessions) {
-        if (s.authed && s.roomId == 0) {
+        if (s.authed && s.roomId == 0 && players.size() < HOUSE_LIST_MAX) {
             players.push_back({{"id", pidOf(s)}, {"name", s.name}, {"source", "bbs"}});
         }
     }
     return {{"players", players}};
+}
+
+// The board's own names override the door.cfg names on the goodbye screen,
+// so only names the house was given go out; none at all leaves the door's.
+Json boardJson(House* h, const Session& s) {
+    auto it = h->boards.find(s.bbsId);
+    const BoardNames& own = it != h->boards.end() ? it->second : h->names;
+    Json bbs = Json::object();
+    if (!own.board.empty()) bbs["board"] = own.board;
+    if (!own.sysop.empty()) bbs["sysop"] = own.sysop;
+    return bbs;
 }
 
 // Everything a door learns at log-in; sent again when it asks for the
@@ -75,7 +92,7 @@ Json authedJson(House* h, const Session& s) {
     return {{"ok", true},
             {"you", {{"name", s.name}, {"id", pidOf(s)}, {"greeting", GREETING}}},
             {"features", {{"tester_feedback", true}, {"feedback_label", "Feedback"}}},
-            {"bbs", {{"board", s.bbsId.empty() ? "This Board" : s.bbsId}, {"sysop", "the Sysop"}}},
+            {"bbs", boardJson(h, s)},
             {"categories", categoriesJson(h->lib)},
             {"announcements", announcementsJson()},
             {"onlineTotal", onlineTotal(h)}};
@@ -101,40 +118,112 @@ std::string firstWord(const std::string& text, std::string* rest) {
     return word;
 }
 
-void sendChatTo(House* h, const std::vector<int>& audience, bool inRoom, const Json& line) {
-    for (int id : audience) sendEvent(h, id, inRoom ? "room:chat" : "lobby:chat", line);
+// A line to everybody who hears the speaker and does not ignore them; made
+// once, as a busy Lounge has hundreds of listeners.
+void sendChatTo(House* h, const Session& from, bool inRoom, const Json& data) {
+    std::string line = jsonLine({{"event", inRoom ? "room:chat" : "lobby:chat"}, {"data", data}});
+    for (int id : chatAudience(h, from, inRoom)) {
+        Session* to = sessionOf(h, id);
+        if (to && !ignores(h, *to, from)) h->outbox.push_back({id, line});
+    }
+}
+
+void tell(House* h, const Session& s, bool inRoom, const std::string& text) {
+    sendNotice(h, s.id, inRoom ? "room:notice" : "lobby:notice", text);
+}
+
+std::string nobodyCalled(const std::string& typed) {
+    return "Nobody called " + cut(typed, 30) + " is here.";
 }
 
 // "/name text": a whisper to anybody online.
-void whisper(House* h, Session* from, const std::string& text, bool inRoom) {
-    std::string rest;
-    std::string target = firstWord(text.substr(1), &rest);
-    Session* to = sessionByName(h, target);
+void whisper(House* h, Session* from, const std::string& target, const std::string& rest, bool inRoom) {
+    Session* to = sessionByTypedName(h, target, from);
     if (!to || rest.empty()) {
-        std::string why = to ? "Type something to whisper after the name." : "Nobody called " + cut(target, 30) + " is here.";
-        sendNotice(h, from->id, inRoom ? "room:notice" : "lobby:notice", why);
+        tell(h, *from, inRoom, to ? "Type something to whisper after the name." : nobodyCalled(target));
         return;
     }
     const char* ev = inRoom ? "room:chat" : "lobby:chat";
     sendEvent(h, from->id, ev, {{"name", to->name}, {"text", rest}, {"whisper", true}, {"direction", "out"}});
+    if (ignores(h, *to, *from)) return;  // the sender is not told: that would give the ignoring away
     sendEvent(h, to->id, to->roomId ? "room:chat" : "lobby:chat",
               {{"name", from->name}, {"text", rest}, {"whisper", true}, {"direction", "in"}});
 }
 
+// "/ignore name": by board and user id, so a new alias or a new visit
+// changes nothing; alone it lists who is ignored.
+void ignoreCommand(House* h, Session* s, const std::string& typed, bool inRoom) {
+    Player* p = playerOf(h, *s);
+    if (typed.empty()) {
+        std::string names;
+        for (const Ignored& i : p->ignores) names += (names.empty() ? "" : ", ") + i.name;
+        tell(h, *s, inRoom, names.empty() ? "You are not ignoring anybody." : "You are ignoring: " + names + ".");
+        return;
+    }
+    Session* who = sessionByTypedName(h, typed, s);
+    if (!who) {
+        tell(h, *s, inRoom, nobodyCalled(typed));
+        return;
+    }
+    if (!ignores(h, *s, *who)) {
+        if (p->ignores.size() >= HOUSE_IGNORE_MAX) p->ignores.erase(p->ignores.begin());
+        p->ignores.push_back({playerKey(*who), who->name});
+    }
+    tell(h, *s, inRoom, "You are ignoring " + who->name + ": you won't see their messages. /unignore " + who->name + " lets them through.");
+}
+
+// "/unignore name": matched against the list, so it works while they are away.
+void unignoreCommand(House* h, Session* s, const std::string& typed, bool inRoom) {
+    std::vector<Ignored>& list = playerOf(h, *s)->ignores;
+    std::string want = lowerText(typed);
+    auto hit = std::find_if(list.begin(), list.end(), [&](const Ignored& i) { return lowerText(i.name) == want; });
+    if (hit == list.end() && !want.empty())
+        hit = std::find_if(list.begin(), list.end(), [&](const Ignored& i) { return lowerText(i.name).rfind(want, 0) == 0; });
+    if (hit == list.end()) {
+        tell(h, *s, inRoom, "You are not ignoring anybody called " + cut(typed, 30) + ".");
+        return;
+    }
+    tell(h, *s, inRoom, hit->name + "'s messages come through again.");
+    list.erase(hit);
+}
+
+// "/word ...": the house's own commands, else a whisper.
+void slashCommand(House* h, Session* s, const std::string& text, bool inRoom) {
+    std::string rest;
+    std::string word = firstWord(text.substr(1), &rest);
+    std::string command = lowerText(word);
+    if (command == "ignore") ignoreCommand(h, s, firstWord(rest, &rest), inRoom);
+    else if (command == "unignore") unignoreCommand(h, s, firstWord(rest, &rest), inRoom);
+    else if (command == "help") tell(h, *s, inRoom, HELP_TEXT);
+    else whisper(h, s, word, rest, inRoom);
+}
+
 }  // namespace
 
-std::string actionLine(const std::string& sender, const std::string& text) {
+ActionWords actionWords(const std::string& text) {
+    ActionWords out{-1, "", false};
     std::string rest;
     std::string word = lowerText(firstWord(text, &rest));
     for (const Action& a : ACTIONS) {
-        if (word != a.word) continue;
-        char line[700];
-        std::string target = cut(firstWord(rest, &rest), 30);
-        if (target.empty()) std::snprintf(line, sizeof line, std::string(a.alone).c_str(), sender.c_str());
-        else std::snprintf(line, sizeof line, std::string(a.aimed).c_str(), sender.c_str(), target.c_str());
-        return line;
+        // Every listed form is its base word with an "s": "wave" and "waves".
+        if (word == a.word || word + "s" == a.word) out.action = &a - ACTIONS.data();
     }
-    return "";
+    if (out.action < 0) return out;
+    out.target = firstWord(rest, &rest);
+    if (lowerText(out.target) == "secretly") out.target.clear();  // nobody to keep it secret from
+    std::string last = firstWord(rest, &rest);
+    out.secret = !out.target.empty() && lowerText(last) == "secretly" && rest.empty();
+    if (!out.secret && !last.empty()) out.action = -1;  // more words after the name: a sentence, said aloud
+    return out;
+}
+
+std::string actionLine(const std::string& sender, const ActionWords& w, const std::string& target) {
+    if (w.action < 0) return "";
+    const Action& a = ACTIONS[static_cast<size_t>(w.action)];
+    char line[700];
+    if (target.empty()) std::snprintf(line, sizeof line, std::string(a.alone).c_str(), sender.c_str());
+    else std::snprintf(line, sizeof line, std::string(a.aimed).c_str(), sender.c_str(), cut(target, 30).c_str());
+    return line;
 }
 
 std::vector<int> chatAudience(House* h, const Session& from, bool inRoom) {
@@ -199,8 +288,18 @@ void lobbyRefresh(House* h, int session, const Json&) {
 }
 
 void lobbyBroadcast(House* h) {
+    h->lobbyDirty = true;
+}
+
+void lobbyFlush(House* h) {
+    if (!h->lobbyDirty) return;
+    h->lobbyDirty = false;
+    std::string rooms = jsonLine({{"event", "lobby:rooms"}, {"data", {{"rooms", tablesListJson(h)}}}});
+    std::string roster = jsonLine({{"event", "lobby:roster"}, {"data", rosterJson(h)}});
     for (const auto& [id, s] : h->sessions) {
-        if (s.authed && s.roomId == 0) sendRoomsAndRoster(h, id);
+        if (!s.authed || s.roomId) continue;
+        h->outbox.push_back({id, rooms});
+        h->outbox.push_back({id, roster});
     }
 }
 
@@ -214,19 +313,36 @@ void lobbyActions(House* h, int session, const Json&) {
     sendEvent(h, session, "actions", {{"total", ACTIONS.size()}, {"items", items}});
 }
 
+// An action aloud names whoever the typed name finds (or the text as typed
+// when nobody); a secret one goes to its target and the sender alone.
+static void doAction(House* h, Session* s, const ActionWords& w, bool inRoom) {
+    Session* to = w.target.empty() ? nullptr : sessionByTypedName(h, w.target, s);
+    if (w.secret && !to) {
+        tell(h, *s, inRoom, nobodyCalled(w.target));
+        return;
+    }
+    std::string text = actionLine(s->name, w, to ? to->name : w.target);
+    if (!w.secret) {
+        sendChatTo(h, *s, inRoom, {{"name", s->name}, {"text", text}, {"kind", "action"}});
+        return;
+    }
+    Json line = {{"name", s->name}, {"text", "(secretly) " + text}, {"kind", "action"}};
+    sendEvent(h, s->id, inRoom ? "room:chat" : "lobby:chat", line);
+    if (!ignores(h, *to, *s)) sendEvent(h, to->id, to->roomId ? "room:chat" : "lobby:chat", line);
+}
+
 void chatSay(House* h, int session, const Json& data, bool inRoom) {
     Session* s = sessionOf(h, session);
     if (!s || !data.is_string() || (inRoom && !s->roomId)) return;
     std::string text = cut(data.get<std::string>(), HOUSE_MAX_CHAT);
     if (text.find_first_not_of(' ') == std::string::npos) return;
     if (text.size() > 1 && text[0] == '/') {
-        whisper(h, s, text, inRoom);
+        slashCommand(h, s, text, inRoom);
         return;
     }
-    std::vector<int> audience = chatAudience(h, *s, inRoom);
-    std::string action = actionLine(s->name, text);
-    if (!action.empty()) {
-        sendChatTo(h, audience, inRoom, {{"name", s->name}, {"text", action}, {"kind", "action"}});
+    ActionWords w = actionWords(text);
+    if (w.action >= 0) {
+        doAction(h, s, w, inRoom);
         return;
     }
     if (text[0] == '>') {
@@ -234,11 +350,11 @@ void chatSay(House* h, int session, const Json& data, bool inRoom) {
         std::string target = firstWord(text.substr(1), &rest);
         Session* to = sessionByName(h, target);
         if (to && !rest.empty()) {
-            sendChatTo(h, audience, inRoom, {{"name", s->name}, {"text", rest}, {"directedTo", to->name}});
+            sendChatTo(h, *s, inRoom, {{"name", s->name}, {"text", rest}, {"directedTo", to->name}});
             return;
         }
     }
-    sendChatTo(h, audience, inRoom, {{"name", s->name}, {"text", text}});
+    sendChatTo(h, *s, inRoom, {{"name", s->name}, {"text", text}});
 }
 
 void chatEmote(House* h, int session, const Json& data, bool inRoom) {
@@ -247,6 +363,7 @@ void chatEmote(House* h, int session, const Json& data, bool inRoom) {
     std::string text = cut(jsStr(data, "text"), HOUSE_MAX_CHAT);
     std::string line = text.find_first_not_of(' ') == std::string::npos ? s->name + " smiles." : s->name + " " + text;
     for (int id : chatAudience(h, *s, inRoom)) {
-        sendEvent(h, id, inRoom ? "room:emote" : "lobby:emote", {{"name", s->name}, {"text", line}});
+        Session* to = sessionOf(h, id);
+        if (to && !ignores(h, *to, *s)) sendEvent(h, id, inRoom ? "room:emote" : "lobby:emote", {{"name", s->name}, {"text", line}});
     }
 }

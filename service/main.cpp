@@ -1,7 +1,9 @@
 // wordwhirl-house: the local game service. Usage:
-//   wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--fast]
-// Prints "listening on ADDR:PORT" once it takes connections; port 0 picks a
-// free one. Ends on SIGINT or SIGTERM.
+//   wordwhirl-house [--port N|off] [--listen ADDR] [--cert FILE --key FILE [--tls-port N]]
+//                   [--board NAME] [--sysop NAME] [--tales FILE] [--fast]
+// Prints "listening on ADDR:PORT" for the plain port and "tls on ADDR:PORT"
+// for the TLS one once it takes connections; port 0 picks a free one. Ends
+// on SIGINT or SIGTERM.
 #include <unistd.h>
 
 #include <csignal>
@@ -20,9 +22,14 @@ void onSignal(int) {
     stopRequested = 1;
 }
 
+constexpr int PORT_OFF = -2;  // "--port off"; -1 is a port that did not parse
+
 struct Options {
     std::string listen = "127.0.0.1";
-    int port = 8095;
+    int port = 8095;    // PORT_OFF: no plain port
+    int tlsPort = 8096; // the door's default
+    std::string cert, key;  // both or neither: TLS served when given
+    std::string board, sysop;
     std::string tales;  // empty: tales.json beside the executable
     bool fast = false;  // bots sit down and answer ten times sooner (tests)
 };
@@ -38,13 +45,20 @@ bool parseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         bool hasValue = i + 1 < argc;
-        if (a == "--port" && hasValue) o->port = portNumber(argv[++i]);
+        if (a == "--port" && hasValue) o->port = std::strcmp(argv[++i], "off") == 0 ? PORT_OFF : portNumber(argv[i]);
+        else if (a == "--tls-port" && hasValue) o->tlsPort = portNumber(argv[++i]);
+        else if (a == "--cert" && hasValue) o->cert = argv[++i];
+        else if (a == "--key" && hasValue) o->key = argv[++i];
+        else if (a == "--board" && hasValue) o->board = argv[++i];
+        else if (a == "--sysop" && hasValue) o->sysop = argv[++i];
         else if (a == "--listen" && hasValue) o->listen = argv[++i];
         else if (a == "--tales" && hasValue) o->tales = argv[++i];
         else if (a == "--fast") o->fast = true;
         else return false;
     }
-    return o->port >= 0 && o->port <= 65535;
+    bool tls = !o->cert.empty() && !o->key.empty();
+    bool portsOk = (o->port >= 0 || (o->port == PORT_OFF && tls)) && o->tlsPort >= 0;
+    return portsOk && o->cert.empty() == o->key.empty();
 }
 
 std::string besideExe(const char* file) {
@@ -62,7 +76,9 @@ std::string besideExe(const char* file) {
 int main(int argc, char** argv) {
     Options opt;
     if (!parseArgs(argc, argv, &opt)) {
-        std::fprintf(stderr, "usage: wordwhirl-house [--port N] [--listen ADDR] [--tales FILE] [--fast]\n");
+        std::fprintf(stderr,
+                     "usage: wordwhirl-house [--port N|off] [--listen ADDR] [--cert FILE --key FILE [--tls-port N]]\n"
+                     "                       [--board NAME] [--sysop NAME] [--tales FILE] [--fast]\n");
         return 2;
     }
     std::string talesPath = opt.tales.empty() ? besideExe("tales.json") : opt.tales;
@@ -77,16 +93,20 @@ int main(int argc, char** argv) {
     static House house;  // large maps; lives for the whole run
     houseInit(&house, lib, static_cast<uint32_t>(serverNowMs()) | 1u);
     house.fastBots = opt.fast;
+    house.names = {opt.board, opt.sysop};
     Server server;
     std::string error;
-    if (!serverListen(&server, &house, opt.listen, opt.port, &error)) {
+    bool tls = !opt.cert.empty();
+    if (!serverListen(&server, &house, opt.listen, opt.port, &error) ||
+        (tls && !serverListenTls(&server, opt.listen, opt.tlsPort, opt.cert, opt.key, &error))) {
         std::fprintf(stderr, "house: %s\n", error.c_str());
         return 1;
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    std::printf("listening on %s:%d\n", opt.listen.c_str(), serverPort(&server));
+    if (opt.port >= 0) std::printf("listening on %s:%d\n", opt.listen.c_str(), serverPort(&server));
+    if (tls) std::printf("tls on %s:%d\n", opt.listen.c_str(), serverTlsPort(&server));
     std::fflush(stdout);
     std::fprintf(stderr, "house: %zu tales in %zu categories\n", lib.tales.size(), lib.categories.size());
     while (!stopRequested) serverStep(&server, SERVER_TICK_MS);

@@ -182,11 +182,12 @@ void phaseTimedOut(House* h, Room* r) {
 void roundStart(House* h, Room* r) {
     if (r->phase != PHASE_WAITING || r->seats.size() < 2) return;
     r->startAt = 0;
-    if (r->presetStoryId > 0 || !r->presetCategory.empty() || r->autoHost) {
+    if (r->presetChosen || r->presetStoryId > 0 || !r->presetCategory.empty() || r->autoHost) {
         const Tale* preset = taleById(h->lib, r->presetStoryId);
         std::string category = r->presetCategory;
         r->presetStoryId = 0;
         r->presetCategory.clear();
+        r->presetChosen = false;
         if (!preset) toSeats(h, r, "game:category-spin", Json::object());
         beginPrompts(h, r, preset ? preset : randomTale(h, category));
         return;

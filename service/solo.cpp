@@ -36,7 +36,9 @@ void soloSubmit(House* h, int session, const Json& data) {
         words[b.n] = w;
     }
     s->soloTaleId = 0;
-    sendReply(h, session, 2, {{"ok", true}, {"title", t->title}, {"text", taleFill(*t, words)}});
+    Json authored = Json::array();  // every word is the caller's, coloured as theirs like at a table
+    for (const auto& [n, w] : words) authored.push_back({{"n", n}, {"value", w}, {"authorId", pidOf(*s)}});
+    sendReply(h, session, 2, {{"ok", true}, {"title", t->title}, {"storyId", t->id}, {"text", taleFill(*t, words)}, {"words", authored}});
 }
 
 void wordCheck(House* h, int session, const Json& data) {

@@ -166,7 +166,7 @@ Json tablesListJson(House* h) {
     Json list = Json::array();
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& [id, r] : h->rooms) {
-            if (takesPlayers(r) != (pass == 0)) continue;
+            if (takesPlayers(r) != (pass == 0) || list.size() >= HOUSE_LIST_MAX) continue;
             list.push_back(tableJson(r));
         }
     }
@@ -220,6 +220,7 @@ void tableCreate(House* h, int session, const Json& data) {
     r->maxPlayers = static_cast<int>(std::clamp<int64_t>(jsInt(data, "maxPlayers", 6), 2, HOUSE_TABLE_SEATS_MAX));
     r->presetCategory = jsStr(data, "category");
     r->presetStoryId = static_cast<int>(jsInt(data, "storyId", 0));
+    r->presetChosen = data.contains("category") || data.contains("storyId");  // an empty pair is a surprise
     r->hostPid = pidOf(*s);
     seatCaller(h, s, r, 5);
 }
@@ -332,6 +333,7 @@ void tableUpdatePreset(House* h, int session, const Json& data) {
     if (!r) return;
     r->presetCategory = jsStr(data, "category");
     r->presetStoryId = static_cast<int>(jsInt(data, "storyId", 0));
+    r->presetChosen = true;
 }
 
 void tableKnock(House* h, int session, const Json& data) {
@@ -394,7 +396,9 @@ void tableInvite(House* h, int session, const Json& data) {
         sendNotice(h, session, "room:notice", why);
         return;
     }
-    sendEvent(h, to->id, "lobby:invite", {{"from", s->name}, {"fromId", pidOf(*s)}, {"roomName", r->name}, {"code", r->code}});
+    // Ignored: the inviter hears the same as when it arrives, giving nothing away.
+    if (!ignores(h, *to, *s))
+        sendEvent(h, to->id, "lobby:invite", {{"from", s->name}, {"fromId", pidOf(*s)}, {"roomName", r->name}, {"code", r->code}});
     sendNotice(h, session, "room:notice", "Invitation sent to " + to->name + ".");
 }
 

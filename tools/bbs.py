@@ -2,7 +2,10 @@
 """A small telnet BBS host for trying the door: each caller gets the lowest
 free node number, a DOOR32.SYS in <board>/node<N>/ naming their socket
 (comm type 2, the descriptor inherited by the door), and the door started on
-it. When the door ends the caller's socket is closed here, as a BBS does.
+it. When the door ends the caller's socket is closed here, as a BBS does;
+the log tells a caller who left through the door from one whose line
+dropped. When the BBS stops, every caller still on is told before the line
+drops.
 
 usage: bbs.py --board DIR [--port 2323] [--listen 127.0.0.1] [--nodes 16]
 The board directory holds the door (wordwhirl) and its door.cfg.
@@ -18,6 +21,7 @@ import time
 
 MINUTES_LEFT = 60          # time the BBS grants every caller
 BUSY_TEXT = b"\r\nAll nodes are busy right now - please call again soon.\r\n"
+CLOSING_TEXT = b"\r\n\r\nThe board is closing now - thanks for calling, and goodbye!\r\n"
 
 
 def door32(handle, node):
@@ -80,25 +84,45 @@ def answer(listener, board, nodes, calls):
     say("node %d: Guest%d from %s:%d, door pid %d" % (node, node, addr[0], addr[1], proc.pid))
 
 
+def line_dropped(conn):
+    """True when the caller's end of the socket is gone (it reads as closed)."""
+    try:
+        conn.setblocking(False)
+        return conn.recv(1, socket.MSG_PEEK) == b""
+    except BlockingIOError:
+        return False  # still there, nothing typed
+    except OSError:
+        return True
+
+
 def reap(calls):
     """Close the socket of every caller whose door has ended."""
     for node in [n for n, (_, proc) in calls.items() if proc.poll() is not None]:
         conn, proc = calls.pop(node)
+        how = "caller hung up" if line_dropped(conn) else "caller left"
         conn.close()
-        say("node %d: door ended with code %d; caller hung up" % (node, proc.returncode))
+        say("node %d: door ended with code %d; %s" % (node, proc.returncode, how))
 
 
 def hang_up_all(calls):
+    """End every door, then tell its caller the board is closing and hang up."""
     for conn, proc in calls.values():
         if proc.poll() is None:
             proc.terminate()
-    for conn, proc in calls.values():
+    for node, (conn, proc) in calls.items():
         try:
             proc.wait(timeout=5)
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
+        try:
+            conn.setblocking(True)
+            conn.settimeout(2)  # a caller who stopped reading does not hold the others
+            conn.sendall(CLOSING_TEXT)
+        except OSError:
+            pass
         conn.close()
+        say("node %d: board closing; caller told and let go" % node)
     calls.clear()
 
 

@@ -2,7 +2,11 @@
 # A small BBS on this machine for trying the door with real telnet clients:
 # the local game service in the background, one board directory (a copy of
 # the door and its door.cfg) and tools/bbs.py answering telnet callers on
-# port $1 (2323 by default), one node each. Ctrl-C stops it all.
+# port $1 (2323 by default), one node each. Ctrl-C tells every caller the
+# board is closing, then stops it all.
+#
+# usage: bbs.sh [--listen ADDR] [port]; ADDR is 127.0.0.1 unless given
+# (0.0.0.0 lets friends on the LAN call in; the game service stays local).
 #
 # The callers' charset follows this machine's locale (they are expected to be
 # telnet clients in terminals here); WW_CHARSET=cp437 suits a BBS terminal
@@ -13,6 +17,12 @@ source "$top/tools/house_common.sh"
 
 door_bin=${WW_DOOR:-$top/build/wordwhirl}
 board=${WW_BBS_DIR:-$top/build/bbs}
+listen=127.0.0.1
+if [ "${1:-}" = --listen ]; then
+  [ -n "${2:-}" ] || { echo "usage: bbs.sh [--listen ADDR] [port]" >&2; exit 2; }
+  listen=$2
+  shift 2
+fi
 port=${1:-2323}
 [ -x "$door_bin" ] || { echo "bbs: no door at $door_bin (./run build)" >&2; exit 1; }
 
@@ -35,10 +45,10 @@ house_start "$board"
 
 cp -f "$door_bin" "$board/wordwhirl"
 write_door_cfg "$board/door.cfg" "$HOUSE_PORT" "$(local_charset)"
-echo "Game service on 127.0.0.1:$HOUSE_PORT (log: $board/house.log)"
+echo "Game service on 127.0.0.1:$HOUSE_PORT over TLS (log: $board/house.log)"
 # In the background so a signal to this script is handled at once (a
 # foreground child would hold the traps back until it ended).
-python3 "$top/tools/bbs.py" --board "$board" --port "$port" &
+python3 "$top/tools/bbs.py" --board "$board" --port "$port" --listen "$listen" &
 bbs_pid=$!
 set +e
 wait "$bbs_pid"

@@ -58,10 +58,10 @@ constexpr DropNoticeText DROP_NOTICES[] = {
      "A DOOR32.SYS needs all eleven lines, the node number last."},
     {DROP_NO_ACCESS, "Your board's drop file cannot be opened by this door.",
      "Sysop: the door is running as a different user than the BBS.",
-     "Give that account read access, or put a copy beside WORDWHIRL.EXE."},
+     "Give that account read access, or put a copy beside %s."},
     {DROP_NOT_FOUND, "Your board's drop file could not be found.",
      "Sysop: point the menu entry at the file your BBS writes,",
-     "or put a copy of DOOR32.SYS beside WORDWHIRL.EXE."},
+     "or put a copy of DOOR32.SYS beside %s."},
 };
 constexpr int DROP_NOTICE_COUNT = (int)(sizeof DROP_NOTICES / sizeof DROP_NOTICES[0]);
 
@@ -79,7 +79,9 @@ void drawDropNotice(ClientState* state) {
     screenCentreText(&state->term, 9, COL_WHITE, 0, "So the game does not know who you are.");
     screenCentreText(&state->term, 10, COL_WHITE, 0, "You can play on, but you will show up as Player.");
     screenCentreText(&state->term, 12, COL_CYAN, 0, text.sysopFirst);
-    screenCentreText(&state->term, 13, COL_CYAN, 0, text.sysopSecond);
+    char second[SCREEN_COLS];
+    formatText(second, text.sysopSecond, state->caller.programName);
+    screenCentreText(&state->term, 13, COL_CYAN, 0, second);
     screenCentreText(&state->term, 15, COL_WHITE, 0,
                      "The whole path we tried is in the log beside the .exe.");
     screenCentreText(&state->term, 17, COL_WHITE, 0, "Press any key to carry on.");
@@ -191,9 +193,11 @@ static void applyOptions(ClientState* state, const DoorOptions* opts) {
     if (opts->minutes > 0)
         caller->timeLeftSecs = opts->minutes > INT32_MAX / 60 ? INT32_MAX : opts->minutes * 60;
     if (opts->charset != CMD_CHARSET_CFG) state->cfg.utf8 = opts->charset == CMD_CHARSET_UTF8;
+    if (opts->telnet != TELNET_AUTO) state->cfg.telnet = opts->telnet;
+    state->log.node = caller->nodeNumber;
     // A BBS must never be stopped by a flag: it is noted and passed over.
     for (int32_t i = 0; i < opts->unknownCount; i++)
-        nodeLog(caller->nodeNumber, "WW-ARGS-01 unknown option ignored (%s)", opts->unknown[i]);
+        nodeLog(&state->log, "WW-ARGS-01 unknown option ignored (%s)", opts->unknown[i]);
 }
 
 // Steps before the terminal: the clock, the start line, the caller record
@@ -204,17 +208,20 @@ static void readSetup(ClientState* state, const DoorOptions* opts) {
     state->timers.doorStartTick = tickMs(&state->clock);
     state->timers.lastInputTick = state->timers.doorStartTick;
     state->identity.testerFeedback = 1;
-    nodeLog(0, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
-    DropText dropText;  // the file's lines, needed only while the caller record is filled
-    dropRead(&state->caller, opts->dropPath, &dropText);
+    // door.cfg first: it says where the log goes.
     configDefaults(&state->cfg);
     configRead(&state->cfg);
+    copyText(state->log.dir, state->cfg.logDir);
+    nodeLog(&state->log, "--- Wordwhirl door v%s starting ---", DOOR_VERSION);  // no node named yet
+    DropText dropText;  // the file's lines, needed only while the caller record is filled
+    dropRead(&state->caller, opts->dropPath, &dropText, &state->log);
+    copyText(state->caller.programName, opts->programName);
     applyOptions(state, opts);
     copyText(state->conn.host, state->cfg.host);
     state->conn.port = state->cfg.port;
     state->conn.useTls = state->cfg.useTls;
     copyText(state->conn.caFile, state->cfg.caFile);
-    state->conn.logNode = state->caller.nodeNumber;
+    state->conn.log = &state->log;
     copyText(state->identity.myName, state->caller.callerName);
 }
 
@@ -229,12 +236,14 @@ int doorMain(ClientState* state, int argc, char** argv) {
     // A local caller's screen pipe that closes must read as a hang-up (a
     // dead terminal, exit 0), not kill the door before it hands back.
     conIgnoreBrokenPipe();
-    if (!termOpen(&state->term, &state->caller)) {
-        nodeLog(state->caller.nodeNumber, "WW-TERM-01");
+    if (!termOpen(&state->term, &state->caller, state->cfg.telnet, &state->log)) {
+        nodeLogConsoleFree(&state->log);  // nobody's screen: a log that failed can be told here
+        nodeLog(&state->log, "WW-TERM-01");
         printf("%s\n", NO_TERMINAL_CONSOLE_LINE);
         fflush(stdout);
         return DOOR_EXIT_NO_TERM;
     }
+    if (state->term.isSocket) nodeLogConsoleFree(&state->log);
     state->term.utf8Out = state->cfg.utf8;
     screenReset(&state->term);
     if (state->caller.dropStatus != DROP_OK) {

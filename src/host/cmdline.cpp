@@ -12,6 +12,8 @@ const char* const CMD_HELP_TEXT =
     "  -X, --stdio       the caller is on standard input/output\n"
     "  -T<minutes>       time left (overrides the drop file)\n"
     "  --utf8, --cp437   the caller's charset (overrides door.cfg)\n"
+    "  --telnet          speak telnet to the caller (overrides door.cfg)\n"
+    "  --no-telnet       the BBS does the telnet; pass bytes as they are\n"
     "  --help            this list\n"
     "Options may also be written /N5. Unknown options go to the node log and are ignored.\n";
 
@@ -31,6 +33,8 @@ static int32_t longOption(DoorOptions* opts, const char* name) {
     else if (!strcasecmp(name, "utf8")) opts->charset = CMD_CHARSET_UTF8;
     else if (!strcasecmp(name, "cp437")) opts->charset = CMD_CHARSET_CP437;
     else if (!strcasecmp(name, "help")) opts->help = 1;
+    else if (!strcasecmp(name, "telnet")) opts->telnet = TELNET_ON;
+    else if (!strcasecmp(name, "no-telnet")) opts->telnet = TELNET_OFF;
     else return 0;
     return 1;
 }
@@ -63,6 +67,10 @@ static bool letterOption(DoorOptions* opts, char letter, const char* value) {
 
 void cmdParse(DoorOptions* opts, int argc, char** argv) {
     memset(opts, 0, sizeof *opts);
+    const char* self = argc > 0 && argv[0] && argv[0][0] ? argv[0] : "wordwhirl";
+    for (const char* p = self; *p; p++)
+        if (*p == '/' || *p == '\\') opts->programName = p + 1;
+    if (!opts->programName || !opts->programName[0]) opts->programName = self;
     bool bareTaken = false;
     for (int i = 1; i < argc; i++) {
         const char* arg = argv[i];

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/config.h"
+
 constexpr int CMD_UNKNOWN_MAX = 8;  // unknown options remembered for the log; more are dropped
 
 enum CmdCharset : int32_t {
@@ -15,12 +17,14 @@ enum CmdCharset : int32_t {
 
 struct DoorOptions {
     const char* dropPath;    // null or empty: the default drop file
+    const char* programName; // argv[0] without its directory
     int32_t node;            // -N; 0 when not given
     int32_t handleGiven;     // -H was given: comm type 2 on `handle`
     uint32_t handle;
     int32_t stdio;           // -X / --stdio: standard input/output whatever the file says
     int32_t minutes;         // -T; 0 when not given
     int32_t charset;         // CmdCharset
+    int32_t telnet;          // TelnetMode; TELNET_AUTO: as door.cfg says
     int32_t help;            // --help: print the options and end
     const char* unknown[CMD_UNKNOWN_MAX];
     int32_t unknownCount;

@@ -32,7 +32,7 @@ static void storeTls(DoorConfig* s, const char* v) {
 // door file; an empty value means none.
 static void storeCaFile(DoorConfig* s, const char* v) {
     if (!v[0]) { s->caFile[0] = 0; return; }
-    copyText(s->caFile, v[0] == '/' ? v : exePath(v).text);
+    copyText(s->caFile, platPathIsAbsolute(v) ? v : exePath(v).text);
 }
 
 // Only a UTF-8 name switches the output over; anything else keeps CP437,
@@ -40,6 +40,18 @@ static void storeCaFile(DoorConfig* s, const char* v) {
 static void storeCharset(DoorConfig* s, const char* v) {
     bool utf8 = strcasecmp(v, "utf8") == 0 || strcasecmp(v, "utf-8") == 0;
     s->utf8 = utf8 ? 1 : 0;
+}
+
+static void storeTelnet(DoorConfig* s, const char* v) {
+    if (!strcasecmp(v, "on") || !strcasecmp(v, "yes")) s->telnet = TELNET_ON;
+    else if (!strcasecmp(v, "off") || !strcasecmp(v, "no")) s->telnet = TELNET_OFF;
+    else s->telnet = TELNET_AUTO;
+}
+
+// Relative to the executable, as every other door file.
+static void storeLogDir(DoorConfig* s, const char* v) {
+    if (!v[0]) { s->logDir[0] = 0; return; }
+    copyText(s->logDir, platPathIsAbsolute(v) ? v : exePath(v).text);
 }
 
 struct ConfigKey {
@@ -50,7 +62,8 @@ struct ConfigKey {
 constexpr ConfigKey CONFIG_KEYS[] = {
     {"host", storeHost},     {"port", storePort},       {"tls", storeTls},
     {"bbsid", storeBbsId},   {"bbsname", storeBbsName}, {"sysop", storeSysop},
-    {"cafile", storeCaFile}, {"charset", storeCharset},
+    {"cafile", storeCaFile}, {"charset", storeCharset}, {"telnet", storeTelnet},
+    {"logdir", storeLogDir},
 };
 
 // One piece of at most 255 characters: strip the line end and trailing

@@ -4,6 +4,14 @@
 #pragma once
 #include <cstdint>
 
+// Who speaks telnet to the caller: decided from the BBS and the channel,
+// or set by the Sysop (door.cfg telnet=, --telnet / --no-telnet).
+enum TelnetMode : int32_t {
+    TELNET_AUTO = 0,
+    TELNET_ON = 1,
+    TELNET_OFF = 2,
+};
+
 // What door.cfg can set. Start-up hands the server fields to the
 // connection and keeps the rest in the client state.
 struct DoorConfig {
@@ -15,6 +23,8 @@ struct DoorConfig {
     char bbsName[32];    // for the goodbye screen
     char sysop[32];      // for the goodbye screen
     int32_t utf8;        // charset=utf8: high bytes leave as UTF-8
+    int32_t telnet;      // TelnetMode
+    char logDir[256];    // node logs; "" beside the executable
 };
 
 constexpr int32_t DEFAULT_PORT_TLS = 8096;    // the service's TLS listener

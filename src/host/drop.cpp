@@ -9,6 +9,12 @@
 #include "host/nodelog.h"
 #include "platform/text.h"
 
+// The log with the node the file named so far: problems land in that node's file.
+static NodeLog* logFor(NodeLog* log, const CallerInfo* info) {
+    if (log) log->node = info->nodeNumber;
+    return log;
+}
+
 static_assert(DROP_MAX_LINES >= 52, "DOOR.SYS has 52 lines");
 
 static constexpr const char* DROP_DEFAULT_NAME = "DOOR32.SYS";
@@ -44,7 +50,7 @@ void dropDefaults(CallerInfo* info) {
     info->ansiCaller = 1;
 }
 
-void dropParseDoor32(CallerInfo* info, const DropText* text) {
+void dropParseDoor32(CallerInfo* info, const DropText* text, NodeLog* log) {
     info->dropLayout = DROP_LAYOUT_DOOR32;
     info->commType = dropNumber(dropLine(text, 1));
     info->commHandle = (uint32_t)strtoul(dropLine(text, 2), nullptr, 10);
@@ -58,7 +64,7 @@ void dropParseDoor32(CallerInfo* info, const DropText* text) {
     // Some hosts write 0 for every caller whatever their terminal: the
     // screens stay ANSI, and the log keeps the claim for the Sysop.
     if (!info->ansiCaller)
-        nodeLog(info->nodeNumber, "WW-DROP-05 emulation %s (ASCII) noted; ANSI screens anyway", dropLine(text, 10));
+        nodeLog(logFor(log, info), "WW-DROP-05 emulation %s (ASCII) noted; ANSI screens anyway", dropLine(text, 10));
 }
 
 // A DOOR.SYS caller is always served on the local console, so the handle
@@ -107,7 +113,7 @@ static const char* dropFileName(const char* path) {
 // executable, else DOOR32.SYS beside the executable, each name in any case.
 // On failure the status says whether the first attempt was refused for
 // lack of access.
-static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, DropText* text) {
+static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, DropText* text, NodeLog* log) {
     const char* name = dropFileName(path);
     char dir[DROP_PATH_SIZE];  // the path up to its file name, separator kept
     size_t dirLen = (size_t)(name - path);
@@ -121,9 +127,9 @@ static FILE* dropOpen(CallerInfo* info, const char* path, const char* exeDir, Dr
     text->pathUsed[0] = 0;
     info->dropStatus = status;
     if (status == DROP_NO_ACCESS)
-        nodeLog(info->nodeNumber, "WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
+        nodeLog(logFor(log, info), "WW-DROP-04 cannot be opened by this account (%s)", info->dropPathGiven);
     else
-        nodeLog(info->nodeNumber, "WW-DROP-01 nothing there (%s)", info->dropPathGiven);
+        nodeLog(logFor(log, info), "WW-DROP-01 nothing there (%s)", info->dropPathGiven);
     return nullptr;
 }
 
@@ -202,24 +208,26 @@ static void dropCorrect(CallerInfo* info) {
     if (info->nodeNumber <= 0) info->nodeNumber = 1;
 }
 
-int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text) {
+int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text, NodeLog* log) {
+    NodeLog fallback{};  // no log given: the file's node, beside the executable
+    if (!log) log = &fallback;
     dropDefaults(info);
     if (!path || !path[0]) path = DROP_DEFAULT_NAME;
     if (!exeDir) exeDir = "";
     copyText(info->dropPathGiven, path);
     memset(text, 0, sizeof *text);
-    FILE* f = dropOpen(info, path, exeDir, text);
+    FILE* f = dropOpen(info, path, exeDir, text, log);
     if (!f) return 0;
     int n = dropReadLines(f, text);
     fclose(f);
     if (n == 0) {
         info->dropStatus = DROP_EMPTY;
-        nodeLog(info->nodeNumber, "WW-DROP-02 empty (%s)", text->pathUsed);
+        nodeLog(logFor(log, info), "WW-DROP-02 empty (%s)", text->pathUsed);
         return 0;
     }
     LayoutPick pick = dropChooseLayout(dropFileName(text->pathUsed), text);
     switch (pick) {
-    case PICK_DOOR32: dropParseDoor32(info, text); break;
+    case PICK_DOOR32: dropParseDoor32(info, text, log); break;
     case PICK_DOORSYS: dropParseDoorSys(info, text); break;
     case PICK_DORINFO: dropParseDorinfo(info, text); break;
     default: break;
@@ -230,12 +238,12 @@ int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, Dro
         return 1;
     }
     info->dropStatus = DROP_UNKNOWN_LAYOUT;
-    nodeLog(info->nodeNumber, "WW-DROP-03 not a layout we know, %d lines (%s)", n, text->pathUsed);
+    nodeLog(logFor(log, info), "WW-DROP-03 not a layout we know, %d lines (%s)", n, text->pathUsed);
     return 0;
 }
 
-int32_t dropRead(CallerInfo* info, const char* path, DropText* text) {
+int32_t dropRead(CallerInfo* info, const char* path, DropText* text, NodeLog* log) {
     char exeDir[DROP_PATH_SIZE];
     copyText(exeDir, exePath("").text);
-    return dropReadFrom(info, path, exeDir, text);
+    return dropReadFrom(info, path, exeDir, text, log);
 }

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/nodelog.h"
+
 enum DropStatus : int32_t {
     DROP_OK = 0,
     DROP_NOT_FOUND = 1,
@@ -42,6 +44,7 @@ struct CallerInfo {
     int32_t ansiCaller;      // the file's ANSI flag; informational only
     int32_t dropStatus;      // DropStatus
     char dropPathGiven[300]; // path from the command line, for the log
+    char programName[32];    // the executable's name as the BBS started it, for notices
 };
 
 constexpr int DROP_PATH_SIZE = 512;    // pathUsed: at most 511 characters
@@ -58,12 +61,14 @@ struct DropText {
 // Read the drop file at path (null or empty: "DOOR32.SYS"), falling back to
 // the same file name, then DOOR32.SYS, beside the executable, into text. 1
 // when a layout was read; info is usable either way and dropStatus says why not.
-int32_t dropRead(CallerInfo* info, const char* path, DropText* text);
+int32_t dropRead(CallerInfo* info, const char* path, DropText* text, NodeLog* log);
 
 // dropRead with the executable's directory given (ending in its separator,
-// or empty for the current directory): the search on its own.
-int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text);
+// or empty for the current directory): the search on its own. Problems go
+// to log under the file's node (a null log: beside the executable).
+int32_t dropReadFrom(CallerInfo* info, const char* path, const char* exeDir, DropText* text,
+                     NodeLog* log = nullptr);
 void dropDefaults(CallerInfo* info);
-void dropParseDoor32(CallerInfo* info, const DropText* text);
+void dropParseDoor32(CallerInfo* info, const DropText* text, NodeLog* log = nullptr);
 void dropParseDoorSys(CallerInfo* info, const DropText* text);
 void dropParseDorinfo(CallerInfo* info, const DropText* text);

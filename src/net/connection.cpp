@@ -22,7 +22,7 @@ static int connectFailed(ServerConnection* conn) {
 static void resetConnection(ServerConnection* conn, const char* host, int port) {
     char keepHost[sizeof conn->host];
     char keepCaFile[sizeof conn->caFile];
-    int32_t keepLogNode = conn->logNode;
+    NodeLog* keepLog = conn->log;
     copyText(keepHost, host && host[0] ? host : DEFAULT_HOST);
     copyText(keepCaFile, conn->caFile);
     serverClose(conn);
@@ -30,25 +30,25 @@ static void resetConnection(ServerConnection* conn, const char* host, int port) 
     conn->socket = -1;
     copyText(conn->host, keepHost);
     copyText(conn->caFile, keepCaFile);
-    conn->logNode = keepLogNode;
+    conn->log = keepLog;
     conn->port = port;
 }
 
 static int openTcp(ServerConnection* conn, int32_t limitMs) {
     if (!platNetStart()) {
-        nodeLog(conn->logNode, "WW-NET-01");
+        nodeLog(conn->log, "WW-NET-01");
         return connectFailed(conn);
     }
     addrinfo* addrs = platResolve4(conn->host, conn->port);
     if (!addrs) {
-        nodeLog(conn->logNode, "WW-NET-02");
+        nodeLog(conn->log, "WW-NET-02");
         return connectFailed(conn);
     }
     int error = 0;
     int sock = platConnectAny(addrs, limitMs, &error);
     platFreeAddrs(addrs);
     if (sock < 0) {
-        nodeLog(conn->logNode, "WW-NET-03 (%d)", error);
+        nodeLog(conn->log, "WW-NET-03 (%d)", error);
         return connectFailed(conn);
     }
     conn->socket = sock;
@@ -80,13 +80,13 @@ static int openTls(ServerConnection* conn, int32_t limitMs) {
                                          (int)sizeof reason);
     if (!session) {
         dropSocket(conn);
-        nodeLog(conn->logNode, "WW-TLS-01 (%s)", reason[0] ? reason : "handshake failed");
+        nodeLog(conn->log, "WW-TLS-01 (%s)", reason[0] ? reason : "handshake failed");
         return connectFailed(conn);
     }
     conn->tlsSession = session;
     conn->useTls = 1;
     copyText(conn->tlsDescription, tlsDescription(session));
-    nodeLog(conn->logNode, "WW-TLS-OK (%s)", conn->tlsDescription);
+    nodeLog(conn->log, "WW-TLS-OK (%s)", conn->tlsDescription);
     return 1;
 }
 

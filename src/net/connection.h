@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "host/nodelog.h"
+
 struct TlsSession;
 
 struct ServerConnection {
@@ -24,7 +26,7 @@ struct ServerConnection {
     int32_t socketOpen;        // socket holds a descriptor (a zeroed record has none)
     int32_t receiveStart;      // bytes at the front already handed out as lines
     int32_t receiveSkipping;   // dropping the rest of an over-long line up to its line feed
-    int32_t logNode;           // node whose log takes the connection's codes; kept across connects
+    NodeLog* log;              // takes the connection's codes (null: node 0); kept across connects
 };
 
 // Connect and TLS set-up each give up after this long.
@@ -32,7 +34,7 @@ constexpr int32_t NET_CONNECT_LIMIT_MS = 15000;
 
 // Connect to host:port ("127.0.0.1" when host is null or empty), with TLS
 // when useTls. 1 connected (socket non-blocking); 0 with lastError set and
-// the reason in the node log. caFile and logNode are kept across the call.
+// the reason in the node log. caFile and log are kept across the call.
 int serverConnect(ServerConnection* conn, const char* host, int port, int useTls);
 // The same with both the connect and the handshake bounded by limitMs.
 int serverConnectLimited(ServerConnection* conn, const char* host, int port, int useTls, int32_t limitMs);

@@ -197,7 +197,7 @@ int serverReceiveLine(ServerConnection* conn, const char** line) {
         if (receiveFull(conn)) {
             consume(conn, unreadCount(conn));
             conn->receiveSkipping = 1;
-            nodeLog(conn->logNode, "WW-NET-04");
+            nodeLog(conn->log, "WW-NET-04");
         }
         return 0;
     }

@@ -40,6 +40,20 @@ void conRawRestore() {
     rawActive = 0;
 }
 
+void conOnFatalSignal(void (*handler)(int)) {
+    constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
+    for (int sig : SIGNALS) {
+        struct sigaction old;
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;  // keep nohup
+        struct sigaction act;
+        memset(&act, 0, sizeof act);
+        act.sa_handler = handler;
+        act.sa_flags = SA_RESETHAND;
+        sigemptyset(&act.sa_mask);
+        sigaction(sig, &act, nullptr);
+    }
+}
+
 static volatile sig_atomic_t resizeSeen;
 
 static void onResize(int) { resizeSeen = 1; }

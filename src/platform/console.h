@@ -33,6 +33,12 @@ int32_t conRawOn();
 // Async-signal-safe, so signal handlers may call it.
 void conRawRestore();
 
+// Run handler once on an interrupt, termination or hang-up signal (on
+// Windows: the console's Ctrl-C and Ctrl-Break): the default action is back
+// in place while it runs, so a handler that raises the signal again ends
+// the process. A signal the process was started ignoring stays ignored.
+void conOnFatalSignal(void (*handler)(int));
+
 // Note window size changes (SIGWINCH) from now on; conTakeResize answers
 // whether one came since it was last asked.
 void conWatchResize();

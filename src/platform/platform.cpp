@@ -47,45 +47,14 @@ int platRandomBytes(unsigned char* buf, size_t len) {
     return 1;
 }
 
+int platPathIsAbsolute(const char* path) { return path[0] == '/'; }
+
 void platLockFile(int fd) {
     while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
 }
 
 void platUnlockFile(int fd) { flock(fd, LOCK_UN); }
-
-void tickStart(DoorClock* clock) { clock->base = platTickCount(); }
-
-uint32_t tickMs(const DoorClock* clock) { return platTickCount() - clock->base; }
-
-void tickMoveBase(DoorClock* clock, uint32_t ms) { clock->base -= ms; }
-
-// The executable's path is asked for with room for 448 characters; a path
-// that fills the room is treated as unknown rather than used cut.
-static constexpr size_t EXE_PATH_ROOM = 448;
-
-void exeDirJoin(const char* exeFile, size_t exeFileLen, const char* name, char* out, size_t cap) {
-    if (!name) name = "";
-    if (exeFileLen == 0 || exeFileLen >= EXE_PATH_ROOM || !exeFile) {
-        copyTextN(out, cap < 512 ? cap : 512, name);
-        return;
-    }
-    const char* cut = strrchr(exeFile, '\\');
-    if (!cut) cut = strrchr(exeFile, '/');
-    size_t dirLen = cut ? (size_t)(cut - exeFile) + 1 : 0;
-    size_t limit = cap < 512 ? cap : 512;
-    if (dirLen >= limit) dirLen = limit - 1;
-    memcpy(out, exeFile, dirLen);
-    copyTextN(out + dirLen, limit - dirLen, name);
-}
-
-BesidePath exePath(const char* name) {
-    char exe[4096];
-    size_t n = platExeFile(exe, sizeof exe);
-    BesidePath path;
-    exeDirJoin(exe, n, name, path.text, sizeof path.text);
-    return path;
-}
 
 FILE* platOpenNoCase(const char* dir, const char* name, char* out, size_t cap) {
     copyTextN(out, cap, dir);

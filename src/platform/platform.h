@@ -27,6 +27,10 @@ int platRandomBytes(unsigned char* buf, size_t len);
 // cap - 1 characters). Null when neither opens.
 FILE* platOpenNoCase(const char* dir, const char* name, char* out, size_t cap);
 
+// 1 when path names a file without reference to the current or the
+// executable's directory ("/x" here; "C:\x", "\x" or "//x" on Windows).
+int platPathIsAbsolute(const char* path);
+
 // Hold an exclusive advisory lock on an open file until platUnlockFile (or
 // its close): nodes sharing a file take turns at read-then-append.
 void platLockFile(int fd);

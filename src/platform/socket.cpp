@@ -1,7 +1,6 @@
 #include "platform/socket.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -9,17 +8,6 @@ int32_t sockIsSocket(int fd) {
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) return 0;
     return S_ISSOCK(st.st_mode) ? 1 : 0;
-}
-
-int32_t sockSetNonBlocking(int fd, int32_t* savedFlags) {
-    int flags = fcntl(fd, F_GETFL);
-    if (flags < 0) return 0;
-    *savedFlags = flags;
-    return fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0 ? 1 : 0;
-}
-
-void sockRestoreFlags(int fd, int32_t savedFlags) {
-    fcntl(fd, F_SETFL, savedFlags);
 }
 
 // EINTR means nothing happened yet, which to the caller is a would-block.

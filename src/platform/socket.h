@@ -1,6 +1,8 @@
 // The caller's telnet socket as the BBS hands it over: checking that a
-// handle really is a socket, switching it to non-blocking and back, and one
-// receive or send call that tells "would block" apart from a real failure.
+// handle really is a socket, and one receive or send call that never
+// blocks and tells "would block" apart from a real failure. The socket's
+// own flags are never changed: it is shared with the BBS, and a door
+// killed outright could not put them back.
 #pragma once
 #include <cstdint>
 
@@ -12,13 +14,6 @@ enum SockResult : int32_t {
 
 // 1 when fd is an open socket.
 int32_t sockIsSocket(int fd);
-
-// Switch fd to non-blocking; the flags it had before go to *savedFlags.
-// Returns 1 when the switch was made.
-int32_t sockSetNonBlocking(int fd, int32_t* savedFlags);
-
-// Put back flags saved by sockSetNonBlocking. Async-signal-safe.
-void sockRestoreFlags(int fd, int32_t savedFlags);
 
 // One recv: bytes received (> 0), 0 when the peer closed, or a SockResult.
 int32_t sockRecv(int fd, void* buf, int32_t len);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 // Copy src into dst, cut at cap - 1 characters. A null src gives "".
 inline void copyTextN(char* dst, size_t cap, const char* src) {
@@ -73,6 +74,14 @@ inline int formatText(char (&dst)[N], const char* fmt, ...) {
 
 template <size_t N>
 inline bool textEmpty(const char (&s)[N]) { return s[0] == 0; }
+
+// word anywhere in text, letters compared without regard to case.
+inline bool textHasNoCase(const char* text, const char* word) {
+    size_t n = strlen(word);
+    for (; *text; text++)
+        if (strncasecmp(text, word, n) == 0) return true;
+    return n == 0;
+}
 
 // ---- integer bounds ----
 // The door's one copy of these: screen geometry, scrolling and list counts

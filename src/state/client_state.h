@@ -439,6 +439,7 @@ struct ClientState {
     TerminalChannel term;      // the caller's terminal
     ServerConnection conn;     // the game service
     DoorConfig cfg;            // door.cfg as read at start-up
+    NodeLog log;               // the node log: where, which node, a failure to tell
     DoorClock clock;           // the door's one clock; started at start-up
     JsonDocument lineDoc;      // the service line being routed; remade for every line
     RenderCache render;        // what the widgets and painters last drew

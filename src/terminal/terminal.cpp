@@ -9,6 +9,7 @@
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "platform/text.h"
 #include "terminal/charset.h"
 
 constexpr int32_t TERM_OUT_MAX = TERM_OUT_SIZE - 1;  // outLen never reaches the array size
@@ -53,10 +54,10 @@ constexpr int32_t CSI_KEYS['V' - 'A' + 1] = {
 };
 
 // What a signal handler must put back before the process dies: the
-// terminal mode (console module) and the BBS socket's flags (here).
-static volatile sig_atomic_t restoreSocket;  // the socket flags below are ours to restore
-static volatile sig_atomic_t restoreFd;
-static volatile sig_atomic_t restoreFlags;
+// terminal mode (console module) and the screen. The BBS's socket needs
+// nothing: every call on it says for itself that it must not block, and
+// its flags are never touched, so even a door killed outright hands it
+// back as it came.
 static volatile sig_atomic_t consoleScreen;  // our screen is the local console's: leave it usable
 static int32_t exitHookSet;                  // hooks installed: once per process, as atexit cannot be undone
 
@@ -73,10 +74,6 @@ static void leaveConsoleScreen() {
 
 static void restoreEverything() {
     conRawRestore();
-    if (restoreSocket) {
-        sockRestoreFlags(restoreFd, restoreFlags);
-        restoreSocket = 0;
-    }
 }
 
 #ifdef WW_COVERAGE
@@ -86,8 +83,8 @@ static void restoreEverything() {
 extern "C" void __gcov_dump(void);
 #endif
 
-// Installed with SA_RESETHAND: after the restore the signal is raised again
-// and, once this handler returns, ends the process the default way.
+// Installed to run once: after the restore the signal is raised again and,
+// once this handler returns, ends the process the default way.
 static void onFatalSignal(int sig) {
     leaveConsoleScreen();
     restoreEverything();
@@ -101,17 +98,7 @@ static void installRestoreHooks() {
     if (exitHookSet) return;
     exitHookSet = 1;
     atexit(restoreEverything);
-    constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
-    for (int sig : SIGNALS) {
-        struct sigaction old;
-        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;  // keep nohup
-        struct sigaction act;
-        memset(&act, 0, sizeof act);
-        act.sa_handler = onFatalSignal;
-        act.sa_flags = SA_RESETHAND;
-        sigemptyset(&act.sa_mask);
-        sigaction(sig, &act, nullptr);
-    }
+    conOnFatalSignal(onFatalSignal);
 }
 
 // Send bytes straight to the socket, waiting while it is full; a caller
@@ -143,14 +130,31 @@ static void sendRaw(TerminalChannel* term, const unsigned char* bytes, int32_t l
 // put the caller on standard input/output. -1 always means that; another
 // handle that is no socket does only when standard input is a terminal or a
 // socket (a pipe or /dev/null there is nobody to talk to).
-static bool useStandardIo(const CallerInfo* caller) {
+static bool useStandardIo(const CallerInfo* caller, NodeLog* log) {
     if (caller->commHandle != TERM_NO_HANDLE && !conStdinIsTty() && !sockIsSocket(0)) return false;
-    nodeLog(caller->nodeNumber, "WW-TERM-02 handle %d is no socket: standard input/output instead", (int)caller->commHandle);
+    nodeLog(log, "WW-TERM-02 handle %d is no socket: standard input/output instead", (int)caller->commHandle);
     return true;
 }
 
-int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
+// Telnet is spoken where nobody else speaks it: on a socket, unless the
+// BBS is one that decodes the caller's telnet itself and escapes what we
+// send (answering its negotiation would show as junk, and 255 would be
+// doubled twice); on standard input only when that is a socket carrying
+// the caller's raw telnet.
+static int32_t telnetWanted(const TerminalChannel* term, const CallerInfo* caller, int32_t mode, NodeLog* log) {
+    if (mode != TELNET_AUTO) return mode == TELNET_ON;
+    if (!term->isSocket) {
+        if (term->stdinIsSocket) nodeLog(log, "WW-TERM-04 standard input is a socket: telnet on");
+        return term->stdinIsSocket;
+    }
+    if (!textHasNoCase(caller->bbsSoftware, "synchronet")) return 1;
+    nodeLog(log, "WW-TERM-04 %s decodes telnet itself: telnet off", caller->bbsSoftware);
+    return 0;
+}
+
+int32_t termOpen(TerminalChannel* term, const CallerInfo* caller, int32_t telnetMode, NodeLog* log) {
     memset(term, 0, sizeof *term);
+    term->log = log;
     frameBlank(&term->frame.grid);
     frameBlank(&term->shown.grid);
     term->shown.attr = -1;
@@ -159,28 +163,23 @@ int32_t termOpen(TerminalChannel* term, const CallerInfo* caller) {
     bool onSocket = false;
     if (caller->commType == COMM_TELNET && caller->commHandle != 0) {
         onSocket = caller->commHandle != TERM_NO_HANDLE && sockIsSocket(fd);
-        if (!onSocket && !useStandardIo(caller)) return 0;  // no socket of ours, nobody on standard input
+        if (!onSocket && !useStandardIo(caller, log)) return 0;  // no socket of ours, nobody on standard input
     }
     if (onSocket) {
         term->isSocket = 1;
         term->socket = caller->commHandle;
-        term->flagsChanged = sockSetNonBlocking(fd, &term->savedFlags);
-        if (term->flagsChanged) {
-            restoreFd = fd;
-            restoreFlags = term->savedFlags;
-            restoreSocket = 1;
-        }
-        installRestoreHooks();
-        sendAll(term, TELNET_HELLO, (int32_t)sizeof TELNET_HELLO);
-        return 1;
+    } else {
+        term->stdinIsConsole = conStdinIsTty();
+        term->stdinIsSocket = sockIsSocket(0);
     }
-    term->stdinIsConsole = conStdinIsTty();
     if (term->stdinIsConsole) {
         installRestoreHooks();
         conRawOn();
         conWatchResize();
         consoleScreen = 1;
     }
+    term->telnet = telnetWanted(term, caller, telnetMode, log);
+    if (term->telnet) sendRaw(term, TELNET_HELLO, (int32_t)sizeof TELNET_HELLO);
     return 1;
 }
 
@@ -195,7 +194,12 @@ int32_t termReadByte(TerminalChannel* term) {
     }
     int32_t r = conReadByte();
     if (r >= 0) return r;
-    if (r == CON_ENDED) term->dead = 1;  // pipe or file at its end, or the tty hung up
+    if (r != CON_ENDED) return -1;
+    term->dead = 1;
+    // A terminal or a socket ending is the caller hanging up; a pipe or a
+    // file ending means the BBS gave us nobody to read from, which the
+    // Sysop should be able to tell apart.
+    if (!term->stdinIsConsole && !term->stdinIsSocket) nodeLog(term->log, "WW-TERM-03 standard input is closed");
     return -1;
 }
 
@@ -206,7 +210,7 @@ static void answerOption(TerminalChannel* term, int32_t verb, int32_t option) {
     if (verb == TEL_DO) reply = wanted ? TEL_WILL : TEL_WONT;
     else reply = wanted ? TEL_DO : TEL_DONT;
     unsigned char answer[3] = {TEL_IAC, (unsigned char)reply, (unsigned char)option};
-    sendAll(term, answer, 3);
+    sendRaw(term, answer, 3);
 }
 
 // Subnegotiation: drop everything up to IAC SE, or as far as bytes wait.
@@ -266,7 +270,7 @@ static int32_t decodeIdle(TerminalChannel* term, uint32_t now) {
     term->pendingByte = 0;
     if (b == 0) b = termReadByte(term);
     if (b < 0) return KEY_NONE;
-    if (term->isSocket && b == TEL_IAC && term->utf8Have == 0) return readTelnetCommand(term);
+    if (term->telnet && b == TEL_IAC && term->utf8Have == 0) return readTelnetCommand(term);
     // Before the console's extended keys: on a UTF-8 terminal every byte
     // from 128 up belongs to a typed character, 224 leading many of them.
     if (term->utf8Out && (b >= 0x80 || term->utf8Have > 0)) return joinUtf8(term, b);
@@ -350,7 +354,7 @@ int32_t termKeyDueMs(const TerminalChannel* term, uint32_t now) {
 static int32_t encodeByte(const TerminalChannel* term, unsigned char b, unsigned char* out) {
     if (term->utf8Out && b > 127) return cp437ToUtf8(b, out);
     out[0] = b;
-    if (!term->isSocket || b != TEL_IAC) return 1;
+    if (!term->telnet || b != TEL_IAC) return 1;
     out[1] = TEL_IAC;
     return 2;
 }
@@ -361,7 +365,7 @@ static void appendEncoded(TerminalChannel* term, const unsigned char* p, int32_t
 }
 
 static int32_t encodedLength(const TerminalChannel* term, const unsigned char* p, int32_t len) {
-    if (!term->utf8Out && !term->isSocket) return len;
+    if (!term->utf8Out && !term->telnet) return len;
     unsigned char scratch[UTF8_MAX_PER_BYTE];
     int32_t n = 0;
     for (int32_t i = 0; i < len; i++) n += p[i] < 128 ? 1 : encodeByte(term, p[i], scratch);
@@ -419,12 +423,8 @@ void termCheckHangUp(TerminalChannel* term) {
 
 void termClose(TerminalChannel* term) {
     termFlush(term);
-    if (term->isSocket) {
-        // The socket stays open for the BBS, in the mode the BBS gave it.
-        if (term->flagsChanged) sockRestoreFlags((int)term->socket, term->savedFlags);
-        term->flagsChanged = 0;
-        restoreSocket = 0;
-    } else if (term->stdinIsConsole) {
+    // The BBS's socket stays open for the BBS, its flags as they came.
+    if (term->stdinIsConsole) {
         // Hung up: the goodbye never reached the screen, if there still is one.
         if (term->dead) leaveConsoleScreen();
         consoleScreen = 0;

@@ -6,10 +6,13 @@
 #pragma once
 #include <cstdint>
 
+#include "host/config.h"
+#include "host/nodelog.h"
 #include "platform/wait.h"
 #include "terminal/frame.h"
 
 struct CallerInfo;
+
 
 enum KeyCode : int32_t {
     KEY_NONE = -1,
@@ -31,6 +34,9 @@ constexpr int TERM_OUT_SIZE = 8192;  // one screen's worth; a full redraw fits
 struct TerminalChannel {
     int32_t isSocket;          // the caller is on the BBS's socket
     int32_t stdinIsConsole;    // not a socket, and standard input is a terminal (no pipe or file)
+    int32_t stdinIsSocket;     // not the BBS's socket, and standard input is a socket
+    int32_t telnet;            // negotiation answered, IAC decoded in and doubled out
+    NodeLog* log;              // where the channel's codes go
     uint32_t socket;           // the socket handle the BBS gave us
     unsigned char outBuf[TERM_OUT_SIZE];  // output waiting for the flush
     int32_t outLen;            // bytes waiting, at most TERM_OUT_SIZE - 1
@@ -44,8 +50,6 @@ struct TerminalChannel {
     int32_t escParamDone;      // a ';' was seen: later digits ignored
     uint32_t escStartTick;     // when the ESC arrived, on termReadKey's clock
     int32_t pendingByte;       // byte read after a lone ESC; 0 none
-    int32_t savedFlags;        // socket file flags as the BBS left them
-    int32_t flagsChanged;      // we switched the socket and must restore it
     int32_t utf8Out;           // door.cfg charset=utf8: bytes above 127 go out as UTF-8, and
                                // keys typed in UTF-8 are joined into their CP437 byte
     unsigned char utf8Bytes[4];  // decoder: the UTF-8 sequence typed so far
@@ -53,7 +57,10 @@ struct TerminalChannel {
     int32_t utf8Want;          // the bytes its first byte announced
 };
 
-int32_t termOpen(TerminalChannel* term, const CallerInfo* caller);
+// Take over the caller's channel: the BBS's socket, or standard
+// input/output. 0 when there is none to take.
+int32_t termOpen(TerminalChannel* term, const CallerInfo* caller, int32_t telnetMode = TELNET_AUTO,
+                 NodeLog* log = nullptr);
 int32_t termReadByte(TerminalChannel* term);
 // The next key, or KEY_NONE: a CP437 byte for a character (on a UTF-8
 // terminal a whole typed sequence becomes one, '?' when CP437 lacks it).

@@ -19,6 +19,9 @@ struct Door : BbsHost {
 // tls=0, taking one door connection, recording what it sends.
 struct FakeService : NetPeer {
     FakeService() { netPeerStart(this, PEER_SERVICE); }
+    // Over TLS 1.2 with the test root's certificate: it cannot send later,
+    // so what it says goes out once, as the handshake ends.
+    explicit FakeService(const std::string& tlsGreeting) { netPeerStart(this, PEER_TLS12, netTestPki().goodCert, netTestPki().goodKey, tlsGreeting); }
     ~FakeService() { netPeerFinish(this); }
 };
 
@@ -62,14 +65,14 @@ inline void expectCentred(const BbsHost& host, int row, const std::string& text,
 
 // Board ready for a telnet caller on node, the service at port: door.cfg,
 // the caller's socket and a DOOR32.SYS naming it. The door is not started.
-inline void prepareTelnet(Door* door, int node, int port, const std::string& cfgMore = "",
+inline void prepareTelnet(BbsHost* door, int node, int port, const std::string& cfgMore = "",
                           const std::string& alias = "Tester") {
     bbsWriteDoorCfg(door, port, cfgMore);
     int handle = bbsOpenTelnet(door);
     bbsWriteFile(door, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, node, alias));
 }
 
-inline void startTelnet(Door* door, int node, int port, const std::string& cfgMore = "",
+inline void startTelnet(BbsHost* door, int node, int port, const std::string& cfgMore = "",
                         const std::string& alias = "Tester") {
     prepareTelnet(door, node, port, cfgMore, alias);
     bbsStart(door, {"-DDOOR32.SYS"}, false);

@@ -2,7 +2,9 @@
 // steps: what the service sends, what the caller types, what the screen must
 // show (with its colour where that matters), and every line the door sends,
 // in order and nothing else. Journeys run side by side, one board each.
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -51,6 +53,14 @@ Steps logIn() {
         {KEYS, "s"}, {SENT, ZONE_MENU}, {SHOWS, "Hello Ace, pull up a chair!", 4, 96},
         {SHOWS, "Announcements (1 new)", 13, 92}, {SHOWS, "Back to the BBS", 19},
     };
+}
+
+// Over TLS the service's one greeting names the caller at once.
+Steps tlsLogIn() {
+    Steps steps = logIn();
+    steps.erase(steps.begin() + 1, steps.begin() + 3);  // the drop file's alias, then the service's answer
+    steps[3] = {SHOWS, "Secure Connection", 23, 92};
+    return steps;
 }
 
 Steps quitFromMenu() { return {{KEYS, "q\r"}, {SENT, DISCONNECT_LINE}, {SHOWS, "Thanks for playing!", 10}, {EXIT, "", 0}}; }
@@ -271,21 +281,29 @@ void runStep(BbsHost* host, FakeService* svc, const Step& s, size_t* seen) {
     }
 }
 
-struct Journey { const char* name; std::vector<Steps> parts; bool utf8 = false; };
+// How the door is started: by a telnet BBS, or (the Windows door under
+// wine) on its local console with keys on a pipe, over plain TCP or TLS.
+enum Seat { TELNET_SEAT, WINE_CONSOLE, WINE_CONSOLE_TLS };
+
+struct Journey { const char* name; std::vector<Steps> parts; bool utf8 = false; Seat seat = TELNET_SEAT; };
 
 void runJourney(const Journey& j, int node) {
-    FakeService service;
-    Door door;
+    std::unique_ptr<FakeService> service(j.seat == WINE_CONSOLE_TLS ? new FakeService(AUTHED + "\n") : new FakeService);
+    BbsHost door(j.seat == TELNET_SEAT ? WW_DOOR_BINARY : getenv("WW_WIN_DOOR"));
     door.line = j.utf8 ? BbsHost::TELNET_UTF8 : BbsHost::TELNET;
-    startTelnet(&door, node, service.port, j.utf8 ? "bbsid=board-7\ncharset=utf8\n" : "bbsid=board-7\n", "Tess \"Q\"");
+    std::string cfg = std::string(j.utf8 ? "charset=utf8\n" : "") + "bbsid=board-7\n" +
+                      (j.seat == WINE_CONSOLE_TLS ? "tls=1\ncafile=" + netTestPki().caCert + "\n" : "");
+    if (j.seat == TELNET_SEAT) prepareTelnet(&door, node, service->port, cfg, "Tess \"Q\"");
+    else bbsWriteDoorCfg(&door, service->port, cfg), bbsWriteFile(&door, "DOOR32.SYS", bbsDoor32(0, 0, node, "Tess \"Q\""));
+    bbsStart(&door, {"-DDOOR32.SYS"}, j.seat != TELNET_SEAT);  // the console's keys on a pipe
     size_t seen = 0, index = 0;
     for (const Steps& part : j.parts)
         for (const Step& s : part) {
             SCOPED_TRACE(std::string(j.name) + ", step " + std::to_string(index++) + ": " + s.text);
-            runStep(&door, &service, s, &seen);
+            runStep(&door, service.get(), s, &seen);
             if (testing::Test::HasFatalFailure()) return;
         }
-    EXPECT_EQ(fakeServiceLines(&service).size(), seen) << j.name << ": lines no step expected";
+    EXPECT_EQ(fakeServiceLines(service.get()).size(), seen) << j.name << ": lines no step expected";
 }
 
 TEST(JourneysE2e, VisitsFromLogInToGoodbye) {
@@ -301,6 +319,14 @@ TEST(JourneysE2e, VisitsFromLogInToGoodbye) {
     int node = 1;
     for (const Journey& j : journeys) runs.emplace_back(runJourney, std::cref(j), node++);
     for (std::thread& t : runs) t.join();
+}
+
+// The same log-in and menu from the Windows door (./run windows builds it
+// and names it in WW_WIN_DOOR), then Q ends it with code 0.
+TEST(JourneysE2e, WindowsDoorUnderWine) {
+    if (!getenv("WW_WIN_DOOR") || !getenv("WW_WIN_PIPE_HOST")) GTEST_SKIP() << "./run windows runs this";
+    runJourney({"Windows door over TCP", {logIn(), quitFromMenu()}, false, WINE_CONSOLE}, 1);
+    runJourney({"Windows door over TLS", {tlsLogIn(), quitFromMenu()}, false, WINE_CONSOLE_TLS}, 2);
 }
 
 }  // namespace

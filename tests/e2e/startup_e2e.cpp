@@ -2,6 +2,7 @@
 // it: telnet negotiation, drop file notices, the connecting and failure
 // screens, the goodbye sequence, exit codes and the node logs.
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -55,7 +56,7 @@ TEST(StartupE2e, DropFileNoticeWaitsForAKeyThenCarriesOn) {
     const Case cases[] = {
         {nullptr, false, "Your board's drop file could not be found.",
          "Sysop: point the menu entry at the file your BBS writes,",
-         "or put a copy of DOOR32.SYS beside WORDWHIRL.EXE.", "WW-DROP-01 nothing there (DOOR32.SYS)"},
+         "or put a copy of DOOR32.SYS beside wordwhirl.", "WW-DROP-01 nothing there (DOOR32.SYS)"},
         {"", false, "Your board's drop file is empty.", "Sysop: the BBS may not be writing it before the door starts.",
          "Check the menu entry writes a drop file, then runs the door.", "WW-DROP-02 empty (DOOR32.SYS)"},
         {"2\r\n5\r\n38400\r\nBBS\r\n1\r\n", false, "Your board's drop file is not in a layout we know.",
@@ -64,7 +65,7 @@ TEST(StartupE2e, DropFileNoticeWaitsForAKeyThenCarriesOn) {
          "WW-DROP-03 not a layout we know, 5 lines (DOOR32.SYS)"},
         {"0\r\n0\r\n", true, "Your board's drop file cannot be opened by this door.",
          "Sysop: the door is running as a different user than the BBS.",
-         "Give that account read access, or put a copy beside WORDWHIRL.EXE.",
+         "Give that account read access, or put a copy beside wordwhirl.",
          "WW-DROP-04 cannot be opened by this account (DOOR32.SYS)"},
     };
     for (const Case& c : cases) {
@@ -134,13 +135,15 @@ TEST(StartupE2e, CommandLineNamesTheDropFile) {
 // anything is shown, unless the host means standard input/output: a handle
 // of -1 or -X says so.
 TEST(StartupE2e, SocketHandleThatIsNoSocket) {
-    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; bool stdinSocket = false; };
+    struct Case { const char* handle; std::vector<std::string> args; int commType; const char* logged; bool stdinSocket = false, stdinNull = false; };
     const Case cases[] = {
         {"999", {}, 2, "WW-TERM-01\n"},
         {"0", {"-H999"}, 0, "WW-TERM-01\n"},
         {"-1", {}, 2, "WW-TERM-02 handle -1 is no socket: standard input/output instead\n"},
-        {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n", true},
+        {"999", {}, 2, "WW-TERM-02 handle 999 is no socket: standard input/output instead\n"
+                       "WW-TERM-04 standard input is a socket: telnet on\n", true},
         {"999", {"--stdio"}, 2, ""},
+        {"999", {"--stdio"}, 2, "WW-TERM-03 standard input is closed\n", false, true},  // nobody: told apart from a hang-up
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logged);
@@ -149,7 +152,12 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         std::string drop = bbsDoor32(c.commType, 0, 4);
         bbsWriteFile(&door, "DOOR32.SYS", drop.replace(3, 1, c.handle));
         bool fails = std::string(c.logged) == "WW-TERM-01\n";
-        bbsStart(&door, c.args, !fails, c.stdinSocket);
+        bbsStart(&door, c.args, !fails && !c.stdinNull, c.stdinSocket);
+        if (c.stdinNull) {
+            EXPECT_EQ(bbsWaitExit(&door), 0);
+            EXPECT_NE(bbsNodeLog(&door, 4).find(c.logged), std::string::npos) << bbsNodeLog(&door, 4);
+            continue;
+        }
         if (fails) {
             EXPECT_EQ(bbsWaitExit(&door), 1);
             EXPECT_EQ(door.rawStdout, "Wordwhirl: could not open the caller's terminal.\n");
@@ -159,6 +167,81 @@ TEST(StartupE2e, SocketHandleThatIsNoSocket) {
         ASSERT_TRUE(bbsWaitText(&door, UNREACHABLE, 15));
         returnFromFailure(&door);
         EXPECT_EQ(bbsNodeLog(&door, 4).substr(0, strlen(c.logged) + 11), c.logged + std::string("WW-NET-03 ("));
+    }
+}
+
+// Each BBS as it launches doors: its drop file with its quirks, its command
+// line (%D the drop file, %H the socket it names), the caller on a
+// pseudo-terminal, on the BBS's socket or on a socket as standard input, and
+// telnet spoken by the BBS or by the door. The caller reaches the menu and
+// types a letter, an arrow, 0xFF and a letter: the line holds the two
+// letters, nothing eaten, nothing added. The BBS gets its channel back as it
+// gave it, and a socket the door was told not to use carries nothing.
+TEST(StartupE2e, EachHostLaunchesTheDoorItsWay) {
+    enum Channel { PTY, SOCKET, STDIN_SOCKET };
+    struct Case { const char* host; const char* drop; const char* head; std::vector<std::string> args; Channel channel; bool doorTelnet; int node; };
+    const Case cases[] = {
+        {"Synchronet standard", "DOOR32.SYS", "0\r\n-1\r\n38400\r\nSynchronet", {"%D", "-N3"}, PTY, false, 3},
+        {"Synchronet socket", "DOOR32.SYS", "2\r\n%H\r\n38400\r\nSynchronet", {"%D", "-N3"}, SOCKET, false, 3},
+        {"Mystic", "node4/door32.sys", "2\r\n0\r\n38400\r\nMystic", {"node4/door32.sys"}, PTY, false, 1},
+        {"ENiGMA", "DOOR32.SYS", "2\r\n-1\r\n38400\r\nENiGMA", {"%D", "-N5"}, PTY, false, 5},
+        {"WWIV stdio", "door32.sys", "0\r\n%H\r\n38400\r\nWWIV", {"-D%D", "-N6", "-T20"}, PTY, false, 6},
+        {"WWIV socket", "door32.sys", "0\r\n%H\r\n38400\r\nWWIV", {"-D%D", "-N6", "-H%H"}, SOCKET, true, 6},
+        {"Magicka stdio", "door32.sys", "2\r\n%H\r\n38400\r\nMagicka", {"-X", "%D", "7", "%H"}, PTY, false, 1},
+        {"Maximus door32", "door32.sys", "2\r\n%H\r\n38400\r\nMaximus", {"%D"}, SOCKET, true, 1},
+        {"Maximus run", "door32.sys", "2\r\n-1\r\n38400\r\nMaximus", {"%D"}, STDIN_SOCKET, true, 1},
+        {"any host, told", "DOOR32.SYS", "2\r\n%H\r\n38400\r\nOther", {"/N4", "%D", "--no-telnet"}, SOCKET, false, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        FakeService svc;
+        Door door;
+        bbsWriteDoorCfg(&door, svc.port);
+        int live[2];  // the socket the drop file names; the caller's line only on SOCKET rows
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, live), 0);
+        int bbsKeeps = fcntl(live[0], F_DUPFD_CLOEXEC, 0);
+        door.doorFd = live[0];
+        if (c.channel == SOCKET) door.callerFd = live[1], fcntl(live[1], F_SETFL, O_NONBLOCK);
+        door.line = c.doorTelnet ? BbsHost::TELNET : BbsHost::CP437;
+        door.stdinPty = c.channel == PTY;
+        auto fill = [&](std::string text) {
+            for (size_t at; (at = text.find("%H")) != std::string::npos;) text.replace(at, 2, std::to_string(live[0]));
+            for (size_t at; (at = text.find("%D")) != std::string::npos;) text.replace(at, 2, c.drop);
+            return text;
+        };
+        bbsWriteFile(&door, c.drop, fill(c.head) + "\r\n42\r\nTest Caller\r\nTess\r\n100\r\n2700\r\n1\r\n1\r\n");
+        std::vector<std::string> args;
+        for (const std::string& arg : c.args) args.push_back(fill(arg));
+        bbsStart(&door, args, c.channel == STDIN_SOCKET, c.channel == STDIN_SOCKET);
+        ASSERT_TRUE(fakeServiceWaitLine(&svc));
+        EXPECT_EQ(fakeServiceLines(&svc)[0], R"({"cmd":"connect","bbsInstanceId":"","localUserid":"42","alias":"Tess"})");
+        fakeServiceSend(&svc, eventLine("authed", R"({"ok":true,"you":{"name":"Ace"}})"));
+        ASSERT_TRUE(bbsWaitText(&door, "Welcome, Ace!", 16)) << bbsScreen(&door);
+        bbsSendKeys(&door, "x");
+        ASSERT_TRUE(bbsWaitText(&door, "[S] MAIN MENU", 23));
+        bbsSendKeys(&door, "s");
+        ASSERT_TRUE(bbsWaitText(&door, "Back to the BBS", 19));
+        // Only -T20 brings the time left into the last half hour, where it shows.
+        bool timed = std::find(args.begin(), args.end(), "-T20") != args.end();
+        EXPECT_EQ(bbsRow(&door, 2).find(" left") != std::string::npos, timed) << bbsRow(&door, 2);
+        bbsSendKeys(&door, std::string("a\x1b[B") + (c.doorTelnet ? "\xff\xff" : "\xff") + "b");
+        EXPECT_TRUE(bbsWaitText(&door, "> ab", 24)) << bbsRow(&door, 24);
+        EXPECT_EQ(bbsRow(&door, 24), " > ab");
+        bbsSendKeys(&door, "\x7f\x7fq\r");
+        EXPECT_EQ(bbsWaitExit(&door), 0);
+        EXPECT_EQ(door.rawSocket.rfind("\xff\xfb\x01", 0) == 0, c.doorTelnet) << "telnet only where the door speaks it";
+        EXPECT_EQ(bbsNodeLog(&door, c.node == 1 ? 2 : 1) + bbsNodeLog(&door, 9), "") << "the node the host names";
+        EXPECT_EQ(fcntl(bbsKeeps, F_GETFL) & O_NONBLOCK, 0) << "the socket goes back in the BBS's mode";
+        ASSERT_EQ(send(bbsKeeps, "z", 1, MSG_NOSIGNAL), 1) << "and open";
+        char got = 0;
+        if (c.channel != SOCKET) EXPECT_EQ(recv(live[1], &got, 1, MSG_DONTWAIT), 1) << "nothing else ever came on it";
+        EXPECT_EQ(got, c.channel == SOCKET ? 0 : 'z');
+        termios after{};
+        after.c_lflag = ICANON | ECHO;  // a new pseudo-terminal's line editing and echo
+        if (door.stdinPty) tcgetattr(door.ptySlave, &after);
+        EXPECT_EQ(after.c_lflag & (ICANON | ECHO), (tcflag_t)(ICANON | ECHO)) << "the terminal's mode as the door found it";
+        close(bbsKeeps);
+        if (c.channel != SOCKET) close(live[1]);
     }
 }
 

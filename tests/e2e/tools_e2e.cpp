@@ -1,7 +1,7 @@
 // `./run play` and `./run bbs` end to end: tools/play.sh on a pseudo-terminal
 // and tools/bbs.sh taking telnet callers, each starting the local game
-// service; the door greets, Q from the menu ends it, and the service stops
-// with the tool.
+// service over TLS; the door greets, Q from the menu ends it, and the service
+// stops with the tool. Two callers meet in the Lounge, one ignoring the other.
 #include <gtest/gtest.h>
 
 #ifdef WW_HOUSE_BINARY
@@ -150,16 +150,38 @@ TEST(ToolsE2e, BbsCallersGetTheirOwnNodesAndAreHungUpWhenTheDoorEnds) {
     // The first caller leaves: the BBS hangs up and the next caller gets node 1.
     throughMenuAndQuit(first.get());
     EXPECT_TRUE(waitGone(first.get())) << "the BBS keeps the caller on the line";
-    ASSERT_TRUE(said("node 1: door ended with code 0")) << run.board.rawStdout;
+    ASSERT_TRUE(said("node 1: door ended with code 0; caller left")) << run.board.rawStdout;
     first = dial(port);
     ASSERT_TRUE(bbsWaitText(first.get(), "Welcome, Guest1!", 16)) << bbsScreen(first.get());
 
-    // SIGTERM: every caller is hung up and the service stops.
+    // Through the real house over TLS: Guest2 ignores Guest1 in the Lounge.
+    // Each waits for its own line to come back, so a line of Guest1's would
+    // reach Guest2 before Guest2's own.
+    for (BbsHost* caller : {first.get(), second.get()}) {
+        bbsSendKeys(caller, "x");
+        ASSERT_TRUE(bbsWaitText(caller, "[S] MAIN MENU", 23)) << bbsScreen(caller);
+        bbsSendKeys(caller, "s");
+        ASSERT_TRUE(bbsWaitText(caller, "Back to the BBS", 19)) << bbsScreen(caller);
+        bbsSendKeys(caller, "1\r");
+        ASSERT_TRUE(bbsWaitText(caller, "[#] Sit Down")) << bbsScreen(caller);
+    }
+    bbsSendKeys(second.get(), "/ignore guest1\r");
+    ASSERT_TRUE(bbsWaitText(second.get(), "You are ignoring Guest1")) << bbsScreen(second.get());
+    bbsSendKeys(first.get(), "wave Guest2 secretly\r");
+    ASSERT_TRUE(bbsWaitText(first.get(), "Guest1 waves at Guest2.")) << bbsScreen(first.get());
+    bbsSendKeys(second.get(), "anybody here\r");
+    ASSERT_TRUE(bbsWaitText(second.get(), "anybody here")) << bbsScreen(second.get());
+    EXPECT_EQ(bbsScreen(second.get()).find("waves"), std::string::npos) << bbsScreen(second.get());
+    EXPECT_TRUE(bbsWaitText(first.get(), "anybody here")) << "Guest1 still hears Guest2";
+    bbsCloseFd(&first->callerFd);  // Guest1's line drops
+    EXPECT_TRUE(said("node 1: door ended with code 0; caller hung up")) << run.board.rawStdout;
+
+    // SIGTERM: every caller is told, hung up, and the service stops.
     pid_t house = run.housePid();
     ASSERT_GT(house, 0);
     kill(run.pid, SIGTERM);
-    EXPECT_TRUE(waitGone(first.get()));
     EXPECT_TRUE(waitGone(second.get()));
+    EXPECT_NE(second->rawSocket.find("The board is closing"), std::string::npos) << "told before the line drops";
     run.wait();
     EXPECT_TRUE(processGone(house)) << "the service outlived the BBS";
     EXPECT_TRUE(said("BBS closed")) << run.board.rawStdout;

@@ -18,7 +18,7 @@ std::string times(const std::string& text, int n) {
 
 // Callers: Ann, Bob and Cy; a fourth "ann" and a blank fifth.
 const std::vector<TestHouse::Step> STEPS = {
-    {1, "login Ann", 1, "authed", R"({"ok":true,"you":{"name":"Ann"},"bbs":{"board":"test-bbs"},"onlineTotal":1,)"
+    {1, "login Ann", 1, "authed", R"({"ok":true,"you":{"name":"Ann"},"bbs":{},"onlineTotal":1,)"
                                   R"("categories":[{"name":"Pets","kind":"normal"},{"name":"Frost","kind":"holiday"}]})"},
     {2, "login Bob", 1, "presence:total", R"({"online":2})"},
     {3, "login Cy", 3, "authed", R"({"ok":true,"onlineTotal":3})"},
@@ -40,11 +40,39 @@ const std::vector<TestHouse::Step> STEPS = {
     {3, "room:emote {\"text\":\"juggles\"}", 3, "room:emote", R"({"text":"Cy juggles"})"},
     {2, "lobby:chat \"still here \xc4\xb0\"", 1, "lobby:chat", R"({"text":"still here \u0130"})"},  // UTF-8 kept
     {2, "~{\"cmd\":\"emit\",\"name\":\"lobby:chat\",\"data\":\"caf\xc3 \xe2\x82 \xed\xa0\x80!\"}", 1, "lobby:chat", R"({"text":"caf\ufffd \ufffd \ufffd!"})"},
+    // Actions by base word or listed form, a typed name found as for
+    // whispers; a secret one reaches its target alone.
+    {1, "lobby:chat \"wave Bo\"", 2, "lobby:chat", R"({"name":"Ann","text":"Ann waves at Bob.","kind":"action"})"},
+    {1, "lobby:chat \"highfive bob SECRETLY\"", 2, "lobby:chat", R"({"text":"(secretly) Ann high-fives Bob.","kind":"action"})"},
+    {0, "", 1, "lobby:chat", R"({"text":"(secretly) Ann high-fives Bob."})"},
+    {0, "", 4, "lobby:chat", "null"},
+    {1, "lobby:chat \"wave Bob and run\"", 4, "lobby:chat", R"({"text":"wave Bob and run"})"},
+    {1, "lobby:chat \"wave Zed secretly\"", 1, "lobby:notice", R"({"text":"Nobody called Zed is here."})"},
+    {1, "lobby:chat \"/help\"", 1, "lobby:notice", "{}"},
+    // Bob ignores Ann (by prefix): none of her lines, whispers, actions,
+    // emotes or invitations reach him, across visits, until he lets her through.
+    {2, "lobby:chat \"/ignore an\"", 2, "lobby:notice", R"({"text":"You are ignoring Ann: you won't see their messages. /unignore Ann lets them through."})"},
+    {2, "lobby:chat \"/ignore Cy\"", 2, "lobby:notice", "{}"},
+    {1, "lobby:chat \"hello again\"", 2, "lobby:chat", "null"},
+    {0, "", 4, "lobby:chat", R"({"text":"hello again"})"},
+    {1, "lobby:chat \"/Bob psst\"", 2, "lobby:chat", "null"},
+    {0, "", 1, "lobby:chat", R"({"text":"psst","direction":"out"})"},
+    {1, "lobby:chat \"wave Bob secretly\"", 2, "lobby:chat", "null"},
+    {1, "lobby:emote {\"text\":\"juggles\"}", 2, "lobby:emote", "null"},
+    {3, "room:invite {\"targetName\":\"Bob\"}", 2, "lobby:invite", "null"},
+    {0, "", 3, "room:notice", R"({"text":"Invitation sent to Bob."})"},
+    {2, "close", 2, "", "true"},
+    {2, "login Bob", 2, "authed", "{}"},
+    {1, "lobby:chat \"back?\"", 2, "lobby:chat", "null"},
+    {2, "lobby:chat \"/ignore\"", 2, "lobby:notice", R"({"text":"You are ignoring: Ann, Cy."})"},
+    {2, "lobby:chat \"/unignore a\"", 2, "lobby:notice", R"({"text":"Ann's messages come through again."})"},
+    {2, "lobby:chat \"/unignore a\"", 2, "lobby:notice", R"({"text":"You are not ignoring anybody called a."})"},
+    {1, "lobby:chat \"hi Bob\"", 2, "lobby:chat", R"({"text":"hi Bob"})"},
     // Solo and the word check.
     {1, "solo:start#1 {\"templateId\":2}", 1, "#1", R"({"ok":true,"blanks":[{"hint":"any"},{},{}]})"},
     {1, "solo:submit#2 {\"answers\":{\"1\":\"Rex\",\"2\":\"hat\"}}", 1, "#2", R"({"ok":false,"blankN":3})"},
     {1, "solo:submit#2 {\"answers\":{\"1\":\" Rex \",\"2\":\"hat\",\"3\":\"ten\"}}", 1, "#2",
-     R"({"ok":true,"text":"A cat named Rex slept on hat for ten days."})"},
+     R"({"ok":true,"text":"A cat named Rex slept on hat for ten days.","words":[{"authorId":"s1"},{"authorId":"s1"},{"authorId":"s1"}]})"},
     {1, "word:check#11 {\"text\":\"Stupid!\"}", 1, "#11", R"({"blocked":true})"},
     {1, "word:check#11 {\"text\":\"stupendous\"}", 1, "#11", R"({"blocked":false})"},
     // Mail: the welcome letter takes a reply, the thank-you for it does not.
@@ -87,13 +115,19 @@ TEST(HouseLobby, TheLoungeStepByStep) {
     TestHouse t;
     t.run({STEPS[0]});
     Json authed = t.last(1, "authed");
+    EXPECT_TRUE(authed["bbs"].empty()) << "no names given: the door keeps its own";
     EXPECT_NE(authed["you"]["greeting"].get<std::string>().find("{username}"), std::string::npos);
     EXPECT_FALSE(authed["announcements"].empty());
     t.run({STEPS.begin() + 1, STEPS.end()});
     Json words = t.last(1, "actions")["items"];
     EXPECT_FALSE(words.empty());
-    for (const Json& word : words) EXPECT_NE(actionLine("Ann", word), "") << word;
-    EXPECT_EQ(actionLine("Ann", "wave"), "") << "not an action word";
+    for (const Json& word : words) EXPECT_NE(actionLine("Ann", actionWords(word), ""), "") << word;
+    t.h.names = {"", "Sam"};
+    t.h.boards["own"] = {"Own BBS", ""};
+    t.run({{12, "login Al", 12, "authed", R"({"bbs":{"sysop":"Sam"}})"},
+           {13, R"({"cmd":"connect","bbsInstanceId":"own","localUserid":"1","alias":"Di"})", 13, "authed", R"({"bbs":{"board":"Own BBS"}})"}});
+    EXPECT_FALSE(t.last(12, "authed")["bbs"].contains("board"));
+    EXPECT_FALSE(t.last(13, "authed")["bbs"].contains("sysop"));
 }
 
 }  // namespace

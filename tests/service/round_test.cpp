@@ -99,6 +99,18 @@ const Case CASES[] = {
          {1, R"(host:kick {"name":"an"})", 1, "room:notice", R"({"text":"Nobody by that name is at your table."})"},
          {1, R"(host:kick {"name":"BOB"})", 2, "room:kicked", R"({"message":"The host removed you from the table."})"},
          {0, "", 1, "room:state", R"({"players":[{"name":"Ann"},{"id":"b1"}]})"}}},
+    {"a table made with a surprise plays one without asking, then the host chooses", {"Ann", "Bob"},
+     Steps{
+         {1, R"(room:create#5 {"name":"Lucky","category":"","storyId":0})", 1, "#5", R"({"ok":true})"},
+         {2, R"(room:join#4 {"code":"$code"})", 2, "#4", R"({"ok":true})"},
+         {1, "room:start-now {}", 1, "game:category-pick", "null"},
+         {0, "", 2, "game:prompts", R"({"seconds":120})"},
+         {1, R"(submit:answers#12 {"answers":{}})", 1, "#12", R"({"ok":true})"},  // nothing typed in time
+         {2, "submit:answers#12 {\"answers\":$answers}", 2, "game:story-reveal", "{}"},
+         {1, ms(VOTE_MS), 1, "game:round-results", "{}"},
+         {1, "room:back-to-room {}", 1, "", "true"},
+         {2, "room:back-to-room {}", 1, "room:state", R"({"state":"waiting"})"},
+         {1, "room:start-now {}", 2, "game:category-pick", R"({"pickerId":"s1"})"}}},
     // A knock nobody answers does not stay: it goes when the knocker leaves
     // the Lounge, when time is up (the knocker is told), or when the table
     // closes (likewise).

@@ -5,6 +5,7 @@
 // door sends on a TestScreen and keeping every raw byte.
 #pragma once
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -45,6 +46,8 @@ struct BbsHost {
     bool onSocket = false;  // the screen follows callerFd (else standard output)
     enum { TELNET, TELNET_UTF8, CP437, UTF8 } line = TELNET;  // how callerFd's bytes read: a pty carries no telnet
     bool callerGone = false;                      // callerFd read its end
+    bool stdinPty = false;  // standard input/output a pseudo-terminal, the caller at its master
+    int ptySlave = -1;      // kept to see the terminal mode the door leaves behind
     pid_t pid = 0;          // the running door
     std::string rawSocket, rawStdout;  // every byte read off callerFd (telnet bytes included) and standard output
     TestScreen screen;      // what the caller sees
@@ -54,7 +57,7 @@ struct BbsHost {
         char tmpl[] = "/tmp/wwbbs-XXXXXX";
         if (!mkdtemp(tmpl)) abort();
         dir = tmpl;
-        door = dir + "/wordwhirl";
+        door = dir + (doorBinary.ends_with(".exe") ? "/wordwhirl.exe" : "/wordwhirl");
         testScreenOpen(&screen);
         std::lock_guard<std::mutex> hold(bbsFileAndFork);
         if (!doorBinary.empty()) std::filesystem::copy_file(doorBinary, door);
@@ -62,7 +65,7 @@ struct BbsHost {
     // Kills a door still running, closes everything, removes the directory.
     ~BbsHost() {
         if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-        for (int* fd : {&callerFd, &doorFd, &stdinFd, &stdoutFd}) bbsCloseFd(fd);
+        for (int* fd : {&callerFd, &doorFd, &stdinFd, &stdoutFd, &ptySlave}) bbsCloseFd(fd);
         testScreenClose(&screen);
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
@@ -123,32 +126,48 @@ inline std::string bbsDoor32(int commType, unsigned handle, int node, const std:
 }
 
 // Start the door with these arguments in the board directory. Standard input
-// is a pipe the test writes keys into when stdinPipe (a socket pair when
-// stdinSocket too), else /dev/null.
+// is a pipe the test writes keys into when stdinPipe, else /dev/null; with
+// stdinSocket it is a socket pair that is standard output too, the caller at
+// its other end. With host->stdinPty a pseudo-terminal is both. A Windows
+// door runs under wine behind the pipe host named in WW_WIN_PIPE_HOST: wine
+// gives a Windows program no Linux pipe as a pipe.
 inline void bbsStart(BbsHost* host, const std::vector<std::string>& args, bool stdinPipe, bool stdinSocket = false) {
     std::vector<char*> argv{host->door.data()};
+    if (host->door.ends_with(".exe")) argv = {(char*)"wine", getenv("WW_WIN_PIPE_HOST"), host->door.data()};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     int in[2] = {-1, -1}, out[2];
-    if (stdinPipe && (stdinSocket ? socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) : pipe2(in, O_CLOEXEC)) != 0)
-        abort();
-    if (pipe2(out, O_CLOEXEC) != 0) abort();
-    host->onSocket = host->callerFd >= 0;
     std::unique_lock<std::mutex> hold(bbsFileAndFork);
+    if (host->stdinPty) {
+        if (openpty(&in[1], &in[0], nullptr, nullptr, nullptr) != 0) abort();
+        for (int fd : in) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    } else if (stdinPipe && (stdinSocket ? socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) : pipe2(in, O_CLOEXEC)) != 0) {
+        abort();
+    }
+    if (pipe2(out, O_CLOEXEC) != 0) abort();
+    bool callerOnStdio = host->stdinPty || stdinSocket;
+    if (callerOnStdio) {
+        host->callerFd = in[1];
+        in[1] = -1;
+        fcntl(host->callerFd, F_SETFL, O_NONBLOCK);
+        if (host->stdinPty) host->line = BbsHost::CP437;
+    }
+    host->onSocket = host->callerFd >= 0;
     host->pid = fork();
     if (host->pid == 0) {  // only async-signal-safe calls until exec
         int devNull = open("/dev/null", O_RDWR);
         dup2(in[0] >= 0 ? in[0] : devNull, STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
+        dup2(callerOnStdio ? in[0] : out[1], STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
         if (host->doorFd >= 0) fcntl(host->doorFd, F_SETFD, 0);  // the one descriptor a BBS hands down
-        if (chdir(host->dir.c_str()) == 0) execv(host->door.c_str(), argv.data());
+        if (chdir(host->dir.c_str()) == 0) execvp(argv[0], argv.data());
         _exit(127);
     }
     hold.unlock();
     if (host->pid < 0) abort();
     bbsCloseFd(&host->doorFd);  // the door holds its end now; the host must not keep it alive
-    bbsCloseFd(&in[0]);
+    if (host->stdinPty) host->ptySlave = in[0];
+    else bbsCloseFd(&in[0]);
     bbsCloseFd(&out[1]);
     host->stdinFd = in[1];
     host->stdoutFd = out[0];

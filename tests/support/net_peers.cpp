@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include <mbedtls/net_sockets.h>
 #include <mbedtls/ssl.h>
@@ -16,6 +14,7 @@ extern "C" {  // this header of the library declares without C linkage
 #include <mbedtls/psa_util.h>
 }
 
+#include "files.h"
 #include "host/nodelog.h"
 
 namespace {
@@ -80,7 +79,10 @@ void serveTls(NetPeer* peer, int fd) {
     if (peer->handshakeResult == 0) {
         mbedtls_ssl_write(&ssl, (const unsigned char*)peer->greeting.data(), peer->greeting.size());
         unsigned char buf[4096];
-        for (int n; (n = mbedtls_ssl_read(&ssl, buf, sizeof buf)) > 0;) peer->received.append((char*)buf, (size_t)n);
+        for (int n; (n = mbedtls_ssl_read(&ssl, buf, sizeof buf)) > 0;) {
+            std::lock_guard<std::mutex> hold(peer->lock);
+            peer->received.append((char*)buf, (size_t)n);
+        }
     }
     mbedtls_ssl_free(&ssl);
     mbedtls_ssl_config_free(&conf);
@@ -192,9 +194,7 @@ void netPeerFinish(NetPeer* peer) {
 }
 
 std::string netTakeNodeLog() {
-    std::string path = exePath("wordwhirl-node0.log").text;
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
+    std::string path = exePath("wordwhirl-node0.log").text, text = slurp(path);
     remove(path.c_str());
-    return text.str();
+    return text;
 }

@@ -8,24 +8,17 @@
 #include "host/config.h"
 #include "host/nodelog.h"
 #include "host/settings.h"
+#include "platform/text.h"
+#include "support/files.h"
 #include "terminal/charset.h"
 
 namespace {
-
-std::string writeTemp(const std::string& text) {
-    char name[] = "/tmp/wwcfgXXXXXX";
-    int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
-    close(fd);
-    return name;
-}
 
 // A fresh state with start-up's defaults, then the given door.cfg text.
 DoorConfig* readConfig(const std::string& text) {
     static DoorConfig state;
     configDefaults(&state);
-    std::string path = writeTemp(text);
+    std::string path = tempFile(text);
     EXPECT_EQ(configReadFile(&state, path.c_str()), 1);
     unlink(path.c_str());
     return &state;
@@ -80,14 +73,21 @@ TEST(Config, LongLineIsReadInPieces) {
     EXPECT_EQ(readConfig(text)->port, 9000);
 }
 
-TEST(Config, CaFileRelativeBesideExecutableAbsoluteAsGiven) {
-    std::string beside = exePath("roots.pem").text;
-    struct Case { const char* text; std::string want; } cases[] = {
-        {"cafile=roots.pem\n", beside},
+TEST(Config, FilesRelativeBesideExecutableAbsoluteAsGiven) {
+    struct Case { const char* text; std::string want; bool logDir = false; } cases[] = {
+        {"cafile=roots.pem\n", exePath("roots.pem").text},
         {"cafile=  /etc/ssl/extra.pem\n", "/etc/ssl/extra.pem"},
         {"cafile=/a.pem\ncafile=\n", ""},
+        {"logdir=logs\n", exePath("logs").text, true},
+        {"logdir=/var/log/ww\n", "/var/log/ww", true},
+#ifdef _WIN32
+        {"cafile=C:\\certs\\x.pem\n", "C:\\certs\\x.pem"},  // a drive path is absolute on Windows
+#endif
     };
-    for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->caFile, c.want) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(c.logDir ? readConfig(c.text)->logDir : readConfig(c.text)->caFile, c.want) << c.text;
+    for (auto [text, mode] : {std::pair{"telnet=off\n", TELNET_OFF}, {"telnet=ON\n", TELNET_ON}, {"telnet=auto\n", TELNET_AUTO},
+                              {"telnet=maybe\n", TELNET_AUTO}, {"", TELNET_AUTO}})
+        EXPECT_EQ(readConfig(text)->telnet, mode) << text;
     // Beside the executable, a long name is cut to the 255 characters kept
     // (whether it overflows depends on where the build folder lives).
     std::string longName(240, 'p');
@@ -123,4 +123,28 @@ TEST(Config, CharsetUtf8OnlyWhenNamed) {
         {"charset=utf8\ncharset=cp437\n", CHARSET_CP437},  // last wins
     };
     for (const Case& c : cases) EXPECT_EQ(readConfig(c.text)->utf8, c.charset) << c.text;
+}
+
+// Lines land in the directory door.cfg names; one that cannot be written is
+// told on standard error once, and only once the console is free of the caller.
+TEST(NodeLog, LogDirAndAFailureToldOnceOnAFreeConsole) {
+    char dir[] = "/tmp/wwlogXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    NodeLog log{};
+    copyText(log.dir, dir);
+    log.node = 3;
+    nodeLog(&log, "WW-TEST-%02d", 1);
+    std::string path = std::string(dir) + "/wordwhirl-node3.log";
+    EXPECT_EQ(slurp(path), "WW-TEST-01\n");
+    unlink(path.c_str());
+    rmdir(dir);
+    testing::internal::CaptureStderr();
+    nodeLog(&log, "lost");
+    std::string whileCaller = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    nodeLogConsoleFree(&log);
+    nodeLog(&log, "lost again");
+    EXPECT_EQ(whileCaller, "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Wordwhirl: cannot write the node log in " + std::string(dir) + " (No such file or directory).\n");
 }

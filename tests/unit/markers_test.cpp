@@ -1,36 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "host/markers.h"
 #include "host/nodelog.h"
+#include "support/files.h"
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void spill(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 struct MarkerFile : ::testing::Test {
     std::string path;
-    void SetUp() override {
-        char name[] = "/tmp/wwmarkXXXXXX";
-        int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = name;
-    }
+    void SetUp() override { path = tempFile(); }
     void TearDown() override { unlink(path.c_str()); }
 };
 
