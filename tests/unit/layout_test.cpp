@@ -3,7 +3,6 @@
 // terminals), and leaves nothing stale behind when another screen follows.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -77,7 +76,7 @@ void checkDrawing(const std::string& raw, int id) {
             sscanf(raw.c_str() + i + 2, "%d;%d", &r, &k);
             row = f == 'H' || f == 'f' ? r : f == 'A' ? row - r : f == 'B' ? row + r : row;
             col = f == 'H' || f == 'f' ? k : f == 'C' ? col + r : f == 'D' ? col - r : col;
-            if (strchr("HfABCD", f))
+            if (std::string("HfABCD").find(f) != std::string::npos)
                 ASSERT_TRUE(row >= 1 && row <= TEST_ROWS && col >= 1 && col <= TEST_COLS) << "screen " << id << " cursor " << row << "," << col;
             i = end;
         } else if (c == '\r') {

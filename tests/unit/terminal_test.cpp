@@ -17,9 +17,7 @@
 #include <vector>
 #include <vterm.h>
 
-#include <algorithm>
 #include <random>
-#include <tuple>
 
 #include "host/drop.h"
 #include "host/nodelog.h"
