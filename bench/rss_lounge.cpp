@@ -15,8 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/bbs_host.h"
-#include "support/fake_service.h"
+#include "e2e/e2e_common.h"
 
 namespace {
 
@@ -108,12 +107,12 @@ bool toLounge(BbsHost* host, FakeService* svc) {
     int handle = bbsOpenTelnet(host);
     bbsWriteFile(host, "DOOR32.SYS", bbsDoor32(2, (unsigned)handle, 1, "Ace"));
     bbsStart(host, {"DOOR32.SYS"}, false);
-    if (!fakeServiceWaitFirstLine(svc)) return false;
+    if (!fakeServiceWaitLine(svc)) return false;
     fakeServiceSend(svc, "{\"event\":\"authed\",\"data\":{\"ok\":true,\"you\":{\"name\":\"Ace Writer\"},"
                          "\"categories\":[\"Animals\"]}}");
-    if (!bbsWaitRow(host, 16, "Welcome, Ace Writer!")) return false;
+    if (!bbsWaitText(host, "Welcome, Ace Writer!", 16)) return false;
     bbsSendKeys(host, "x");
-    if (!bbsWaitRow(host, 23, "[S] MAIN MENU")) return false;
+    if (!bbsWaitText(host, "[S] MAIN MENU", 23)) return false;
     bbsSendKeys(host, "s");
     pumpFor(host, 300);
     bbsSendKeys(host, "1\r");
@@ -129,9 +128,7 @@ int main(int argc, char** argv) {
     printf("Wordwhirl door at the Lounge, %d simulated hour(s) of chat (%s)\n", hours, WW_DOOR_BINARY);
 
     FakeService svc;
-    fakeServiceStart(&svc);
-    BbsHost host;
-    bbsHostOpen(&host, WW_DOOR_BINARY);
+    Door host;
     if (!toLounge(&host, &svc)) {
         printf("the door never reached the Lounge\n");
         return 1;
@@ -163,7 +160,7 @@ int main(int argc, char** argv) {
         }
     }
     double secs = std::chrono::duration<double>(Clock::now() - began).count();
-    bool alive = bbsWaitRow(&host, 24, ">", 1000);
+    bool alive = bbsWaitText(&host, ">", 24, 1000);
     Memory end = memoryOf(host.pid);
     printf("%ld lines in %.1f s of real time; the door %s\n", lines, secs, alive ? "still at the Lounge" : "LOST");
     printf("VmRSS start %ld kB, after %d min %ld kB, end %ld kB: %+ld kB over the run, %+ld kB after the first"
@@ -176,7 +173,5 @@ int main(int argc, char** argv) {
     bool flat = end.rssKb - firstHourSample.rssKb <= 64;
     printf("  %s: the goal is no growth after the pane and buffers first fill (64 kB of slack)\n",
            flat ? "within goal" : "OVER GOAL");
-    bbsHostClose(&host);
-    fakeServiceStop(&svc);
     return flat ? 0 : 1;
 }

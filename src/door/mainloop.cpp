@@ -9,6 +9,7 @@
 #include "net/wire.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/wait.h"
 #include "screens/renderer.h"
 #include "session/screen_table.h"
 #include "screens/service_screens.h"
@@ -44,7 +45,6 @@ int32_t holdPass(ClientState* s) {
         s->timers.running = 0;
         return 0;
     }
-    platSleepMs(LOOP_PASS_SLEEP_MS);
     return 1;
 }
 
@@ -54,7 +54,8 @@ void showLastNotice(ClientState* s, const char* text, uint32_t holdMs) {
     setNotice(s, text);
     renderScreen(s, screenLook(s->view.screen));
     Canvas cv = canvasOf(s);
-    if (drawFooter(&cv, s, "")) s->view.inputDirty = 1;
+    drawFooter(&cv, s, "");
+    s->view.inputDirty = 1;
     screenFlush(&s->term);
     startHold(s, holdMs);
 }
@@ -85,7 +86,6 @@ int32_t verdictPass(ClientState* s) {
         s->timers.running = 0;
         return 0;
     }
-    platSleepMs(VERDICT_POLL_MS);
     return 1;
 }
 
@@ -215,6 +215,54 @@ void tickOtherScreen(ClientState* s) {
     }
 }
 
+// ---- the next deadline ----
+
+// The earliest moment the loop has work without input, as a wait from now.
+struct Deadlines {
+    uint32_t now;
+    uint32_t waitMs;   // the wait so far: the earliest deadline seen
+    uint32_t tickDue;  // the quarter-second timers run no earlier than this
+
+    void in(uint32_t ms) { waitMs = minOf(waitMs, ms); }
+    void until(uint32_t at) { in((uint32_t)maxOf((int32_t)(at - now), 0)); }
+    // Something the quarter-second timers do: they run once both it and their
+    // next turn have come.
+    void timer(uint32_t at) { until((int32_t)(at - tickDue) < 0 ? tickDue : at); }
+    // A whole-seconds count down to `deadline` shown on screen changes one
+    // millisecond after each multiple of 1000 ms before it (and the deadline
+    // itself is reached at the multiple 0).
+    void secondEdge(uint32_t deadline) {
+        int32_t left = (int32_t)(deadline - now);
+        if (left <= 0) return;
+        in((uint32_t)(left % 1000));
+        in((uint32_t)(left % 1000 + 1));
+    }
+};
+
+// What the quarter-second timers and the tick's screen work will do.
+void timerDeadlines(const ClientState* s, Deadlines* d) {
+    bool animated = s->view.screen == SCR_WELCOME || s->view.screen == SCR_GUIDE;
+    if (animated || s->timers.startDeadline > 0 || roundClockRuns(s) || tableShuffles(s)) d->until(d->tickDue);
+    if (s->input.noticeText[0] && s->input.noticeTick > 0) d->timer(s->input.noticeTick + NOTICE_LIFE_MS + 1);
+    if (s->round.wordCheckPending) d->timer(s->round.wordCheckTick + WORD_CHECK_LIMIT_MS + 1);
+    if (s->caller.timeLeftSecs > 0) d->timer(s->timers.doorStartTick + (uint32_t)s->caller.timeLeftSecs * 1000u);
+    d->timer(s->timers.lastInputTick + (s->timers.idleWarned ? IDLE_LEAVE_MS : IDLE_WARN_MS));
+}
+
+// What a pass draws from the clock without a timer: the time left in the
+// header, the seconds of every countdown and offer.
+void drawnDeadlines(const ClientState* s, Deadlines* d) {
+    const uint32_t counted[] = {s->timers.startDeadline, s->timers.wordDeadline, s->timers.revealDeadline,
+                                s->timers.scoresDeadline, s->timers.pickDeadline};
+    for (uint32_t deadline : counted)
+        if (deadline > 0) d->secondEdge(deadline);
+    int32_t left = callerSecondsLeft(s);
+    if (s->caller.timeLeftSecs > 0 && left >= 1 && left <= STATUS_TIMED_MAX + 1) {
+        uint32_t elapsed = (d->now - s->timers.doorStartTick) / 1000u;
+        d->until(s->timers.doorStartTick + (elapsed + 1) * 1000u);
+    }
+}
+
 }  // namespace
 
 int32_t formatConnectCommand(const ClientState* state, char* out, int32_t cap) {
@@ -280,12 +328,41 @@ int32_t mainLoopPass(ClientState* state) {
 
     renderScreen(state, screenLook(state->view.screen));
     screenFlush(&state->term);
-    platSleepMs(LOOP_PASS_SLEEP_MS);
     return state->timers.running ? 1 : 0;
+}
+
+uint32_t mainLoopWaitMs(const ClientState* s) {
+    uint32_t now = tickMs(&s->clock);
+    Deadlines d{now, LOOP_WAIT_MAX_MS, s->timers.lastTimerTick + TIMER_PERIOD_MS};
+    if (s->timers.loopHold) {
+        // Keys are not read while a notice holds, so the caller's input cannot
+        // wake the loop; a short beat looks for a hang-up instead.
+        d.until(s->timers.loopHoldEnd);
+        d.in(LOOP_HOLD_BEAT_MS);
+        return d.waitMs;
+    }
+    int32_t key = termKeyDueMs(&s->term, now);
+    if (key >= 0) d.in((uint32_t)key);
+    if (s->timers.verdictWait) return d.waitMs;
+    timerDeadlines(s, &d);
+    drawnDeadlines(s, &d);
+    return d.waitMs;
+}
+
+void mainLoopWait(ClientState* s) {
+    uint32_t ms = mainLoopWaitMs(s);
+    if (ms == 0) return;
+    if (s->timers.loopHold) {
+        platSleepMs(ms);
+        return;
+    }
+    WaitSource sources[2] = {termWaitSource(&s->term), {s->conn.socket, WAIT_SOCKET, false}};
+    int32_t count = s->conn.connected && !s->timers.verdictWait ? 2 : 1;
+    if (count == 2 && serverInputWaiting(&s->conn)) return;  // already received: no wait
+    platWait(sources, count, ms);
 }
 
 void mainLoop(ClientState* state) {
     mainLoopStart(state);
-    while (mainLoopPass(state)) {
-    }
+    while (mainLoopPass(state)) mainLoopWait(state);
 }

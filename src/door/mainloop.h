@@ -8,9 +8,9 @@
 struct ClientState;
 struct JsonNode;
 
-constexpr uint32_t LOOP_PASS_SLEEP_MS = 20;     // pause after every pass
+constexpr uint32_t LOOP_WAIT_MAX_MS = 1000;     // longest sleep between passes, whatever is due
+constexpr uint32_t LOOP_HOLD_BEAT_MS = 20;      // a held notice looks for a hang-up this often
 constexpr uint32_t TIMER_PERIOD_MS = 250;       // quarter-second timers run at most this often
-constexpr uint32_t VERDICT_POLL_MS = 50;        // pause between key polls on a verdict screen
 constexpr uint32_t WORD_CHECK_LIMIT_MS = 3000;  // an unanswered word check takes the word
 constexpr uint32_t NOTICE_LIFE_MS = 25000;      // a notice clears itself after this
 constexpr uint32_t IDLE_WARN_MS = 1500000;      // 25 minutes without a key: a warning
@@ -37,7 +37,16 @@ void mainLoopStart(ClientState* state);
 // cleared, the terminal dead, or a final screen held long enough).
 int32_t mainLoopPass(ClientState* state);
 
-// mainLoopStart, then passes until one says to leave.
+// How long the loop may sleep after a pass before something is due: the
+// next animation frame, countdown second, notice expiry, ESC timeout, word
+// check give-up, idle warning, hold end or end of BBS time; at most
+// LOOP_WAIT_MAX_MS. Input ends the sleep earlier.
+uint32_t mainLoopWaitMs(const ClientState* state);
+
+// Sleep until the caller types, the service sends, or mainLoopWaitMs runs out.
+void mainLoopWait(ClientState* state);
+
+// mainLoopStart, then passes, each followed by mainLoopWait, until one says to leave.
 void mainLoop(ClientState* state);
 
 // Route one received line: a reply when it has "ackId", else an event when

@@ -266,3 +266,8 @@ int tlsRead(TlsSession* s, void* buffer, int n) {
 const char* tlsDescription(const TlsSession* s) {
     return s ? s->description : "";
 }
+
+int tlsPending(const TlsSession* session) {
+    if (!session) return 0;
+    return mbedtls_ssl_get_bytes_avail(&session->ssl) > 0 || mbedtls_ssl_check_pending(&session->ssl) ? 1 : 0;
+}

@@ -21,6 +21,10 @@ void tlsClose(TlsSession* session);
 // the end of the connection, or a null session.
 int tlsWrite(TlsSession* session, const void* bytes, int n);
 int tlsRead(TlsSession* session, void* buffer, int n);
+// 1 when the session holds received data the socket no longer shows: a
+// decrypted record not yet read out, or a further record already buffered.
+// The door must not wait on the socket for those.
+int tlsPending(const TlsSession* session);
 
 // "TLSv1.2 / <cipher suite>", or "" without a session.
 const char* tlsDescription(const TlsSession* session);

@@ -210,6 +210,13 @@ int serverReceiveLine(ServerConnection* conn, const char** line) {
     return 1;
 }
 
+int serverInputWaiting(const ServerConnection* conn) {
+    if (!conn || !conn->connected) return 0;
+    if (conn->tlsSession && tlsPending(conn->tlsSession)) return 1;
+    int32_t unread = conn->receiveBuffer ? unreadCount(conn) : 0;
+    return unread > 0 && memchr(unreadBytes(conn), '\n', (size_t)unread) ? 1 : 0;
+}
+
 // ---- escaping ----
 
 // Room kept free at the end: the last escape pair or character and the

@@ -46,6 +46,9 @@ int serverSendActions(ServerConnection* conn);
 // Reads what the connection has; 1 with *line pointing at the next complete
 // line (no line feed, valid until the next call or serverClose), else 0.
 int serverReceiveLine(ServerConnection* conn, const char** line);
+// 1 when a line can be had without waiting on the socket: a whole line is
+// already in the receive buffer, or the TLS session holds received bytes.
+int serverInputWaiting(const ServerConnection* conn);
 
 // CP437 free text into the inside of a JSON string: " and \ get a
 // backslash; tab, line feed and carriage return become a space; bytes

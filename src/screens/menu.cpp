@@ -122,7 +122,6 @@ constexpr int32_t GUIDE_TITLE_ROW = 5;
 constexpr int32_t GUIDE_KEYS_ROW = 23;
 constexpr int32_t GUIDE_HEADER_TITLE_COL = 4;
 constexpr int32_t GUIDE_HEADER_NAME_COL = 65;
-constexpr int32_t FRAME_NONE = -1;           // guideFrameShown: nothing animated is drawn
 
 constexpr const char* GUIDE_TITLES[GUIDE_PAGES] = {
     "A   B R A N D   N E W   S T O R Y   E V E R Y   T I M E !",
@@ -148,7 +147,6 @@ constexpr int32_t ANSWERS_TYPED = 30;        // frames 0-29 type the answers
 constexpr int32_t SENTENCE_FRAME = 32;       // from here the sentence stands
 constexpr int32_t SENTENCE_ROW = 20;
 constexpr int32_t SENTENCE_NOTE_ROW = 22;
-constexpr int32_t SENTENCE_SHOWN = 1;        // guideFrameShown on page 0
 
 struct TypedAnswer {
     int32_t row;
@@ -156,7 +154,7 @@ struct TypedAnswer {
     const char* word;
     int32_t fg;
     int32_t firstFrame;   // letters shown = frame - firstFrame
-    int32_t lastFrame;    // typed while the frame is at most this
+    int32_t lastFrame;    // the last frame it types on: whole from here on
 };
 
 constexpr TypedAnswer ANSWERS[] = {
@@ -312,33 +310,18 @@ void drawTypedAnswer(Canvas* cv, const TypedAnswer& a, int32_t frame) {
 }
 static_assert(sizeof "spaghetti" < 16, "every answer fits the letter buffer");
 
-void clearSentence(Canvas* cv) {
-    if (cv->cache->guideFrameShown != SENTENCE_SHOWN) return;
-    screenClearLine(cv->term, SENTENCE_ROW);
-    screenClearLine(cv->term, SENTENCE_NOTE_ROW);
-    cv->cache->guideFrameShown = FRAME_NONE;
-}
-
+// Each frame is drawn whole on a cleared page: the answers as far as they
+// are typed, then the sentence once it stands.
 void animatePage0(Canvas* cv, int32_t frame) {
-    if (frame < ANSWERS_TYPED) {
-        for (const TypedAnswer& a : ANSWERS)
-            if (frame <= a.lastFrame) drawTypedAnswer(cv, a, frame);
-        clearSentence(cv);
-    } else if (frame < SENTENCE_FRAME) {
-        clearSentence(cv);
-    } else if (cv->cache->guideFrameShown != SENTENCE_SHOWN) {
-        for (const SentencePart& p : SENTENCE)
-            screenColourText(cv->term, SENTENCE_ROW, p.col, p.fg, 1, p.text);
-        screenCentreText(cv->term, SENTENCE_NOTE_ROW, COL_YELLOW, 1,
-                         "Once every word is locked in, the complete story is revealed!");
-        cv->cache->guideFrameShown = SENTENCE_SHOWN;
-    }
+    for (const TypedAnswer& a : ANSWERS) drawTypedAnswer(cv, a, minOf(frame, a.lastFrame));
+    if (frame < SENTENCE_FRAME) return;
+    for (const SentencePart& p : SENTENCE) screenColourText(cv->term, SENTENCE_ROW, p.col, p.fg, 1, p.text);
+    screenCentreText(cv->term, SENTENCE_NOTE_ROW, COL_YELLOW, 1,
+                     "Once every word is locked in, the complete story is revealed!");
 }
 
 void animatePage1(Canvas* cv, int32_t frame) {
     int32_t focus = (frame / STEP_FRAMES) % STEP_COUNT;
-    if (focus == cv->cache->guideFrameShown) return;
-    cv->cache->guideFrameShown = focus;
     for (int32_t i = 0; i < STEP_COUNT; i++) {
         screenClearLine(cv->term, STEPS[i].row);
         if (i == focus) screenCentreText(cv->term, STEPS[i].row, COL_YELLOW, 1, STEPS[i].heading);
@@ -348,8 +331,6 @@ void animatePage1(Canvas* cv, int32_t frame) {
 
 void animateTitle(Canvas* cv, int32_t page, int32_t frame, const int32_t* colours) {
     int32_t index = (frame / TITLE_COLOUR_FRAMES) % TITLE_COLOUR_COUNT;
-    if (index == cv->cache->guideFrameShown) return;
-    cv->cache->guideFrameShown = index;
     screenCentreText(cv->term, GUIDE_TITLE_ROW, colours[index], 1, GUIDE_TITLES[page]);
 }
 
@@ -422,13 +403,10 @@ void paintActions(Canvas* cv, const ClientState* cs) {
                      "Just type one, with a name after it   -   e.g.  wave Jason");
 }
 
+// Every frame is drawn whole; the differ sends what the animation changed.
 void paintGuide(Canvas* cv, const ClientState* cs) {
     int32_t page = guidePageShown(cs);
-    if (!cv->cache->guidePageDrawn) {
-        drawGuideFrame(cv, page);
-        GUIDE[page].fixedText(cv);
-        cv->cache->guidePageDrawn = 1;
-        cv->cache->guideFrameShown = FRAME_NONE;
-    }
+    drawGuideFrame(cv, page);
+    GUIDE[page].fixedText(cv);
     GUIDE[page].animate(cv, cs->view.guideFrame < 0 ? 0 : cs->view.guideFrame);
 }

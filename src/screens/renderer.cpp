@@ -90,8 +90,7 @@ void renderChatRows(Canvas* cv, ClientState* cs, const ScreenLook& look) {
 }
 
 // The word entry field: the last 50 characters typed, padded with blanks;
-// an empty field shows where typing starts. The input line's cache is
-// dropped: row 24 is not where the typing shows on this screen.
+// an empty field shows where typing starts.
 void drawWordField(Canvas* cv, const ClientState* cs) {
     char field[WORD_FIELD_WIDTH + 1];
     int32_t len = (int32_t)strnlen(cs->input.inputLine, sizeof cs->input.inputLine);
@@ -102,7 +101,6 @@ void drawWordField(Canvas* cv, const ClientState* cs) {
     memset(field + n, ' ', (size_t)(WORD_FIELD_WIDTH - n));
     field[WORD_FIELD_WIDTH] = 0;
     screenColourText(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL, COL_WHITE, 1, field);
-    cv->cache->inputLineDrawn = 0;
     screenGoto(cv->term, WORD_FIELD_ROW, WORD_FIELD_COL + minOf(maxOf(cs->input.inputLen, 0), WORD_FIELD_WIDTH));
     screenShowCursor(cv->term, 1);
 }
@@ -170,7 +168,7 @@ Canvas canvasOf(ClientState* cs) { return {&cs->term, &cs->render}; }
 void redrawAll(ClientState* cs) {
     Canvas cv = canvasOf(cs);
     screenClear(cv.term);
-    if (drawStatusBar(&cv, cs)) cs->view.inputDirty = 1;
+    drawStatusBar(&cv, cs);
     renderChatPane(&cv, cs);
 }
 
@@ -183,6 +181,9 @@ void renderScreen(ClientState* cs, const ScreenLook* current) {
     FooterText overlayBuf;
     const char* overlay = overlayPrompt(cs, &overlayBuf);
 
+    // A full repaint starts from an unknown caller's screen: cleared and sent
+    // whole, so it also mends whatever else may have drawn there.
+    if (cs->view.fullRedraw) screenForget(cv->term);
     if (look.wholeScreen) {
         if (!cs->view.animDirty && !cs->view.fullRedraw) return;
         if (!paintIfAny(look.paint, cv, cs)) screenClear(cv->term);
@@ -218,16 +219,18 @@ void renderScreen(ClientState* cs, const ScreenLook* current) {
         cs->view.inputDirty = 1;
     }
 
-    if (drawStatusBar(cv, cs)) cs->view.inputDirty = 1;
+    // The header, footer and input line are drawn whole every pass: the
+    // differ sends only what changed, so an idle pass still writes nothing.
+    drawStatusBar(cv, cs);
     renderChatRows(cv, cs, look);
 
     FooterText promptBuf;
     const char* prompt = screenPrompt(cs, &look, &promptBuf);
-    if (drawFooter(cv, cs, overlay ? overlay : prompt)) cs->view.inputDirty = 1;
+    drawFooter(cv, cs, overlay ? overlay : prompt);
     cs->view.noticeDirty = 0;
+    cs->view.inputDirty = 1;
 
-    // The reveal's cursor sits on the current word; it is put back only in
-    // a pass that moved the cursor away, so an idle pass writes nothing.
+    // The reveal's cursor sits on the current word while nothing is typed.
     if (renderInput(cv, cs) && cs->view.screen == SCR_REVEAL && cs->input.inputLen == 0 &&
         rc->revealCursorRow >= 1) {
         screenGoto(cv->term, rc->revealCursorRow, rc->revealCursorCol);

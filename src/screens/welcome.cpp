@@ -27,27 +27,12 @@ constexpr int32_t FOOT_ROW = 23;
 constexpr int32_t LINK_COL = 2;
 constexpr int32_t VERSION_COL = 71;
 
-bool inBand(int32_t col) {
-    return (col >= WELCOME_LEFT_FIRST && col <= WELCOME_LEFT_LAST) ||
-           (col >= WELCOME_RIGHT_FIRST && col <= WELCOME_RIGHT_LAST);
-}
-
-void eraseStars(Canvas* cv) {
-    for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
-        int32_t row = cv->cache->welcomeSpriteDrawnRow[i], col = cv->cache->welcomeSpriteDrawnCol[i];
-        if (row >= 1 && inBand(col)) screenText(cv->term, row, col, " ");
-        cv->cache->welcomeSpriteDrawnRow[i] = 0;
-    }
-}
-
 void drawStars(Canvas* cv) {
     for (int32_t i = 0; i < WELCOME_SPRITES; i++) {
         int32_t row = cv->cache->welcomeSpriteTimer[i], col = cv->cache->welcomeSpriteCol[i];
         if (row < 1 || row > WELCOME_STAR_ROWS) continue;
         char star[2] = {STAR_CHARS[i], 0};
         screenColourText(cv->term, row, col, STAR_COLOURS[i % STAR_COLOUR_COUNT], 1, star);
-        cv->cache->welcomeSpriteDrawnRow[i] = row;
-        cv->cache->welcomeSpriteDrawnCol[i] = col;
     }
 }
 
@@ -65,13 +50,10 @@ void drawFixedText(Canvas* cv, const ClientState* cs) {
 }
 
 // The name line changes when the service confirms another name.
-void drawWelcomeName(Canvas* cv, const ClientState* cs, bool first) {
-    char text[sizeof cv->cache->welcomeTextShown];
+void drawWelcomeName(Canvas* cv, const ClientState* cs) {
+    char text[48];
     formatText(text, "Welcome, %.30s!", cs->identity.myName[0] ? cs->identity.myName : cs->caller.callerName);
-    if (!first && strcmp(text, cv->cache->welcomeTextShown) == 0) return;
-    screenClearLine(cv->term, WELCOME_NAME_ROW);
     screenCentreText(cv->term, WELCOME_NAME_ROW, COL_GREEN, 1, text);
-    copyText(cv->cache->welcomeTextShown, text);
 }
 
 // Even stars start in the left band, odd ones in the right.
@@ -81,9 +63,6 @@ int32_t startColumn(int32_t i) {
 }
 
 }  // namespace
-
-static_assert(sizeof "Welcome, !" - 1 + 30 < sizeof(RenderCache::welcomeTextShown),
-              "the longest name line fits its cache");
 
 void welcomeStarsStart(RenderCache* rc) {
     if (rc->welcomeSpritesReady) return;
@@ -95,22 +74,14 @@ void welcomeStarsStart(RenderCache* rc) {
     rc->welcomeSpritesReady = 1;
 }
 
+// Every frame is drawn whole; the differ sends the stars that moved.
 void paintWelcome(Canvas* cv, const ClientState* cs) {
-    bool first = !cv->cache->welcomeDrawn;
     // A tick may run before the first paint; it cannot move stars that have
     // no place yet, so their places are set here, once, whatever it did.
     welcomeStarsStart(cv->cache);
-    if (first) {
-        screenClear(cv->term);
-        cv->cache->welcomeDrawn = 1;
-        for (int32_t i = 0; i < WELCOME_SPRITES; i++) cv->cache->welcomeSpriteDrawnRow[i] = 0;
-    } else {
-        eraseStars(cv);
-    }
-    // The name line is cleared whole before it is written, so it goes
-    // before the stars: one of them may stand on row 16.
-    drawWelcomeName(cv, cs, first);
+    screenClear(cv->term);
+    drawWelcomeName(cv, cs);
     drawStars(cv);
-    if (first) drawFixedText(cv, cs);
+    drawFixedText(cv, cs);
     screenShowCursor(cv->term, 0);
 }

@@ -67,10 +67,6 @@ constexpr ChatKindStyle CHAT_KIND_STYLES[] = {
 };
 constexpr int32_t CHAT_KIND_COUNT = (int32_t)(sizeof CHAT_KIND_STYLES / sizeof CHAT_KIND_STYLES[0]);
 
-// A widget's cache holds while no clear has wiped the screen since it drew:
-// it keeps the terminal's clear count (plus one, so 0 means never drawn).
-uint32_t drawnMark(const TerminalChannel* t) { return t->clearCount + 1; }
-
 // A frame run: first, run copies of fill, last, drawn at (row, col).
 void drawRun(Canvas* cv, int32_t row, int32_t col, unsigned char first,
              unsigned char fill, int32_t run, unsigned char last) {
@@ -274,26 +270,14 @@ int32_t chatColourOf(const ClientState* cs, const char* name) {
     return COL_WHITE;
 }
 
-int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
+void drawStatusBar(Canvas* cv, const ClientState* cs) {
     int32_t left = callerSecondsLeft(cs);
     int32_t shown = (left >= 1 && left <= STATUS_TIMED_MAX) ? left : -1;
-    int32_t mode = (cs->view.screen == SCR_LOUNGE || cs->table.inRoom) ? 1 : 0;
-    RenderCache* rc = cv->cache;
-    if (rc->statusBarDrawn == drawnMark(cv->term) && shown == rc->statusSecsShown &&
-        cs->table.playerCountSeen == rc->statusCountShown && mode == rc->statusModeShown &&
-        cs->identity.onlineTotal == rc->statusOnlineShown)
-        return 0;
-    rc->statusOnlineShown = cs->identity.onlineTotal;
-    rc->statusSecsShown = shown;
-    rc->statusCountShown = cs->table.playerCountSeen;
-    rc->statusModeShown = mode;
-    rc->statusBarDrawn = drawnMark(cv->term);
-
     screenSetColour(cv->term, COL_CYAN, 1);
     drawRun(cv, HEADER_TOP_ROW, 1, DBL_TOP_LEFT, DBL_HLINE, FRAME_RUN, DBL_TOP_RIGHT);
     drawRun(cv, HEADER_BOTTOM_ROW, 1, DBL_BOTTOM_LEFT, DBL_HLINE, FRAME_RUN, DBL_BOTTOM_RIGHT);
     drawChar(cv, HEADER_TEXT_ROW, 1, DBL_VLINE);
-    termPuts(cv->term, "\x1b[K");  // the cursor stands in column 2: clear the rest
+    screenClearToEnd(cv->term);  // the cursor stands in column 2: clear the rest
     drawChar(cv, HEADER_TEXT_ROW, SCREEN_LAST_COL, DBL_VLINE);
 
     screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_TITLE_COL, COL_YELLOW, 1, PRODUCT_TITLE);
@@ -307,7 +291,6 @@ int32_t drawStatusBar(Canvas* cv, const ClientState* cs) {
     if (text[0])
         screenColourText(cv->term, HEADER_TEXT_ROW, HEADER_STATUS_END + 1 - (int32_t)strlen(text), fg,
                          bright, text);
-    return 1;
 }
 
 // The scroll clamped to what a display of `display` lines can show.
@@ -344,21 +327,15 @@ void drawChatPane(Canvas* cv, const ClientState* cs) {
         drawChatRow(cv, CHAT_FIRST_LINE_ROW + i, displayLineAt(&display, firstShown + i, total));
 }
 
-int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
-    RenderCache* rc = cv->cache;
+void drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
     bool notice = cs->input.noticeText[0] != 0;
-    char text[sizeof rc->footerCache];
+    char text[FOOTER_TEXT_MAX + 1];
     copyText(text, notice ? cs->input.noticeText : prompt);
     int32_t fg = notice ? COL_YELLOW : COL_CYAN;
     int32_t bright = notice ? 1 : 0;
-    if (rc->noticeLineDrawn == drawnMark(cv->term) && strcmp(text, rc->footerCache) == 0 &&
-        fg == rc->footerColourShown && bright == rc->footerBrightShown &&
-        rc->footerHighlight == rc->footerHighlightShown)
-        return 0;
-
     screenClearLine(cv->term, FOOTER_ROW);
     int32_t len = (int32_t)strlen(text);
-    int32_t hl = rc->footerHighlight;
+    int32_t hl = cv->cache->footerHighlight;
     if (len > 0) {
         if (notice || hl <= 0 || hl >= len) {
             screenColourText(cv->term, FOOTER_ROW, FOOTER_TEXT_COL, fg, bright, text);
@@ -370,12 +347,6 @@ int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt) {
             screenColourText(cv->term, FOOTER_ROW, FOOTER_TEXT_COL + lead, fg, bright, text + lead);
         }
     }
-    copyText(rc->footerCache, text);
-    rc->footerColourShown = fg;
-    rc->footerBrightShown = bright;
-    rc->footerHighlightShown = hl;
-    rc->noticeLineDrawn = drawnMark(cv->term);
-    return 1;
 }
 
 int32_t inputCursorCol(const ClientState* cs) {
@@ -386,20 +357,15 @@ int32_t inputCursorCol(const ClientState* cs) {
 // for what is hidden, then its last characters, so the caller always sees
 // what they are typing.
 void drawInputLine(Canvas* cv, const ClientState* cs) {
-    RenderCache* rc = cv->cache;
-    if (rc->inputLineDrawn != drawnMark(cv->term) || strcmp(rc->inputLineCache, cs->input.inputLine) != 0) {
-        screenClearLine(cv->term, INPUT_ROW);
-        screenColourText(cv->term, INPUT_ROW, 2, COL_YELLOW, 1, ">");
-        int32_t len = (int32_t)strnlen(cs->input.inputLine, sizeof cs->input.inputLine);
-        if (len <= INPUT_CURSOR_SPAN) {
-            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->input.inputLine);
-        } else {
-            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_YELLOW, 1, "<");
-            screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL + 1, COL_WHITE, 1,
-                             cs->input.inputLine + len - INPUT_SCROLL_SHOWN);
-        }
-        copyText(rc->inputLineCache, cs->input.inputLine);
-        rc->inputLineDrawn = drawnMark(cv->term);
+    screenClearLine(cv->term, INPUT_ROW);
+    screenColourText(cv->term, INPUT_ROW, 2, COL_YELLOW, 1, ">");
+    int32_t len = (int32_t)strnlen(cs->input.inputLine, sizeof cs->input.inputLine);
+    if (len <= INPUT_CURSOR_SPAN) {
+        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_WHITE, 1, cs->input.inputLine);
+    } else {
+        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL, COL_YELLOW, 1, "<");
+        screenColourText(cv->term, INPUT_ROW, INPUT_TEXT_COL + 1, COL_WHITE, 1,
+                         cs->input.inputLine + len - INPUT_SCROLL_SHOWN);
     }
     screenGoto(cv->term, INPUT_ROW, inputCursorCol(cs));
     screenShowCursor(cv->term, 1);

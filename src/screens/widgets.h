@@ -1,7 +1,7 @@
 // The four widgets around every ordinary screen's body: the header box with
 // the status text (rows 1-3), the chat pane (rows 19-22), the footer line
-// (row 23) and the input line (row 24). Each remembers what it last drew in
-// the render cache and writes nothing when nothing it shows has changed.
+// (row 23) and the input line (row 24). Each draws whole every pass it is
+// asked to; the frame differ sends only the cells that changed.
 #pragma once
 #include <cstdint>
 
@@ -27,13 +27,13 @@ constexpr int32_t CHAT_FIRST_WIDTH = 75;    // first piece of a message, after 2
 constexpr int32_t CHAT_NEXT_WIDTH = 73;     // further pieces, after 4 blanks
 constexpr int32_t STATUS_TIMED_MAX = 1799;  // time left is shown in the last half hour
 constexpr int32_t STATUS_LOW_SECS = 299;    // from here down it shows in red
+constexpr int32_t FOOTER_TEXT_MAX = 255;    // longest footer text (a notice or prompt) drawn
 
-// The header and the footer return 1 when they drew, 0 when nothing they
-// show has changed. Every draw but the input line's leaves the cursor off
-// the input line; the caller has it put back.
-int32_t drawStatusBar(Canvas* cv, const ClientState* cs);
+// Every draw but the input line's leaves the cursor off the input line; the
+// caller has it put back.
+void drawStatusBar(Canvas* cv, const ClientState* cs);
 void drawChatPane(Canvas* cv, const ClientState* cs);
-int32_t drawFooter(Canvas* cv, const ClientState* cs, const char* prompt);
+void drawFooter(Canvas* cv, const ClientState* cs, const char* prompt);
 void drawInputLine(Canvas* cv, const ClientState* cs);
 
 // Column of the cursor on the input line: after the last character typed,

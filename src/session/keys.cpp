@@ -59,7 +59,6 @@ bool guideKey(ClientState* s, int32_t key) {
         } else {
             s->view.guidePage++;
             s->view.guideFrame = 0;
-            s->render.guidePageDrawn = 0;
             s->view.fullRedraw = 1;
         }
     }

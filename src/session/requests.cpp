@@ -459,7 +459,6 @@ void clearDeadlines(ClientState* state) {
 }
 
 void enterWelcome(ClientState* state) {
-    state->render.welcomeDrawn = 0;  // the painter starts the screen over
     clearDeadlines(state);
 }
 
@@ -509,8 +508,6 @@ void enterPicker(ClientState* state) {
 void enterGuide(ClientState* state) {
     state->view.guidePage = 0;
     state->view.guideFrame = 0;
-    state->render.guidePageDrawn = 0;
-    state->render.guideFrameShown = -1;
     clearDeadlines(state);
 }
 

@@ -169,45 +169,22 @@ struct GapRecord {
     char hint[64];        // optional hint
 };
 
-// What the painters and widgets drew, kept so that a pass writes only what
-// changed, and the welcome stars they move. Nothing the door decides reads
+// What the painters drew that decides what they draw next (the [W]ait
+// offer, the reveal cursor), and the welcome stars they move. Nothing the door decides reads
 // it; handlers only reset a part to make a screen start over.
 struct RenderCache {
     // The welcome screen.
-    int32_t welcomeDrawn;        // full paint done; entering SCR_WELCOME clears it
     int32_t welcomeSpritesReady;                  // starting positions set
     int32_t welcomeSpriteTimer[WELCOME_SPRITES];  // the star's row: ticks since it last wrapped, 1-20
     int32_t welcomeSpriteStep[WELCOME_SPRITES];   // times it wrapped
     int32_t welcomeSpriteCol[WELCOME_SPRITES];    // its column
-    int32_t welcomeSpriteDrawnRow[WELCOME_SPRITES];  // where each star was last drawn, 0 = not drawn
-    int32_t welcomeSpriteDrawnCol[WELCOME_SPRITES];
-    char welcomeTextShown[48];   // "Welcome, %.30s!" as last drawn
-
-    // The guide.
-    int32_t guidePageDrawn;      // the page has been drawn since it was entered
-    int32_t guideFrameShown;     // animation state last drawn, -1 = none
 
     // Bodies.
     int32_t waitOfferShown;      // the [W]ait offer was visible at the last body draw
     int32_t revealCursorRow;     // where the current reveal word was drawn, 0 = not shown
     int32_t revealCursorCol;
 
-    // Header, footer and input line. A *Drawn mark is 1 + the terminal's
-    // clearCount at the draw: the widget's cache holds only while no clear
-    // has wiped the screen since. 0 = not drawn.
-    uint32_t statusBarDrawn;
-    int32_t statusSecsShown;     // seconds left as last drawn, -1 = not shown
-    int32_t statusCountShown;    // playerCountSeen as last drawn
-    int32_t statusModeShown;     // mode as last drawn
-    int32_t statusOnlineShown;   // onlineTotal as last drawn (the main menu shows it)
     int32_t footerHighlight;     // leading footer characters in bright green, set each pass
-    char footerCache[256];       // footer text as last drawn
-    int32_t footerColourShown;
-    int32_t footerBrightShown;
-    int32_t footerHighlightShown;
-    uint32_t noticeLineDrawn;    // footer cache mark
-    char inputLineCache[256];    // typed line as last drawn
-    uint32_t inputLineDrawn;     // input line cache mark; the word field clears it
 };
 
 // What is on screen and what must be redrawn.

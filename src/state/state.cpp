@@ -273,10 +273,6 @@ int32_t editInputLine(ClientState* state, int32_t key) {
 void requestRepaint(ClientState* state) {
     screenForget(&state->term);
     state->view.fullRedraw = 1;
-    // The whole-screen painters keep their fixed text until told to start over.
-    state->render.welcomeDrawn = 0;
-    state->render.guidePageDrawn = 0;
-    state->render.guideFrameShown = -1;
 }
 
 void forgetTable(ClientState* state) {

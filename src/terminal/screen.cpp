@@ -7,19 +7,11 @@
 
 namespace {
 
-constexpr char SEQ_CLEAR[] = "\x1b[0m\x1b[2J\x1b[H";
-constexpr char SEQ_CLEAR_EOL[] = "\x1b[K";
-constexpr char SEQ_RESET_ATTRS[] = "\x1b[0m";
-constexpr char SEQ_CURSOR_SHOW[] = "\x1b[?25h";
-constexpr char SEQ_CURSOR_HIDE[] = "\x1b[?25l";
-constexpr int32_t SEQ_SIZE = 32;  // longest sequence with two int32 numbers fits
-
 static_assert(SCREEN_LAST_COL == SCREEN_COLS - 1, "column 80 stays unwritten");
+static_assert(FRAME_ROWS == SCREEN_ROWS && FRAME_COLS == SCREEN_LAST_COL, "the frame is the grid less column 80");
 
 int32_t atLeastOne(int32_t v) { return v < 1 ? 1 : v; }
 bool onScreenRow(int32_t row) { return row >= 1 && row <= SCREEN_ROWS; }
-
-void sendSeq(TerminalChannel* t, const char* text) { termPuts(t, text); }
 
 // Drawn text comes partly from the service and the drop file; a control byte
 // in it must not reach the caller's terminal as a command.
@@ -27,7 +19,27 @@ unsigned char displayByte(unsigned char b) {
     return (b < 32 || b == 127) ? ' ' : b;
 }
 
-// Cursor sequence plus len bytes of text, clipped so that column 80 stays
+FrameCell* cellAt(TerminalChannel* t, int32_t row, int32_t col) {
+    return &t->frame.grid.cells[row - 1][col - 1];
+}
+
+// Blank cells [fromCol, last column] of a row, as an erase would.
+void blankFrom(TerminalChannel* t, int32_t row, int32_t fromCol) {
+    if (!onScreenRow(row)) return;
+    for (int32_t col = atLeastOne(fromCol); col <= SCREEN_LAST_COL; col++) *cellAt(t, row, col) = {' ', 0};
+    t->frameTouched = 1;
+}
+
+// len bytes as cells from the pen on, which moves past them; never beyond
+// column 79.
+void drawCells(TerminalChannel* t, const char* bytes, int32_t len) {
+    FrameWant* f = &t->frame;
+    for (int32_t i = 0; i < len && f->col <= SCREEN_LAST_COL; i++, f->col++)
+        *cellAt(t, f->row, f->col) = {displayByte((unsigned char)bytes[i]), t->penAttr};
+    t->frameTouched = 1;
+}
+
+// Cursor move plus len bytes of text, clipped so that column 80 stays
 // empty. col is raised to 1 first so the clip counts from where text lands.
 void putBytesAt(TerminalChannel* t, int32_t row, int32_t col, const char* bytes,
                 int32_t len) {
@@ -35,10 +47,7 @@ void putBytesAt(TerminalChannel* t, int32_t row, int32_t col, const char* bytes,
     col = atLeastOne(col);
     int32_t n = minOf(len, SCREEN_COLS - col);
     screenGoto(t, row, col);
-    if (n < 1) return;
-    char shown[SCREEN_COLS];
-    for (int32_t i = 0; i < n; i++) shown[i] = (char)displayByte((unsigned char)bytes[i]);
-    termWrite(t, shown, n);
+    if (n >= 1) drawCells(t, bytes, n);
 }
 
 // A frame line: first, a run of fill, last; cut by the grid when drawn.
@@ -76,33 +85,26 @@ void putTextAt(TerminalChannel* t, int32_t row, int32_t col, const char* text) {
 
 void screenFlush(TerminalChannel* t) { termFlush(t); }
 
+// A terminal stops the cursor at its last row and column.
 void screenGoto(TerminalChannel* t, int32_t row, int32_t col) {
-    char seq[SEQ_SIZE];
-    formatText(seq, "\x1b[%d;%dH", atLeastOne(row), atLeastOne(col));
-    sendSeq(t, seq);
+    t->frame.row = minOf(atLeastOne(row), SCREEN_ROWS);
+    t->frame.col = minOf(atLeastOne(col), SCREEN_COLS);
+    t->frameTouched = 1;
 }
 
 void screenSetColour(TerminalChannel* t, int32_t fg, int32_t bright) {
-    if (fg == t->curFg && bright == t->curBright) return;
-    char seq[SEQ_SIZE];
-    formatText(seq, "\x1b[%d;%dm", bright ? 1 : 0, fg);
-    sendSeq(t, seq);
-    t->curFg = fg;
-    t->curBright = bright;
+    t->penAttr = frameAttr(fg, bright, 0);
 }
 
 void screenShowCursor(TerminalChannel* t, int32_t on) {
-    int32_t hide = on ? 0 : 1;
-    if (t->cursorHidden == hide) return;
-    sendSeq(t, hide ? SEQ_CURSOR_HIDE : SEQ_CURSOR_SHOW);
-    t->cursorHidden = hide;
+    t->frame.hidden = on ? 0 : 1;
+    t->frameTouched = 1;
 }
 
 void screenClear(TerminalChannel* t) {
-    sendSeq(t, SEQ_CLEAR);
-    t->curFg = -1;
-    t->curBright = -1;
-    t->clearCount++;
+    frameBlank(&t->frame.grid);
+    t->penAttr = 0;
+    screenGoto(t, 1, 1);
 }
 
 void screenReset(TerminalChannel* t) {
@@ -111,9 +113,11 @@ void screenReset(TerminalChannel* t) {
 }
 
 void screenForget(TerminalChannel* t) {
-    t->curFg = -1;
-    t->curBright = -1;
-    t->cursorHidden = -1;  // neither shown nor hidden: the next call sends its sequence
+    t->shown.valid = 0;
+    t->shown.attr = -1;
+    t->shown.hidden = -1;  // neither shown nor hidden: the next flush sends its sequence
+    t->shown.row = t->shown.col = 0;
+    t->frameTouched = 1;
 }
 
 void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text) {
@@ -147,20 +151,19 @@ void screenUnderlineText(TerminalChannel* t, int32_t row, int32_t col, int32_t f
     int32_t have = (int32_t)strnlen(text, (size_t)n);
     memcpy(field, text, (size_t)have);
     memset(field + have, ' ', (size_t)(n - have));
-    char seq[SEQ_SIZE];
-    formatText(seq, "\x1b[0;1;4;%dm", fg);
     screenGoto(t, row, col);
-    sendSeq(t, seq);
-    for (int32_t i = 0; i < n; i++) field[i] = (char)displayByte((unsigned char)field[i]);
-    termWrite(t, field, n);
-    sendSeq(t, SEQ_RESET_ATTRS);
-    t->curFg = -1;
-    t->curBright = -1;
+    t->penAttr = frameAttr(fg, 1, 1);
+    drawCells(t, field, n);
+    t->penAttr = 0;  // the underline ends with the field, and so does its colour
 }
 
 void screenClearLine(TerminalChannel* t, int32_t row) {
     screenGoto(t, row, 1);
-    sendSeq(t, SEQ_CLEAR_EOL);
+    blankFrom(t, row, 1);
+}
+
+void screenClearToEnd(TerminalChannel* t) {
+    blankFrom(t, t->frame.row, t->frame.col);
 }
 
 void screenClearBody(TerminalChannel* t) {

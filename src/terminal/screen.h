@@ -1,7 +1,8 @@
-// Drawing primitives: ANSI cursor, colour and clear sequences and CP437 frame
-// characters written into the terminal's output buffer, clipped to the 80x24
-// grid (column 80 is never written), with the colour and cursor state cached
-// in the terminal channel so that nothing is sent that changes nothing.
+// Drawing primitives: cursor, colour, clears, text and CP437 frame characters
+// drawn into the terminal's frame (terminal/frame.h), clipped to the 80x24
+// grid (column 80 is never written). They behave as the ANSI sequences of
+// the same names would on the caller's screen; the flush sends only what
+// differs from what that screen shows.
 #pragma once
 #include <cstdint>
 
@@ -46,7 +47,8 @@ void screenShowCursor(TerminalChannel* t, int32_t on);
 void screenClear(TerminalChannel* t);
 void screenReset(TerminalChannel* t);
 // The caller's screen may hold anything (line noise, another program's
-// output): the colour and the cursor's visibility are sent afresh next time.
+// output): the next flush clears it and sends the whole frame, colours and
+// the cursor's visibility afresh.
 void screenForget(TerminalChannel* t);
 void screenText(TerminalChannel* t, int32_t row, int32_t col, const char* text);
 void screenColourText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
@@ -56,6 +58,8 @@ void screenCentreText(TerminalChannel* t, int32_t row, int32_t fg, int32_t brigh
 void screenUnderlineText(TerminalChannel* t, int32_t row, int32_t col, int32_t fg,
                          const char* text, int32_t len);
 void screenClearLine(TerminalChannel* t, int32_t row);
+// From the cursor to the end of its row.
+void screenClearToEnd(TerminalChannel* t);
 void screenClearBody(TerminalChannel* t);
 void screenHLine(TerminalChannel* t, int32_t row, int32_t fg, int32_t bright);
 void screenScrollbar(TerminalChannel* t, int32_t col, int32_t top, int32_t bottom,

@@ -155,8 +155,10 @@ static int32_t telnetWanted(const TerminalChannel* term, const CallerInfo* calle
 int32_t termOpen(TerminalChannel* term, const CallerInfo* caller, int32_t telnetMode, NodeLog* log) {
     memset(term, 0, sizeof *term);
     term->log = log;
-    term->curFg = -1;
-    term->curBright = -1;
+    frameBlank(&term->frame.grid);
+    frameBlank(&term->shown.grid);
+    term->shown.attr = -1;
+    term->shown.hidden = -1;
     int fd = (int)caller->commHandle;
     bool onSocket = false;
     if (caller->commType == COMM_TELNET && caller->commHandle != 0) {
@@ -331,6 +333,20 @@ int32_t termReadKey(TerminalChannel* term, uint32_t now) {
     return decodeIdle(term, now);
 }
 
+WaitSource termWaitSource(const TerminalChannel* term) {
+    if (term->isSocket) return {(int32_t)term->socket, WAIT_SOCKET, false};
+    return {0, WAIT_STDIN, false};
+}
+
+int32_t termKeyDueMs(const TerminalChannel* term, uint32_t now) {
+    if (term->pendingByte) return 0;
+    if (term->escState == 0) return -1;
+    // One past each limit: the decoder acts once more than the limit has passed.
+    uint32_t limit = term->escState == 1 ? ESC_ALONE_MS : ESC_SEQUENCE_MS;
+    int32_t left = (int32_t)(term->escStartTick + limit + 1 - now);
+    return left < 0 ? 0 : left;
+}
+
 // One data byte as it goes out. For a UTF-8 terminal a byte above 127
 // becomes its character's UTF-8 bytes (255 is U+00A0, never an IAC). In
 // CP437 on the socket a data byte 255 goes out as IAC IAC so the caller's
@@ -356,11 +372,17 @@ static int32_t encodedLength(const TerminalChannel* term, const unsigned char* p
     return n;
 }
 
+// What is queued goes out as it is, in one write.
+static void sendQueued(TerminalChannel* term) {
+    if (term->outLen > 0 && !term->dead) sendRaw(term, term->outBuf, term->outLen);
+    term->outLen = 0;
+}
+
 void termWrite(TerminalChannel* term, const void* bytes, int32_t len) {
     if (!bytes || len < 1 || term->dead) return;
     const unsigned char* p = (const unsigned char*)bytes;
     int32_t need = encodedLength(term, p, len);
-    if (term->outLen + need > TERM_OUT_MAX) termFlush(term);
+    if (term->outLen + need > TERM_OUT_MAX) sendQueued(term);
     if (need <= TERM_OUT_MAX) {
         appendEncoded(term, p, len);
         return;
@@ -368,10 +390,10 @@ void termWrite(TerminalChannel* term, const void* bytes, int32_t len) {
     // Larger than the buffer: goes out now, a buffer at a time, every byte
     // of it, waiting on a full socket like any flush.
     for (int32_t i = 0; i < len && !term->dead; i++) {
-        if (term->outLen + UTF8_MAX_PER_BYTE > TERM_OUT_MAX) termFlush(term);
+        if (term->outLen + UTF8_MAX_PER_BYTE > TERM_OUT_MAX) sendQueued(term);
         appendEncoded(term, p + i, 1);
     }
-    termFlush(term);
+    sendQueued(term);
 }
 
 void termPuts(TerminalChannel* term, const char* text) {
@@ -379,9 +401,14 @@ void termPuts(TerminalChannel* term, const char* text) {
     termWrite(term, text, (int32_t)strlen(text));
 }
 
+static void queueFrameBytes(void* ctx, const char* bytes, int32_t len) {
+    termWrite((TerminalChannel*)ctx, bytes, len);
+}
+
 void termFlush(TerminalChannel* term) {
-    if (term->outLen > 0 && !term->dead) sendRaw(term, term->outBuf, term->outLen);
-    term->outLen = 0;
+    if (term->frameTouched && !term->dead) frameDiff(&term->shown, &term->frame, queueFrameBytes, term);
+    term->frameTouched = 0;
+    sendQueued(term);
 }
 
 int32_t termAlive(const TerminalChannel* term) {

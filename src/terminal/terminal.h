@@ -1,12 +1,15 @@
 // The caller's terminal: one byte source over the BBS's telnet socket, the
 // local console or a pipe; the key decoder (ANSI sequences, console extended
-// keys, telnet negotiation); and the one output buffer every screen is
-// composed in and sent from in a single flush.
+// keys, telnet negotiation); the frame every screen is drawn into and the
+// caller's screen it is compared with; and the one output buffer the
+// difference is composed in and sent from in a single flush.
 #pragma once
 #include <cstdint>
 
 #include "host/config.h"
 #include "host/nodelog.h"
+#include "platform/wait.h"
+#include "terminal/frame.h"
 
 struct CallerInfo;
 
@@ -37,11 +40,10 @@ struct TerminalChannel {
     uint32_t socket;           // the socket handle the BBS gave us
     unsigned char outBuf[TERM_OUT_SIZE];  // output waiting for the flush
     int32_t outLen;            // bytes waiting, at most TERM_OUT_SIZE - 1
-    int32_t curFg;             // colour last sent; -1 none in force
-    int32_t curBright;         // brightness last sent; -1 none in force
-    int32_t cursorHidden;      // the cursor was last hidden
-    uint32_t clearCount;       // whole-screen clears sent; what a widget drew before the
-                               // latest one is gone, so widgets keep the count they drew at
+    FrameWant frame;           // what the painters have drawn: the screen after the next flush
+    FrameShown shown;          // what the caller's screen shows
+    unsigned char penAttr;     // attributes the next text is drawn in
+    int32_t frameTouched;      // drawn into since the last flush: the flush compares
     int32_t dead;              // a read or write failed for good; final
     int32_t escState;          // decoder: 0 idle, 1 after ESC, 2 in CSI/SS3
     int32_t escParam;          // decimal parameter inside the sequence
@@ -66,8 +68,16 @@ int32_t termReadByte(TerminalChannel* term);
 // the decoder times a lone ESC and a cut-off sequence by it, and keeps no
 // clock of its own.
 int32_t termReadKey(TerminalChannel* term, uint32_t now);
+// What to wait on for the caller's next byte: the socket or standard input.
+WaitSource termWaitSource(const TerminalChannel* term);
+// Milliseconds from `now` until termReadKey must be asked again though no
+// byte came (a lone ESC becomes the ESC key, a cut-off sequence is given
+// up); 0 when a byte is already held, -1 when only a new byte matters.
+int32_t termKeyDueMs(const TerminalChannel* term, uint32_t now);
 void termWrite(TerminalChannel* term, const void* bytes, int32_t len);
 void termPuts(TerminalChannel* term, const char* text);
+// Sends the frame's difference from the caller's screen, if anything was
+// drawn, after whatever termWrite queued, in one write.
 void termFlush(TerminalChannel* term);
 int32_t termAlive(const TerminalChannel* term);
 // Mark the channel dead when the caller has hung up, without taking a key:

@@ -406,9 +406,11 @@ TEST(FaultsE2e, CallerThatStopsReadingDuringAChatFloodCatchesUpOrHangsUp) {
         BbsHost* host = &v.door;
         bbsPump(host);
         std::thread flood([&] {
-            for (int i = 0; i < FLOOD_LINES; i += 50) {
+            // Only changed cells go out: every line differs in full so that each
+            // pass sends whole chat rows.
+            for (int i = 0; i < FLOOD_LINES; i += 10) {
                 std::string batch;
-                for (int j = i; j < i + 50; j++) batch += chat("flood line " + std::to_string(j)) + "\n";
+                for (int j = i; j < i + 10; j++) batch += chat("flood line " + std::to_string(j) + " " + std::string(55, (char)('a' + j % 26))) + "\n";
                 if (!fakeServiceSendRaw(&v.svc, batch)) return;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }

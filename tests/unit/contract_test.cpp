@@ -365,4 +365,27 @@ TEST_F(Contract, WelcomeStarsKeepToTheirBands) {
     EXPECT_NE(first, last);
 }
 
+// How long the loop may sleep after a pass: never past the next thing due,
+// at most a second when nothing is.
+TEST_F(Contract, LoopSleepsUntilItsNextDeadline) {
+    struct WaitRow { const char* name; void (*set)(ClientState*, uint32_t now); uint32_t lo, hi; };
+    const WaitRow rows[] = {
+        {"idle on the menu", [](ClientState*, uint32_t) {}, 900, LOOP_WAIT_MAX_MS},
+        {"a lone ESC", [](ClientState* s, uint32_t now) { s->term.escState = 1, s->term.escStartTick = now - 100; }, 30, 51},
+        {"a notice expiring", [](ClientState* s, uint32_t now) { copyText(s->input.noticeText, "n"), s->input.noticeTick = now - NOTICE_LIFE_MS + 300; }, 200, 301},
+        {"a countdown running", [](ClientState* s, uint32_t now) { s->timers.wordDeadline = now + 90000; }, 0, TIMER_PERIOD_MS},
+        {"time left shown in the header", [](ClientState* s, uint32_t now) { s->timers.doorStartTick = now - 400, s->caller.timeLeftSecs = 1000; }, 500, 600},
+        {"an idle warning due", [](ClientState* s, uint32_t now) { s->timers.lastInputTick = now - IDLE_WARN_MS + 300; }, 200, 300},
+        {"a held notice", [](ClientState* s, uint32_t now) { s->timers.loopHold = 1, s->timers.loopHoldEnd = now + 5000; }, 0, LOOP_HOLD_BEAT_MS},
+    };
+    enterScreen(cs.get(), SCR_MAIN_MENU), pass();
+    for (const WaitRow& row : rows) {
+        std::unique_ptr<ClientState> saved(new ClientState(*cs));
+        cs->timers.lastTimerTick = tickMs(&cs->clock) - TIMER_PERIOD_MS, row.set(cs.get(), tickMs(&cs->clock));
+        uint32_t ms = mainLoopWaitMs(cs.get());
+        EXPECT_TRUE(ms >= row.lo && ms <= row.hi) << row.name << ": " << ms;
+        *cs = *saved;
+    }
+}
+
 }  // namespace

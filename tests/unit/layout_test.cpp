@@ -71,12 +71,13 @@ void checkDrawing(const std::string& raw, int id) {
         if (c == 0x1b && i + 1 < raw.size() && raw[i + 1] == '[') {
             size_t end = raw.find_first_of("ABCDHJKfhlm", i + 2);
             ASSERT_NE(end, std::string::npos) << "screen " << id;
-            if (raw[end] == 'H' || raw[end] == 'f') {
-                int r = 1, k = 1;
-                sscanf(raw.c_str() + i + 2, "%d;%d", &r, &k);
-                row = r, col = k;
+            int r = 1, k = 1;
+            char f = raw[end];  // H and f absolute; A, B, C, D up, down, right, left by r
+            sscanf(raw.c_str() + i + 2, "%d;%d", &r, &k);
+            row = f == 'H' || f == 'f' ? r : f == 'A' ? row - r : f == 'B' ? row + r : row;
+            col = f == 'H' || f == 'f' ? k : f == 'C' ? col + r : f == 'D' ? col - r : col;
+            if (std::string("HfABCD").find(f) != std::string::npos)
                 ASSERT_TRUE(row >= 1 && row <= TEST_ROWS && col >= 1 && col <= TEST_COLS) << "screen " << id << " cursor " << row << "," << col;
-            }
             i = end;
         } else if (c == '\r') {
             col = 1;

@@ -15,9 +15,13 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include <vterm.h>
+
+#include <random>
 
 #include "host/drop.h"
 #include "host/nodelog.h"
+#include "support/screen_emulator.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -360,3 +364,42 @@ TEST(TerminalSocket, SignalRestoresSocketFlags) {
 }
 
 }  // namespace
+
+// The frame differ against a terminal emulator: random frames (sparse edits,
+// whole repaints, underline, blank tails, scribbles after a repaint request)
+// sent one after another reproduce every cell, the cursor and its visibility
+// exactly; the same frame again sends nothing.
+TEST(FrameDiffer, RandomFramesReachTheEmulatorExactly) {
+    TestScreen ts;
+    testScreenOpen(&ts);
+    FrameShown shown{{}, 0, -1, 0, 0, -1};
+    FrameWant want{};
+    frameBlank(&want.grid);
+    std::mt19937 rng(19);
+    std::string out;
+    auto sink = [](void* ctx, const char* bytes, int32_t n) { static_cast<std::string*>(ctx)->append(bytes, (size_t)n); };
+    const std::string glyphs = "  abcXYZ-:\xb3\xc4\xdb";
+    for (int round = 0; round < 400; round++) {
+        if (round % 50 == 49) shown.valid = 0, shown.attr = -1, shown.hidden = -1, screenFeed(&ts, "\x1b[41m\x1b[3;7Hnoise");
+        for (int edits = rng() % 5 ? (int)(rng() % 6) : 300; edits > 0; edits--) {
+            int r = (int)(rng() % 24), c = (int)(rng() % 79), end = rng() % 6 ? std::min(79, c + 1 + (int)(rng() % 12)) : 79;
+            unsigned char attr = (unsigned char)(rng() % 9 | (rng() % 2 ? ATTR_BRIGHT : 0) | (rng() % 7 ? 0 : ATTR_UNDERLINE));
+            for (int k = c; k < end; k++) want.grid.cells[r][k] = end < 79 ? FrameCell{(unsigned char)glyphs[rng() % glyphs.size()], attr} : FrameCell{' ', 0};
+        }
+        want.row = 1 + (int)(rng() % 24), want.col = 1 + (int)(rng() % 80), want.hidden = (int)(rng() % 2);
+        out.clear(), frameDiff(&shown, &want, sink, &out), screenFeed(&ts, out);
+        for (int r = 1; r <= 24; r++)
+            for (int c = 1; c <= 80; c++) {
+                FrameCell cell = c < 80 ? want.grid.cells[r - 1][c - 1] : FrameCell{' ', 0};
+                VTermScreenCell vc{};
+                vterm_screen_get_cell(ts.vs, VTermPos{r - 1, c - 1}, &vc);
+                int fg = cell.attr & ATTR_FG_MASK, ul = cell.attr & ATTR_UNDERLINE;
+                int ink = cell.ch == ' ' && !ul ? 0 : fg ? ((cell.attr & ATTR_BRIGHT) ? 90 : 30) + fg - 1 : -1;
+                ASSERT_EQ(std::make_tuple((unsigned char)screenRowText(&ts, r)[c - 1], vc.attrs.underline != 0, ink ? screenInkAt(&ts, r, c) : 0),
+                          std::make_tuple(cell.ch, ul != 0, ink)) << "round " << round << " at " << r << "," << c;
+            }
+        ASSERT_EQ(std::make_tuple(screenCursor(&ts), ts.cursorVisible), std::make_tuple(std::make_pair(want.row, want.col), !want.hidden)) << round;
+        EXPECT_EQ((out.clear(), frameDiff(&shown, &want, sink, &out) + out.size()), 0u);
+    }
+    testScreenClose(&ts);
+}
