@@ -17,22 +17,6 @@ int platNetStart() {
     return sigaction(SIGPIPE, &ignore, nullptr) == 0;
 }
 
-addrinfo* platResolve4(const char* host, int port) {
-    char service[16];
-    snprintf(service, sizeof service, "%d", port);
-    addrinfo hints;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(host, service, &hints, &list) != 0) return nullptr;
-    return list;
-}
-
-void platFreeAddrs(addrinfo* list) {
-    if (list) freeaddrinfo(list);
-}
-
 static int setBlocking(int sock, int blocking) {
     int flags = fcntl(sock, F_GETFL, 0);
     if (flags < 0) return 0;

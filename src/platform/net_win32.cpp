@@ -26,22 +26,6 @@ int winsockStart() {
 // No SIGPIPE to ignore here: a send to a dead peer fails with an error.
 int platNetStart() { return winsockStart(); }
 
-addrinfo* platResolve4(const char* host, int port) {
-    char service[16];
-    snprintf(service, sizeof service, "%d", port);
-    addrinfo hints;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(host, service, &hints, &list) != 0) return nullptr;
-    return list;
-}
-
-void platFreeAddrs(addrinfo* list) {
-    if (list) freeaddrinfo(list);
-}
-
 static int setBlocking(SOCKET sock, int blocking) {
     u_long nonBlocking = blocking ? 0 : 1;
     return ioctlsocket(sock, FIONBIO, &nonBlocking) == 0;

@@ -72,10 +72,6 @@ static void leaveConsoleScreen() {
     consoleScreen = 0;
 }
 
-static void restoreEverything() {
-    conRawRestore();
-}
-
 #ifdef WW_COVERAGE
 // A process ended by a signal never writes its line counters; the coverage
 // build writes them in the handler so these paths count (not signal-safe:
@@ -87,7 +83,7 @@ extern "C" void __gcov_dump(void);
 // once this handler returns, ends the process the default way.
 static void onFatalSignal(int sig) {
     leaveConsoleScreen();
-    restoreEverything();
+    conRawRestore();
 #ifdef WW_COVERAGE
     __gcov_dump();
 #endif
@@ -97,7 +93,7 @@ static void onFatalSignal(int sig) {
 static void installRestoreHooks() {
     if (exitHookSet) return;
     exitHookSet = 1;
-    atexit(restoreEverything);
+    atexit(conRawRestore);
     conOnFatalSignal(onFatalSignal);
 }
 
